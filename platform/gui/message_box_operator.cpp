@@ -1,4 +1,4 @@
-#include "platform/message_box_operator.h"
+#include "platform/gui/message_box_operator.h"
 
 #include <QApplication>
 #include <QMessageBox>
