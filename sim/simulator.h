@@ -16,21 +16,24 @@
 //   unknown or malformed line     -> "\r\nERROR\r\n#"
 //   The direct unit never sends '>'.
 //
-// Controller mode: every received byte is echoed at once (CR echoed as CR LF, LF dropped,
-// backspace/DEL edit the line); the prompt is "CTRLR>", so every answer ends 'L','R','>'.
-//   lone CR                       -> "\r\nCTRLR>"
-//   "PASS *<id>KEY args!HH\r\r"   -> accepted: "\r\nOK\r\nCTRLR>"
-//                                    bad checksum / malformed frame: "?\r\nCTRLR>"  (starts ?,CR,LF,C,T,R)
+// Controller mode: every received byte is echoed at once (CR echoed as CR LF, LF ignored,
+// backspace/DEL edit the line). After the echo comes the answer; the prompt is "CTRLR>", so
+// every answer ends 'L','R','>':
+//   lone CR                       -> "CTRLR>"
+//   "PASS *<id>KEY args!HH\r\r"   -> accepted: "OK\r\nCTRLR>"
+//                                    bad checksum / malformed frame: "?\r\nCTRLR>"  (?,CR,LF,C,T,R...)
 //                                    no unit with that ID: "!ERR 4\r\nCTRLR>"
 //                                    the unit refused the command: "!ERR 3\r\nCTRLR>"
 //     HH = two upper-case hex digits, the byte sum of "*<id>...!" mod 256. The CR right after
-//     the frame's CR belongs to the frame (echoed, not answered). "*<id> !" is accepted.
+//     the frame's CR belongs to the frame (echoed as CR LF, not answered). "*<id> !" is accepted.
+//     Example: "PASS *1BLKGN 1 20!BD\r\r" -> "PASS *1BLKGN 1 20!BD\r\n\r\nOK\r\nCTRLR>"
+//     (the second CR LF is the echo of the frame's second CR, sent before the answer).
 //   "NTN\r"                       -> "<count> <id1> <id2>\r\nCTRLR>"  (absent IDs as 0), e.g. "2 3 7"
 //   "TNQUERY *<id>SYINFOTN!\r", "TNQUERY *<id>IINFOTN n!\r", "TNQUERY *<id>OINFOTN n!\r"
-//                                 -> block + "\r\nCTRLR>" (right after the echo, so the marker
-//                                    stays within the first 30 bytes); unknown ID: "!ERR 4...";
-//                                    malformed: "?\r\nCTRLR>"
-//   "DEBUG n\r"                   -> "\r\nCTRLR>"
+//                                 -> block + "\r\nCTRLR>" right after the echo, so the marker
+//                                    stays within the first 30 bytes; unknown ID: "!ERR 4...";
+//                                    malformed: "?\r\nCTRLR>"; bad query: "!ERR 3..."
+//   "DEBUG n\r"                   -> "CTRLR>"
 //   anything else                 -> "?\r\nCTRLR>"
 //   The controller never answers with a bare '#' prompt.
 //
@@ -137,26 +140,29 @@ private:
     struct Request {
         QByteArray line;  // without its CR
         bool dropped = false;
+        bool tooLong = false;
     };
+    enum class Stage { Answer, Finish };
 
     void onReadable();
     void onWritable();
+    void onWorkTimer();
     void takeByte(char c);
     void endLine();
     void processNext();
-    void answer(const Request& r);
-    QByteArray answerDirect(const QByteArray& line, SimUnit& u, int& delayMs);
-    QByteArray answerController(const QByteArray& line, int& delayMs);
-    QByteArray answerFrame(const QByteArray& line, int& delayMs);
-    QByteArray answerTnQuery(const QByteArray& line, int& delayMs);
-    QByteArray relayToUnit(SimUnit& u, const QByteArray& command, int& delayMs, bool& refused);
-    int unitWaitMs(const SimUnit& u) const;
-    void startProcedure(SimUnit& u, Procedure p, int busyMs);
+    void finishRequest();
+    int waitBeforeAnswerMs(const QByteArray& line);
+    QByteArray answerDirect(const Request& r);
+    QByteArray answerController(const Request& r);
+    QByteArray answerFrame(const QByteArray& frame);
+    QByteArray answerTnQuery(const QByteArray& body);
+    bool injectedFault(QByteArray& reply);
+    int unitIndexById(int id) const;
+    void startUnitWork(int unitIndex, const SimUnit::Result& result, bool finishByTimer);
     void queueReply(QByteArray bytes);
     void queueOutput(const QByteArray& bytes, bool asReply);
     void pump();
     void checkIdle();
-    QByteArray prompt() const;
 
     SimConfig config_;
     Faults faults_;
@@ -164,6 +170,7 @@ private:
     std::vector<std::unique_ptr<SimUnit>> units_;
     std::vector<std::chrono::steady_clock::time_point> unitBusyUntil_;
     std::mt19937 rng_;
+    uint32_t appliedSeed_ = 0;
 
     int masterFd_ = -1;
     int slaveFd_ = -1;
@@ -173,27 +180,35 @@ private:
 
     // Line assembly.
     QByteArray line_;
+    bool inLine_ = false;
     bool lineDropped_ = false;
     bool lineTooLong_ = false;
     bool swallowNextCr_ = false;  // the second CR of a PASS frame
-    bool inLine_ = false;
+    bool swallowEcho_ = false;
 
     // Request processing, one at a time.
     std::deque<Request> requests_;
     bool working_ = false;
-    QTimer* workTimer_ = nullptr;
+    Stage stage_ = Stage::Answer;
     Request current_;
+    QByteArray pendingReply_;
+    int pendingUnit_ = -1;
+    Procedure pendingProcedure_ = Procedure::None;
+    int pendingBusyMs_ = 0;
+    QTimer* workTimer_ = nullptr;
     int requestsHandled_ = 0;
 
-    // Output: pieces waiting to be written, with pacing.
+    // Output: pieces waiting to be written, with pacing and gaps.
     struct Piece {
         QByteArray bytes;
         bool gapBefore = false;
     };
     std::deque<Piece> out_;
-    QByteArray writing_;  // bytes of the piece being written (after a short write)
+    QByteArray writing_;  // bytes taken from out_ and not yet written
     QTimer* pumpTimer_ = nullptr;
-    std::chrono::steady_clock::time_point lineFreeAt_{};
+    bool lineIdle_ = true;
+    std::chrono::steady_clock::time_point nextByteDone_{};
+    bool gapRunning_ = false;
     std::chrono::steady_clock::time_point gapUntil_{};
     bool wasIdle_ = true;
 };
