@@ -153,7 +153,7 @@ SimUnit* Simulator::unitById(int id)
     return i < 0 ? nullptr : units_[size_t(i)].get();
 }
 
-bool Simulator::isIdle() const { return !working_ && requests_.empty() && out_.empty() && writing_.isEmpty(); }
+bool Simulator::isIdle() const { return !reading_ && !working_ && requests_.empty() && out_.empty() && writing_.isEmpty(); }
 
 void Simulator::sendUnsolicited(const QByteArray& bytes) { queueOutput(bytes, false); }
 
@@ -167,7 +167,9 @@ void Simulator::onReadable()
         if (n > 0) {
             const QByteArray bytes(buf, int(n));
             log_.add(TrafficLog::Direction::Received, bytes);
+            reading_ = true;
             for (const char c : bytes) takeByte(c);
+            reading_ = false;
             emit bytesReceived();
             continue;
         }
@@ -481,6 +483,11 @@ void Simulator::pump()
             gapRunning_ = false;
             writing_ = out_.front().bytes;
             out_.pop_front();
+            // Pieces queued back to back (echoes, a whole reply) leave in one write.
+            while (!out_.empty() && !out_.front().gapBefore) {
+                writing_.append(out_.front().bytes);
+                out_.pop_front();
+            }
         }
         qsizetype count = writing_.size();
         if (config_.baud > 0) {

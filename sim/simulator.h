@@ -211,6 +211,7 @@ private:
     bool gapRunning_ = false;
     std::chrono::steady_clock::time_point gapUntil_{};
     bool wasIdle_ = true;
+    bool reading_ = false;  // taking received bytes apart: not idle yet
 };
 
 }  // namespace kalvora::sim

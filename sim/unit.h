@@ -18,6 +18,9 @@ struct UnitState {
     std::array<InputChannelRecord, kRecordsPerUnit> inputs{};
     std::array<OutputScreenRecord, kRecordsPerUnit> outputs{};
     char featherCurve = 'S';  // FEATHER: 'S' (S-curve) or 'L' (linear); not reported by queries
+
+    // Byte for byte, reserved bytes included (the records have no padding).
+    bool operator==(const UnitState& o) const;
 };
 
 // Procedures that run on the unit for a while and change the inputs when they end.
