@@ -41,6 +41,20 @@
 // APHASE, AUTOSEAM, RESETTN, TNCTRL, SYSAVE) keeps the unit busy: in direct mode the prompt
 // comes when the work is done; through the controller the frame is acknowledged at once and the
 // next request for that unit waits until the unit is free.
+//
+// Use in a test (same thread, same event loop as the code under test):
+//   kalvora::sim::SimConfig cfg;
+//   cfg.mode = kalvora::sim::PortMode::Controller;
+//   cfg.ids = {3, 7};
+//   kalvora::sim::Simulator sim(cfg);
+//   ASSERT_TRUE(sim.start());
+//   QSerialPort port(sim.slavePath());           // the program's side of the line
+//   ... run the transaction (its wait pumps the event loop, which runs the simulator) ...
+//   EXPECT_EQ(sim.received(), "PASS *3BLKGN 2 30!C5\r\r");  // exactly what the program sent
+//   EXPECT_EQ(sim.unitById(3)->output(2).BlackLevel, 30);
+//   sim.faults().dropNext = 1;                   // the next request goes unanswered
+// A pseudo-terminal has no modem lines: QSerialPort::pinoutSignals() on it reports an
+// "Inappropriate ioctl for device" error; everything else of QSerialPort works.
 
 #include <QByteArray>
 #include <QObject>

@@ -70,6 +70,9 @@ public:
     // Video present (loaded and locked, with the format's timing) or absent on one input.
     void setVideo(int channel, bool present);
 
+    // Switching the unit off and on: the live state comes back from the non-volatile copy.
+    void powerCycle() { state_ = saved_; }
+
     // ---- Commands ------------------------------------------------------------------------
     enum class Outcome { Done, Unknown, BadArguments };
     struct Result {
