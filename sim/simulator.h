@@ -50,7 +50,7 @@
 //   ASSERT_TRUE(sim.start());
 //   QSerialPort port(sim.slavePath());           // the program's side of the line
 //   ... run the transaction (its wait pumps the event loop, which runs the simulator) ...
-//   EXPECT_EQ(sim.received(), "PASS *3BLKGN 2 30!C5\r\r");  // exactly what the program sent
+//   EXPECT_EQ(sim.received(), "PASS *3BLKGN 2 30!C1\r\r");  // exactly what the program sent
 //   EXPECT_EQ(sim.unitById(3)->output(2).BlackLevel, 30);
 //   sim.faults().dropNext = 1;                   // the next request goes unanswered
 // A pseudo-terminal has no modem lines: QSerialPort::pinoutSignals() on it reports an
@@ -90,7 +90,7 @@ struct Faults {
     int rejectNext = 0;   // controller: the next N PASS frames / TNQUERY lines get "?\r\nCTRLR>"
     int errorNext = 0;    // controller: the next N PASS frames / TNQUERY lines get "!ERR <code>..."
     char errorCode = '4'; // the digit used by errorNext ('4' = the unit did not answer)
-    Delivery delivery = Delivery::Whole;
+    Delivery delivery = Delivery::Whole;  // answers only; echoes leave as the bytes come in
     uint32_t seed = 1;    // for Delivery::RandomPieces
     int noiseNext = 0;    // the next N replies (not echoes) start with `noise`; -1 = every reply
     QByteArray noise = QByteArray("\xfe\x80\x7f", 3);
@@ -123,7 +123,8 @@ public:
     QString slavePath() const { return slavePath_; }
     PortMode mode() const { return config_.mode; }
 
-    // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only).
+    // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only). n is clamped
+    // to 1..unitCount(); a controller without units has none to return (std::out_of_range).
     int unitCount() const { return int(units_.size()); }
     SimUnit& unit(int n);
     const SimUnit& unit(int n) const;

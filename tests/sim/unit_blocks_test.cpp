@@ -185,6 +185,10 @@ TEST(SimUnitCommands, SaveResetAndProcedures)
     u.execute("SYSAVE");
     EXPECT_EQ(u.saved().outputs[1].BlackLevel, 40);
 
+    u.execute("BLKGN 1 41");
+    u.powerCycle();  // what was not saved is lost
+    EXPECT_EQ(u.output(1).BlackLevel, 40);
+
     u.execute("IRSPTN 2 M H 5");
     u.execute("ICRSTTN 2");
     EXPECT_EQ(u.input(2).ContrastR, TenthsToFloat(1000));
