@@ -137,6 +137,23 @@ bool Simulator::start(QString* error)
     return true;
 }
 
+Simulator::LineSettings Simulator::lineSettings() const
+{
+    LineSettings l;
+    termios t{};
+    if (slaveFd_ < 0 || ::tcgetattr(slaveFd_, &t) != 0) return l;
+    static constexpr std::pair<speed_t, int> rates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    const speed_t speed = ::cfgetospeed(&t);
+    for (const auto& [code, rate] : rates)
+        if (code == speed) l.baud = rate;
+    l.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    l.hardwareFlow = t.c_cflag & CRTSCTS;
+    return l;
+}
+
 SimUnit& Simulator::unit(int n) { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
 const SimUnit& Simulator::unit(int n) const { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
 

@@ -123,6 +123,16 @@ public:
     QString slavePath() const { return slavePath_; }
     PortMode mode() const { return config_.mode; }
 
+    // The line settings the program put on its end of the line (a pseudo-terminal keeps them
+    // although it carries bytes at any rate), so tests can check the baud and flow control the
+    // program chose. Parity and data bits cannot be seen: a pseudo-terminal forces 8 bits, no parity.
+    struct LineSettings {
+        int baud = 0;               // 0 when the rate is not a standard one
+        int stopBits = 1;
+        bool hardwareFlow = false;  // RTS/CTS
+    };
+    LineSettings lineSettings() const;
+
     // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only). n is clamped
     // to 1..unitCount(); a controller without units has none to return (std::out_of_range).
     int unitCount() const { return int(units_.size()); }

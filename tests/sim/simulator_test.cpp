@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstring>
@@ -426,6 +427,32 @@ TEST(SimTraffic, LogKeepsOrderAndFormatsReadably)
     EXPECT_EQ(line.sim.log().lastSentTime(), e[1].time);
     line.sim.log().clear();
     EXPECT_TRUE(line.sim.received().isEmpty());
+}
+
+TEST(SimTraffic, ReportsTheLineSettingsTheProgramChose)
+{
+    Line line(Controller({1, 2}));
+    struct Case {
+        int baud;
+        QSerialPort::Parity parity;
+        QSerialPort::FlowControl flow;
+    };
+    const Case cases[] = {
+        {57600, QSerialPort::NoParity, QSerialPort::HardwareControl},
+        {38400, QSerialPort::EvenParity, QSerialPort::NoFlowControl},
+        {9600, QSerialPort::MarkParity, QSerialPort::NoFlowControl},
+    };
+    for (const Case& c : cases) {
+        QSerialPort port(line.sim.slavePath());
+        port.setBaudRate(c.baud);
+        port.setParity(c.parity);
+        port.setFlowControl(c.flow);
+        ASSERT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();
+        const Simulator::LineSettings l = line.sim.lineSettings();
+        EXPECT_EQ(l.baud, c.baud);
+        EXPECT_EQ(l.stopBits, 1);
+        EXPECT_EQ(l.hardwareFlow, c.flow == QSerialPort::HardwareControl);
+    }
 }
 
 }  // namespace
