@@ -306,6 +306,7 @@ void Simulator::onWorkTimer()
     }
     queueReply(pendingReply_);
     finishRequest();
+    processNext();
 }
 
 void Simulator::finishRequest()
@@ -314,7 +315,6 @@ void Simulator::finishRequest()
     working_ = false;
     const QByteArray line = current_.line;
     emit requestHandled(line);
-    processNext();
 }
 
 QByteArray Simulator::answerDirect(const Request& r)

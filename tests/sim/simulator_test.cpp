@@ -298,6 +298,9 @@ TEST(SimFaults, DroppedRequestsGetNothingAndLaterOnesAreAnswered)
     EXPECT_EQ(line.exchangeAll(Frame("*1BLKGN 1 20!", "BD") + "NTN\r" + "NTN\r"), "NTN\r\n2 1 2\r\nCTRLR>");
     EXPECT_EQ(line.sim.unit(1).output(1).BlackLevel, 0);
     EXPECT_EQ(line.sim.faults().dropNext, 0);
+    // However many are lost in one go.
+    line.sim.faults().dropNext = 50000;
+    EXPECT_EQ(line.exchangeAll(QByteArray(50000, '\r') + "NTN\r"), "NTN\r\n2 1 2\r\nCTRLR>");
 }
 
 TEST(SimFaults, DeadCableSendsNothingUntilRepaired)
