@@ -283,6 +283,7 @@ int Simulator::waitBeforeAnswerMs(const QByteArray& line)
     int id = 0;
     QByteArray rest;
     if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
+    if (rest.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
     const int i = unitIndexById(id);
     return i < 0 ? 0 : RealMsUntil(unitBusyUntil_[size_t(i)]);
 }

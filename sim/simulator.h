@@ -40,7 +40,8 @@
 // Units work one request at a time; an accepted command that takes long (RGBADJ, AUTOPOS,
 // APHASE, AUTOSEAM, RESETTN, TNCTRL, SYSAVE) keeps the unit busy: in direct mode the prompt
 // comes when the work is done; through the controller the frame is acknowledged at once and the
-// next request for that unit waits until the unit is free.
+// next request for that unit waits until the unit is free (the empty addressed line "*<id> !"
+// is answered by the controller itself, at once).
 //
 // Use in a test (same thread, same event loop as the code under test):
 //   kalvora::sim::SimConfig cfg;

@@ -278,6 +278,9 @@ TEST(SimController, ProcedureRunsInTheBackgroundAndDelaysTheUnitsNextAnswer)
     // Acknowledged at once: the unit is still working.
     EXPECT_EQ(line.exchangeAll(Frame("*1RGBADJ!", "26")), "PASS *1RGBADJ!26\r\n\r\nOK\r\nCTRLR>");
     EXPECT_EQ(line.sim.unit(1).input(1).ContrastR, before);
+    // The empty addressed line that follows is answered by the controller without waiting.
+    EXPECT_EQ(line.exchangeAll(Frame("*1 !", "9C")), "PASS *1 !9C\r\n\r\nOK\r\nCTRLR>");
+    EXPECT_EQ(line.sim.unit(1).input(1).ContrastR, before);
     // The next query for that unit waits for the end of the procedure and reports its result.
     const QByteArray reply = line.exchangeAll("TNQUERY *1IINFOTN 1!\r");
     const float after = line.sim.unit(1).input(1).ContrastR;
