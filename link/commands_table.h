@@ -45,7 +45,6 @@ constexpr int kCommandCount = 25;
 // How a direct-mode unit is sent a command: Write queues the line and waits for nothing;
 // Ack waits for the unit's prompt (with recovery) for ackTicks ticks of 55 ms.
 enum class DirectWay { Write, Ack };
-constexpr int kDefaultWaitTicks = 80;
 
 struct CommandSpec {
     Command command;
