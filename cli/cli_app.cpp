@@ -8,6 +8,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
 #include "settings/main_flags.h"
@@ -34,6 +35,7 @@ struct Options {
     QString com1, com2;
     int retries = kDefaultRetries;
     bool verbose = false;
+    double clockScale = 1.0;
     QStringList rest;  // the command and its own arguments
 };
 
@@ -48,6 +50,12 @@ QString ParseOptions(const QStringList& args, Options& o)
         const QString& a = ports.rest[i];
         if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
             o.verbose = true;
+        } else if (a == QLatin1String("--clock-scale")) {
+            bool ok = false;
+            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
+            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
+            o.clockScale = scale;
+            ++i;
         } else if (a == QLatin1String("--retries")) {
             bool ok = false;
             const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
@@ -171,6 +179,7 @@ int Run(const QStringList& args)
     if (!error.isEmpty()) return Usage(error);
     if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
 
+    clock::setScale(o.clockScale);
     TerminalOperator op;
     op.verbose = o.verbose;
     op.retries = o.retries;
@@ -211,6 +220,8 @@ Options:
   --retries N           How many times a "keep trying?" question is answered Retry (or OK)
                         before it is answered Cancel (default 2, 0..1000).
   -v, --verbose         Also print the progress texts of the status bar.
+  --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
+                        Meant for tests against simulated units.
   -h, --help            Show this text.
 
 Nobody answers questions: messages go to standard error, and questions are answered so:
