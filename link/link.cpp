@@ -63,7 +63,8 @@ QByteArray ChecksumDigits(int checksum)
 {
     static const char hex[] = "0123456789ABCDEF";
     const unsigned v = static_cast<unsigned>(checksum) & 0xFF;
-    return QByteArray{hex[v >> 4], hex[v & 0x0F]}.left(2);
+    const char digits[2] = {hex[v >> 4], hex[v & 0x0F]};
+    return QByteArray(digits, 2);
 }
 
 namespace {
