@@ -47,7 +47,7 @@ struct CliRun {
 CliRun RunCli(const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.01"} + args);
+    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + args);
     CliRun r;
     if (!p.waitForFinished(60000)) {
         p.kill();

@@ -178,7 +178,12 @@ const std::vector<WireCase>& WireCases()
     return cases;
 }
 
-class CommandWire : public LinkFixture, public ::testing::WithParamInterface<PortMode> {};
+class CommandWire : public LinkFixture, public ::testing::WithParamInterface<PortMode> {
+protected:
+    // The post-waits add up (RESETTN alone is 6.5 s nominal): a smaller scale, still long enough
+    // for the prompt and reply waits on a loaded machine.
+    CommandWire() { clock::setScale(0.05); }
+};
 
 TEST_P(CommandWire, EveryBuilderSendsItsExactFormStoresAndReReads)
 {
@@ -186,6 +191,8 @@ TEST_P(CommandWire, EveryBuilderSendsItsExactFormStoresAndReReads)
     Connect(*unit);
     for (const WireCase& c : WireCases()) {
         SCOPED_TRACE(c.name);
+        // The pause after an automatic procedure scales with the projectors stored for the unit.
+        settings.output(1, 1).TotalProjectors = 1;
         unit->log().clear();
         op.clear();
         const QByteArray expected = Expected(GetParam(), c.wire);
@@ -282,6 +289,9 @@ TEST_F(LinkFixture, AfterActionsRefillPagesWhileFormFilling)
 {
     auto unit = StartSim(PortMode::Controller);
     Connect(*unit);
+    for (int s = 1; s <= 4; ++s) unit->unit(1).output(s).TotalProjectors = 1;  // read back by TNCTRL
+    unit->unit(1).timings = sim::UnitTimings{200, 200, 200, 100, 100, 100, 100};
+    clock::setScale(0.05);
     QStringList fills;
     commands.FillDisplayPage = [&] { fills << QString("display %1").arg(flags.FormFilling); };
     commands.FillSourcePage = [&] { fills << QString("source %1").arg(flags.FormFilling); };
