@@ -329,5 +329,30 @@ TEST_F(LinkFixture, AbandonedCommandStopsTheBuilder)
     EXPECT_FALSE(link.CursorBusy());
 }
 
+// A unit that stops answering in direct mode: the recovery dialog's Cancel ends the program,
+// so the builder reports the command as not done and sends nothing more.
+TEST_F(LinkFixture, CancelledRecoveryStopsTheBuilder)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Connect(*unit);
+    int exits = 0;
+    QObject::connect(&link, &Link::exitRequested, [&](int status) {
+        EXPECT_EQ(status, -1);
+        ++exits;
+    });
+    unit->faults().dead = true;
+    clock::setScale(0.02);     // every wait from here on ends by its timeout
+    op.defaultAnswer = false;  // Cancel
+    int sourceFills = 0;
+    commands.FillSourcePage = [&] { ++sourceFills; };
+
+    EXPECT_FALSE(commands.SendInputReset(1, 2));
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(sourceFills, 0);
+    EXPECT_TRUE(unit->received().startsWith("ICRSTTN 2\r"));
+    EXPECT_FALSE(unit->received().contains("IINFOTN"));
+    EXPECT_TRUE(op.questions().contains(kMsgComPortFailed));
+}
+
 }  // namespace
 }  // namespace kalvora
