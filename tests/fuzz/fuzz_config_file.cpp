@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Unit blocks 0 are never part of the file.
     if (std::memcmp(&s.InputRecords[0], &before.InputRecords[0], sizeof s.InputRecords[0]) != 0) std::abort();
 
-    // The same bytes through a file on disk.
+    // The same bytes through a file on disk: for images of the right size and a sample of the
+    // others (the disk makes this part a hundred times slower than the rest).
+    if (size != size_t(kConfigFileSize) && size % 61 != 7) return 0;
     static const QString path = QDir::tempPath() + QStringLiteral("/kalvora-fuzz-%1.tnc").arg(getpid());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
