@@ -118,10 +118,13 @@ TEST(SerialPort, TickWaitEndsAtTheCharacterOrAfterItsTicks)
     ASSERT_TRUE(port.open());
     int events = 0;
     QObject::connect(&port, &SerialPort::triggerAvail, [&](int) { ++events; });
+    QByteArray seen;
+    QObject::connect(&port, &SerialPort::bytesRead, [&](const QByteArray& b) { seen += b; });
 
     port.putString("\r");
     EXPECT_TRUE(port.waitForChar('#', 80));
     EXPECT_EQ(events, 0) << "the wait takes the bytes itself";
+    EXPECT_EQ(seen, QByteArray("\r\n#")) << "and shows them to a terminal view";
 
     port.putString("\r");
     QElapsedTimer t;
