@@ -135,6 +135,18 @@ TEST(Queries, ControllerRejectionsAreResentUntilAnsweredOrGivenUp)
     }
 }
 
+TEST(Queries, GivingUpStopsTheReadOfTheUnitWithoutItsRetry)
+{
+    LinkRig rig(Controller({1}));
+    rig.sim->faults().rejectNext = 1000;
+    rig.op.answer(false);
+    EXPECT_FALSE(QueryUnit(rig.link, rig.settings, 1));
+    EXPECT_TRUE(rig.link.Abandoned);
+    rig.settle();
+    EXPECT_EQ(rig.received(), QByteArray("TNQUERY *1SYINFOTN!\r").repeated(3));
+    EXPECT_FALSE(rig.settings.StatusReadAvailable);
+}
+
 TEST(Queries, OutputQueryIsResentWhileNothingCameBack)
 {
     LinkRig rig(Controller({1}));
