@@ -1,0 +1,41 @@
+#pragma once
+// The operator of the command-line tool: nobody sits at the controls, so every message goes to
+// standard error and every question gets a stated default answer (see --help). Retry questions
+// are answered Retry a bounded number of times and then Cancel, so a dead line ends the run.
+
+#include <QString>
+#include <cstdio>
+
+#include "platform/operator.h"
+
+namespace kalvora::cli {
+
+class TerminalOperator : public Operator {
+public:
+    explicit TerminalOperator(std::FILE* out = stderr) : out_(out) {}
+
+    bool yesNoAnswer = false;  // the answer to Yes/No questions
+    int retries = 2;           // OK or Retry answers given before the first Cancel
+    bool verbose = false;      // also print the status-bar texts
+
+    // True once a Retry/Cancel or OK/Cancel question has been answered Cancel: the run gave up.
+    bool gaveUp() const { return gaveUp_; }
+
+    void showMessage(const QString& text, const QString& title = kApplicationTitle) override;
+    bool askYesNo(const QString& title, const QString& text) override;
+    bool askOkCancel(const QString& title, const QString& text) override;
+    bool askRetryCancel(const QString& title, const QString& text) override;
+    void setStatus(const QString& text) override;
+    void setBusy(bool) override {}
+
+private:
+    bool retryOrGiveUp(const QString& title, const QString& text, const char* yes, const char* no);
+    void print(const QString& line);
+
+    std::FILE* out_;
+    int retriesGiven_ = 0;
+    bool gaveUp_ = false;
+    QString lastStatus_;
+};
+
+}  // namespace kalvora::cli

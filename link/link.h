@@ -1,0 +1,220 @@
+#pragma once
+// The link to the Tornel units on the serial port: the command and reply buffers, the framing
+// of commands in direct and controller mode, the controller transaction with acknowledgement,
+// timeout and resend, the query transaction, the direct prompt wait with its recovery dialog,
+// the port probe, the receive handler and the reply timer.
+//
+// One Link lives for the whole run. All of it runs on the one thread; every wait sleeps in the
+// event loop, so the window stays alive and replies are seen while a transaction waits.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+
+#include "link/reply_assembly.h"
+#include "platform/serial_port.h"
+
+namespace kalvora {
+
+class Operator;
+struct MainFlags;
+
+// ---- Texts the link shows --------------------------------------------------------------------
+inline const QString kMsgOutputOverflow =
+    QStringLiteral("Error! RS-232 communication port output buffer overflow. Please resend command.");
+inline const QString kMsgTimeout = QStringLiteral(
+    "Error! Timeout occured. Unable to communicate with Tornel. Please verify that Serial Port is connected to Tornel.");
+inline const QString kMsgControllerNoResponse = QStringLiteral(
+    "Error! Controller did not get response from Tornel(s). Please check connections and Tornel(s) Serial Mode "
+    "settings.");
+inline const QString kStatusControllerErrorCode =
+    QStringLiteral("Error code returned by Controller detected.... Resending message");
+inline const QString kStatusSending = QStringLiteral("Sending command....");
+inline const QString kStatusResending = QStringLiteral("Resending message....");
+inline const QString kTitleComPortError = QStringLiteral("COM Port error");
+inline const QString kMsgComPortFailed = QStringLiteral(
+    "Error! COM Port communication with Tornel has failed. Please check the RS-232 cable. Click OK to retry. Click "
+    "Cancel to exit application.");
+// "Note: COM Port #" n " is not responding/being used by another application."
+QString MsgPortBusy(int n);
+// The same with a line telling how to get access on Linux (group owning the device).
+QString MsgPortPermission(int n, const QString& device);
+// "Note: COM Port #" n " is not responding."
+QString MsgPortNotResponding(int n);
+// The way out of endless resends, asked after the 3rd failed attempt and every 3rd after.
+QString MsgGiveUpCommand(int attempts);
+QString MsgGiveUpQuery(int attempts);
+inline const QString kTitleGiveUp = QStringLiteral("Vorn - Kalvora :Communication with Tornel(s)");
+
+// ---- Link state ------------------------------------------------------------------------------
+constexpr int kLinkBufferSize = 250;
+constexpr int kDefaultWaitTicks = 80;
+constexpr int kReplyTimeoutMs = 8000;
+constexpr int kResendPauseMs = 900;
+// The operator is asked whether to keep trying after this many failed attempts in a row,
+// and again after every further this many.
+constexpr int kAttemptsBeforeAsking = 3;
+
+struct LinkState {
+    char CommandText[kLinkBufferSize] = {};
+    ReplyBuffer Reply;  // ReplyText, ReplyLength, MinReplyLength, Terminator and the assembly's memory
+    char (&ReplyText)[kLinkBufferSize] = Reply.ReplyText;
+    int32_t& ReplyLength = Reply.ReplyLength;
+    int32_t& MinReplyLength = Reply.MinReplyLength;
+    char& Terminator = Reply.Terminator;
+
+    int32_t WaitTicks = kDefaultWaitTicks;
+    int32_t CommandChecksum = 0;
+    bool AwaitingReply = false;
+    bool ResendNeeded = false;
+    bool ControllerError = false;
+    bool DirectReplyOk = false;
+    bool LinkEstablished = false;
+
+    // Connection mode: the state of RS485CheckBox (set = controller mode).
+    bool RS485CheckBox = false;
+
+    // RS-485 IDs of unit 1 and unit 2 as shown in TornelID1Edit / TornelID2Edit.
+    QString TornelID1Edit = QStringLiteral("1");
+    QString TornelID2Edit = QStringLiteral("2");
+    bool TornelID1Visible = false;
+    bool TornelID2Visible = false;
+
+    // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
+    std::array<std::array<char, 8>, 3> UnitInfoText{};
+    QString Version1Label;
+
+    // Set when the operator chose Cancel at the way out of a resend loop, or Cancel in the
+    // recovery dialog; cleared when the next command or query starts. Callers stop their
+    // sequence when a call returns false with this set.
+    bool Abandoned = false;
+    // Cancel in the recovery dialog: the program is to end with status -1.
+    bool ExitRequested = false;
+
+    LinkState() = default;
+    LinkState(const LinkState&) = delete;
+    LinkState& operator=(const LinkState&) = delete;
+};
+
+// Checksum of a controller frame's text: the byte sum mod 256 of everything up to the NUL.
+int ComputeChecksumOf(const char* text);
+// The two upper-case hex digits of a checksum ("0A", "BD", "00").
+QByteArray ChecksumDigits(int checksum);
+// printf into a fixed buffer in the C locale (a point as decimal separator whatever the
+// system's locale), cut to fit; returns the length written.
+int FormatCommand(char* buffer, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+class Link : public QObject, public LinkState {
+    Q_OBJECT
+public:
+    Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent = nullptr);
+    ~Link() override;
+
+    SerialPort& port() { return port_; }
+    Operator& op() { return op_; }
+    MainFlags& flags() { return flags_; }
+
+    // CommandText = printf(format, ...) in the C locale, never past the buffer.
+    void SetCommandText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // RS-485 ID of unit 1 or 2 from its ID edit (0 when the text is not a number).
+    int UnitId(int unit) const;
+    // Sets the ID edits (NTN); emits unitIdsChanged.
+    void SetUnitIds(const QString& id1, bool visible1, const QString& id2, bool visible2);
+    void SetVersion1Label(const QString& text);
+
+    // Sets CommandChecksum from CommandText.
+    void ComputeChecksum();
+    // Writes `text` if the port is open and the output queue has room, else tells the
+    // operator of the overflow and drops it. True when written.
+    bool WriteIfRoom(const QByteArray& text);
+    bool WriteIfRoom(const char* text);
+
+    // Controller-mode transaction of CommandText in the "PASS " frame, resent until the
+    // controller accepts it; then a post-wait of `postWait` nominal ms with events handled.
+    // False when the command was not delivered: the port is closed, or the operator chose
+    // Cancel at the way out (Abandoned set) — the caller stops its sequence.
+    bool SendControllerCommand(int postWait);
+    // Sends CommandText unchanged and waits for one reply (no resend). True when a complete
+    // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText.
+    bool SendQuery();
+    // Sends `text` and waits WaitTicks for the Terminator. True when it came, or when the
+    // port is closed (nothing sent).
+    bool SendAndWaitPrompt(const QByteArray& text);
+    // SendAndWaitPrompt(CommandText) with the recovery dialog when it fails. False only when
+    // the operator chose Cancel (ExitRequested set, exitRequested(-1) emitted).
+    bool SendDirectCommand();
+    // Re-probes the current port until the unit answers or the operator quits, then sends
+    // CommandText again. False when the operator chose Cancel.
+    bool RecoverDirectLink();
+    // Selects, opens and probes port n with CR.
+    bool ProbePort(int n);
+    // LinkEstablished and the status-light monitoring.
+    void SetLinkEstablished(bool on);
+
+    // Receive handler: `count` bytes are waiting in the port.
+    void ApdComPort1TriggerAvail(int count);
+    // Reply timeout.
+    void Timer1Timer();
+    // Terminal key filter: backspace with the port open is consumed and sent as BS SP BS.
+    // True when the key was consumed.
+    bool AdTerminal1KeyPress(char key);
+
+    // One timed wait of `nominalMs` (through the clock) while events are handled: the
+    // post-waits and the 1 ms, 100 ms, 900 ms and 1000 ms sleeps.
+    static void WaitMs(int nominalMs);
+    // Handles pending events once, without waiting.
+    static void HandlePendingEvents();
+
+    // The hourglass: the link remembers whether it is showing so that nested operations
+    // restore the arrow only where they set the hourglass.
+    bool CursorBusy() const { return cursorBusy_; }
+    void SetCursorBusy(bool busy);
+
+    // The way out of a resend loop: counts a failed attempt and, after every
+    // kAttemptsBeforeAsking in a row, asks the operator. False when the operator gave up
+    // (Abandoned set). Used by the controller transaction and by the queries' resend loops.
+    bool KeepTrying(int failedAttempts, bool isQuery);
+
+    bool Timer1Enabled() const { return timer1_.isActive(); }
+    bool PhasePageControlEnabled() const { return pageEnabled_; }
+
+signals:
+    void phasePageControlEnabledChanged(bool enabled);
+    void linkEstablishedChanged(bool established);
+    void unitIdsChanged();
+    void version1LabelChanged(const QString& text);
+    // Cancel in the recovery dialog: end the program with this status (-1).
+    void exitRequested(int status);
+    void lineStateChanged(const kalvora::SerialPort::LineState& state);
+
+private:
+    void setPageEnabled(bool enabled);
+    void startTimer1();
+    void stopTimer1();
+    // Sleeps in the event loop until the reply is complete, an error ended it, the timer
+    // fired or the port went away.
+    void waitForReplyOrFailure();
+    // The effects of the reply assembly's outcome that must not run inside the data event
+    // (messages and pauses run their own event loops): shown once the wait has ended.
+    void runDeferredEffects();
+    void onPortFailed(const QString& reason);
+    void resetAssembly();
+
+    SerialPort& port_;
+    Operator& op_;
+    MainFlags& flags_;
+    QTimer timer1_;
+    bool pageEnabled_ = true;
+    bool cursorBusy_ = false;
+    bool inHandler_ = false;
+    int transactionDepth_ = 0;
+    bool portFailedPending_ = false;
+    bool portFailedDuringProbe_ = false;
+    ReplyOutcome pendingOutcome_ = ReplyOutcome::Incomplete;
+    bool pendingTimeoutMessage_ = false;
+};
+
+}  // namespace kalvora

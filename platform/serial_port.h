@@ -1,0 +1,162 @@
+#pragma once
+// The serial port the link talks through: COM1 and COM2 stand for device files, the line
+// settings, the output queue, a tick wait that keeps the event loop running, the data-available
+// event with a block read, and the line-state lights.
+//
+// Everything runs on the one thread of the program. Waits sleep in the event loop until data,
+// a timer or the operator wakes them.
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+namespace kalvora {
+
+enum class Parity { None, Odd, Even, Mark, Space };
+enum class FlowControl { None, RtsCts };  // "use RTS and require CTS", or none
+
+// --com1 DEVICE / --com2 DEVICE, accepted by kalvora and kalvora-cli alike.
+struct PortOptions {
+    QString com1;       // empty: not given
+    QString com2;
+    QStringList rest;   // every other argument, in order
+    QString error;      // non-empty when an option lacks its device
+};
+PortOptions ParsePortOptions(const QStringList& args);
+
+// Orders device paths the way COM1/COM2 are assigned by default: USB adapters (/dev/ttyUSB*,
+// /dev/ttyACM*) before on-board ports (/dev/ttyS*), each group in numeric order.
+QStringList OrderSerialDevices(QStringList devices);
+// The serial ports the system reports (QSerialPortInfo), in that order.
+QStringList SystemSerialDevices();
+// The devices for COM1 and COM2: the options where given, else the first two system ports
+// not already taken by an option. Never call this from a test: it may name the machine's
+// real ports; tests give pseudo-terminals explicitly.
+void ResolvePortDevices(const PortOptions& options, QString& com1, QString& com2);
+
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kOutputQueueSize = 4096;
+    static constexpr int kTickMs = 55;
+
+    // Line-state lights: CTS and DCD are the modem lines (false where the device has none,
+    // such as a pseudo-terminal); RXD and TXD light up while bytes move.
+    struct LineState {
+        bool cts = false;
+        bool dcd = false;
+        bool rxd = false;
+        bool txd = false;
+        bool modemLinesKnown = false;  // false when the device offers no modem lines
+        bool operator==(const LineState&) const = default;
+    };
+
+    // Why the last open failed.
+    enum class OpenError { None, Missing, Busy, Permission, Other };
+
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    // The device files behind COM1 (n = 1) and COM2 (n = 2). An empty path is no port.
+    void setDevice(int n, const QString& path);
+    QString device(int n) const;
+
+    // IsPortAvailable(n): the device of port n is named and exists.
+    bool isPortAvailable(int n) const;
+
+    // ComNumber: the port number open/close act on (0 = none).
+    void setComNumber(int n);
+    int comNumber() const { return comNumber_; }
+
+    // Open = true. Applies baud, parity, 8N1 and the flow-control setting. False on failure,
+    // with lastOpenError()/lastErrorText() telling why.
+    bool open();
+    // Open = false. Harmless when closed.
+    void close();
+    bool isOpen() const;
+    OpenError lastOpenError() const { return openError_; }
+    QString lastErrorText() const { return openErrorText_; }
+    QString openDevice() const { return openDevice_; }
+
+    // Take effect at once, also on an open port.
+    void setBaud(int baud);
+    int baud() const { return baud_; }
+    void setParity(Parity parity);
+    Parity parity() const { return parity_; }
+    // HWFlowOptions: recorded now, applied when the port is next opened.
+    void setFlowControl(FlowControl flow);
+    FlowControl flowControl() const { return flow_; }
+    // The flow control the open port was opened with.
+    FlowControl activeFlowControl() const { return activeFlow_; }
+
+    // FlushInBuffer: discards every received byte not yet read.
+    void flushInBuffer();
+    // OutBuffFree: room left in the 4096-byte output queue.
+    int outBuffFree() const;
+    // PutString / PutChar: queue bytes; they leave while the event loop runs.
+    void putString(const QByteArray& bytes);
+    void putChar(char c);
+
+    // WaitForString with a one-character text, yield true, ignore case false: reads and
+    // consumes incoming bytes until `c` arrives (true) or ticks × 55 ms (through the clock)
+    // have passed (false), handling events meanwhile. A port error or closed port ends the
+    // wait with false.
+    bool waitForChar(char c, int ticks);
+    bool isWaiting() const { return waiting_; }
+
+    // GetBlock: moves up to `count` received bytes into `buffer`; returns how many.
+    int getBlock(char* buffer, int count);
+    int bytesAvailable() const;
+
+    // Status-light monitoring. On a device without modem lines it degrades quietly.
+    void setLineMonitoring(bool on);
+    bool lineMonitoring() const { return monitoring_; }
+    LineState lineState() const { return lines_; }
+
+    // The QSerialPort settings as requested (for checks where a pseudo-terminal ignores them).
+    QSerialPort::Parity requestedQtParity() const;
+    QSerialPort::FlowControl requestedQtFlowControl() const;
+
+signals:
+    // OnTriggerAvail: `count` received bytes are waiting. Not raised during waitForChar,
+    // which consumes the bytes itself.
+    void triggerAvail(int count);
+    // The device failed while open (unplugged, other end gone): the port has been closed.
+    // Raised once per failure.
+    void portFailed(const QString& reason);
+    void lineStateChanged(const kalvora::SerialPort::LineState& state);
+    void bytesSent(int count);
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void pollLines();
+    void applyLineSettings();
+    void setActivity(bool rx, bool tx);
+
+    QSerialPort* port_ = nullptr;
+    QString devices_[3];
+    int comNumber_ = 0;
+    int baud_ = 38400;
+    Parity parity_ = Parity::None;
+    FlowControl flow_ = FlowControl::RtsCts;
+    FlowControl activeFlow_ = FlowControl::None;
+    OpenError openError_ = OpenError::None;
+    QString openErrorText_;
+    QString openDevice_;
+    bool waiting_ = false;
+    bool failed_ = false;
+    bool monitoring_ = false;
+    bool modemLinesUnsupported_ = false;
+    LineState lines_;
+    QTimer lineTimer_;
+    QTimer activityTimer_;
+};
+
+// The text for a port name in messages and for the COM1/COM2 numbering: "COM1 (/dev/ttyUSB0)".
+QString PortDisplayName(int n, const QString& device);
+
+}  // namespace kalvora
