@@ -29,9 +29,10 @@ struct PlanningHooks {
     std::function<void(int unit, int alignment, int overlapWidth)> sendDisplayLayout = [](int, int, int) {};
 
     // ---- controls on other pages ----
-    // OWidthEdit (Display Setup page): read and write its text.
-    std::function<QString()> overlapWidthText = [] { return QStringLiteral("64"); };
-    std::function<void(const QString&)> setOverlapWidthText = [](const QString&) {};
+    // OWidthEdit (Display Setup page): read and write its text. Until these are replaced the
+    // page keeps the text itself (starting at "64"), so it also works alone.
+    std::function<QString()> overlapWidthText;
+    std::function<void(const QString&)> setOverlapWidthText;
     // Information page, "Image Position Offset": texts of Screen1HLabel..Screen8HLabel (start)
     // and Screen1VLabel..Screen8VLabel (end); "N/A" beyond the working count.
     std::function<void(const std::array<QString, 8>& start, const std::array<QString, 8>& end)>

@@ -69,9 +69,12 @@ public:
     // Shows the plan's aspect ratio (G3), image size (G15) and horizontal size (G5) as they are.
     void showPlanValues();
 
-    // The drawings as last laid out (for tests and the screenshot).
+    // The drawings as last laid out, the content text exactly as built ("\r\n" line ends)
+    // and the image positions last computed.
     const ProjectorStrip& strip() const;
     const PlacementRuler& ruler() const;
+    const QString& contentText() const { return contentText_; }
+    const std::optional<ImagePositions>& imagePositions() const { return positions_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,12 +89,16 @@ private:
     bool overlapWidth(int& w);
     void sendToUnits(const std::function<void(int unit)>& send);
     void selectCountIndex(double storedCount);
+    int storedCount() const;
 
     Settings& settings_;
     MainFlags& flags_;
     Operator& op_;
     PlanningHooks hooks_;
     PlanState plan_;
+    QString contentText_;
+    std::optional<ImagePositions> positions_;
+    QString overlapWidthText_ = QStringLiteral("64");  // stands in for OWidthEdit until hooked
 
     QListWidget* instructions_ = nullptr;
     QLineEdit* horizontalEdit_ = nullptr;
