@@ -46,31 +46,21 @@ void TerminalView::keyPressEvent(QKeyEvent* event)
 
 void TerminalView::receive(const QByteArray& bytes)
 {
+    if (lines_.isEmpty()) lines_.append(QString());
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
+        QString& line = lines_.last();
         if (c == '\n') {
-            showLine();
-            appendPlainText(QString());  // the next line starts empty
-            line_.clear();
-            continue;
-        }
-        if (c == '\r') continue;
-        if (c == '\b') {
-            if (!line_.isEmpty()) line_.chop(1);
+            lines_.append(QString());
+            while (lines_.size() > kRows) lines_.removeFirst();
+        } else if (c == '\b') {
+            if (!line.isEmpty()) line.chop(1);
         } else if (c >= 0x20 && c < 0x7f) {
-            line_.append(QChar(c));
+            line.append(QChar(c));
         }
-        // Other control and binary bytes (status replies) are not shown.
+        // CR and other control or binary bytes (status replies) are not shown.
     }
-    showLine();
-}
-
-void TerminalView::showLine()
-{
-    QTextCursor cursor(document()->lastBlock());
-    cursor.movePosition(QTextCursor::StartOfBlock);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(line_);
+    setPlainText(lines_.join(QLatin1Char('\n')));
     QTextCursor end = textCursor();
     end.movePosition(QTextCursor::End);
     setTextCursor(end);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <functional>
 
 namespace kalvora {
@@ -29,8 +30,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QString line_;  // the line being received (shown as the last block)
-    void showLine();
+    QStringList lines_;  // what is shown; the last one is the line being received
 };
 
 }  // namespace kalvora

@@ -28,7 +28,6 @@ bool SingleInstance::listen()
 {
     delete server_;
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(name_)) {
         error_ = server_->errorString();
         delete server_;
