@@ -69,6 +69,10 @@ PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, Q
     : QWidget(parent), settings_(settings), flags_(flags), op_(op)
 {
     setObjectName(QStringLiteral("PlanningTabSheet"));
+    // A compact face so the page fits the fixed main window like the other pages.
+    QFont compact = font();
+    compact.setPixelSize(11);
+    setFont(compact);
     hooks_.overlapWidthText = [this] { return overlapWidthText_; };
     hooks_.setOverlapWidthText = [this](const QString& text) { overlapWidthText_ = text; };
     buildControls();
@@ -93,10 +97,10 @@ void PlanningPage::buildControls()
         QPalette pal = instructions_->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Window));
         instructions_->setPalette(pal);
-        QFont f = instructions_->font();
-        f.setPixelSize(11);
-        instructions_->setFont(f);
-        instructions_->setFixedHeight(8 * QFontMetrics(f).height() + 6);
+        QFont small = font();
+        small.setPixelSize(10);
+        instructions_->setFont(small);
+        instructions_->setFixedHeight(8 * instructions_->sizeHintForRow(0) + 4);
     }
     page->addWidget(instructions_);
 
@@ -104,7 +108,7 @@ void PlanningPage::buildControls()
     page->addWidget(stripView_);
 
     auto* lower = new QHBoxLayout;
-    lower->setSpacing(4);
+    lower->setSpacing(2);
     page->addLayout(lower, 1);
 
     // Left column: the calculation and the colour legend.
@@ -115,10 +119,22 @@ void PlanningPage::buildControls()
     auto* calc = Named<QGroupBox>(this, "CalcGroupBox");
     calc->setTitle(QStringLiteral("Calculate Aspect Ratio, Number of Screens, Data Overlap, and Input Image Size"));
     left->addWidget(calc);
-    auto* grid = new QGridLayout(calc);
+    {
+        // The long caption in a slightly smaller face, so the group fits beside the ruler.
+        QFont titleFont = font();
+        titleFont.setPixelSize(10);
+        calc->setFont(titleFont);
+    }
+    auto* calcLayout = new QVBoxLayout(calc);
+    calcLayout->setContentsMargins(4, 4, 4, 4);
+    auto* calcBody = new QWidget(calc);
+    calcBody->setFont(font());
+    calcLayout->addWidget(calcBody);
+    auto* grid = new QGridLayout(calcBody);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(3);
 
-    auto* sizeGroup = Named<QGroupBox>(calc, "OutputScreenSizeGroupBox");
+    auto* sizeGroup = Named<QGroupBox>(calcBody, "OutputScreenSizeGroupBox");
     sizeGroup->setTitle(QStringLiteral("Output Screen Size"));
     auto* sizeGrid = new QGridLayout(sizeGroup);
     horizontalEdit_ = Named<QLineEdit>(sizeGroup, "HorizontalOutEdit");
@@ -127,7 +143,7 @@ void PlanningPage::buildControls()
     verticalEdit_->setText(QStringLiteral("10"));
     for (QLineEdit* e : {horizontalEdit_, verticalEdit_}) {
         e->setMaxLength(6);
-        e->setFixedWidth(60);
+        e->setFixedWidth(52);
         e->installEventFilter(this);
     }
     sizeGrid->addWidget(Caption(sizeGroup, QStringLiteral("Horizontal")), 0, 0);
@@ -136,37 +152,37 @@ void PlanningPage::buildControls()
     sizeGrid->addWidget(verticalEdit_, 1, 1);
     grid->addWidget(sizeGroup, 0, 0, 3, 2);
 
-    resolutionCombo_ = Named<QComboBox>(calc, "ProjectorResComboBox");
+    resolutionCombo_ = Named<QComboBox>(calcBody, "ProjectorResComboBox");
     for (const auto& r : kProjectorResolutions) resolutionCombo_->addItem(QString::fromLatin1(r.caption));
     resolutionCombo_->setCurrentIndex(-1);
-    grid->addWidget(Caption(calc, QStringLiteral("Projector Native Resolution")), 0, 2);
-    grid->addWidget(resolutionCombo_, 0, 3);
+    grid->addWidget(Caption(calcBody, QStringLiteral("Projector Native Resolution")), 0, 2, 1, 2);
+    grid->addWidget(resolutionCombo_, 1, 2, 1, 2);
 
-    calcButton_ = Named<QPushButton>(calc, "CalcOutButton");
+    calcButton_ = Named<QPushButton>(calcBody, "CalcOutButton");
     calcButton_->setText(QStringLiteral("Calculate"));
-    grid->addWidget(calcButton_, 1, 3);
+    grid->addWidget(calcButton_, 2, 2, 1, 2);
 
-    countCombo_ = Named<QComboBox>(calc, "NumOfScreenComboBox");
+    countCombo_ = Named<QComboBox>(calcBody, "NumOfScreenComboBox");
     countCombo_->addItem(QStringLiteral("1 Projector"));
     for (int k = 2; k <= kMaxProjectors; ++k) countCombo_->addItem(QStringLiteral("%1 Projectors").arg(k));
     countCombo_->setCurrentIndex(0);
     countCombo_->setEnabled(false);
-    grid->addWidget(Caption(calc, QStringLiteral("Number of Projectors")), 3, 0, 1, 2);
+    grid->addWidget(Caption(calcBody, QStringLiteral("Number of Projectors")), 3, 0, 1, 2);
     grid->addWidget(countCombo_, 4, 0, 1, 2);
 
-    alignCombo_ = Named<QComboBox>(calc, "ImageAlignComboBox");
+    alignCombo_ = Named<QComboBox>(calcBody, "ImageAlignComboBox");
     alignCombo_->addItems({QStringLiteral("Left Justified"), QStringLiteral("Centered")});
     alignCombo_->setCurrentIndex(-1);
     alignCombo_->setEnabled(false);
-    grid->addWidget(Caption(calc, QStringLiteral("Input Material Alignment")), 3, 2, 1, 2);
+    grid->addWidget(Caption(calcBody, QStringLiteral("Input Material Alignment")), 3, 2, 1, 2);
     grid->addWidget(alignCombo_, 4, 2, 1, 2);
 
-    aspectLabel_ = Named<QLabel>(calc, "OutAspectRatioLabel");
+    aspectLabel_ = Named<QLabel>(calcBody, "OutAspectRatioLabel");
     aspectLabel_->setText(QStringLiteral("?"));
-    imageHLabel_ = Named<QLabel>(calc, "ImageSizeHLabel");
-    imageVLabel_ = Named<QLabel>(calc, "ImageSizeVLabel");
-    overlapLabel_ = Named<QLabel>(calc, "MinNumOfOverlapLabel");
-    tornelLabel_ = Named<QLabel>(calc, "NumOfTornelLabel");
+    imageHLabel_ = Named<QLabel>(calcBody, "ImageSizeHLabel");
+    imageVLabel_ = Named<QLabel>(calcBody, "ImageSizeVLabel");
+    overlapLabel_ = Named<QLabel>(calcBody, "MinNumOfOverlapLabel");
+    tornelLabel_ = Named<QLabel>(calcBody, "NumOfTornelLabel");
     for (QLabel* l : {imageHLabel_, imageVLabel_, overlapLabel_, tornelLabel_}) l->setText(QStringLiteral("N/A"));
 
     const auto resultRow = [&](int row, const QString& caption, std::initializer_list<QWidget*> values) {
@@ -174,12 +190,12 @@ void PlanningPage::buildControls()
         line->setSpacing(4);
         for (QWidget* v : values) line->addWidget(v);
         line->addStretch(1);
-        grid->addWidget(Caption(calc, caption), row, 0, 1, 2, Qt::AlignRight);
+        grid->addWidget(Caption(calcBody, caption), row, 0, 1, 2, Qt::AlignRight);
         grid->addLayout(line, row, 2, 1, 2);
     };
-    resultRow(5, QStringLiteral("Output Aspect Ratio:"), {aspectLabel_, Caption(calc, QStringLiteral(":1"))});
+    resultRow(5, QStringLiteral("Output Aspect Ratio:"), {aspectLabel_, Caption(calcBody, QStringLiteral(":1"))});
     resultRow(6, QStringLiteral("Input Image Size Required:"),
-              {imageHLabel_, Caption(calc, QStringLiteral("x")), imageVLabel_});
+              {imageHLabel_, Caption(calcBody, QStringLiteral("x")), imageVLabel_});
     resultRow(7, QStringLiteral("Projector Overlap:"), {overlapLabel_});
     resultRow(8, QStringLiteral("Number of Tornel(s) required:"), {tornelLabel_});
     for (QLabel* l : {aspectLabel_, imageHLabel_, imageVLabel_, overlapLabel_, tornelLabel_}) {
@@ -200,13 +216,16 @@ void PlanningPage::buildControls()
         QPalette pal = label->palette();
         const QColor background = QColor::fromRgb(static_cast<QRgb>(0xFF000000u | kProjectorColours[k]));
         pal.setColor(QPalette::Window, background);
-        pal.setColor(QPalette::WindowText, background.lightness() < 100 ? Qt::white : Qt::black);
+        pal.setColor(QPalette::WindowText, qGray(background.rgb()) < 90 ? Qt::white : Qt::black);
         label->setPalette(pal);
         legend_[k] = label;
         legendGrid->addWidget(label, k / 4, k % 4);
     }
     left->addWidget(legend);
     left->addStretch(1);
+    // The ruler column keeps its drawing's size; this column takes what is left of the page.
+    for (QWidget* w : {static_cast<QWidget*>(calc), static_cast<QWidget*>(legend)})
+        w->setSizePolicy(QSizePolicy::Ignored, w->sizePolicy().verticalPolicy());
 
     // Right column: placement ruler and content requirement.
     auto* right = new QVBoxLayout;
@@ -216,7 +235,7 @@ void PlanningPage::buildControls()
     auto* placement = Named<QGroupBox>(this, "ProjectorPlacementGroupBox");
     placement->setTitle(QStringLiteral("Projector Placement"));
     auto* placementLayout = new QVBoxLayout(placement);
-    placementLayout->setContentsMargins(2, 2, 2, 2);
+    placementLayout->setContentsMargins(1, 1, 1, 1);
     rulerView_ = new PlacementRulerView(placement);
     placementLayout->addWidget(rulerView_);
     right->addWidget(placement);
@@ -227,14 +246,11 @@ void PlanningPage::buildControls()
     contentLayout->setContentsMargins(2, 2, 2, 2);
     contentMemo_ = Named<QPlainTextEdit>(content, "ImageContentInfoMemo");
     contentMemo_->setReadOnly(true);
-    contentMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    contentMemo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     {
         QPalette pal = contentMemo_->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Window));
         contentMemo_->setPalette(pal);
-        QFont f = contentMemo_->font();
-        f.setPixelSize(11);
-        contentMemo_->setFont(f);
     }
     contentLayout->addWidget(contentMemo_);
     right->addWidget(content, 1);
