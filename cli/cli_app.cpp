@@ -1,13 +1,22 @@
 #include "cli/cli_app.h"
 
+#include <QFileInfo>
 #include <cstdio>
 
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
+#include "link/connection.h"
+#include "link/link.h"
+#include "link/queries.h"
+#include "platform/clock.h"
+#include "platform/serial_port.h"
 #include "settings/config_file.h"
+#include "settings/main_flags.h"
 
 namespace kalvora::cli {
 namespace {
+
+constexpr int kDefaultRetries = 2;
 
 void Print(std::FILE* f, const QString& text)
 {
@@ -20,6 +29,44 @@ int Usage(const QString& problem)
 {
     Print(stderr, QStringLiteral("kalvora-cli: ") + problem + QStringLiteral("\nTry 'kalvora-cli --help'.\n"));
     return kExitUsage;
+}
+
+struct Options {
+    QString com1, com2;
+    int retries = kDefaultRetries;
+    bool verbose = false;
+    double clockScale = 1.0;
+    QStringList rest;  // the command and its own arguments
+};
+
+// Splits off the options every command accepts; returns an error text or an empty string.
+QString ParseOptions(const QStringList& args, Options& o)
+{
+    const PortOptions ports = ParsePortOptions(args);
+    if (!ports.error.isEmpty()) return ports.error;
+    o.com1 = ports.com1;
+    o.com2 = ports.com2;
+    for (int i = 0; i < ports.rest.size(); ++i) {
+        const QString& a = ports.rest[i];
+        if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
+            o.verbose = true;
+        } else if (a == QLatin1String("--clock-scale")) {
+            bool ok = false;
+            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
+            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
+            o.clockScale = scale;
+            ++i;
+        } else if (a == QLatin1String("--retries")) {
+            bool ok = false;
+            const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
+            if (!ok || n < 0 || n > 1000) return QStringLiteral("--retries needs a number from 0 to 1000");
+            o.retries = n;
+            ++i;
+        } else {
+            o.rest << a;
+        }
+    }
+    return {};
 }
 
 int Show(const QStringList& args, TerminalOperator& op)
@@ -43,24 +90,157 @@ int Show(const QStringList& args, TerminalOperator& op)
     return kExitOk;
 }
 
+// The port, the link and the controller of one run of search or read.
+struct Session {
+    Session(const Options& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    {
+        QString com1, com2;
+        ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
+        port.setDevice(1, com1);
+        port.setDevice(2, com2);
+    }
+    int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
+
+    TerminalOperator& op;
+    SerialPort port;
+    MainFlags flags;
+    Settings settings;
+    Link link;
+    LinkController controller;
+};
+
+// The search of both modes; true when a link is established.
+bool Search(Session& s)
+{
+    s.controller.SearchAllClick();
+    return s.link.LinkEstablished;
+}
+
+void PrintConnection(Session& s, int units)
+{
+    const int n = s.link.port().comNumber();
+    QString text = QStringLiteral("mode: %1\nport: COM%2\ndevice: %3\nunits: %4\n")
+                       .arg(s.link.RS485CheckBox ? QStringLiteral("controller") : QStringLiteral("direct"))
+                       .arg(n)
+                       .arg(s.link.port().device(n))
+                       .arg(units);
+    if (s.link.RS485CheckBox) {
+        QStringList ids;
+        if (units >= 1) ids << s.link.TornelID1Edit;
+        if (units >= 2) ids << s.link.TornelID2Edit;
+        text += QStringLiteral("ids: %1\n").arg(ids.join(QLatin1Char(' ')));
+    } else {
+        text += QStringLiteral("ids: none (direct mode)\n");
+    }
+    Print(stdout, text);
+}
+
+int SearchCommand(const Options& o, TerminalOperator& op)
+{
+    if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
+    Session s(o, op);
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
+    if (units <= 0) return s.GaveUpOr(kExitFailed);
+    PrintConnection(s, units);
+    return s.GaveUpOr(kExitOk);
+}
+
+int ReadCommand(const Options& o, TerminalOperator& op)
+{
+    QString file;
+    for (int i = 1; i < o.rest.size(); ++i) {
+        const QString& a = o.rest[i];
+        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < o.rest.size() && file.isEmpty())
+            file = o.rest[++i];
+        else
+            return Usage(QStringLiteral("read: unexpected argument '%1'").arg(a));
+    }
+    if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
+    Session s(o, op);
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
+    if (!WriteConfigFile(s.settings, file, op)) return kExitFailed;
+    PrintConnection(s, s.flags.UnitCount);
+    Print(stdout, QStringLiteral("saved: %1\n").arg(file));
+    return s.GaveUpOr(kExitOk);
+}
+
 }  // namespace
 
 int Run(const QStringList& args)
 {
-    TerminalOperator op;
-    if (args.isEmpty()) return Usage(QStringLiteral("no command given"));
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         Print(stdout, HelpText());
         return kExitOk;
     }
-    const QString command = args.first();
-    if (command == QLatin1String("show")) return Show(args.mid(1), op);
+    Options o;
+    const QString error = ParseOptions(args, o);
+    if (!error.isEmpty()) return Usage(error);
+    if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
+
+    clock::setScale(o.clockScale);
+    TerminalOperator op;
+    op.verbose = o.verbose;
+    op.retries = o.retries;
+    op.yesNoAnswer = false;
+    const QString command = o.rest.first();
+    if (command == QLatin1String("show")) return Show(o.rest.mid(1), op);
+    if (command == QLatin1String("search")) return SearchCommand(o, op);
+    if (command == QLatin1String("read")) return ReadCommand(o, op);
     return Usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
 QString HelpText()
 {
-    return QStringLiteral("Usage: kalvora-cli COMMAND [OPTIONS]\n");
+    return QStringLiteral(R"(Usage: kalvora-cli [OPTIONS] COMMAND [ARGUMENTS]
+
+Finds Tornel units on COM1 or COM2, reads their settings into a configuration file, and shows
+configuration files.
+
+Commands:
+  search                Search COM1 then COM2 for a unit cabled directly (direct mode, 38400
+                        baud), then for a controller (controller mode, 57600 baud). Prints the
+                        mode, the port and its device, the number of units and, through a
+                        controller, their RS-485 IDs.
+  read -o FILE.tnc      Search as above, then read every unit (through a controller: the unit
+                        count and IDs, then each unit; directly: the one unit) and save all
+                        settings in the configuration file FILE.tnc (1560 bytes). The previous
+                        file is replaced only once the new one is complete.
+  show FILE.tnc [--json]
+                        Print every field of every record of both units in the configuration
+                        file: input channels and output screens #1..#8 (unit 1 holds #1..#4,
+                        unit 2 holds #5..#8), in a table or, with --json, as JSON.
+
+Options:
+  --com1 DEVICE         The device file of COM1 (for example /dev/ttyUSB0).
+  --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
+                        first two serial ports the system reports, USB adapters before
+                        on-board ports.
+  --retries N           How many times a "keep trying?" question is answered Retry (or OK)
+                        before it is answered Cancel (default 2, 0..1000).
+  -v, --verbose         Also print the progress texts of the status bar.
+  --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
+                        Meant for tests against simulated units.
+  -h, --help            Show this text.
+
+Nobody answers questions: messages go to standard error, and questions are answered so:
+  "Serial communication established. Do you wish to query the Tornel's settings ...?"
+                        No (the read command reads the units itself).
+  Any other Yes/No question
+                        No.
+  Retry/Cancel ("keep trying?" after repeated failures of a command or query) and
+  OK/Cancel ("COM Port communication with Tornel has failed ... Click OK to retry")
+                        Retry/OK the first --retries times in the run, then Cancel, which ends
+                        the run with exit status 3.
+
+Exit status:
+  0  success
+  1  no unit or controller found, a communication error, or a file that could not be read or
+     written (the message says which)
+  2  bad command line
+  3  gave up after the bounded retries
+)");
 }
 
 }  // namespace kalvora::cli

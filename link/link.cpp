@@ -1,53 +1,512 @@
 #include "link/link.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <algorithm>
+#include <clocale>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <locale.h>
 
+#include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
 
 namespace kalvora {
 
-QString MsgPortBusy(int n) { return QStringLiteral("Note: COM Port #%1 is not responding/being used by another application.").arg(n); }
-QString MsgPortPermission(int n, const QString&) { return MsgPortBusy(n); }
+// ---- Texts -----------------------------------------------------------------------------------
+
+QString MsgPortBusy(int n)
+{
+    return QStringLiteral("Note: COM Port #%1 is not responding/being used by another application.").arg(n);
+}
+
+QString MsgPortPermission(int n, const QString& device)
+{
+    const QFileInfo info(device);
+    QString group = info.exists() ? info.group() : QString();
+    if (group.isEmpty() || group == QLatin1String("root")) group = QStringLiteral("dialout");
+    return MsgPortBusy(n) +
+           QStringLiteral("\nOn Linux this program may not use %1: add your user to the group '%2' that owns it "
+                          "(sudo usermod -a -G %2 $USER), then log out and in again.")
+               .arg(device.isEmpty() ? QStringLiteral("the port") : device, group);
+}
+
 QString MsgPortNotResponding(int n) { return QStringLiteral("Note: COM Port #%1 is not responding.").arg(n); }
-QString MsgGiveUpCommand(int) { return {}; }
-QString MsgGiveUpQuery(int) { return {}; }
-int ComputeChecksumOf(const char*) { return 0; }
-QByteArray ChecksumDigits(int) { return {}; }
-int FormatCommand(char*, int, const char*, ...) { return 0; }
+
+QString MsgGiveUpCommand(int attempts)
+{
+    return QStringLiteral("Error! The command has not been accepted after %1 attempts. Click Retry to keep trying. "
+                          "Click Cancel to abandon it.")
+        .arg(attempts);
+}
+
+QString MsgGiveUpQuery(int attempts)
+{
+    return QStringLiteral("Error! The query has not been answered after %1 attempts. Click Retry to keep trying. "
+                          "Click Cancel to abandon it.")
+        .arg(attempts);
+}
+
+// ---- Framing helpers -------------------------------------------------------------------------
+
+int ComputeChecksumOf(const char* text)
+{
+    if (text == nullptr) return 0;
+    unsigned sum = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) sum += *p;
+    return static_cast<int>(sum % 256);
+}
+
+QByteArray ChecksumDigits(int checksum)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned v = static_cast<unsigned>(checksum) & 0xFF;
+    const char digits[2] = {hex[v >> 4], hex[v & 0x0F]};
+    return QByteArray(digits, 2);
+}
+
+namespace {
+
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+int FormatCommandV(char* buffer, int size, const char* format, va_list args)
+{
+    if (buffer == nullptr || size <= 0) return 0;
+    buffer[0] = '\0';
+    if (format == nullptr) return 0;
+    // Commands go on the wire with a point as decimal separator, whatever the system's locale.
+    const locale_t previous = uselocale(CLocale());
+    const int n = std::vsnprintf(buffer, size_t(size), format, args);
+    uselocale(previous);
+    if (n < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return std::min(n, size - 1);
+}
+
+}  // namespace
+
+int FormatCommand(char* buffer, int size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int n = FormatCommandV(buffer, size, format, args);
+    va_end(args);
+    return n;
+}
+
+// ---- Link ------------------------------------------------------------------------------------
 
 Link::Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent)
-    : QObject(parent), port_(port), op_(op), flags_(flags) {}
-Link::~Link() = default;
-void Link::SetCommandText(const char*, ...) {}
-int Link::UnitId(int) const { return 0; }
-void Link::SetUnitIds(const QString&, bool, const QString&, bool) {}
-void Link::SetVersion1Label(const QString&) {}
-void Link::ComputeChecksum() {}
-bool Link::WriteIfRoom(const QByteArray&) { return false; }
-bool Link::WriteIfRoom(const char*) { return false; }
-bool Link::SendControllerCommand(int) { return false; }
-bool Link::SendQuery() { return false; }
-bool Link::SendAndWaitPrompt(const QByteArray&) { return false; }
-bool Link::SendDirectCommand() { return false; }
-bool Link::RecoverDirectLink() { return false; }
-bool Link::ProbePort(int) { return false; }
-void Link::SetLinkEstablished(bool) {}
-void Link::ApdComPort1TriggerAvail(int) {}
-void Link::Timer1Timer() {}
-bool Link::AdTerminal1KeyPress(char) { return false; }
-void Link::WaitMs(int) {}
-void Link::HandlePendingEvents() {}
-void Link::SetCursorBusy(bool) {}
-bool Link::KeepTrying(int, bool) { return false; }
-void Link::setPageEnabled(bool) {}
-void Link::startTimer1() {}
-void Link::stopTimer1() {}
-void Link::waitForReplyOrFailure() {}
-void Link::runDeferredEffects() {}
-void Link::onPortFailed(const QString&) {}
-void Link::resetAssembly() {}
+    : QObject(parent), port_(port), op_(op), flags_(flags)
+{
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer1_.setSingleShot(true);
+    connect(&timer1_, &QTimer::timeout, this, &Link::Timer1Timer);
+    connect(&port_, &SerialPort::triggerAvail, this, &Link::ApdComPort1TriggerAvail);
+    connect(&port_, &SerialPort::portFailed, this, &Link::onPortFailed);
+    connect(&port_, &SerialPort::lineStateChanged, this, &Link::lineStateChanged);
+}
+
+Link::~Link() { timer1_.stop(); }
+
+void Link::SetCommandText(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FormatCommandV(CommandText, kLinkBufferSize, format, args);
+    va_end(args);
+}
+
+int Link::UnitId(int unit) const
+{
+    bool ok = false;
+    const int id = (unit == 2 ? TornelID2Edit : TornelID1Edit).trimmed().toInt(&ok);
+    return ok ? id : 0;
+}
+
+void Link::SetUnitIds(const QString& id1, bool visible1, const QString& id2, bool visible2)
+{
+    TornelID1Edit = id1;
+    TornelID2Edit = id2;
+    TornelID1Visible = visible1;
+    TornelID2Visible = visible2;
+    emit unitIdsChanged();
+}
+
+void Link::SetVersion1Label(const QString& text)
+{
+    Version1Label = text;
+    emit version1LabelChanged(text);
+}
+
+void Link::ComputeChecksum()
+{
+    CommandText[kLinkBufferSize - 1] = '\0';
+    CommandChecksum = ComputeChecksumOf(CommandText);
+}
+
+bool Link::WriteIfRoom(const QByteArray& text)
+{
+    if (!port_.isOpen()) return false;
+    if (port_.outBuffFree() > text.size()) {
+        port_.putString(text);
+        return true;
+    }
+    op_.showMessage(kMsgOutputOverflow);
+    return false;
+}
+
+bool Link::WriteIfRoom(const char* text)
+{
+    if (text == CommandText) {
+        CommandText[kLinkBufferSize - 1] = '\0';
+        return WriteIfRoom(QByteArray(CommandText, int(std::strlen(CommandText))));
+    }
+    return WriteIfRoom(QByteArray(text ? text : ""));
+}
+
+void Link::resetAssembly()
+{
+    Reply.Reset();
+    pendingOutcome_ = ReplyOutcome::Incomplete;
+}
+
+void Link::startTimer1() { timer1_.start(clock::scaled(kReplyTimeoutMs)); }
+void Link::stopTimer1() { timer1_.stop(); }
+
+void Link::setPageEnabled(bool enabled)
+{
+    if (pageEnabled_ == enabled) return;
+    pageEnabled_ = enabled;
+    emit phasePageControlEnabledChanged(enabled);
+}
+
+void Link::SetCursorBusy(bool busy)
+{
+    cursorBusy_ = busy;
+    op_.setBusy(busy);
+}
+
+void Link::waitForReplyOrFailure()
+{
+    while (AwaitingReply && !ResendNeeded && port_.isOpen() && !portFailedPending_)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void Link::runDeferredEffects()
+{
+    if (pendingTimeoutMessage_) {
+        pendingTimeoutMessage_ = false;
+        op_.showMessage(kMsgTimeout);
+    }
+    const ReplyOutcome outcome = pendingOutcome_;
+    pendingOutcome_ = ReplyOutcome::Incomplete;
+    if (outcome == ReplyOutcome::ErrorNoResponse) {
+        op_.showMessage(kMsgControllerNoResponse);
+    } else if (outcome == ReplyOutcome::ErrorCode) {
+        op_.setStatus(kStatusControllerErrorCode);
+        WaitMs(kResendPauseMs);
+    }
+    if (portFailedPending_) {
+        portFailedPending_ = false;
+        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+    }
+}
+
+bool Link::SendControllerCommand(int postWait)
+{
+    if (!port_.isOpen()) return false;
+    Abandoned = false;
+    ++transactionDepth_;
+    const bool setHourglass = !cursorBusy_;
+    if (setHourglass) SetCursorBusy(true);
+
+    CommandText[kLinkBufferSize - 1] = '\0';
+    const QByteArray digits = ChecksumDigits(CommandChecksum);  // computed once by the builder
+    bool delivered = false;
+    for (int failures = 0;;) {
+        ResendNeeded = false;
+        ControllerError = false;
+        MinReplyLength = int32_t(std::strlen(CommandText)) + 8;  // the "PASS " line up to its first CR
+        op_.setStatus(kStatusSending);
+        resetAssembly();
+        port_.flushInBuffer();
+        WriteIfRoom(QByteArrayLiteral("PASS "));
+        WriteIfRoom(CommandText);
+        WriteIfRoom(digits);
+        AwaitingReply = true;
+        WriteIfRoom(QByteArrayLiteral("\r\r"));
+        setPageEnabled(false);
+        startTimer1();
+        waitForReplyOrFailure();
+        stopTimer1();
+        // After a timeout the assembly is left behind: nothing waits for those bytes any more.
+        AwaitingReply = false;
+        const bool portLost = portFailedPending_ || !port_.isOpen();
+        runDeferredEffects();
+        if (portLost) {
+            Abandoned = true;
+            break;
+        }
+        if (!ResendNeeded) {
+            delivered = true;
+            break;
+        }
+        ++failures;
+        if (!KeepTrying(failures, false)) break;
+        op_.setStatus(kStatusResending);
+        WaitMs(kResendPauseMs);
+        HandlePendingEvents();
+        if (!port_.isOpen()) {
+            Abandoned = true;
+            runDeferredEffects();
+            break;
+        }
+    }
+    if (delivered) WaitMs(postWait);
+    setPageEnabled(true);
+    if (setHourglass) SetCursorBusy(false);
+    op_.setStatus(QString());
+    --transactionDepth_;
+    return delivered;
+}
+
+bool Link::SendQuery()
+{
+    if (!port_.isOpen()) return false;
+    ++transactionDepth_;
+    ResendNeeded = false;
+    ControllerError = false;
+    resetAssembly();
+    AwaitingReply = true;
+    port_.flushInBuffer();
+    startTimer1();
+    WriteIfRoom(CommandText);
+    waitForReplyOrFailure();
+    stopTimer1();
+    if (AwaitingReply) {
+        // Timeout or a lost port: the next transaction starts its reply afresh.
+        AwaitingReply = false;
+        if (!ResendNeeded) ResendNeeded = true;
+    }
+    const bool complete = !ResendNeeded;
+    if (portFailedPending_) Abandoned = true;
+    runDeferredEffects();
+    --transactionDepth_;
+    return complete;
+}
+
+bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
+{
+    if (!port_.isOpen()) return true;
+    FlagGuard busy(flags_.EditorBusy, true);
+    ++transactionDepth_;
+    AwaitingReply = false;  // the wait consumes the bytes; the receive handler leaves them alone
+    port_.flushInBuffer();
+    op_.setStatus(kStatusSending);
+    WriteIfRoom(text);
+    setPageEnabled(false);
+    bool found = port_.waitForChar(Terminator, WaitTicks);
+    // A port that fails during the wait is a failure, not the success of a closed port.
+    if (portFailedPending_) found = false;
+    op_.setStatus(QString());
+    setPageEnabled(true);
+    --transactionDepth_;
+    return found;
+}
+
+bool Link::SendAndWaitPrompt(const QByteArray& text)
+{
+    const bool found = sendAndWaitPromptKeepingFailure(text);
+    if (takePortFailure()) {
+        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        return false;
+    }
+    return found;
+}
+
+bool Link::takePortFailure()
+{
+    const bool failed = portFailedPending_;
+    portFailedPending_ = false;
+    return failed;
+}
+
+bool Link::SendDirectCommand()
+{
+    Abandoned = false;
+    const bool setHourglass = !cursorBusy_;
+    if (setHourglass) SetCursorBusy(true);
+    CommandText[kLinkBufferSize - 1] = '\0';
+    DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+    bool ok = DirectReplyOk;
+    if (takePortFailure()) {
+        // The port went away: the link is dropped; the operator reconnects.
+        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        Abandoned = true;
+        ok = false;
+    } else if (!DirectReplyOk) {
+        ok = RecoverDirectLink();
+    }
+    if (setHourglass) SetCursorBusy(false);
+    return ok;
+}
+
+bool Link::RecoverDirectLink()
+{
+    // The command is sent again with its own wait: a long procedure resent with the default
+    // wait would time out and be started over and over.
+    const int commandTicks = WaitTicks == 10 ? kDefaultWaitTicks : WaitTicks;
+    DirectReplyOk = false;
+    while (!DirectReplyOk) {
+        WaitTicks = 10;
+        DirectReplyOk = ProbePort(port_.comNumber());
+        while (!DirectReplyOk) {
+            if (!op_.askOkCancel(kTitleComPortError, kMsgComPortFailed)) {
+                WaitTicks = kDefaultWaitTicks;
+                Abandoned = true;
+                ExitRequested = true;
+                emit exitRequested(-1);
+                return false;
+            }
+            DirectReplyOk = ProbePort(port_.comNumber());
+        }
+        WaitTicks = commandTicks;
+        DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+        takePortFailure();  // the next probe reports it
+    }
+    WaitTicks = kDefaultWaitTicks;
+    return true;
+}
+
+bool Link::ProbePort(int n)
+{
+    if (!port_.isPortAvailable(n)) return false;
+    port_.setComNumber(n);
+    if (!port_.isOpen() || port_.openDevice() != port_.device(n)) {
+        if (!port_.open()) {
+            if (port_.lastOpenError() == SerialPort::OpenError::Permission)
+                op_.showMessage(MsgPortPermission(n, port_.device(n)));
+            else
+                op_.showMessage(MsgPortBusy(n));
+            return false;
+        }
+    }
+    takePortFailure();
+    bool r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
+    if (!r && !portFailedPending_) r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
+    if (takePortFailure()) {
+        op_.showMessage(MsgPortNotResponding(n));
+        return false;
+    }
+    return r;
+}
+
+void Link::SetLinkEstablished(bool on)
+{
+    const bool changed = LinkEstablished != on;
+    LinkEstablished = on;
+    port_.setLineMonitoring(on);
+    if (changed) emit linkEstablishedChanged(on);
+}
+
+void Link::ApdComPort1TriggerAvail(int count)
+{
+    // Bytes that come while nothing waits stay queued; the next transaction flushes them.
+    if (!AwaitingReply || inHandler_ || count <= 0) return;
+    inHandler_ = true;
+    QByteArray block(count, '\0');
+    const int n = port_.getBlock(block.data(), count);
+    const ReplyOutcome outcome = FeedReply(Reply, RS485CheckBox, block.constData(), n);
+    switch (outcome) {
+    case ReplyOutcome::Incomplete:
+        break;
+    case ReplyOutcome::Complete:
+        AwaitingReply = false;
+        break;
+    case ReplyOutcome::Rejected:
+        ControllerError = true;
+        ResendNeeded = true;
+        AwaitingReply = false;
+        break;
+    case ReplyOutcome::ErrorNoResponse:
+        stopTimer1();
+        ResendNeeded = true;
+        AwaitingReply = false;
+        pendingOutcome_ = outcome;
+        break;
+    case ReplyOutcome::ErrorCode:
+        ControllerError = true;
+        ResendNeeded = true;
+        AwaitingReply = false;
+        pendingOutcome_ = outcome;
+        break;
+    }
+    inHandler_ = false;
+    // The message and the pause run once the waiting transaction has seen the outcome; they
+    // run their own event loops, which must not happen inside the data event.
+    if (transactionDepth_ == 0) runDeferredEffects();
+}
+
+void Link::Timer1Timer()
+{
+    stopTimer1();
+    pendingTimeoutMessage_ = true;
+    ResendNeeded = true;
+    if (transactionDepth_ == 0) runDeferredEffects();
+}
+
+bool Link::AdTerminal1KeyPress(char key)
+{
+    if (key != 8 || !port_.isOpen()) return false;
+    port_.putChar(8);
+    port_.putChar(' ');
+    port_.putChar(8);
+    return true;
+}
+
+void Link::WaitMs(int nominalMs)
+{
+    const int ms = clock::scaled(nominalMs);
+    if (ms <= 0) {
+        HandlePendingEvents();
+        return;
+    }
+    bool done = false;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&done] { done = true; });
+    timer.start(ms);
+    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void Link::HandlePendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool Link::KeepTrying(int failedAttempts, bool isQuery)
+{
+    if (failedAttempts <= 0 || failedAttempts % kAttemptsBeforeAsking != 0) return true;
+    const bool retry =
+        op_.askRetryCancel(kTitleGiveUp, isQuery ? MsgGiveUpQuery(failedAttempts) : MsgGiveUpCommand(failedAttempts));
+    if (!retry) Abandoned = true;
+    return retry;
+}
+
+void Link::onPortFailed(const QString&)
+{
+    if (AwaitingReply) ResendNeeded = true;
+    stopTimer1();
+    SetLinkEstablished(false);
+    portFailedPending_ = true;
+    if (transactionDepth_ == 0) runDeferredEffects();
+}
 
 }  // namespace kalvora

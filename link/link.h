@@ -202,6 +202,9 @@ private:
     void runDeferredEffects();
     void onPortFailed(const QString& reason);
     void resetAssembly();
+    // The prompt wait; a port failure during it stays pending for the caller to report.
+    bool sendAndWaitPromptKeepingFailure(const QByteArray& text);
+    bool takePortFailure();
 
     SerialPort& port_;
     Operator& op_;

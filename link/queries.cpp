@@ -1,14 +1,184 @@
 #include "link/queries.h"
 
+#include <cstring>
+#include <span>
+
+#include "link/decode.h"
 #include "link/link.h"
+#include "platform/operator.h"
 #include "settings/records.h"
 
 namespace kalvora {
+namespace {
 
-int QueryUnitCount(Link&) { return 0; }
-bool QuerySystemInfo(Link&, int) { return false; }
-bool QueryInput(Link&, Settings&, int, int) { return false; }
-bool QueryOutput(Link&, Settings&, int, int) { return false; }
-bool QueryUnit(Link&, Settings&, int) { return false; }
+enum class BlockQuery { SystemInfo, Input, Output };
+
+struct QueryInfo {
+    std::string_view kinds;
+    int minReplyLength;
+    const QString* parseError;
+};
+
+QueryInfo InfoOf(BlockQuery q)
+{
+    switch (q) {
+    case BlockQuery::SystemInfo: return {kSystemInfoKinds, kMinReplySystemInfo, &kStatusParseSystemInfo};
+    case BlockQuery::Input: return {kInputKinds, kMinReplyInput, &kStatusParseInput};
+    case BlockQuery::Output: return {kOutputKinds, kMinReplyOutput, &kStatusParseOutput};
+    }
+    return {kSystemInfoKinds, kMinReplySystemInfo, &kStatusParseSystemInfo};
+}
+
+std::span<const uint8_t> ReplyBytes(const Link& link)
+{
+    return {reinterpret_cast<const uint8_t*>(link.ReplyText), size_t(kLinkBufferSize)};
+}
+
+// SendQuery() and the resend rules: in controller mode the query goes again while the
+// controller rejects it or reports an error code other than 4 (OINFOTN also while nothing came
+// back), with the operator's way out after every third failed attempt. True when a reply is
+// there to be searched.
+bool SendWithResends(Link& link, bool resendOnEmpty)
+{
+    link.SendQuery();
+    if (!link.ResendNeeded) return true;
+    if (link.RS485CheckBox) {
+        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.ReplyText[0] == '\0'); };
+        for (int failures = 1; again() && link.port().isOpen() && !link.Abandoned; ++failures) {
+            if (!link.KeepTrying(failures, true)) return false;
+            link.SendQuery();
+        }
+    }
+    return !link.ResendNeeded && link.port().isOpen();
+}
+
+// Common request steps of SYINFOTN, IINFOTN and OINFOTN. Returns the marker position or -1.
+int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
+{
+    link.Abandoned = false;
+    const int id = link.UnitId(u);
+    switch (q) {
+    case BlockQuery::SystemInfo:
+        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dSYINFOTN!\r", id);
+        else link.SetCommandText("SYINFOTN\r");
+        break;
+    case BlockQuery::Input:
+        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dIINFOTN %1d!\r", id, n);
+        else link.SetCommandText("IINFOTN %1d\r", n);
+        break;
+    case BlockQuery::Output:
+        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dOINFOTN %1d!\r", id, n);
+        else link.SetCommandText("OINFOTN %1d\r", n);
+        break;
+    }
+    const QueryInfo info = InfoOf(q);
+    link.MinReplyLength = info.minReplyLength;
+    if (!SendWithResends(link, q == BlockQuery::Output)) return -1;
+
+    const int marker = FindMarker(ReplyBytes(link), info.kinds);
+    if (marker < 0) {
+        link.op().setStatus(*info.parseError);
+        Link::HandlePendingEvents();
+        Link::WaitMs(100);
+        if (q == BlockQuery::SystemInfo) Link::HandlePendingEvents();
+    }
+    return marker;
+}
+
+std::span<const uint8_t> BlockData(const Link& link, int marker) { return ReplyBytes(link).subspan(size_t(marker) + 2); }
+
+bool ValidUnit(int u) { return u == 1 || u == 2; }
+bool ValidIndex(int i) { return i >= 1 && i <= 4; }
+
+}  // namespace
+
+int QueryUnitCount(Link& link)
+{
+    link.Abandoned = false;
+    link.SetCommandText("NTN\r");
+    link.MinReplyLength = kMinReplyNtn;
+    if (!SendWithResends(link, false)) return 0;
+
+    const NtnReply r = ParseNtnReply(ReplyBytes(link));
+    if (!r.digitFound || r.numbers == 0) {
+        link.op().setStatus(kStatusNtnError);
+        return 0;
+    }
+    if (r.count == 0) {
+        link.op().showMessage(kMsgNoUnits);
+        link.SetUnitIds(link.TornelID1Edit, false, link.TornelID2Edit, false);
+        return 0;
+    }
+    QString id1 = link.TornelID1Edit, id2 = link.TornelID2Edit;
+    bool visible1 = link.TornelID1Visible, visible2 = link.TornelID2Visible;
+    if (r.numbers >= 2) id1 = QString::number(r.id1);
+    visible1 = true;
+    if (r.count >= 2) {
+        if (r.numbers >= 3) id2 = QString::number(r.id2);
+        visible2 = true;
+    }
+    link.SetUnitIds(id1, visible1, id2, visible2);
+    return r.count;
+}
+
+bool QuerySystemInfo(Link& link, int u)
+{
+    if (!ValidUnit(u)) return false;
+    const int marker = RunBlockQuery(link, BlockQuery::SystemInfo, u, 0);
+    if (marker < 0) return false;
+    auto& text = link.UnitInfoText[size_t(u)];
+    const auto data = BlockData(link, marker);
+    std::memcpy(text.data(), data.data(), text.size());
+    text[text.size() - 1] = '\0';
+    return true;
+}
+
+bool QueryInput(Link& link, Settings& settings, int u, int ch)
+{
+    if (!ValidUnit(u) || !ValidIndex(ch)) return false;
+    const int marker = RunBlockQuery(link, BlockQuery::Input, u, ch);
+    if (marker < 0) return false;
+    const char kind = link.ReplyText[marker + 1];
+    return DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker));
+}
+
+bool QueryOutput(Link& link, Settings& settings, int u, int s)
+{
+    if (!ValidUnit(u) || !ValidIndex(s)) return false;
+    const int marker = RunBlockQuery(link, BlockQuery::Output, u, s);
+    if (marker < 0) return false;
+    return DecodeOutputBlock(settings.output(u, s), BlockData(link, marker));
+}
+
+bool QueryUnit(Link& link, Settings& settings, int u)
+{
+    if (!ValidUnit(u)) return false;
+    // Each query gets one more try after 1 ms, unless the operator gave it up.
+    auto twice = [&link](auto&& query) {
+        if (query()) return true;
+        if (link.Abandoned || !link.port().isOpen()) return false;
+        Link::WaitMs(1);
+        return query();
+    };
+    if (!twice([&] { return QuerySystemInfo(link, u); })) return false;
+
+    const auto& info1 = link.UnitInfoText[1];
+    const size_t len = strnlen(info1.data(), info1.size());
+    link.SetVersion1Label(len > 2 ? QString::fromLatin1(info1.data() + 2, qsizetype(len - 2)) : QString());
+
+    for (int ch = 1; ch <= 4; ++ch)
+        if (!twice([&] { return QueryInput(link, settings, u, ch); })) return false;
+    for (int s = 1; s <= 4; ++s)
+        if (!twice([&] { return QueryOutput(link, settings, u, s); })) return false;
+
+    settings.StatusReadAvailable = true;
+    int width = 0, height = 0;
+    if (OutputFormatSize(settings.output(1, 1).OutputFormat, width, height)) {
+        settings.OutputWidth = width;
+        settings.OutputHeight = height;
+        if (settings.input(1, 1).HActive != width) link.op().showMessage(kMsgFormatMismatch);
+    }
+    return true;
+}
 
 }  // namespace kalvora

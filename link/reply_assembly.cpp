@@ -1,9 +1,43 @@
 #include "link/reply_assembly.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace kalvora {
+namespace {
+
+constexpr int kTail = sizeof(ReplyBuffer::Tail);
+
+// The byte `back` places before the newest one (0 = the newest), or -1 when the reply is
+// not that long.
+int TailByte(const ReplyBuffer& r, int back)
+{
+    if (back >= kTail || back >= r.Received) return -1;
+    return static_cast<unsigned char>(r.Tail[kTail - 1 - back]);
+}
+
+bool TailEndsWith(const ReplyBuffer& r, const char* pattern, int length)
+{
+    for (int j = 0; j < length; ++j)
+        if (TailByte(r, j) != static_cast<unsigned char>(pattern[length - 1 - j])) return false;
+    return true;
+}
+
+// Stores a byte if there is room; the last cell always stays free for the NUL.
+void Store(ReplyBuffer& r, char b)
+{
+    if (r.ReplyLength < ReplyBuffer::kSize - 1) {
+        r.ReplyText[r.ReplyLength++] = b;
+        r.ReplyText[r.ReplyLength] = '\0';
+    }
+}
+
+void StartAfresh(ReplyBuffer& r)
+{
+    r.ReplyLength = 0;
+    r.Received = 0;
+}
+
+}  // namespace
 
 void ReplyBuffer::Reset()
 {
@@ -13,8 +47,52 @@ void ReplyBuffer::Reset()
     std::memset(Tail, 0, sizeof Tail);
 }
 
-ReplyOutcome FeedReply(ReplyBuffer&, bool, const char*, int count, int* consumed)
+ReplyOutcome FeedReply(ReplyBuffer& r, bool controllerMode, const char* data, int count, int* consumed)
 {
+    if (consumed) *consumed = 0;
+    if (data == nullptr || count <= 0) return ReplyOutcome::Incomplete;
+    // Defensive: the fields are public, so keep them inside the buffer whatever they hold.
+    if (r.ReplyLength < 0 || r.ReplyLength > ReplyBuffer::kSize - 1) r.ReplyLength = ReplyBuffer::kSize - 1;
+    if (r.Received < r.ReplyLength) r.Received = r.ReplyLength;
+
+    for (int i = 0; i < count; ++i) {
+        const char b = data[i];
+        const int32_t k = r.Received;  // position of this byte in the reply
+        const int32_t stored = r.ReplyLength;
+        Store(r, b);
+        std::memmove(r.Tail, r.Tail + 1, kTail - 1);
+        r.Tail[kTail - 1] = b;
+        if (r.Received < INT32_MAX) ++r.Received;
+
+        if (b == r.Terminator && k >= r.MinReplyLength) {
+            const bool accepted = controllerMode ? TailByte(r, 2) == 'L' && TailByte(r, 1) == 'R'
+                                                 : TailByte(r, 2) == '\r' && TailByte(r, 1) == '\n';
+            if (accepted) {
+                // The block lies in the text from the terminator on; the NUL replaces the
+                // block's last byte (the terminator itself when it came last).
+                for (int j = i + 1; j < count; ++j) Store(r, data[j]);
+                const int64_t last = int64_t(stored) + (count - 1 - i);
+                r.ReplyText[last < ReplyBuffer::kSize - 1 ? last : ReplyBuffer::kSize - 1] = '\0';
+                StartAfresh(r);
+                if (consumed) *consumed = i + 1;
+                return ReplyOutcome::Complete;
+            }
+            continue;
+        }
+        if (!controllerMode) continue;
+
+        ReplyOutcome outcome = ReplyOutcome::Incomplete;
+        if (TailEndsWith(r, "?\r\nCTR", 6)) {
+            outcome = ReplyOutcome::Rejected;
+        } else if (TailByte(r, 5) == '!' && TailByte(r, 4) == 'E' && TailByte(r, 3) == 'R' && TailByte(r, 2) == 'R') {
+            outcome = b == '4' ? ReplyOutcome::ErrorNoResponse : ReplyOutcome::ErrorCode;
+        }
+        if (outcome != ReplyOutcome::Incomplete) {
+            StartAfresh(r);
+            if (consumed) *consumed = i + 1;
+            return outcome;
+        }
+    }
     if (consumed) *consumed = count;
     return ReplyOutcome::Incomplete;
 }

@@ -1,0 +1,240 @@
+#include "link/connection.h"
+
+#include <algorithm>
+
+#include "link/link.h"
+#include "link/queries.h"
+#include "platform/operator.h"
+#include "settings/main_flags.h"
+#include "settings/records.h"
+
+namespace kalvora {
+
+bool ReadAllUnits(Link& link, Settings& settings)
+{
+    Operator& op = link.op();
+    MainFlags& flags = link.flags();
+    op.setStatus(kStatusQuerying);
+    const bool wasBusy = link.CursorBusy();
+    link.SetCursorBusy(true);
+    auto finish = [&](bool ok) {
+        op.setStatus(QString());
+        if (!wasBusy) link.SetCursorBusy(false);
+        return ok;
+    };
+    if (link.RS485CheckBox) {
+        const int count = QueryUnitCount(link);
+        // A controller may see more units than the two this program addresses.
+        flags.UnitCount = std::min(count, 2);
+        if (count <= 0) {
+            if (!link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            return finish(false);
+        }
+    } else {
+        flags.UnitCount = 1;
+    }
+    if (!QueryUnit(link, settings, 1)) {
+        if (!link.Abandoned) op.showMessage(kMsgUnit1CommError);
+        return finish(false);
+    }
+    if (flags.UnitCount == 2 && !QueryUnit(link, settings, 2)) {
+        if (!link.Abandoned) op.showMessage(kMsgUnit2CommError);
+        return finish(false);
+    }
+    return finish(true);
+}
+
+LinkController::LinkController(Link& link, Settings& settings, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings)
+{
+}
+
+bool LinkController::ControllerMode() const { return link_.RS485CheckBox; }
+
+void LinkController::RS485CheckBoxClick()
+{
+    if (link_.RS485CheckBox) {
+        if (defaultBaudFlag_ == 1) baudIndex_ = 1;
+        link_.Terminator = '>';
+        link_.port().setFlowControl(FlowControl::RtsCts);
+    } else {
+        if (defaultBaudFlag_ == 1) baudIndex_ = 0;
+        link_.Terminator = '#';
+        link_.port().setFlowControl(FlowControl::None);
+    }
+    BaudComboBoxChange();
+    emit stateChanged();
+}
+
+void LinkController::BaudComboBoxChange()
+{
+    if (baudIndex_ == 0 || baudIndex_ == 1) link_.port().setBaud(kBaudItems[baudIndex_]);
+}
+
+void LinkController::SetMode(bool controller)
+{
+    link_.RS485CheckBox = controller;
+    RS485CheckBoxClick();
+}
+
+int LinkController::SearchPorts()
+{
+    searching_ = true;
+    emit searchingChanged(true);
+    const bool wasBusy = link_.CursorBusy();
+    link_.SetCursorBusy(true);
+    link_.WaitTicks = 10;
+
+    int found = -1;
+    if (link_.ProbePort(1)) {
+        found = 1;
+        link_.op().setStatus(kStatusEstablishedOnCom + QString::number(1));
+    } else if (link_.ProbePort(2)) {
+        // The label names the port actually in use, whichever it is.
+        found = 2;
+    } else {
+        link_.port().close();
+    }
+    if (found > 0) comNumberLabel_ = QString::number(found);
+
+    link_.WaitTicks = kDefaultWaitTicks;
+    if (!wasBusy) link_.SetCursorBusy(false);
+    searching_ = false;
+    emit searchingChanged(false);
+    emit stateChanged();
+    return found;
+}
+
+void LinkController::SetMenuItems(bool enabled)
+{
+    menuItemsEnabled_ = enabled;
+    emit stateChanged();
+}
+
+void LinkController::Established(const QString& questionTitle)
+{
+    SetMenuItems(true);
+    if (link_.op().askYesNo(questionTitle, kQuestionQuerySettings)) ReadfromTornels1Click();
+}
+
+bool LinkController::ReadfromTornels1Click()
+{
+    if (ReadUnits) return ReadUnits();
+    if (!ReadAllUnits(link_, settings_)) return false;
+    FlagGuard filling(link_.flags().FormFilling);
+    if (FillAfterRead) FillAfterRead();
+    return true;
+}
+
+void LinkController::SearchAllClick()
+{
+    SetMode(false);
+    if (SearchPorts() > 0) {
+        if (Planned() > 4) {
+            link_.op().showMessage(kMsgTwoUnitsNeedController);
+            link_.port().close();
+            return;
+        }
+        link_.SetLinkEstablished(true);
+        link_.ResendNeeded = false;
+        Established(kTitleQuerySearchAll);
+        link_.flags().EditorBusy = false;
+        return;
+    }
+    SetMode(true);
+    if (SearchPorts() > 0) {
+        link_.SetLinkEstablished(true);
+        Established(kTitleQuerySearchAll);
+        link_.flags().EditorBusy = false;
+        return;
+    }
+    link_.op().showMessage(kMsgTornelsNotDetected);
+    link_.SetLinkEstablished(false);
+}
+
+void LinkController::TornelconnectedthruController1Click()
+{
+    SetMode(true);
+    if (SearchPorts() < 0) {
+        link_.op().showMessage(kMsgControllerNotDetected);
+        link_.SetLinkEstablished(false);
+        return;
+    }
+    link_.SetLinkEstablished(true);
+    Established(kTitleQueryConnect);
+}
+
+void LinkController::TornelconnectedtoSerialPortdirectly1Click()
+{
+    SetMode(false);
+    if (SearchPorts() < 0) {
+        link_.op().showMessage(kMsgTornelNotDetected);
+        link_.SetLinkEstablished(false);
+        return;
+    }
+    if (!TwoUnitCheck()) return;
+    link_.SetLinkEstablished(true);
+    link_.ResendNeeded = false;
+    Established(kTitleQueryConnect);
+    link_.flags().EditorBusy = false;
+}
+
+bool LinkController::TwoUnitCheck()
+{
+    const bool direct = !link_.RS485CheckBox;
+    if (Planned() > 4 && direct) {
+        if (link_.op().askYesNo(kTitleTwoUnitCheck, kQuestionControlOnlyUnit1)) return true;
+        link_.op().showMessage(kMsgTwoUnitInstructions);
+        DisconnectSerialCo1Click();
+        return false;
+    }
+    if (Working() >= 5 && direct) {
+        link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);
+        return false;
+    }
+    if (Working() >= 5) {
+        if (QueryUnitCount(link_) > 1) return true;
+        // A controller that has just booted may not have found both units yet: ask once more.
+        if (!link_.Abandoned) {
+            Link::WaitMs(1000);
+            Link::HandlePendingEvents();
+            if (QueryUnitCount(link_) > 1) return true;
+        }
+        link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);
+        return false;
+    }
+    return true;
+}
+
+void LinkController::DisconnectSerialCo1Click()
+{
+    link_.port().close();
+    link_.SetLinkEstablished(false);
+    SetMenuItems(false);
+    if (PhasePageControlChange) PhasePageControlChange();
+    settings_.StatusReadAvailable = false;
+}
+
+void LinkController::Defaultvalues1Click()
+{
+    defaultBaudFlag_ = 1;
+    checkedBaud_ = BaudChoice::Default;
+    emit stateChanged();
+}
+
+void LinkController::ChooseBaud(BaudChoice choice, int baud)
+{
+    link_.port().setBaud(baud);
+    defaultBaudFlag_ = 0;
+    checkedBaud_ = choice;
+    emit stateChanged();
+}
+
+void LinkController::ChooseParity(Parity parity)
+{
+    link_.port().setParity(parity);
+    checkedParity_ = parity;
+    emit stateChanged();
+}
+
+}  // namespace kalvora

@@ -1,0 +1,149 @@
+#pragma once
+// Finding the units and connecting to them: the switch between direct mode (one unit on the
+// PC's port) and controller mode (up to two units behind a controller on an RS-485 bus), the
+// search of COM1 and COM2, the three connection commands, the two-unit check, the disconnect,
+// and the baud and parity choices. The window's menus call these operations directly; what the
+// window shows (menu enabling, check marks, the port label, the baud box) is readable state
+// announced by stateChanged().
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "platform/serial_port.h"
+
+namespace kalvora {
+
+class Link;
+struct Settings;
+
+inline const QString kMsgTwoUnitsNeedController = QStringLiteral(
+    "Error! Current output settings require 2 Tornels. Please connect PC's COM Port to Vorn Controller's Serial "
+    "Port and have the Tornels connected to the Vorn Controller's Remote Port.");
+inline const QString kMsgTornelsNotDetected = QStringLiteral(
+    "Tornel(s) not detected.\n1) Please check RS-232 cable.\n2) Make sure Tornel(s) boot-up initialization has been "
+    "completed.\n3) Go to 'Serial Port->Search for Tornel(s)->Search' menu item for the Kalvora to search for "
+    "Tornel(s) again.");
+inline const QString kMsgControllerNotDetected = QStringLiteral(
+    "Controller not detected.\n1) Please check RS-232 cable and make sure it is connected to laptop/PC and to the "
+    "'Console' port on the Controller.\n2) Make sure Controller and Tornel unit(s) boot-up initialization has been "
+    "completed.");
+inline const QString kMsgTornelNotDetected = QStringLiteral(
+    "Tornel not detected.\n1) Please check RS-232 cable and make sure it is connected to laptop/PC and to the "
+    "'Remote' port on the Tornel.\n2) Make sure Tornel unit(s) boot-up initialization has been completed.");
+inline const QString kQuestionQuerySettings = QStringLiteral(
+    "Serial communication established. Do you wish to query the Tornel's settings and update the Kalvora?");
+inline const QString kTitleQuerySearchAll = QStringLiteral("Vorn - Kalvora :Query Tornel settings verification");
+inline const QString kTitleQueryConnect = QStringLiteral("Kalvora - Query Tornel settings verification");
+inline const QString kStatusEstablishedOnCom = QStringLiteral("Established communication with Tornel on Com ");
+inline const QString kTitleTwoUnitCheck =
+    QStringLiteral("Vorn - Kalvora :Establish COM port communication with Tornel(s)");
+inline const QString kQuestionControlOnlyUnit1 = QStringLiteral(
+    "Tornel total # of projectors settings indicate that 2 Tornels are required.To access 2 Tornels, Kalvora "
+    "requires the use of an Vorn Controller.\nDo you wish to continue and control only Tornel #1?");
+inline const QString kMsgTwoUnitInstructions = QStringLiteral(
+    "For Kalvora to control 2 Tornels:\n1)Connect PC's COM Port to Vorn Controller's 'Console' port\n2)Connect "
+    "Tornels to Pannex Plus chassis(to ports labelled 'Pannex')\n3)Set Tornel Serial Mode to RS485 and set RS485 ID "
+    "to next available #.\n4)Reboot Vorn Controller and verify that it detects Tornels (TN:#)");
+inline const QString kMsgMoreThanFourNeedsTwoUnits =
+    QStringLiteral("Error! Increasing the # of Projectors to exceed 4 will require using 2 Tornels.\n\n") +
+    kMsgTwoUnitInstructions;
+
+// The read of the units after a connection.
+inline const QString kStatusQuerying = QStringLiteral("Querying Tornel(s). Please wait....");
+inline const QString kMsgNotDetectedByController = QStringLiteral(
+    "Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the Tornel has booted up completely and "
+    "reboot the Controller.");
+inline const QString kMsgUnit1CommError =
+    QStringLiteral("Tornel communication error! Please check Serial connections and try again");
+inline const QString kMsgUnit2CommError =
+    QStringLiteral("Tornel 2 communication error! Please check Serial connections and try again");
+
+// Reads every unit in use into the records: through a controller NTN gives the unit count
+// (at most 2 are addressed) and the IDs, then each unit is read completely; in direct mode
+// unit 1 is read. Sets flags().UnitCount. Tells the operator of a failure; false on failure.
+bool ReadAllUnits(Link& link, Settings& settings);
+
+class LinkController : public QObject {
+    Q_OBJECT
+public:
+    // The items of the "Baud" menu; Default follows the connection mode.
+    enum class BaudChoice { Default, B9600, B19200, B38400, B57600 };
+    static constexpr int kBaudItems[2] = {38400, 57600};  // BaudComboBox items "38400", "57600"
+
+    LinkController(Link& link, Settings& settings, QObject* parent = nullptr);
+
+    // ---- Inputs the window provides --------------------------------------------------------
+    // The planned projector count of the planning calculator (more than 4 needs two units).
+    std::function<int()> NumOfProjectors;
+    // The working projector count: NumOfScreenComboBox index + 1.
+    std::function<int()> WorkingProjectorCount;
+    // "Read from Tornel(s) ...": the full read with the page refills. When empty,
+    // ReadAllUnits followed by FillAfterRead (under FormFilling) is run.
+    std::function<bool()> ReadUnits;
+    std::function<void()> FillAfterRead;
+    // Brings the current page's enabling up to date after a disconnect.
+    std::function<void()> PhasePageControlChange;
+
+    // ---- Operations ---------------------------------------------------------------------------
+    void RS485CheckBoxClick();
+    void BaudComboBoxChange();
+    // Probes COM1, then COM2, in the current mode. Returns the port found, or -1.
+    int SearchPorts();
+    void SearchAllClick();
+    void TornelconnectedthruController1Click();
+    void TornelconnectedtoSerialPortdirectly1Click();
+    bool TwoUnitCheck();
+    void DisconnectSerialCo1Click();
+    bool ReadfromTornels1Click();
+
+    void Defaultvalues1Click();
+    void N9600Click() { ChooseBaud(BaudChoice::B9600, 9600); }
+    void N19200Click() { ChooseBaud(BaudChoice::B19200, 19200); }
+    void N38400Click() { ChooseBaud(BaudChoice::B38400, 38400); }
+    void N57600Click() { ChooseBaud(BaudChoice::B57600, 57600); }
+    void ParityNoneClick() { ChooseParity(Parity::None); }
+    void ParityOddClick() { ChooseParity(Parity::Odd); }
+    void ParityEvenClick() { ChooseParity(Parity::Even); }
+    void ParityMarkClick() { ChooseParity(Parity::Mark); }
+    void ParitySpaceClick() { ChooseParity(Parity::Space); }
+
+    // ---- State the window shows ---------------------------------------------------------------
+    bool ControllerMode() const;                    // RS485CheckBox
+    int Defaultvalues1Flag() const { return defaultBaudFlag_; }
+    BaudChoice CheckedBaud() const { return checkedBaud_; }
+    Parity CheckedParity() const { return checkedParity_; }
+    int BaudComboBoxIndex() const { return baudIndex_; }  // -1: no selection
+    QString ComNumberLabel() const { return comNumberLabel_; }
+    bool ReadfromTornels1Enabled() const { return menuItemsEnabled_; }
+    bool SendCurrentSettingstoTornels1Enabled() const { return menuItemsEnabled_; }
+    bool Searching() const { return searching_; }
+
+signals:
+    // Any of the state above changed.
+    void stateChanged();
+    // A search runs: the window disables PhasePageControl meanwhile.
+    void searchingChanged(bool searching);
+
+private:
+    void ChooseBaud(BaudChoice choice, int baud);
+    void ChooseParity(Parity parity);
+    void SetMode(bool controller);
+    // The link is up: menu items, the question, the read on Yes.
+    void Established(const QString& questionTitle);
+    void SetMenuItems(bool enabled);
+    int Planned() const { return NumOfProjectors ? NumOfProjectors() : 0; }
+    int Working() const { return WorkingProjectorCount ? WorkingProjectorCount() : 1; }
+
+    Link& link_;
+    Settings& settings_;
+    int defaultBaudFlag_ = 1;
+    BaudChoice checkedBaud_ = BaudChoice::Default;
+    Parity checkedParity_ = Parity::None;
+    int baudIndex_ = 0;
+    QString comNumberLabel_ = QStringLiteral("None");
+    bool menuItemsEnabled_ = false;
+    bool searching_ = false;
+};
+
+}  // namespace kalvora

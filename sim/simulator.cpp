@@ -1,0 +1,536 @@
+#include "sim/simulator.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/clock.h"
+
+namespace kalvora::sim {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kMaxLine = 250;     // longer lines are refused, not stored
+constexpr int kPieceGapMs = 2;    // nominal gap between pieces of a reply delivered in parts
+constexpr char kPrompt[] = "CTRLR>";
+constexpr char kDirectPrompt[] = "\r\n#";
+
+QByteArray ControllerPrompt() { return QByteArray(kPrompt); }
+QByteArray Rejection() { return QByteArray("?\r\n") + kPrompt; }
+QByteArray ErrorReply(char code) { return QByteArray("!ERR ") + code + "\r\n" + kPrompt; }
+
+bool IsDigits(const QByteArray& s)
+{
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "*<id>rest!" -> id and rest; false when the address is malformed.
+bool SplitAddressed(const QByteArray& text, int& id, QByteArray& rest)
+{
+    if (text.size() < 3 || text.front() != '*' || text.back() != '!') return false;
+    int k = 1;
+    while (k < text.size() - 1 && text[k] >= '0' && text[k] <= '9') ++k;
+    const QByteArray digits = text.mid(1, k - 1);
+    if (!IsDigits(digits) || digits.size() > 2) return false;
+    id = digits.toInt();
+    if (id < 1 || id > 32) return false;
+    rest = text.mid(k, text.size() - 1 - k);
+    return true;
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;  // lower case is not what the program sends
+}
+
+int RealMsUntil(SteadyClock::time_point t)
+{
+    const auto now = SteadyClock::now();
+    if (t <= now) return 0;
+    const double ms = std::chrono::duration<double, std::milli>(t - now).count();
+    return static_cast<int>(std::ceil(ms)) + 1;  // +1: after anything due at exactly t
+}
+
+}  // namespace
+
+Simulator::Simulator(SimConfig config, QObject* parent) : QObject(parent), config_(std::move(config))
+{
+    rng_.seed(faults_.seed);
+    appliedSeed_ = faults_.seed;
+    if (config_.mode == PortMode::Direct) {
+        UnitSetup s;
+        s.id = config_.ids.empty() ? 1 : config_.ids.front();
+        s.outputFormat = config_.outputFormat;
+        s.videoInputs = config_.videoInputs;
+        units_.push_back(std::make_unique<SimUnit>(s));
+    } else {
+        const int count = std::min<int>(int(config_.ids.size()), 2);
+        for (int i = 0; i < count; ++i) {
+            UnitSetup s;
+            s.id = config_.ids[size_t(i)];
+            s.screenGroup = i;
+            s.totalProjectors = 4 * count;
+            s.outputFormat = config_.outputFormat;
+            s.videoInputs = config_.videoInputs;
+            units_.push_back(std::make_unique<SimUnit>(s));
+        }
+    }
+    for (auto& u : units_) u->timings = config_.timings;
+    unitBusyUntil_.assign(units_.size(), SteadyClock::time_point{});
+
+    workTimer_ = new QTimer(this);
+    workTimer_->setSingleShot(true);
+    workTimer_->setTimerType(Qt::PreciseTimer);
+    connect(workTimer_, &QTimer::timeout, this, &Simulator::onWorkTimer);
+    pumpTimer_ = new QTimer(this);
+    pumpTimer_->setSingleShot(true);
+    pumpTimer_->setTimerType(Qt::PreciseTimer);
+    connect(pumpTimer_, &QTimer::timeout, this, &Simulator::pump);
+}
+
+Simulator::~Simulator()
+{
+    delete readNotifier_;
+    delete writeNotifier_;
+    if (masterFd_ >= 0) ::close(masterFd_);
+    if (slaveFd_ >= 0) ::close(slaveFd_);
+}
+
+bool Simulator::start(QString* error)
+{
+    if (masterFd_ >= 0) return true;
+    int master = -1, slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        if (error) *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // Raw slave: no echo, no line discipline, so the bytes the program writes arrive unchanged.
+    termios t{};
+    if (::tcgetattr(slave, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave, TCSANOW, &t);
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    masterFd_ = master;
+    slaveFd_ = slave;  // kept open so the line never hangs up between the program's opens
+    slavePath_ = QString::fromLocal8Bit(name);
+
+    readNotifier_ = new QSocketNotifier(masterFd_, QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &Simulator::onReadable);
+    writeNotifier_ = new QSocketNotifier(masterFd_, QSocketNotifier::Write, this);
+    writeNotifier_->setEnabled(false);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &Simulator::onWritable);
+    return true;
+}
+
+SimUnit& Simulator::unit(int n) { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
+const SimUnit& Simulator::unit(int n) const { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
+
+int Simulator::unitIndexById(int id) const
+{
+    for (size_t i = 0; i < units_.size(); ++i)
+        if (units_[i]->id() == id) return int(i);
+    return -1;
+}
+
+SimUnit* Simulator::unitById(int id)
+{
+    const int i = unitIndexById(id);
+    return i < 0 ? nullptr : units_[size_t(i)].get();
+}
+
+bool Simulator::isIdle() const { return !working_ && requests_.empty() && out_.empty() && writing_.isEmpty(); }
+
+void Simulator::sendUnsolicited(const QByteArray& bytes) { queueOutput(bytes, false); }
+
+// ---- Receiving -----------------------------------------------------------------------------
+
+void Simulator::onReadable()
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(masterFd_, buf, sizeof buf);
+        if (n > 0) {
+            const QByteArray bytes(buf, int(n));
+            log_.add(TrafficLog::Direction::Received, bytes);
+            for (const char c : bytes) takeByte(c);
+            emit bytesReceived();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        // Hang-up or error: stop watching rather than spin on a line that keeps reporting it.
+        readNotifier_->setEnabled(false);
+        break;
+    }
+    processNext();
+}
+
+void Simulator::takeByte(char c)
+{
+    if (faults_.dead) return;
+    if (c == '\n') return;
+    const bool controller = config_.mode == PortMode::Controller;
+    if (swallowNextCr_) {
+        swallowNextCr_ = false;
+        if (c == '\r') {
+            if (controller && swallowEcho_) queueOutput("\r\n", false);
+            return;
+        }
+    }
+    if (!inLine_) {
+        inLine_ = true;
+        lineDropped_ = faults_.dropNext > 0;
+        if (lineDropped_) --faults_.dropNext;
+    }
+    const bool erase = c == '\b' || c == 0x7F;
+    if (controller && !lineDropped_) {
+        if (c == '\r')
+            queueOutput("\r\n", false);
+        else if (erase)
+            queueOutput(line_.isEmpty() ? QByteArray() : QByteArray("\b \b"), false);
+        else
+            queueOutput(QByteArray(1, c), false);
+    }
+    if (c == '\r') {
+        endLine();
+        return;
+    }
+    if (erase) {
+        if (!line_.isEmpty()) line_.chop(1);
+        return;
+    }
+    if (line_.size() >= kMaxLine)
+        lineTooLong_ = true;
+    else
+        line_.append(c);
+}
+
+void Simulator::endLine()
+{
+    Request r{line_, lineDropped_, lineTooLong_};
+    if (config_.mode == PortMode::Controller && line_.startsWith("PASS ")) {
+        swallowNextCr_ = true;
+        swallowEcho_ = !lineDropped_;
+    }
+    line_.clear();
+    inLine_ = false;
+    lineDropped_ = false;
+    lineTooLong_ = false;
+    requests_.push_back(std::move(r));
+}
+
+// ---- Answering -----------------------------------------------------------------------------
+
+void Simulator::processNext()
+{
+    while (!working_ && !requests_.empty()) {
+        current_ = std::move(requests_.front());
+        requests_.pop_front();
+        if (current_.dropped) {
+            finishRequest();
+            continue;
+        }
+        working_ = true;
+        stage_ = Stage::Answer;
+        workTimer_->start(clock::scaled(config_.thinkMs) + waitBeforeAnswerMs(current_.line));
+    }
+    checkIdle();
+}
+
+// A request for a unit that is still working waits until the unit is free.
+int Simulator::waitBeforeAnswerMs(const QByteArray& line)
+{
+    if (config_.mode == PortMode::Direct) return RealMsUntil(unitBusyUntil_.empty() ? SteadyClock::time_point{} : unitBusyUntil_[0]);
+    QByteArray addressed;
+    if (line.startsWith("PASS ") && line.size() > 7)
+        addressed = line.mid(5, line.size() - 7);
+    else if (line.startsWith("TNQUERY "))
+        addressed = line.mid(8);
+    int id = 0;
+    QByteArray rest;
+    if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
+    const int i = unitIndexById(id);
+    return i < 0 ? 0 : RealMsUntil(unitBusyUntil_[size_t(i)]);
+}
+
+void Simulator::onWorkTimer()
+{
+    if (!working_) return;
+    if (stage_ == Stage::Answer) {
+        pendingUnit_ = -1;
+        pendingProcedure_ = Procedure::None;
+        pendingBusyMs_ = 0;
+        pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
+        if (pendingBusyMs_ > 0) {
+            // A direct unit prompts only when its work is done.
+            stage_ = Stage::Finish;
+            workTimer_->start(clock::scaled(pendingBusyMs_));
+            return;
+        }
+    } else if (pendingUnit_ >= 0) {
+        units_[size_t(pendingUnit_)]->finishProcedure(pendingProcedure_);
+    }
+    queueReply(pendingReply_);
+    finishRequest();
+}
+
+void Simulator::finishRequest()
+{
+    ++requestsHandled_;
+    working_ = false;
+    const QByteArray line = current_.line;
+    emit requestHandled(line);
+    processNext();
+}
+
+QByteArray Simulator::answerDirect(const Request& r)
+{
+    static const QByteArray error = QByteArray("\r\nERROR") + kDirectPrompt;
+    SimUnit& u = *units_.front();
+    if (r.tooLong) return error;
+    const std::string_view line(r.line.constData(), size_t(r.line.size()));
+    if (SimUnit::isQuery(line)) {
+        QByteArray block;
+        if (!u.answerQuery(line, faults_.shortInputReply, faults_.outputKind, block)) return error;
+        return block + kDirectPrompt;
+    }
+    if (r.line.trimmed().isEmpty()) return kDirectPrompt;
+    const SimUnit::Result res = u.execute(line);
+    if (res.outcome != SimUnit::Outcome::Done) return error;
+    startUnitWork(0, res, false);
+    return QByteArray("\r\nOK") + kDirectPrompt;
+}
+
+QByteArray Simulator::answerController(const Request& r)
+{
+    if (r.tooLong) return Rejection();
+    const QByteArray& line = r.line;
+    if (line.startsWith("PASS ")) return answerFrame(line.mid(5));
+    if (line.startsWith("TNQUERY ")) return answerTnQuery(line.mid(8));
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty()) return ControllerPrompt();
+    if (t == "NTN") {
+        const int id1 = units_.size() > 0 ? units_[0]->id() : 0;
+        const int id2 = units_.size() > 1 ? units_[1]->id() : 0;
+        return QByteArray::number(unitCount()) + ' ' + QByteArray::number(id1) + ' ' + QByteArray::number(id2) +
+               "\r\n" + kPrompt;
+    }
+    if (t == "DEBUG" || t.startsWith("DEBUG ")) return ControllerPrompt();
+    return Rejection();
+}
+
+// Injected rejection or error code for the next addressed requests.
+bool Simulator::injectedFault(QByteArray& reply)
+{
+    if (faults_.rejectNext > 0) {
+        --faults_.rejectNext;
+        reply = Rejection();
+        return true;
+    }
+    if (faults_.errorNext > 0) {
+        --faults_.errorNext;
+        reply = ErrorReply(faults_.errorCode);
+        return true;
+    }
+    return false;
+}
+
+QByteArray Simulator::answerFrame(const QByteArray& frame)
+{
+    QByteArray reply;
+    if (injectedFault(reply)) return reply;
+    // "*<id>KEYWORD args!" then two upper-case hex digits of its byte sum.
+    if (frame.size() < 6) return Rejection();
+    const QByteArray text = frame.left(frame.size() - 2);
+    const int hi = HexDigit(frame[frame.size() - 2]);
+    const int lo = HexDigit(frame[frame.size() - 1]);
+    if (hi < 0 || lo < 0) return Rejection();
+    unsigned sum = 0;
+    for (const char c : text) sum += static_cast<unsigned char>(c);
+    if ((sum & 0xFF) != unsigned(hi * 16 + lo)) return Rejection();
+    int id = 0;
+    QByteArray command;
+    if (!SplitAddressed(text, id, command)) return Rejection();
+    const int i = unitIndexById(id);
+    if (i < 0) return ErrorReply('4');
+    if (command.trimmed().isEmpty()) return QByteArray("OK\r\n") + kPrompt;  // the empty addressed line
+    SimUnit& u = *units_[size_t(i)];
+    const SimUnit::Result res = u.execute(std::string_view(command.constData(), size_t(command.size())));
+    if (res.outcome != SimUnit::Outcome::Done) return ErrorReply('3');
+    startUnitWork(i, res, true);
+    return QByteArray("OK\r\n") + kPrompt;
+}
+
+QByteArray Simulator::answerTnQuery(const QByteArray& body)
+{
+    QByteArray reply;
+    if (injectedFault(reply)) return reply;
+    int id = 0;
+    QByteArray query;
+    if (!SplitAddressed(body.trimmed(), id, query)) return Rejection();
+    const int i = unitIndexById(id);
+    if (i < 0) return ErrorReply('4');
+    const std::string_view q(query.constData(), size_t(query.size()));
+    QByteArray block;
+    if (!SimUnit::isQuery(q) || !units_[size_t(i)]->answerQuery(q, faults_.shortInputReply, faults_.outputKind, block))
+        return ErrorReply('3');
+    return block + "\r\n" + kPrompt;
+}
+
+// A unit that accepted a long command is busy for a while. Through the controller the unit works
+// in the background and its procedure ends by a timer; a direct unit answers when it is done.
+void Simulator::startUnitWork(int unitIndex, const SimUnit::Result& result, bool finishByTimer)
+{
+    if (result.busyMs <= 0) return;
+    const int ms = clock::scaled(result.busyMs);
+    unitBusyUntil_[size_t(unitIndex)] = SteadyClock::now() + std::chrono::milliseconds(ms);
+    if (finishByTimer) {
+        if (result.procedure != Procedure::None) {
+            const Procedure p = result.procedure;
+            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] { units_[size_t(unitIndex)]->finishProcedure(p); });
+        }
+    } else {
+        pendingUnit_ = unitIndex;
+        pendingProcedure_ = result.procedure;
+        pendingBusyMs_ = result.busyMs;
+    }
+}
+
+// ---- Sending -------------------------------------------------------------------------------
+
+void Simulator::queueReply(QByteArray bytes)
+{
+    if (faults_.noiseNext != 0) {
+        if (faults_.noiseNext > 0) --faults_.noiseNext;
+        bytes.prepend(faults_.noise);
+    }
+    queueOutput(bytes, true);
+}
+
+void Simulator::queueOutput(const QByteArray& bytes, bool asReply)
+{
+    if (faults_.dead || bytes.isEmpty()) return;
+    const Delivery d = asReply ? faults_.delivery : Delivery::Whole;
+    switch (d) {
+    case Delivery::Whole: out_.push_back({bytes, false}); break;
+    case Delivery::ByteAtATime:
+        for (int k = 0; k < bytes.size(); ++k) out_.push_back({bytes.mid(k, 1), k > 0});
+        break;
+    case Delivery::RandomPieces: {
+        if (faults_.seed != appliedSeed_) {
+            appliedSeed_ = faults_.seed;
+            rng_.seed(appliedSeed_);
+        }
+        std::uniform_int_distribution<int> size(1, 16);
+        for (int k = 0; k < bytes.size();) {
+            const int n = std::min<int>(size(rng_), int(bytes.size()) - k);
+            out_.push_back({bytes.mid(k, n), k > 0});
+            k += n;
+        }
+        break;
+    }
+    }
+    wasIdle_ = false;
+    pump();
+}
+
+void Simulator::onWritable()
+{
+    writeNotifier_->setEnabled(false);
+    pump();
+}
+
+// Writes what may leave the port now: everything at once without pacing, else as many bytes
+// as the line has finished sending at 10 bits per byte; then sleeps until the next is due.
+void Simulator::pump()
+{
+    if (masterFd_ < 0 || (writeNotifier_ && writeNotifier_->isEnabled())) return;
+    for (;;) {
+        const auto now = SteadyClock::now();
+        if (writing_.isEmpty()) {
+            if (out_.empty()) {
+                lineIdle_ = true;
+                break;
+            }
+            if (out_.front().gapBefore) {
+                if (!gapRunning_) {
+                    gapRunning_ = true;
+                    gapUntil_ = now + std::chrono::milliseconds(clock::scaled(kPieceGapMs));
+                }
+                if (now < gapUntil_) {
+                    pumpTimer_->start(RealMsUntil(gapUntil_));
+                    return;
+                }
+                lineIdle_ = true;
+            }
+            gapRunning_ = false;
+            writing_ = out_.front().bytes;
+            out_.pop_front();
+        }
+        qsizetype count = writing_.size();
+        if (config_.baud > 0) {
+            const auto byteTime = std::chrono::duration_cast<SteadyClock::duration>(
+                std::chrono::duration<double>(10.0 / config_.baud * clock::scale()));
+            if (lineIdle_) {
+                nextByteDone_ = now + byteTime;
+                lineIdle_ = false;
+            }
+            count = 0;
+            while (count < writing_.size() && nextByteDone_ <= now) {
+                ++count;
+                nextByteDone_ += byteTime;
+            }
+            if (count == 0) {
+                pumpTimer_->start(RealMsUntil(nextByteDone_) - 1);
+                return;
+            }
+        }
+        const ssize_t n = ::write(masterFd_, writing_.constData(), size_t(count));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                writeNotifier_->setEnabled(true);
+                return;
+            }
+            // The line is gone: drop what was to be sent.
+            writing_.clear();
+            out_.clear();
+            break;
+        }
+        log_.add(TrafficLog::Direction::Sent, writing_.left(n));
+        writing_.remove(0, n);
+        if (n < count) {
+            writeNotifier_->setEnabled(true);
+            return;
+        }
+    }
+    checkIdle();
+}
+
+void Simulator::checkIdle()
+{
+    const bool nowIdle = isIdle();
+    if (nowIdle && !wasIdle_) {
+        wasIdle_ = true;
+        emit idle();
+    } else if (!nowIdle) {
+        wasIdle_ = false;
+    }
+}
+
+}  // namespace kalvora::sim

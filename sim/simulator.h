@@ -1,0 +1,216 @@
+#pragma once
+// A simulated Tornel unit on its 'Remote' port (direct mode) or a simulated controller with
+// 0, 1 or 2 units on its 'Console' port (controller mode), on a fresh pseudo-terminal.
+// Runs in the caller's Qt event loop (QSocketNotifier + timers; no threads, no busy waiting),
+// so a test can create it in-process, open slavePath() with its serial port and talk to it.
+// Every duration (think time, unit procedures, baud pacing, piece gaps) passes through
+// kalvora::clock, so tests that set a small clock scale never wait real seconds.
+//
+// What goes over the line, byte for byte:
+//
+// Direct mode (no echo):
+//   lone CR                       -> "\r\n#"
+//   command "BLKGN 1 20\r"        -> "\r\nOK\r\n#"          (after think time + the unit's work)
+//   "SYINFOTN\r", "IINFOTN n\r", "OINFOTN n\r"
+//                                 -> block (0x01, kind, data) + "\r\n#"
+//   unknown or malformed line     -> "\r\nERROR\r\n#"
+//   The direct unit never sends '>'.
+//
+// Controller mode: every received byte is echoed at once (CR echoed as CR LF, LF ignored,
+// backspace/DEL edit the line). After the echo comes the answer; the prompt is "CTRLR>", so
+// every answer ends 'L','R','>':
+//   lone CR                       -> "CTRLR>"
+//   "PASS *<id>KEY args!HH\r\r"   -> accepted: "OK\r\nCTRLR>"
+//                                    bad checksum / malformed frame: "?\r\nCTRLR>"  (?,CR,LF,C,T,R...)
+//                                    no unit with that ID: "!ERR 4\r\nCTRLR>"
+//                                    the unit refused the command: "!ERR 3\r\nCTRLR>"
+//     HH = two upper-case hex digits, the byte sum of "*<id>...!" mod 256. The CR right after
+//     the frame's CR belongs to the frame (echoed as CR LF, not answered). "*<id> !" is accepted.
+//     Example: "PASS *1BLKGN 1 20!BD\r\r" -> "PASS *1BLKGN 1 20!BD\r\n\r\nOK\r\nCTRLR>"
+//     (the second CR LF is the echo of the frame's second CR, sent before the answer).
+//   "NTN\r"                       -> "<count> <id1> <id2>\r\nCTRLR>"  (absent IDs as 0), e.g. "2 3 7"
+//   "TNQUERY *<id>SYINFOTN!\r", "TNQUERY *<id>IINFOTN n!\r", "TNQUERY *<id>OINFOTN n!\r"
+//                                 -> block + "\r\nCTRLR>" right after the echo, so the marker
+//                                    stays within the first 30 bytes; unknown ID: "!ERR 4...";
+//                                    malformed: "?\r\nCTRLR>"; bad query: "!ERR 3..."
+//   "DEBUG n\r"                   -> "CTRLR>"
+//   anything else                 -> "?\r\nCTRLR>"
+//   The controller never answers with a bare '#' prompt.
+//
+// Units work one request at a time; an accepted command that takes long (RGBADJ, AUTOPOS,
+// APHASE, AUTOSEAM, RESETTN, TNCTRL, SYSAVE) keeps the unit busy: in direct mode the prompt
+// comes when the work is done; through the controller the frame is acknowledged at once and the
+// next request for that unit waits until the unit is free.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "sim/traffic_log.h"
+#include "sim/unit.h"
+
+class QSocketNotifier;
+class QTimer;
+
+namespace kalvora::sim {
+
+enum class PortMode { Direct, Controller };
+
+// How replies leave the port.
+enum class Delivery {
+    Whole,         // each reply in one write
+    ByteAtATime,   // one byte per write, a short gap between writes
+    RandomPieces,  // random pieces of 1..16 bytes, a short gap between writes
+};
+
+// Faults on demand. Counters count down as requests arrive; they may be changed at any time.
+// A "request" is one received line (a lone CR, a command, a query, NTN, a PASS frame with its
+// trailing CR).
+struct Faults {
+    int dropNext = 0;     // the next N requests are lost on the line: no echo, no answer
+    int rejectNext = 0;   // controller: the next N PASS frames / TNQUERY lines get "?\r\nCTRLR>"
+    int errorNext = 0;    // controller: the next N PASS frames / TNQUERY lines get "!ERR <code>..."
+    char errorCode = '4'; // the digit used by errorNext ('4' = the unit did not answer)
+    Delivery delivery = Delivery::Whole;
+    uint32_t seed = 1;    // for Delivery::RandomPieces
+    int noiseNext = 0;    // the next N replies (not echoes) start with `noise`; -1 = every reply
+    QByteArray noise = QByteArray("\xfe\x80\x7f", 3);
+    bool shortInputReply = false;  // IINFOTN answered with kind 'F' (70 data bytes)
+    uint8_t outputKind = 0x40;     // OINFOTN kind byte: 0x40, 0x3E or 0x3F
+    bool dead = false;             // dead cable: nothing is sent at all, received bytes are lost
+};
+
+struct SimConfig {
+    PortMode mode = PortMode::Direct;
+    // Controller mode: the RS-485 IDs of the units behind it (0, 1 or 2 entries, each 1..32,
+    // distinct). Direct mode: ignored; there is always exactly one unit.
+    std::vector<int> ids{1, 2};
+    int outputFormat = 3;    // of every unit
+    int videoInputs = 4;     // inputs 1..N of every unit carry video
+    int baud = 0;            // pace output at 10 bits per byte at this rate; 0 = no pacing
+    int thinkMs = 20;        // nominal time before any answer (after the echo)
+    UnitTimings timings;     // nominal durations of the units' longer work
+};
+
+class Simulator : public QObject {
+    Q_OBJECT
+public:
+    explicit Simulator(SimConfig config = {}, QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Opens the pseudo-terminal (slave set raw, kept open by the simulator so the line never
+    // hangs up). False with a message when it cannot.
+    bool start(QString* error = nullptr);
+    QString slavePath() const { return slavePath_; }
+    PortMode mode() const { return config_.mode; }
+
+    // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only).
+    int unitCount() const { return int(units_.size()); }
+    SimUnit& unit(int n);
+    const SimUnit& unit(int n) const;
+    SimUnit* unitById(int id);  // nullptr when no unit has that ID
+
+    Faults& faults() { return faults_; }
+    void setThinkMs(int ms) { config_.thinkMs = ms; }
+    void setBaud(int baud) { config_.baud = baud; }
+
+    TrafficLog& log() { return log_; }
+    const TrafficLog& log() const { return log_; }
+    QByteArray received() const { return log_.received(); }  // all bytes received so far
+    QByteArray sent() const { return log_.sent(); }          // all bytes sent so far
+
+    // Bytes sent on the line outside any reply (e.g. to check that the program flushes them).
+    void sendUnsolicited(const QByteArray& bytes);
+
+    // Nothing queued, nothing being worked on, nothing waiting to be written.
+    bool isIdle() const;
+    int requestsHandled() const { return requestsHandled_; }
+
+signals:
+    void bytesReceived();               // after each read from the line
+    void requestHandled(QByteArray line);  // a complete request was answered (or dropped)
+    void idle();                        // the port has become idle
+
+private:
+    struct Request {
+        QByteArray line;  // without its CR
+        bool dropped = false;
+        bool tooLong = false;
+    };
+    enum class Stage { Answer, Finish };
+
+    void onReadable();
+    void onWritable();
+    void onWorkTimer();
+    void takeByte(char c);
+    void endLine();
+    void processNext();
+    void finishRequest();
+    int waitBeforeAnswerMs(const QByteArray& line);
+    QByteArray answerDirect(const Request& r);
+    QByteArray answerController(const Request& r);
+    QByteArray answerFrame(const QByteArray& frame);
+    QByteArray answerTnQuery(const QByteArray& body);
+    bool injectedFault(QByteArray& reply);
+    int unitIndexById(int id) const;
+    void startUnitWork(int unitIndex, const SimUnit::Result& result, bool finishByTimer);
+    void queueReply(QByteArray bytes);
+    void queueOutput(const QByteArray& bytes, bool asReply);
+    void pump();
+    void checkIdle();
+
+    SimConfig config_;
+    Faults faults_;
+    TrafficLog log_;
+    std::vector<std::unique_ptr<SimUnit>> units_;
+    std::vector<std::chrono::steady_clock::time_point> unitBusyUntil_;
+    std::mt19937 rng_;
+    uint32_t appliedSeed_ = 0;
+
+    int masterFd_ = -1;
+    int slaveFd_ = -1;
+    QString slavePath_;
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+
+    // Line assembly.
+    QByteArray line_;
+    bool inLine_ = false;
+    bool lineDropped_ = false;
+    bool lineTooLong_ = false;
+    bool swallowNextCr_ = false;  // the second CR of a PASS frame
+    bool swallowEcho_ = false;
+
+    // Request processing, one at a time.
+    std::deque<Request> requests_;
+    bool working_ = false;
+    Stage stage_ = Stage::Answer;
+    Request current_;
+    QByteArray pendingReply_;
+    int pendingUnit_ = -1;
+    Procedure pendingProcedure_ = Procedure::None;
+    int pendingBusyMs_ = 0;
+    QTimer* workTimer_ = nullptr;
+    int requestsHandled_ = 0;
+
+    // Output: pieces waiting to be written, with pacing and gaps.
+    struct Piece {
+        QByteArray bytes;
+        bool gapBefore = false;
+    };
+    std::deque<Piece> out_;
+    QByteArray writing_;  // bytes taken from out_ and not yet written
+    QTimer* pumpTimer_ = nullptr;
+    bool lineIdle_ = true;
+    std::chrono::steady_clock::time_point nextByteDone_{};
+    bool gapRunning_ = false;
+    std::chrono::steady_clock::time_point gapUntil_{};
+    bool wasIdle_ = true;
+};
+
+}  // namespace kalvora::sim

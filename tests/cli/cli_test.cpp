@@ -1,0 +1,196 @@
+// kalvora-cli as a program against kalvora-sim programs on pseudo-terminals: search, read -o
+// and show --json, with the file and the JSON compared field by field.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "link/connection.h"
+#include "scripted_operator.h"
+#include "settings/config_file.h"
+#include "settings/records.h"
+#include "sim/unit.h"
+
+namespace kalvora {
+namespace {
+
+// One kalvora-sim process; its first output line is the device path.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& args)
+    {
+        process_.start(QStringLiteral(KALVORA_SIM_PATH), args + QStringList{"--think", "0"});
+        if (process_.waitForStarted() && process_.waitForReadyRead(10000))
+            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    ~SimProcess()
+    {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+    QString path() const { return path_; }
+
+private:
+    QProcess process_;
+    QString path_;
+};
+
+struct CliRun {
+    int status = -1;
+    QString out, err;
+};
+
+CliRun RunCli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.01"} + args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    QString Missing() const { return dir.filePath("no-such-port"); }
+    QTemporaryDir dir;
+};
+
+// The records a simulated unit reports, field by field (by the field tables).
+template <typename Record, size_t N>
+void ExpectSameFields(const Record& got, const Record& want, const std::array<FieldDesc, N>& fields)
+{
+    for (const FieldDesc& f : fields)
+        for (int e = 0; e < f.count; ++e)
+            EXPECT_EQ(ReadFieldValue(RecordBytes(got), f, e), ReadFieldValue(RecordBytes(want), f, e)) << f.name;
+}
+
+template <typename Record, size_t N>
+int ExpectJsonFields(const QJsonObject& o, const Record& want, const std::array<FieldDesc, N>& fields)
+{
+    for (const FieldDesc& f : fields) {
+        const QJsonValue v = o.value(QLatin1String(f.name.data(), qsizetype(f.name.size())));
+        for (int e = 0; e < f.count; ++e) {
+            const double json = f.count == 1 ? v.toDouble(-12345) : v.toArray().at(e).toDouble(-12345);
+            const double file = ReadFieldValue(RecordBytes(want), f, e);
+            if (f.kind == FieldKind::Tenths)
+                EXPECT_EQ(static_cast<float>(json), static_cast<float>(file)) << f.name;
+            else
+                EXPECT_EQ(json, file) << f.name;
+        }
+    }
+    return int(o.size());
+}
+
+TEST_F(Cli, ReadThroughAControllerThenShowAsJson)
+{
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7"});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QString file = dir.filePath("wall.tnc");
+
+    const CliRun read = RunCli({"--com1", Missing(), "--com2", ctl.path(), "read", "-o", file});
+    ASSERT_EQ(read.status, 0) << read.err.toStdString();
+    EXPECT_TRUE(read.out.contains("mode: controller\nport: COM2\ndevice: " + ctl.path() + "\nunits: 2\nids: 3 7\n"))
+        << read.out.toStdString();
+    EXPECT_TRUE(read.out.contains("saved: " + file));
+
+    // The file holds what the two simulated units report.
+    Settings saved;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(saved, file, op));
+    for (int u = 1; u <= 2; ++u) {
+        sim::UnitSetup setup;
+        setup.id = u == 1 ? 3 : 7;
+        setup.screenGroup = u - 1;
+        setup.totalProjectors = 8;
+        const sim::SimUnit unit(setup);
+        for (int i = 1; i <= 4; ++i) {
+            SCOPED_TRACE(u * 10 + i);
+            ExpectSameFields(saved.input(u, i), unit.input(i), kInputFields);
+            ExpectSameFields(saved.output(u, i), unit.output(i), kOutputFields);
+        }
+    }
+
+    const CliRun show = RunCli({"show", file, "--json"});
+    ASSERT_EQ(show.status, 0) << show.err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(show.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonArray units = doc.object().value("units").toArray();
+    ASSERT_EQ(units.size(), 2);
+    for (int u = 1; u <= 2; ++u) {
+        const QJsonObject unit = units.at(u - 1).toObject();
+        EXPECT_EQ(unit.value("unit").toInt(), u);
+        const QJsonArray inputs = unit.value("inputs").toArray();
+        const QJsonArray outputs = unit.value("outputs").toArray();
+        ASSERT_EQ(inputs.size(), 4);
+        ASSERT_EQ(outputs.size(), 4);
+        for (int i = 1; i <= 4; ++i) {
+            SCOPED_TRACE(u * 10 + i);
+            EXPECT_EQ(inputs.at(i - 1).toObject().value("channel").toInt(), i);
+            EXPECT_EQ(ExpectJsonFields(inputs.at(i - 1).toObject(), saved.input(u, i), kInputFields),
+                      int(kInputFields.size()) + 1);
+            EXPECT_EQ(ExpectJsonFields(outputs.at(i - 1).toObject(), saved.output(u, i), kOutputFields),
+                      int(kOutputFields.size()) + 1);
+        }
+    }
+
+    const CliRun table = RunCli({"show", file});
+    ASSERT_EQ(table.status, 0);
+    for (const char* name : {"HPositionLimit", "BrightnessB", "SeamGain[8]", "SeamBridge", "#8"})
+        EXPECT_TRUE(table.out.contains(name)) << name;
+}
+
+TEST_F(Cli, SearchFindsADirectUnit)
+{
+    SimProcess unit({"--mode", "direct"});
+    ASSERT_FALSE(unit.path().isEmpty());
+    const CliRun r = RunCli({"--com1", unit.path(), "--com2", Missing(), "search"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "mode: direct\nport: COM1\ndevice: " + unit.path() + "\nunits: 1\nids: none (direct mode)\n");
+}
+
+TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
+{
+    SimProcess dead({"--dead"});
+    const CliRun none = RunCli({"--com1", dead.path(), "--com2", Missing(), "search"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.err.contains(kMsgTornelsNotDetected)) << none.err.toStdString();
+    EXPECT_TRUE(none.out.isEmpty());
+
+    const CliRun badFile = RunCli({"show", dir.filePath("absent.tnc")});
+    EXPECT_EQ(badFile.status, 1);
+    EXPECT_TRUE(badFile.err.contains(kMsgUnableToOpen));
+
+    QFile shortFile(dir.filePath("short.tnc"));
+    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write(QByteArray(100, '\x7f'));
+    shortFile.close();
+    const CliRun corrupt = RunCli({"show", shortFile.fileName(), "--json"});
+    EXPECT_EQ(corrupt.status, 1);
+    EXPECT_TRUE(corrupt.err.contains(kMsgSizeInvalid));
+
+    for (const QStringList& args : {QStringList{}, QStringList{"frobnicate"}, QStringList{"read"},
+                                    QStringList{"--com1"}, QStringList{"show", "a", "b"}}) {
+        const CliRun usage = RunCli(args);
+        EXPECT_EQ(usage.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(usage.err.contains("kalvora-cli --help"));
+    }
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"search", "read -o", "show", "--json", "--com1", "--com2", "--retries", "Exit status"})
+        EXPECT_TRUE(help.out.contains(word)) << word;
+}
+
+}  // namespace
+}  // namespace kalvora

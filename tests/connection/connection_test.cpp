@@ -1,0 +1,367 @@
+// Finding the units and connecting: the search of both modes over COM1 and COM2 (simulated
+// units and controllers on pseudo-terminals), the connection commands, the two-unit check,
+// the disconnect and the baud and parity choices.
+#include <gtest/gtest.h>
+
+#include <QSerialPort>
+
+#include "connection/link_fixture.h"
+#include "link/queries.h"
+
+namespace kalvora {
+namespace {
+
+using sim::PortMode;
+using testing::LinkFixture;
+using testing::ScriptedOperator;
+using testing::StartSim;
+using testing::WaitUntil;
+
+std::unique_ptr<sim::Simulator> DeadLine()
+{
+    auto s = StartSim(PortMode::Direct);
+    s->faults().dead = true;
+    return s;
+}
+
+bool HasQuestion(const ScriptedOperator& op, const QString& title, const QString& text)
+{
+    for (const auto& e : op.events)
+        if (e.kind == ScriptedOperator::Event::YesNo && e.title == title && e.text == text) return true;
+    return false;
+}
+
+using Connection = LinkFixture;
+
+TEST_F(Connection, DirectUnitOnCom1)
+{
+    auto unit = StartSim(PortMode::Direct);
+    auto other = StartSim(PortMode::Direct);
+    Cable(unit.get(), other.get());
+    int changes = 0;
+    QObject::connect(&controller, &LinkController::stateChanged, [&] { ++changes; });
+    op.answer(false);
+
+    controller.SearchAllClick();
+
+    EXPECT_TRUE(link.LinkEstablished);
+    EXPECT_FALSE(controller.ControllerMode());
+    EXPECT_EQ(port.comNumber(), 1);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(controller.ComNumberLabel(), "1");
+    EXPECT_TRUE(op.statuses().contains(kStatusEstablishedOnCom + "1"));
+    EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
+    EXPECT_TRUE(controller.ReadfromTornels1Enabled());
+    EXPECT_TRUE(controller.SendCurrentSettingstoTornels1Enabled());
+    EXPECT_EQ(port.baud(), 38400);
+    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
+    EXPECT_EQ(port.flowControl(), FlowControl::None);
+    EXPECT_EQ(link.Terminator, '#');
+    EXPECT_TRUE(op.messages().isEmpty());
+    EXPECT_EQ(unit->received(), QByteArray("\r"));
+    EXPECT_TRUE(other->received().isEmpty());
+    EXPECT_GT(changes, 0);
+    EXPECT_FALSE(controller.Searching());
+}
+
+// Yes to the question reads the unit at once.
+TEST_F(Connection, YesReadsTheUnitsAfterConnecting)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Cable(unit.get(), nullptr);
+    op.answer(true);
+    controller.TornelconnectedtoSerialPortdirectly1Click();
+    ASSERT_TRUE(link.LinkEstablished);
+    EXPECT_TRUE(HasQuestion(op, kTitleQueryConnect, kQuestionQuerySettings));
+    EXPECT_TRUE(unit->received().startsWith("\rSYINFOTN\rIINFOTN 1\r"));
+    EXPECT_TRUE(settings.StatusReadAvailable);
+    EXPECT_EQ(flags.UnitCount, 1);
+    EXPECT_EQ(settings.input(1, 1).HActive, unit->unit(1).input(1).HActive);
+    EXPECT_EQ(settings.output(1, 4).OutputFormat, unit->unit(1).output(4).OutputFormat);
+}
+
+// COM1 silent; the controller on COM2 answers only with '>', so the direct search fails and
+// the controller search finds it.
+TEST_F(Connection, ControllerOnCom2)
+{
+    auto silent = DeadLine();
+    auto ctl = StartSim(PortMode::Controller, {3, 7});
+    Cable(silent.get(), ctl.get());
+    op.answer(true);
+
+    controller.SearchAllClick();
+
+    ASSERT_TRUE(link.LinkEstablished);
+    EXPECT_TRUE(controller.ControllerMode());
+    EXPECT_EQ(port.comNumber(), 2);
+    EXPECT_EQ(controller.ComNumberLabel(), "2");
+    for (const QString& s : op.statuses()) EXPECT_FALSE(s.startsWith(kStatusEstablishedOnCom));
+    EXPECT_EQ(port.baud(), 57600);
+    EXPECT_EQ(controller.BaudComboBoxIndex(), 1);
+    EXPECT_EQ(port.flowControl(), FlowControl::RtsCts);
+    EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::HardwareControl);
+    EXPECT_EQ(link.Terminator, '>');
+    EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
+    // Two probes of each port in direct mode, then COM1 twice more and COM2 once.
+    EXPECT_EQ(silent->received(), QByteArray("\r\r\r\r"));
+    EXPECT_TRUE(ctl->received().startsWith("\r\r\rNTN\rTNQUERY *3SYINFOTN!\r"));
+    // The read that followed: two units behind the controller, with their IDs.
+    EXPECT_EQ(flags.UnitCount, 2);
+    EXPECT_EQ(link.TornelID1Edit, "3");
+    EXPECT_EQ(link.TornelID2Edit, "7");
+    EXPECT_TRUE(ctl->received().contains("TNQUERY *7OINFOTN 4!\r"));
+    EXPECT_EQ(settings.output(2, 2).ScreenGroup, ctl->unit(2).output(2).ScreenGroup);
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+}
+
+TEST_F(Connection, NothingOnEitherPort)
+{
+    auto com1 = DeadLine();
+    auto com2 = DeadLine();
+    Cable(com1.get(), com2.get());
+
+    controller.SearchAllClick();
+
+    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(op.messages(), QStringList{kMsgTornelsNotDetected});
+    EXPECT_TRUE(op.questions().isEmpty());
+    EXPECT_FALSE(controller.ReadfromTornels1Enabled());
+    EXPECT_EQ(controller.ComNumberLabel(), "None");
+    EXPECT_EQ(com1->received(), QByteArray("\r\r\r\r"));
+    EXPECT_EQ(com2->received(), QByteArray("\r\r\r\r"));
+    EXPECT_FALSE(link.CursorBusy());
+}
+
+// The menu commands of one mode report their own failure texts.
+TEST_F(Connection, ConnectionCommandsFailWithTheirOwnTexts)
+{
+    auto com1 = DeadLine();
+    Cable(com1.get(), nullptr);
+    controller.TornelconnectedthruController1Click();
+    controller.TornelconnectedtoSerialPortdirectly1Click();
+    EXPECT_EQ(op.messages(), (QStringList{kMsgControllerNotDetected, kMsgTornelNotDetected}));
+    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(Connection, BusyPortIsSkipped)
+{
+    auto com1 = StartSim(PortMode::Direct);
+    auto com2 = StartSim(PortMode::Direct);
+    Cable(com1.get(), com2.get());
+    QSerialPort holder(com1->slavePath());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    op.answer(false);
+
+    controller.SearchAllClick();
+
+    ASSERT_FALSE(op.messages().isEmpty());
+    EXPECT_TRUE(op.messages().first().startsWith(
+        "Note: COM Port #1 is not responding/being used by another application."));
+    EXPECT_TRUE(link.LinkEstablished);
+    EXPECT_EQ(port.comNumber(), 2);
+    EXPECT_EQ(controller.ComNumberLabel(), "2");
+    EXPECT_TRUE(com1->received().isEmpty());
+    EXPECT_EQ(com2->received(), QByteArray("\r"));
+}
+
+// A plan of six projectors and one unit cabled directly.
+TEST_F(Connection, SixPlannedProjectorsDirectly)
+{
+    struct Case {
+        bool controlUnit1Only;
+        bool established;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {true, true, {}},
+        {false, false, {kMsgTwoUnitInstructions}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.controlUnit1Only);
+        auto unit = StartSim(PortMode::Direct);
+        Cable(unit.get(), nullptr);
+        controller.NumOfProjectors = [] { return 6; };
+        int pageChanges = 0;
+        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        op.clear();
+        op.answerAll({c.controlUnit1Only, false});
+
+        controller.TornelconnectedtoSerialPortdirectly1Click();
+
+        EXPECT_TRUE(HasQuestion(op, kTitleTwoUnitCheck, kQuestionControlOnlyUnit1));
+        EXPECT_EQ(link.LinkEstablished, c.established);
+        EXPECT_EQ(port.isOpen(), c.established);
+        EXPECT_EQ(controller.ReadfromTornels1Enabled(), c.established);
+        EXPECT_EQ(op.messages(), c.messages);
+        EXPECT_EQ(pageChanges, c.established ? 0 : 1);
+        controller.DisconnectSerialCo1Click();
+    }
+}
+
+TEST_F(Connection, SearchRefusesADirectUnitForATwoUnitPlan)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Cable(unit.get(), nullptr);
+    controller.NumOfProjectors = [] { return 5; };
+    controller.SearchAllClick();
+    EXPECT_EQ(op.messages(), QStringList{kMsgTwoUnitsNeedController});
+    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(op.questions().isEmpty());
+}
+
+// Five projectors selected: through a controller both units must be there (asked twice, a
+// second apart); directly it is refused at once.
+TEST_F(Connection, FiveSelectedNeedsTwoUnits)
+{
+    struct Case {
+        PortMode mode;
+        std::vector<int> ids;
+        bool result;
+        QByteArray wire;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {PortMode::Controller, {3}, false, "NTN\rNTN\r", {kMsgMoreThanFourNeedsTwoUnits}},
+        {PortMode::Controller, {3, 9}, true, "NTN\r", {}},
+        {PortMode::Direct, {}, false, "", {kMsgMoreThanFourNeedsTwoUnits}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wire.toStdString());
+        auto s = StartSim(c.mode, c.ids);
+        controller.WorkingProjectorCount = [] { return 1; };
+        Connect(*s);
+        controller.WorkingProjectorCount = [] { return 5; };
+
+        EXPECT_EQ(controller.TwoUnitCheck(), c.result);
+        EXPECT_EQ(s->received(), c.wire);
+        EXPECT_EQ(op.messages(), c.messages);
+        EXPECT_TRUE(link.LinkEstablished);  // the caller reverts its own change
+        EXPECT_TRUE(port.isOpen());
+        controller.DisconnectSerialCo1Click();
+    }
+}
+
+TEST_F(Connection, DisconnectEndsTheLink)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Connect(*unit);
+    settings.StatusReadAvailable = true;
+    int pageChanges = 0;
+    controller.PhasePageControlChange = [&] { ++pageChanges; };
+
+    controller.DisconnectSerialCo1Click();
+
+    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(controller.ReadfromTornels1Enabled());
+    EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+    EXPECT_FALSE(settings.StatusReadAvailable);
+    EXPECT_EQ(pageChanges, 1);
+    EXPECT_FALSE(port.lineMonitoring());
+}
+
+TEST_F(Connection, BaudChoicesLastUntilTheNextConnection)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Cable(unit.get(), nullptr);
+    EXPECT_EQ(controller.CheckedBaud(), LinkController::BaudChoice::Default);
+    EXPECT_EQ(controller.Defaultvalues1Flag(), 1);
+
+    struct Pick {
+        void (LinkController::*click)();
+        int baud;
+        LinkController::BaudChoice checked;
+    };
+    const Pick picks[] = {
+        {&LinkController::N9600Click, 9600, LinkController::BaudChoice::B9600},
+        {&LinkController::N19200Click, 19200, LinkController::BaudChoice::B19200},
+        {&LinkController::N38400Click, 38400, LinkController::BaudChoice::B38400},
+        {&LinkController::N57600Click, 57600, LinkController::BaudChoice::B57600},
+    };
+    for (const Pick& p : picks) {
+        (controller.*p.click)();
+        EXPECT_EQ(port.baud(), p.baud);
+        EXPECT_EQ(controller.CheckedBaud(), p.checked);
+        EXPECT_EQ(controller.Defaultvalues1Flag(), 0);
+    }
+    // With a rate picked, the mode switch keeps the baud box where it is and applies it.
+    controller.N9600Click();
+    op.answer(false);
+    controller.TornelconnectedtoSerialPortdirectly1Click();
+    EXPECT_EQ(port.baud(), 38400);
+    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
+    controller.DisconnectSerialCo1Click();
+    controller.TornelconnectedthruController1Click();  // nothing answers '>': fails
+    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
+    EXPECT_EQ(port.baud(), 38400);
+    // Back to the defaults: the next mode switch follows the mode.
+    controller.Defaultvalues1Click();
+    EXPECT_EQ(controller.CheckedBaud(), LinkController::BaudChoice::Default);
+    EXPECT_EQ(port.baud(), 38400);  // not changed now
+    controller.TornelconnectedthruController1Click();
+    EXPECT_EQ(controller.BaudComboBoxIndex(), 1);
+    EXPECT_EQ(port.baud(), 57600);
+}
+
+TEST_F(Connection, ParityChoices)
+{
+    EXPECT_EQ(controller.CheckedParity(), Parity::None);
+    struct Pick {
+        void (LinkController::*click)();
+        Parity parity;
+        QSerialPort::Parity qt;
+    };
+    const Pick picks[] = {
+        {&LinkController::ParityOddClick, Parity::Odd, QSerialPort::OddParity},
+        {&LinkController::ParityEvenClick, Parity::Even, QSerialPort::EvenParity},
+        {&LinkController::ParityMarkClick, Parity::Mark, QSerialPort::MarkParity},
+        {&LinkController::ParitySpaceClick, Parity::Space, QSerialPort::SpaceParity},
+        {&LinkController::ParityNoneClick, Parity::None, QSerialPort::NoParity},
+    };
+    for (const Pick& p : picks) {
+        (controller.*p.click)();
+        EXPECT_EQ(controller.CheckedParity(), p.parity);
+        EXPECT_EQ(port.parity(), p.parity);
+        EXPECT_EQ(port.requestedQtParity(), p.qt);
+    }
+    // The connection commands never change parity.
+    controller.ParityEvenClick();
+    auto unit = StartSim(PortMode::Direct);
+    Cable(unit.get(), nullptr);
+    op.answer(false);
+    controller.TornelconnectedtoSerialPortdirectly1Click();
+    EXPECT_EQ(port.parity(), Parity::Even);
+}
+
+// Through a controller the default read asks NTN and reads every unit it reports.
+TEST_F(Connection, DefaultReadThroughAController)
+{
+    auto ctl = StartSim(PortMode::Controller, {4});
+    Connect(*ctl);
+    int fills = 0;
+    controller.FillAfterRead = [&] {
+        EXPECT_TRUE(flags.FormFilling);
+        ++fills;
+    };
+    EXPECT_TRUE(controller.ReadfromTornels1Click());
+    EXPECT_EQ(flags.UnitCount, 1);
+    EXPECT_EQ(link.TornelID1Edit, "4");
+    EXPECT_TRUE(ctl->received().startsWith("NTN\rTNQUERY *4SYINFOTN!\r"));
+    EXPECT_FALSE(ctl->received().contains("*2"));
+    EXPECT_EQ(fills, 1);
+    EXPECT_TRUE(op.status.isEmpty());
+
+    // No unit behind the controller.
+    auto empty = StartSim(PortMode::Controller, {});
+    controller.DisconnectSerialCo1Click();
+    Connect(*empty);
+    EXPECT_FALSE(controller.ReadfromTornels1Click());
+    EXPECT_TRUE(op.messages().contains(kMsgNotDetectedByController));
+    EXPECT_EQ(fills, 1);
+}
+
+}  // namespace
+}  // namespace kalvora

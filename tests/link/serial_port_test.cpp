@@ -1,0 +1,166 @@
+// The serial port adapter: COM1/COM2 devices, line settings as requested, the tick wait and
+// the failure of an open device. Only pseudo-terminals are opened.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "link_rig.h"
+
+namespace kalvora::testing {
+namespace {
+
+TEST(PortOptions, ComDevicesFromTheArguments)
+{
+    struct Case {
+        QStringList args;
+        QString com1, com2;
+        QStringList rest;
+        bool error;
+    } cases[] = {
+        {{"search", "--com1", "/dev/pts/3"}, "/dev/pts/3", "", {"search"}, false},
+        {{"--com2=/tmp/b", "read", "-o", "x.tnc", "--com1", "/tmp/a"}, "/tmp/a", "/tmp/b", {"read", "-o", "x.tnc"}, false},
+        {{"show", "--com1"}, "", "", {"show"}, true},
+        {{"--com2", "--json"}, "", "", {"--json"}, true},
+        {{"--com1="}, "", "", {}, true},
+        {{"--com10", "x"}, "", "", {"--com10", "x"}, false},
+    };
+    for (const auto& c : cases) {
+        const PortOptions o = ParsePortOptions(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(o.com1, c.com1);
+        EXPECT_EQ(o.com2, c.com2);
+        EXPECT_EQ(o.rest, c.rest);
+        EXPECT_EQ(!o.error.isEmpty(), c.error);
+    }
+}
+
+TEST(PortOptions, UsbAdaptersComeBeforeOnBoardPorts)
+{
+    EXPECT_EQ(OrderSerialDevices({"/dev/ttyS1", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}),
+              (QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1"}));
+    EXPECT_EQ(OrderSerialDevices({"/dev/ttyS10", "/dev/ttyS2"}), (QStringList{"/dev/ttyS2", "/dev/ttyS10"}));
+}
+
+TEST(SerialPort, AvailabilityAndOpenFailures)
+{
+    SerialPort port;
+    EXPECT_FALSE(port.isPortAvailable(1)) << "no device named";
+    EXPECT_FALSE(port.isPortAvailable(3));
+    port.setDevice(1, "/nonexistent/ttyKALVORA");
+    EXPECT_FALSE(port.isPortAvailable(1));
+    port.setComNumber(1);
+    EXPECT_FALSE(port.open());
+    EXPECT_EQ(port.lastOpenError(), SerialPort::OpenError::Missing);
+
+    QTemporaryDir dir;
+    const QString device = dir.filePath("ttyLocked");
+    QFile f(device);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    f.setPermissions(QFileDevice::Permissions());
+    port.setDevice(1, device);
+    EXPECT_TRUE(port.isPortAvailable(1));
+    EXPECT_FALSE(port.open());
+    if (geteuid() != 0) {
+        EXPECT_EQ(port.lastOpenError(), SerialPort::OpenError::Permission);
+    }
+    const QString text = MsgPortPermission(1, device);
+    EXPECT_TRUE(text.startsWith(MsgPortBusy(1) + "\n"));
+    EXPECT_TRUE(text.contains("dialout") || text.contains("group"));
+}
+
+TEST(SerialPort, LineSettingsAreAppliedAsRequested)
+{
+    sim::Simulator unit(DirectUnit());
+    ASSERT_TRUE(unit.start());
+    SerialPort port;
+    port.setDevice(1, unit.slavePath());
+    port.setComNumber(1);
+    port.setFlowControl(FlowControl::RtsCts);
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);
+    port.setFlowControl(FlowControl::None);
+    EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts) << "flow control waits for the next open";
+    EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::NoFlowControl);
+    struct {
+        Parity parity;
+        QSerialPort::Parity qt;
+    } parities[] = {{Parity::Odd, QSerialPort::OddParity},
+                    {Parity::Even, QSerialPort::EvenParity},
+                    {Parity::Mark, QSerialPort::MarkParity},
+                    {Parity::Space, QSerialPort::SpaceParity},
+                    {Parity::None, QSerialPort::NoParity}};
+    for (const auto& p : parities) {
+        port.setParity(p.parity);  // a pseudo-terminal ignores it; the request is what counts
+        EXPECT_EQ(port.requestedQtParity(), p.qt);
+        EXPECT_TRUE(port.isOpen());
+    }
+    port.setBaud(57600);
+    EXPECT_EQ(port.baud(), 57600);
+}
+
+TEST(SerialPort, TickWaitEndsAtTheCharacterOrAfterItsTicks)
+{
+    sim::Simulator unit(DirectUnit());
+    ASSERT_TRUE(unit.start());
+    SerialPort port;
+    port.setDevice(1, unit.slavePath());
+    port.setComNumber(1);
+    port.setFlowControl(FlowControl::None);
+    ASSERT_TRUE(port.open());
+    int events = 0;
+    QObject::connect(&port, &SerialPort::triggerAvail, [&](int) { ++events; });
+
+    port.putString("\r");
+    EXPECT_TRUE(port.waitForChar('#', 80));
+    EXPECT_EQ(events, 0) << "the wait takes the bytes itself";
+
+    port.putString("\r");
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(port.waitForChar('>', 10));
+    EXPECT_GE(t.elapsed(), kalvora::clock::scaled(10 * SerialPort::kTickMs));
+}
+
+TEST(SerialPort, LineMonitoringDegradesQuietlyWithoutModemLines)
+{
+    sim::Simulator unit(DirectUnit());
+    ASSERT_TRUE(unit.start());
+    SerialPort port;
+    port.setDevice(1, unit.slavePath());
+    port.setComNumber(1);
+    int failures = 0;
+    QObject::connect(&port, &SerialPort::portFailed, [&] { ++failures; });
+    ASSERT_TRUE(port.open());
+    port.setLineMonitoring(true);
+    port.putString("\r");
+    EXPECT_TRUE(port.waitForChar('#', 80));
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(failures, 0);
+    EXPECT_FALSE(port.lineState().modemLinesKnown);
+    port.setLineMonitoring(false);
+    EXPECT_EQ(port.lineState(), SerialPort::LineState{});
+}
+
+TEST(SerialPort, VanishedDeviceIsClosedAndReportedOnce)
+{
+    auto unit = std::make_unique<sim::Simulator>(DirectUnit());
+    ASSERT_TRUE(unit->start());
+    SerialPort port;
+    port.setDevice(1, unit->slavePath());
+    port.setComNumber(1);
+    ASSERT_TRUE(port.open());
+    int failures = 0;
+    QObject::connect(&port, &SerialPort::portFailed, [&] { ++failures; });
+    unit.reset();
+    QElapsedTimer t;
+    t.start();
+    while (port.isOpen() && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(failures, 1);
+}
+
+}  // namespace
+}  // namespace kalvora::testing
