@@ -277,7 +277,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("Screen%1VLabel").arg(k), kNotAvailable), row, 3);
     }
     pg->setRowStretch(8, 1);
-    positions->setFixedWidth(150);
+    positions->setFixedWidth(190);
     top->addWidget(positions);
 }
 

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -60,12 +61,14 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     setWindowTitle(QStringLiteral("Quennel - Kalvora"));
     link_ = std::make_unique<Link>(port_, statusOp_, flags_);
     commands_ = std::make_unique<CommandSet>(*link_, settings_);
+    controller_ = std::make_unique<LinkController>(*link_, settings_);
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();
     buildStatusBar();
     wirePlanningPage();
     wireLink();
+    wireLinkController();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -122,6 +125,7 @@ void TKalvoraForm::wirePlanningPage()
     h.controllerMode = [this] { return link_->RS485CheckBox; };
     h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
     h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
+    h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
     h.sendProjectorCount = [this](int unit, int count) { commands_->SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
         commands_->SendDisplayLayout(unit, alignment, width);
@@ -170,6 +174,64 @@ void TKalvoraForm::wireLink()
         // Cancel in the recovery dialog ends the program with the link's status.
         QCoreApplication::exit(status);
     });
+}
+
+void TKalvoraForm::wireLinkController()
+{
+    LinkController& c = *controller_;
+    c.NumOfProjectors = [this] {
+        // The stored count may exceed the list after the minimum-count message; it only
+        // decides one or two units here.
+        const double n = planning_->plan().NumOfProjectors;
+        return n > 1000 ? 1000 : static_cast<int>(n);
+    };
+    c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
+    c.FillAfterRead = [this] {
+        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
+            l->setText(QString::number(flags_.UnitCount));
+        info_->ScreenInfoComboBoxChange();
+        PhasePageControlChange();
+    };
+    c.PhasePageControlChange = [this] { PhasePageControlChange(); };
+
+    // The menu items of the link, each calling the controller's operation of the same name.
+    const std::pair<const char*, void (LinkController::*)()> items[] = {
+        {"SearchAll", &LinkController::SearchAllClick},
+        {"TornelconnectedthruController1", &LinkController::TornelconnectedthruController1Click},
+        {"TornelconnectedtoSerialPortdirectly1", &LinkController::TornelconnectedtoSerialPortdirectly1Click},
+        {"DisconnectSerialCo1", &LinkController::DisconnectSerialCo1Click},
+        {"Defaultvalues1", &LinkController::Defaultvalues1Click},
+        {"N9600", &LinkController::N9600Click},
+        {"N19200", &LinkController::N19200Click},
+        {"N38400", &LinkController::N38400Click},
+        {"N57600", &LinkController::N57600Click},
+        {"ParityNone", &LinkController::ParityNoneClick},
+        {"ParityOdd", &LinkController::ParityOddClick},
+        {"ParityEven", &LinkController::ParityEvenClick},
+        {"ParityMark", &LinkController::ParityMarkClick},
+        {"ParitySpace", &LinkController::ParitySpaceClick},
+    };
+    for (const auto& [name, op] : items)
+        setMenuHandler(QString::fromLatin1(name), [this, op] { (controller_.get()->*op)(); });
+    setMenuHandler(QStringLiteral("ReadfromTornels1"), [this] { controller_->ReadfromTornels1Click(); });
+
+    connect(&c, &LinkController::stateChanged, this, [this] { showLinkControllerState(); });
+    connect(&c, &LinkController::searchingChanged, this, [this](bool searching) { pages_->setEnabled(!searching); });
+    showLinkControllerState();
+}
+
+void TKalvoraForm::showLinkControllerState()
+{
+    const LinkController& c = *controller_;
+    menu_.value(QStringLiteral("ReadfromTornels1"))->setEnabled(c.ReadfromTornels1Enabled());
+    menu_.value(QStringLiteral("SendCurrentSettingstoTornels1"))->setEnabled(c.SendCurrentSettingstoTornels1Enabled());
+    static const char* const kBaudItems[] = {"Defaultvalues1", "N9600", "N19200", "N38400", "N57600"};
+    menu_.value(QString::fromLatin1(kBaudItems[static_cast<int>(c.CheckedBaud())]))->setChecked(true);
+    static const char* const kParityItems[] = {"ParityNone", "ParityOdd", "ParityEven", "ParityMark", "ParitySpace"};
+    menu_.value(QString::fromLatin1(kParityItems[static_cast<int>(c.CheckedParity())]))->setChecked(true);
+    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("ComNumberLabel"))) l->setText(c.ComNumberLabel());
+    if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(c.BaudComboBoxIndex());
+    if (auto* mode = FindNamed<QCheckBox>(this, QStringLiteral("RS485CheckBox"))) mode->setChecked(c.ControllerMode());
 }
 
 void TKalvoraForm::setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help)

@@ -11,6 +11,7 @@
 
 #include "app/status_operator.h"
 #include "link/commands.h"
+#include "link/connection.h"
 #include "link/link.h"
 #include "platform/serial_port.h"
 #include "settings/main_flags.h"
@@ -51,6 +52,7 @@ public:
     SerialPort& port() { return port_; }
     Link& link() { return *link_; }
     CommandSet& commands() { return *commands_; }
+    LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
     QTabWidget* pages() const { return pages_; }
@@ -88,6 +90,8 @@ private:
     void buildStatusBar();
     void wirePlanningPage();
     void wireLink();
+    void wireLinkController();
+    void showLinkControllerState();
     void runMenuItem(const QString& name);
 
     StatusOperator statusOp_;
@@ -96,6 +100,7 @@ private:
     SerialPort port_;
     std::unique_ptr<Link> link_;
     std::unique_ptr<CommandSet> commands_;
+    std::unique_ptr<LinkController> controller_;
 
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;

@@ -1,0 +1,111 @@
+// The window's menus and the planning page against simulated units over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/info_page.h"
+#include "planning/gui/planning_page.h"
+#include "qt_print.h"
+#include "sim/simulator.h"
+#include "window_fixture.h"
+
+namespace kalvora::testing {
+namespace {
+
+// A controller frame exactly as it must appear on the line.
+QByteArray PassFrame(const QByteArray& body)
+{
+    int sum = 0;
+    for (char c : body) sum += static_cast<unsigned char>(c);
+    return "PASS " + body + QByteArray::number(sum % 256, 16).toUpper().rightJustified(2, '0') + "\r\r";
+}
+
+class WindowLinkTest : public WindowTest {
+protected:
+    void startSim(sim::PortMode mode)
+    {
+        sim::SimConfig config;
+        config.mode = mode;
+        config.ids = {1, 2};
+        simulator = std::make_unique<sim::Simulator>(config);
+        QString error;
+        ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
+        form->setComDevices(simulator->slavePath(), QString());
+    }
+    std::unique_ptr<sim::Simulator> simulator;
+};
+
+struct SearchCase {
+    sim::PortMode mode;
+    bool controller;
+};
+
+TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThemBack)
+{
+    for (const SearchCase sc : {SearchCase{sim::PortMode::Direct, false}, SearchCase{sim::PortMode::Controller, true}}) {
+        SCOPED_TRACE(sc.controller ? "controller" : "direct");
+        form = std::make_unique<TKalvoraForm>(op);
+        startSim(sc.mode);
+        op.clear();
+        op.answer(false);  // no search at start
+        showAndSettle();
+        EXPECT_FALSE(form->menuItem("ReadfromTornels1")->isEnabled());
+
+        op.clear();
+        op.answer(false);  // no read after connecting
+        form->menuItem("SearchAll")->trigger();
+        EXPECT_TRUE(form->LinkEstablished());
+        EXPECT_TRUE(form->menuItem("ReadfromTornels1")->isEnabled());
+        EXPECT_TRUE(form->menuItem("SendCurrentSettingstoTornels1")->isEnabled());
+        EXPECT_EQ(FindNamed<QLabel>(form.get(), "ComNumberLabel")->text(), "1");
+        EXPECT_EQ(form->linkController().ControllerMode(), sc.controller);
+        EXPECT_EQ(FindNamed<QComboBox>(form.get(), "BaudComboBox")->currentText(), sc.controller ? "57600" : "38400");
+        EXPECT_TRUE(op.statuses().contains("Established communication with Tornel on Com 1"));
+        ASSERT_EQ(op.questions(),
+                  QStringList{"Serial communication established. Do you wish to query the Tornel's settings and update "
+                              "the Kalvora?"});
+        EXPECT_TRUE(op.messages().isEmpty());
+        EXPECT_TRUE(form->pages()->isEnabled());
+
+        form->menuItem("DisconnectSerialCo1")->trigger();
+        EXPECT_FALSE(form->LinkEstablished());
+        EXPECT_FALSE(form->port().isOpen());
+        EXPECT_FALSE(form->menuItem("ReadfromTornels1")->isEnabled());
+        EXPECT_FALSE(form->menuItem("SendCurrentSettingstoTornels1")->isEnabled());
+        EXPECT_EQ(form->statusText(), "Note: No Tornel communication established yet.");
+        form.reset();
+        simulator.reset();
+    }
+}
+
+TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAndDisp)
+{
+    startSim(sim::PortMode::Controller);
+    op.answerAll({true, true});  // search at start; read the units
+    showAndSettle();
+    ASSERT_TRUE(form->LinkEstablished());
+    EXPECT_EQ(form->flags().UnitCount, 2);
+    EXPECT_EQ(FindNamed<QLabel>(form.get(), "NumOfTornelDetectedLabel")->text(), "2");
+    EXPECT_TRUE(form->settings().StatusReadAvailable);
+    EXPECT_NE(FindNamed<QLabel>(form.get(), "HActiveLabel")->text(), "N/A");  // the information page was filled
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join(" | ").toStdString();
+
+    simulator->log().clear();
+    PlanningPage* planning = form->planningPage();
+    FindNamed<QComboBox>(planning, "NumOfScreenComboBox")->setCurrentIndex(3);  // "4 Projectors"
+    planning->NumOfScreenComboBoxChange();
+    ASSERT_TRUE(RunUntil([&] { return simulator->isIdle(); }));
+
+    const QByteArray width = FindNamed<QLineEdit>(form.get(), "OWidthEdit")->text().toLatin1();
+    const QByteArray expected = PassFrame("*1PRJ 0 4!") + PassFrame("*2PRJ 1 4!") +
+                                PassFrame("*1DISP 1 " + width + "!") + PassFrame("*2DISP 1 " + width + "!");
+    EXPECT_EQ(simulator->received(), expected);
+    EXPECT_EQ(simulator->unit(1).output(1).TotalProjectors, 4);
+    EXPECT_EQ(simulator->unit(2).output(1).ScreenGroup, 1);
+    EXPECT_EQ(form->settings().output(2, 1).TotalProjectors, 4);
+}
+
+}  // namespace
+}  // namespace kalvora::testing
