@@ -1,6 +1,7 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 #include "app/kalvora_application.h"
 #include "app/main_window.h"
@@ -9,6 +10,7 @@
 #include "platform/gui/message_box_operator.h"
 #include "platform/gui/single_instance.h"
 #include "platform/serial_port.h"
+#include "sim/simulator.h"
 
 namespace {
 
@@ -29,9 +31,10 @@ void PrintUsage(FILE* to)
 
 int main(int argc, char** argv)
 {
-    kalvora::KalvoraApplication app(argc, argv);
-
-    const kalvora::PortOptions options = kalvora::ParsePortOptions(app.arguments().mid(1));
+    // The options are read before the application object exists, so --help works without a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const kalvora::PortOptions options = kalvora::ParsePortOptions(args);
     bool simulate = false;
     for (const QString& arg : options.rest) {
         if (arg == QLatin1String("--simulate")) {
@@ -50,6 +53,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    kalvora::KalvoraApplication app(argc, argv);
     kalvora::MessageBoxOperator op;
     kalvora::SingleInstance instance;
     if (kalvora::HandOverToRunningInstance(instance, op)) return 0;
@@ -61,9 +65,22 @@ int main(int argc, char** argv)
     form.setSecondaryWindows(&info, &help);
 
     QString com1, com2;
-    kalvora::ResolvePortDevices(options, com1, com2);
+    std::unique_ptr<kalvora::sim::Simulator> simulator;
     if (simulate) {
-        // The simulated controller is set up by the simulation support below.
+        // A controller with two units (RS-485 IDs 1 and 2) on a pseudo-terminal; COM1 stands for it.
+        kalvora::sim::SimConfig config;
+        config.mode = kalvora::sim::PortMode::Controller;
+        config.ids = {1, 2};
+        simulator = std::make_unique<kalvora::sim::Simulator>(config);
+        QString error;
+        if (!simulator->start(&error)) {
+            std::fprintf(stderr, "kalvora: cannot start the simulated controller: %s\n", qPrintable(error));
+            return 1;
+        }
+        com1 = simulator->slavePath();
+        com2 = options.com2;
+    } else {
+        kalvora::ResolvePortDevices(options, com1, com2);
     }
     form.setComDevices(com1, com2);
 
