@@ -69,6 +69,12 @@ public:
     // Shows the plan's aspect ratio (G3), image size (G15) and horizontal size (G5) as they are.
     void showPlanValues();
 
+    // After a read from the units or a file load (run with FormFilling set): takes the count,
+    // the alignment, the sizes and the resolution from unit 1's records, warning first when the
+    // count or the alignment differ from the page (only while the window is visible), and runs
+    // the two-unit check (its answer does not stop the sync).
+    void SyncPlanningFromRecords(bool windowVisible);
+
     // The drawings as last laid out, the content text exactly as built ("\r\n" line ends)
     // and the image positions last computed.
     const ProjectorStrip& strip() const;

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "planning/gui/planning_page.h"
+#include "planning/number_format.h"
 #include "tests/support/scripted_operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
@@ -124,6 +125,7 @@ private slots:
     void unitReadsBeforeTheCalculation();
     void enterMovesTheFocus();
     void zeroSizeDrawsNoMarkers();
+    void syncFromRecordsWarnsAndOverwrites();
     void screenshot();
 };
 
@@ -422,6 +424,44 @@ void PlanningPageTest::zeroSizeDrawsNoMarkers()
     QCOMPARE(f.page.plan().OutSizeH, 0.0);
     QVERIFY(f.page.ruler().markers.empty());
     QCOMPARE(f.page.strip().frames.size(), size_t(2));
+}
+
+void PlanningPageTest::syncFromRecordsWarnsAndOverwrites()
+{
+    struct Case {
+        int alignment, total;
+        const char* warning;  // nullptr: no message
+    };
+    const QString tail = " information read from Tornel(s) does not match current values in the Planning page. "
+                         "\rPlanning page values will be overwritten";
+    const Case cases[] = {
+        {1, 3, nullptr},
+        {0, 3, "Warning. Input Material Alignment"},
+        {1, 2, "Warning. Number of Projectors"},
+        {0, 2, "Warning. Number of Projectors and Input Material Alignment"},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        OutputScreenRecord& p = f.settings.output(1, 1);
+        p.Alignment = static_cast<uint8_t>(c.alignment);
+        p.TotalProjectors = static_cast<uint8_t>(c.total);
+        p.OverlapWidth = 200;
+        f.wall.link = true;
+        f.page.SyncPlanningFromRecords(true);
+        QCOMPARE(f.op.messages(), c.warning ? QStringList{QString(c.warning) + tail} : QStringList{});
+        QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentIndex(), c.alignment);
+        QCOMPARE(f.page.workingCount(), c.total);
+        QCOMPARE(f.wall.calls, QStringList{QStringLiteral("CHECK %1 %1").arg(c.total)});
+        const double imageH = c.total * 1280.0 - (c.total - 1) * 200.0;
+        QCOMPARE(f.page.plan().ImageSizeH, imageH);
+        QCOMPARE(f.text("OutAspectRatioLabel"), FormatG3(imageH / 1024));
+    }
+    // Hidden window: no warnings. Records never filled: the count shows as 1, nothing breaks.
+    Fixture f;
+    f.page.SyncPlanningFromRecords(false);
+    QVERIFY(f.op.messages().isEmpty());
+    QCOMPARE(f.page.workingCount(), 1);
+    QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentIndex(), int(LeftJustified));
 }
 
 void PlanningPageTest::screenshot()
