@@ -483,6 +483,13 @@ void PlanningPageTest::screenshot()
     QCOMPARE(image.pixelColor(origin + QPoint(191, 50)).rgb() & 0xFFFFFF, 0xFF0000u);  // projector 2 over 3
     QCOMPARE(image.pixelColor(origin + QPoint(159, 50)).rgb() & 0xFFFFFF, 0x0000FFu);
     QCOMPARE(image.pixelColor(origin + QPoint(100, 50)).rgb() & 0xFFFFFF, 0xC0C0C0u);
+
+    // A wall of eight, left justified, for the review of the full strip and ruler.
+    f.pick("ImageAlignComboBox", LeftJustified);
+    f.pick("NumOfScreenComboBox", 7);
+    QCOMPARE(f.page.strip().frames.size(), size_t(8));
+    QCOMPARE(f.page.ruler().markers.size(), size_t(8));
+    QVERIFY(SavePlanningPagePng(f.page, dir + QStringLiteral("/planning_page_eight.png")));
 }
 
 QTEST_MAIN(PlanningPageTest)
