@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -147,7 +148,20 @@ void TKalvoraForm::wireLink()
     TerminalView* terminal = info_->terminal();
     terminal->portOpen = [this] { return port_.isOpen(); };
     terminal->send = [this](const QByteArray& bytes) { port_.putString(bytes); };
+    // While the operator works in the terminal (Information page shown, no unit operation or
+    // search running) nobody else reads the port: what the units send then belongs to the
+    // terminal. At any other time the bytes stay queued for the link, whose waits rely on them.
+    connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
+        const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
+                                  !link_->AwaitingReply && !controller_->Searching();
+        if (!terminalTime || count <= 0) return;
+        QByteArray bytes(count, '\0');
+        const int n = port_.getBlock(bytes.data(), count);
+        if (n > 0) info_->terminal()->receive(bytes.left(n));
+    });
 
+    connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });
+    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] { SystemSaveButtonClick(); });
     connect(link_.get(), &Link::phasePageControlEnabledChanged, pages_, &QWidget::setEnabled);
     connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/secondary_windows.h"
 #include "app/status_operator.h"
 #include "link/commands.h"
 #include "link/connection.h"
@@ -25,8 +26,6 @@ namespace kalvora {
 
 class InfoPage;
 class PlanningPage;
-class TConnectionHelpForm;
-class TInfoForm;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -76,6 +75,12 @@ public:
     // "Save Configuration to File", "Send Current Settings to Tornel(s)", "Read from Tornel(s) ...",
     // and the reset and system-save buttons.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
+    // The Information page's buttons; their operations on the units arrive with the bulk
+    // operations (each then guards itself with EditorBusy).
+    std::function<void()> ResetButtonClick = [] {};
+    std::function<void()> SystemSaveButtonClick = [] {};
+    // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
+    TInfoForm* infoForm() const { return infoForm_; }
 
 signals:
     // The close sequence has finished (window hidden, port closed): the program may end.

@@ -6,7 +6,10 @@
 #include <QLineEdit>
 
 #include "app/info_page.h"
+#include "app/terminal_view.h"
+#include <QtTest/QTest>
 #include "planning/gui/planning_page.h"
+#include "platform/clock.h"
 #include "qt_print.h"
 #include "sim/simulator.h"
 #include "window_fixture.h"
@@ -24,6 +27,22 @@ QByteArray PassFrame(const QByteArray& body)
 
 class WindowLinkTest : public WindowTest {
 protected:
+    // The probe waits ten 55 ms ticks; at a hundredth that is 5.5 ms, less than a loaded
+    // machine may take to pass a byte through the pseudo-terminal. A tenth keeps every wait of
+    // these tests well under a second.
+    void SetUp() override
+    {
+        savedScale = clock::scale();
+        clock::setScale(0.1);
+        WindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        simulator.reset();
+        clock::setScale(savedScale);
+    }
+    double savedScale = 1.0;
     void startSim(sim::PortMode mode)
     {
         sim::SimConfig config;
@@ -56,7 +75,7 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
         op.clear();
         op.answer(false);  // no read after connecting
         form->menuItem("SearchAll")->trigger();
-        EXPECT_TRUE(form->LinkEstablished());
+        EXPECT_TRUE(form->LinkEstablished()) << op.messages().join(" | ").toStdString();
         EXPECT_TRUE(form->menuItem("ReadfromTornels1")->isEnabled());
         EXPECT_TRUE(form->menuItem("SendCurrentSettingstoTornels1")->isEnabled());
         EXPECT_EQ(FindNamed<QLabel>(form.get(), "ComNumberLabel")->text(), "1");
@@ -68,6 +87,15 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
                               "the Kalvora?"});
         EXPECT_TRUE(op.messages().isEmpty());
         EXPECT_TRUE(form->pages()->isEnabled());
+
+        // The terminal view talks to the units on the open port.
+        TerminalView* terminal = form->infoPage()->terminal();
+        form->pages()->setCurrentWidget(form->infoPage());
+        simulator->log().clear();
+        QTest::keyClick(terminal, Qt::Key_Backspace);
+        QTest::keyClick(terminal, Qt::Key_Return);
+        ASSERT_TRUE(RunUntil([&] { return terminal->toPlainText().contains(sc.controller ? ">" : "#"); }));
+        EXPECT_EQ(simulator->received(), QByteArray("\b \b\r"));
 
         form->menuItem("DisconnectSerialCo1")->trigger();
         EXPECT_FALSE(form->LinkEstablished());
