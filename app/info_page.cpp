@@ -8,19 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
 
 #include "app/terminal_view.h"
-#include "platform/clock.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {
 namespace {
 
 const QString kNotAvailable = QStringLiteral("N/A");
-constexpr int kTrafficFlashMs = 100;
 
 // Texts from a code table; a code outside the table leaves the label as it was.
 std::optional<QString> Pick(int code, std::initializer_list<const char*> texts)
@@ -180,11 +177,12 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     setObjectName(QStringLiteral("InfoTabSheet"));
     auto* top = new QHBoxLayout(this);
     top->setContentsMargins(4, 4, 4, 4);
+    top->setSpacing(4);
 
     // Left column: terminal, unit information, serial line, buttons.
     auto* left = new QVBoxLayout;
     terminal_ = new TerminalView(this);
-    terminal_->setFixedSize(300, 170);
+    terminal_->setFixedSize(270, 170);
     left->addWidget(terminal_);
 
     auto* info = MakeNamed<QGroupBox>(this, QStringLiteral("InfoGroupBox"), QStringLiteral("Tornel Information"));
@@ -211,10 +209,6 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         lights_[i]->setFixedSize(10, 10);
         lights->addWidget(lights_[i]);
         lights->addWidget(new QLabel(QString::fromLatin1(kLightCaptions[i]), rs232));
-        lightTimers_[i] = new QTimer(this);
-        lightTimers_[i]->setSingleShot(true);
-        lightTimers_[i]->setTimerType(Qt::PreciseTimer);
-        connect(lightTimers_[i], &QTimer::timeout, this, [this, i] { setLight(static_cast<Light>(i), false); });
         setLight(static_cast<Light>(i), false);
     }
     lights->addStretch();
@@ -256,7 +250,11 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     hardware->setVisible(false);  // the mode is set only by the connection commands
     left->addWidget(hardware);
     left->addStretch();
-    top->addLayout(left);
+    auto* leftColumn = new QWidget(this);
+    leftColumn->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    leftColumn->setFixedWidth(270);
+    top->addWidget(leftColumn);
 
     top->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
     top->addWidget(
@@ -267,6 +265,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     auto* pg = new QGridLayout(positions);
     pg->setContentsMargins(6, 2, 6, 2);
     pg->setVerticalSpacing(2);
+    pg->setHorizontalSpacing(3);
     for (int k = 1; k <= 8; ++k) {
         const int row = k - 1;
         pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("SInfo%1Label").arg(k), QStringLiteral("Projector %1:").arg(k)),
@@ -277,7 +276,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("Screen%1VLabel").arg(k), kNotAvailable), row, 3);
     }
     pg->setRowStretch(8, 1);
-    positions->setFixedWidth(190);
+    positions->setFixedWidth(178);
     top->addWidget(positions);
 }
 
@@ -325,12 +324,6 @@ void InfoPage::setLight(Light light, bool on)
     l->setProperty("lit", on);
     l->setStyleSheet(on ? QStringLiteral("background: #00e000; border: 1px solid #404040; border-radius: 5px;")
                         : QStringLiteral("background: #305030; border: 1px solid #404040; border-radius: 5px;"));
-}
-
-void InfoPage::flashLight(Light light)
-{
-    setLight(light, true);
-    lightTimers_[static_cast<int>(light)]->start(clock::scaled(kTrafficFlashMs));
 }
 
 }  // namespace kalvora

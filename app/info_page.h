@@ -13,7 +13,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 
 namespace kalvora {
 
@@ -36,8 +35,6 @@ public:
     void setImagePosition(int projector, const QString& start, const QString& end);
 
     void setLight(Light light, bool on);
-    // RXD and TXD light for a moment on traffic.
-    void flashLight(Light light);
 
     TerminalView* terminal() const { return terminal_; }
     QPushButton* resetButton() const { return resetButton_; }
@@ -54,7 +51,6 @@ private:
     QPushButton* resetButton_ = nullptr;
     QPushButton* systemSaveButton_ = nullptr;
     std::array<QLabel*, 4> lights_{};
-    std::array<QTimer*, 4> lightTimers_{};
 };
 
 }  // namespace kalvora

@@ -184,6 +184,11 @@ void TKalvoraForm::wireLink()
         info_->setLight(InfoPage::Light::Rxd, s.rxd);
         info_->setLight(InfoPage::Light::Txd, s.txd);
     });
+    connect(link_.get(), &Link::linkEstablishedChanged, this, [this](bool up) {
+        if (up) return;
+        for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
+            info_->setLight(light, false);  // the lights show the line only while the link is up
+    });
     connect(link_.get(), &Link::exitRequested, this, [](int status) {
         // Cancel in the recovery dialog ends the program with the link's status.
         QCoreApplication::exit(status);

@@ -8,10 +8,12 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/info_page.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "platform/clock.h"
 #include "scripted_operator.h"
+#include "sim/simulator.h"
 
 namespace {
 
@@ -67,5 +69,32 @@ int main(int argc, char** argv)
     kalvora::AboutBox about(kalvora::kVersionText, &form);
     about.show();
     ok &= Save(about, dir, QStringLiteral("9-AboutBox"));
+
+    // The window once connected to simulated units and read: the Information page with values.
+    {
+        kalvora::clock::setScale(0.1);
+        kalvora::sim::SimConfig config;
+        config.mode = kalvora::sim::PortMode::Controller;
+        config.ids = {1, 2};
+        kalvora::sim::Simulator simulator(config);
+        QString error;
+        if (!simulator.start(&error)) {
+            std::fprintf(stderr, "cannot start the simulated units: %s\n", qPrintable(error));
+            return 1;
+        }
+        kalvora::testing::ScriptedOperator connectedOp;
+        connectedOp.answerAll({true, true});  // search at start, then read the units
+        kalvora::TKalvoraForm connected(connectedOp);
+        connected.setComDevices(simulator.slavePath(), QString());
+        connected.show();
+        while (connectedOp.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QApplication::processEvents();
+        connected.pages()->setCurrentWidget(connected.infoPage());
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("10-InfoTabSheet-connected"));
+        connected.pages()->setCurrentIndex(0);
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
+    }
     return ok ? 0 : 1;
 }
