@@ -1,6 +1,7 @@
 // The window's menus and the planning page against simulated units over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -111,6 +112,7 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
 TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAndDisp)
 {
     startSim(sim::PortMode::Controller);
+    simulator->unit(1).infoText = {{'T', 'N', 'V', '9', '.', '8', '7', '\0'}};
     op.answerAll({true, true});  // search at start; read the units
     showAndSettle();
     ASSERT_TRUE(form->LinkEstablished());
@@ -119,6 +121,11 @@ TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAn
     EXPECT_TRUE(form->settings().StatusReadAvailable);
     EXPECT_NE(FindNamed<QLabel>(form.get(), "HActiveLabel")->text(), "N/A");  // the information page was filled
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join(" | ").toStdString();
+    // The controller's report shows the units' RS-485 IDs and the mode.
+    for (const char* name : {"TornelID1Edit", "TornelID2Edit"}) EXPECT_FALSE(find<QLineEdit>(name)->isHidden()) << name;
+    EXPECT_EQ(find<QLineEdit>("TornelID2Edit")->text(), "2");
+    EXPECT_TRUE(find<QCheckBox>("RS485CheckBox")->isChecked());
+    EXPECT_EQ(find<QLabel>("Version1Label")->text(), "V9.87");
 
     simulator->log().clear();
     PlanningPage* planning = form->planningPage();
