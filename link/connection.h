@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "platform/serial_port.h"
@@ -69,7 +70,8 @@ class LinkController : public QObject {
 public:
     // The items of the "Baud" menu; Default follows the connection mode.
     enum class BaudChoice { Default, B9600, B19200, B38400, B57600 };
-    static constexpr int kBaudItems[2] = {38400, 57600};  // BaudComboBox items "38400", "57600"
+    static constexpr int kBaudItems[2] = {38400, 57600};
+    static QStringList BaudComboBoxItems() { return {QStringLiteral("38400"), QStringLiteral("57600")}; }
 
     LinkController(Link& link, Settings& settings, QObject* parent = nullptr);
 

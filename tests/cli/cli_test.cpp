@@ -47,7 +47,7 @@ struct CliRun {
 CliRun RunCli(const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.01"} + args);
+    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + args);
     CliRun r;
     if (!p.waitForFinished(60000)) {
         p.kill();
@@ -167,6 +167,15 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
     EXPECT_EQ(none.status, 1);
     EXPECT_TRUE(none.err.contains(kMsgTornelsNotDetected)) << none.err.toStdString();
     EXPECT_TRUE(none.out.isEmpty());
+
+    // A controller that rejects everything: the bounded retries run out and the run gives up.
+    SimProcess rejecting({"--mode", "controller", "--reject", "100000"});
+    const CliRun gaveUp = RunCli({"--com1", rejecting.path(), "--com2", Missing(), "--retries", "1", "read", "-o",
+                                  dir.filePath("never.tnc")});
+    EXPECT_EQ(gaveUp.status, 3) << gaveUp.err.toStdString();
+    EXPECT_EQ(gaveUp.err.count("[Retry]"), 1);
+    EXPECT_EQ(gaveUp.err.count("[Cancel]"), 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("never.tnc")));
 
     const CliRun badFile = RunCli({"show", dir.filePath("absent.tnc")});
     EXPECT_EQ(badFile.status, 1);

@@ -178,7 +178,12 @@ const std::vector<WireCase>& WireCases()
     return cases;
 }
 
-class CommandWire : public LinkFixture, public ::testing::WithParamInterface<PortMode> {};
+class CommandWire : public LinkFixture, public ::testing::WithParamInterface<PortMode> {
+protected:
+    // The post-waits add up (RESETTN alone is 6.5 s nominal): a smaller scale, still long enough
+    // for the prompt and reply waits on a loaded machine.
+    CommandWire() { clock::setScale(0.05); }
+};
 
 TEST_P(CommandWire, EveryBuilderSendsItsExactFormStoresAndReReads)
 {
@@ -186,6 +191,8 @@ TEST_P(CommandWire, EveryBuilderSendsItsExactFormStoresAndReReads)
     Connect(*unit);
     for (const WireCase& c : WireCases()) {
         SCOPED_TRACE(c.name);
+        // The pause after an automatic procedure scales with the projectors stored for the unit.
+        settings.output(1, 1).TotalProjectors = 1;
         unit->log().clear();
         op.clear();
         const QByteArray expected = Expected(GetParam(), c.wire);
@@ -282,6 +289,9 @@ TEST_F(LinkFixture, AfterActionsRefillPagesWhileFormFilling)
 {
     auto unit = StartSim(PortMode::Controller);
     Connect(*unit);
+    for (int s = 1; s <= 4; ++s) unit->unit(1).output(s).TotalProjectors = 1;  // read back by TNCTRL
+    unit->unit(1).timings = sim::UnitTimings{200, 200, 200, 100, 100, 100, 100};
+    clock::setScale(0.05);
     QStringList fills;
     commands.FillDisplayPage = [&] { fills << QString("display %1").arg(flags.FormFilling); };
     commands.FillSourcePage = [&] { fills << QString("source %1").arg(flags.FormFilling); };
@@ -317,6 +327,31 @@ TEST_F(LinkFixture, AbandonedCommandStopsTheBuilder)
     EXPECT_FALSE(unit->received().contains("TNQUERY"));
     EXPECT_FALSE(op.questions().isEmpty());
     EXPECT_FALSE(link.CursorBusy());
+}
+
+// A unit that stops answering in direct mode: the recovery dialog's Cancel ends the program,
+// so the builder reports the command as not done and sends nothing more.
+TEST_F(LinkFixture, CancelledRecoveryStopsTheBuilder)
+{
+    auto unit = StartSim(PortMode::Direct);
+    Connect(*unit);
+    int exits = 0;
+    QObject::connect(&link, &Link::exitRequested, [&](int status) {
+        EXPECT_EQ(status, -1);
+        ++exits;
+    });
+    unit->faults().dead = true;
+    clock::setScale(0.02);     // every wait from here on ends by its timeout
+    op.defaultAnswer = false;  // Cancel
+    int sourceFills = 0;
+    commands.FillSourcePage = [&] { ++sourceFills; };
+
+    EXPECT_FALSE(commands.SendInputReset(1, 2));
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(sourceFills, 0);
+    EXPECT_TRUE(unit->received().startsWith("ICRSTTN 2\r"));
+    EXPECT_FALSE(unit->received().contains("IINFOTN"));
+    EXPECT_TRUE(op.questions().contains(kMsgComPortFailed));
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ TEST_F(Connection, DirectUnitOnCom1)
     EXPECT_EQ(port.baud(), 38400);
     EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
     EXPECT_EQ(port.flowControl(), FlowControl::None);
+    EXPECT_EQ(port.activeFlowControl(), FlowControl::None);
     EXPECT_EQ(link.Terminator, '#');
     EXPECT_TRUE(op.messages().isEmpty());
     EXPECT_EQ(unit->received(), QByteArray("\r"));
@@ -100,6 +101,7 @@ TEST_F(Connection, ControllerOnCom2)
     EXPECT_EQ(controller.BaudComboBoxIndex(), 1);
     EXPECT_EQ(port.flowControl(), FlowControl::RtsCts);
     EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::HardwareControl);
+    EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);  // reopened for the controller
     EXPECT_EQ(link.Terminator, '>');
     EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
     // Two probes of each port in direct mode, then COM1 twice more and COM2 once.

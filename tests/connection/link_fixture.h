@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
+#include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "scripted_operator.h"
 #include "settings/main_flags.h"
@@ -56,9 +57,26 @@ inline std::unique_ptr<sim::Simulator> StartSim(sim::PortMode mode, std::vector<
     return s;
 }
 
+// Sets the clock's scale for the lifetime of a test and restores it afterwards.
+class ClockScale {
+public:
+    explicit ClockScale(double scale) : saved_(clock::scale()) { clock::setScale(scale); }
+    ~ClockScale() { clock::setScale(saved_); }
+    ClockScale(const ClockScale&) = delete;
+    ClockScale& operator=(const ClockScale&) = delete;
+
+private:
+    double saved_;
+};
+
 class LinkFixture : public ::testing::Test {
 protected:
     LinkFixture() : link(port, op, flags), commands(link, settings), controller(link, settings) {}
+
+    // A probe waits 10 ticks of 55 ms: at a scale of 0.1 that is 55 ms, long enough for a
+    // simulated unit to answer on a loaded machine (at 0.01 a busy scheduler loses probes).
+    // No test here waits for a timeout that does not end at once, so this stays fast.
+    ClockScale scale_{0.1};
 
     // COM1 and COM2 are the given simulators' pseudo-terminals; a null one is no port at all.
     void Cable(sim::Simulator* com1, sim::Simulator* com2)

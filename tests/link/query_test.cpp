@@ -52,8 +52,7 @@ TEST(FullRead, TwoUnitsThroughAControllerInAnyDelivery)
 {
     for (sim::Delivery delivery : {sim::Delivery::Whole, sim::Delivery::ByteAtATime, sim::Delivery::RandomPieces}) {
         SCOPED_TRACE(int(delivery));
-        ClockScale slower(delivery == sim::Delivery::Whole ? kalvora::clock::scale() : 0.1);
-        LinkRig rig(Controller({3, 7}));
+        LinkRig rig(Controller({3, 7}), delivery == sim::Delivery::Whole ? kRigClockScale : 0.1);
         rig.sim->faults().delivery = delivery;
         rig.sim->faults().seed = 11;
         rig.sim->unit(2).setOutputFormat(1);

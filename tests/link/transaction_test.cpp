@@ -144,6 +144,8 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("SYINFOTN\r");
     rig.link.MinReplyLength = 8;
+    // Stray bytes come during the wait and are assembled; then the reply timer fires.
+    QTimer::singleShot(2, [&] { rig.sim->sendUnsolicited("abc"); });
     EXPECT_FALSE(rig.link.SendQuery());
     EXPECT_TRUE(rig.link.ResendNeeded);
     EXPECT_FALSE(rig.link.AwaitingReply);
@@ -151,7 +153,7 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     EXPECT_TRUE(rig.op.statuses().isEmpty()) << "a query leaves the status bar alone";
 
     EXPECT_TRUE(rig.link.SendQuery());
-    EXPECT_EQ(rig.link.ReplyText[0], 0x01);
+    EXPECT_EQ(rig.link.ReplyText[0], 0x01) << "the next reply is assembled from the start of the text";
     EXPECT_EQ(rig.link.ReplyText[1], 0x08);
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("SYINFOTN\rSYINFOTN\r"));
@@ -254,21 +256,53 @@ TEST(Probe, MissingAndBusyPorts)
 
 TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
 {
-    LinkRig rig(Controller({1}));
-    rig.sim->faults().dropNext = 1;  // the transaction is waiting when the other end goes away
-    QTimer::singleShot(5, [&] { rig.sim.reset(); });
-    bool linkState = true;
-    QObject::connect(&rig.link, &Link::linkEstablishedChanged, [&](bool on) { linkState = on; });
-    BuildControllerCommand(rig.link, "*1BLKGN 1 2!");
-    EXPECT_FALSE(rig.link.SendControllerCommand(0));
-    EXPECT_TRUE(rig.link.Abandoned);
-    EXPECT_FALSE(rig.port.isOpen());
-    EXPECT_FALSE(rig.link.LinkEstablished);
-    EXPECT_FALSE(linkState);
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
-    EXPECT_EQ(rig.op.messages(), QStringList{MsgPortNotResponding(1)});
+    struct Case {
+        const char* name;
+        sim::PortMode mode;
+        std::function<bool(Link&)> run;
+        QString message;
+    } cases[] = {
+        {"controller command", sim::PortMode::Controller,
+         [](Link& l) {
+             BuildControllerCommand(l, "*1BLKGN 1 2!");
+             return l.SendControllerCommand(0);
+         },
+         MsgPortNotResponding(1)},
+        {"query", sim::PortMode::Controller,
+         [](Link& l) {
+             l.SetCommandText("NTN\r");
+             l.MinReplyLength = 1;
+             return l.SendQuery();
+         },
+         MsgPortNotResponding(1)},
+        {"direct command", sim::PortMode::Direct,
+         [](Link& l) {
+             l.SetCommandText("SYSAVE\r");
+             return l.SendDirectCommand();
+         },
+         MsgPortNotResponding(1)},
+        {"probe", sim::PortMode::Direct, [](Link& l) { return l.ProbePort(1); }, MsgPortNotResponding(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimConfig config;
+        config.mode = c.mode;
+        LinkRig rig(config);
+        rig.sim->faults().dropNext = 10;  // the transaction is waiting when the other end goes away
+        QTimer::singleShot(5, [&] { rig.sim.reset(); });
+        bool linkState = true;
+        QObject::connect(&rig.link, &Link::linkEstablishedChanged, [&](bool on) { linkState = on; });
+        EXPECT_FALSE(c.run(rig.link));
+        EXPECT_FALSE(rig.port.isOpen());
+        EXPECT_FALSE(rig.link.LinkEstablished);
+        EXPECT_FALSE(linkState);
+        EXPECT_FALSE(rig.link.ExitRequested) << "no recovery dialog for a port that is gone";
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+        EXPECT_EQ(rig.op.messages(), QStringList{c.message});
+        EXPECT_TRUE(rig.op.questions().isEmpty());
+    }
 }
 
 TEST(OutputQueue, OverflowIsToldAndThePieceDropped)
