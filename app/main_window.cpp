@@ -162,7 +162,7 @@ void TKalvoraForm::wireLink()
 
     connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });
     connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] { SystemSaveButtonClick(); });
-    connect(link_.get(), &Link::phasePageControlEnabledChanged, pages_, &QWidget::setEnabled);
+    connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
     });
@@ -235,8 +235,14 @@ void TKalvoraForm::wireLinkController()
     setMenuHandler(QStringLiteral("ReadfromTornels1"), [this] { controller_->ReadfromTornels1Click(); });
 
     connect(&c, &LinkController::stateChanged, this, [this] { showLinkControllerState(); });
-    connect(&c, &LinkController::searchingChanged, this, [this](bool searching) { pages_->setEnabled(!searching); });
+    connect(&c, &LinkController::searchingChanged, this, [this] { updatePageControlEnabling(); });
     showLinkControllerState();
+}
+
+void TKalvoraForm::updatePageControlEnabling()
+{
+    // Disabled while the link waits for a unit and for the whole of a port search.
+    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching());
 }
 
 void TKalvoraForm::showLinkControllerState()

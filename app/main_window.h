@@ -97,6 +97,7 @@ private:
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
+    void updatePageControlEnabling();
     void runMenuItem(const QString& name);
 
     StatusOperator statusOp_;

@@ -75,7 +75,16 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
 
         op.clear();
         op.answer(false);  // no read after connecting
+        // The pages stay disabled for the whole search, whatever the link does in between.
+        QList<bool> enabledWhileSearching;
+        auto record = [&] {
+            if (form->linkController().Searching()) enabledWhileSearching << form->pages()->isEnabled();
+        };
+        QObject::connect(&form->linkController(), &LinkController::searchingChanged, record);
+        QObject::connect(&form->link(), &Link::phasePageControlEnabledChanged, record);
         form->menuItem("SearchAll")->trigger();
+        EXPECT_FALSE(enabledWhileSearching.isEmpty());
+        EXPECT_FALSE(enabledWhileSearching.contains(true));
         EXPECT_TRUE(form->LinkEstablished()) << op.messages().join(" | ").toStdString();
         EXPECT_TRUE(form->menuItem("ReadfromTornels1")->isEnabled());
         EXPECT_TRUE(form->menuItem("SendCurrentSettingstoTornels1")->isEnabled());
