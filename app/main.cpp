@@ -77,6 +77,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "kalvora: cannot start the simulated controller: %s\n", qPrintable(error));
             return 1;
         }
+        if (!options.com1.isEmpty())
+            std::fprintf(stderr, "kalvora: --simulate: COM1 stands for the simulated units, not %s\n",
+                         qPrintable(options.com1));
         com1 = simulator->slavePath();
         com2 = options.com2;
     } else {
