@@ -57,6 +57,7 @@ void TerminalView::receive(const QByteArray& bytes)
             if (!line.isEmpty()) line.chop(1);
         } else if (c >= 0x20 && c < 0x7f) {
             line.append(QChar(c));
+            if (line.size() > kMaxColumns) line.remove(0, line.size() - kMaxColumns);  // a line without end
         }
         // CR and other control or binary bytes (status replies) are not shown.
     }

@@ -17,6 +17,7 @@ class TerminalView : public QPlainTextEdit {
     Q_OBJECT
 public:
     static constexpr int kRows = 12;  // no scroll-back: only what fits is kept
+    static constexpr int kMaxColumns = 256;
 
     explicit TerminalView(QWidget* parent = nullptr);
 

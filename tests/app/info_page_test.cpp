@@ -178,6 +178,22 @@ TEST(TerminalViewTest, TypedKeysGoToThePortAndReceivedTextIsShown)
     EXPECT_LE(view.document()->blockCount(), TerminalView::kRows);
 }
 
+TEST(TerminalViewTest, AnyBytesFromTheLineShowOnlyPrintableTextInBoundedRows)
+{
+    TerminalView view;
+    uint32_t x = 12345;  // a fixed sequence of pseudo-random bytes, every value included
+    QByteArray noise;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1664525u + 1013904223u;
+        noise.append(static_cast<char>(x >> 24));
+    }
+    for (int at = 0; at < noise.size(); at += 97) view.receive(noise.mid(at, 97));
+    EXPECT_LE(view.document()->blockCount(), TerminalView::kRows);
+    view.receive(QByteArray(5000, 'x'));  // a line that never ends keeps only its tail
+    EXPECT_LE(view.document()->lastBlock().text().size(), TerminalView::kMaxColumns);
+    for (QChar c : view.toPlainText()) EXPECT_TRUE(c == QLatin1Char('\n') || (c.unicode() >= 0x20 && c.unicode() < 0x7f));
+}
+
 TEST_F(InfoPageTest, ImagePositionsAndLights)
 {
     page.setImagePosition(2, "1280", "2560");
