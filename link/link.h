@@ -134,14 +134,18 @@ public:
 
     // Controller-mode transaction of CommandText in the "PASS " frame, resent until the
     // controller accepts it; then a post-wait of `postWait` nominal ms with events handled.
-    // False when the command was not delivered: the port is closed, or the operator chose
-    // Cancel at the way out (Abandoned set) — the caller stops its sequence.
+    // False when the command was not delivered: the port was closed at the call, the port
+    // went away during it (Abandoned set, link dropped, told once), or the operator chose
+    // Cancel at the way out (Abandoned set). The caller stops its sequence.
     bool SendControllerCommand(int postWait);
     // Sends CommandText unchanged and waits for one reply (no resend). True when a complete
-    // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText.
+    // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText. After a
+    // timeout nothing awaits the late bytes (AwaitingReply clear); every transaction starts
+    // its reply afresh.
     bool SendQuery();
     // Sends `text` and waits WaitTicks for the Terminator. True when it came, or when the
-    // port is closed (nothing sent).
+    // port is closed (nothing sent). A port that goes away during the wait is a failure: the
+    // link is dropped and the operator told once.
     bool SendAndWaitPrompt(const QByteArray& text);
     // SendAndWaitPrompt(CommandText) with the recovery dialog when it fails. False only when
     // the operator chose Cancel (ExitRequested set, exitRequested(-1) emitted).
@@ -215,7 +219,6 @@ private:
     bool inHandler_ = false;
     int transactionDepth_ = 0;
     bool portFailedPending_ = false;
-    bool portFailedDuringProbe_ = false;
     ReplyOutcome pendingOutcome_ = ReplyOutcome::Incomplete;
     bool pendingTimeoutMessage_ = false;
 };

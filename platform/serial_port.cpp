@@ -227,8 +227,9 @@ void SerialPort::setFlowControl(FlowControl flow) { flow_ = flow; }
 void SerialPort::flushInBuffer()
 {
     if (!port_->isOpen()) return;
+    const QByteArray dropped = port_->readAll();  // whatever Qt had already taken from the device
     port_->clear(QSerialPort::Input);
-    port_->readAll();  // whatever Qt had already taken from the device
+    if (!dropped.isEmpty()) emit bytesRead(dropped);
 }
 
 int SerialPort::outBuffFree() const
@@ -266,6 +267,7 @@ bool SerialPort::waitForChar(char c, int ticks)
         if (!port_->isOpen() || failed_) break;
         if (port_->bytesAvailable() > 0) {
             const QByteArray bytes = port_->readAll();
+            emit bytesRead(bytes);
             if (bytes.contains(c)) {
                 found = true;
                 break;
@@ -282,7 +284,9 @@ int SerialPort::getBlock(char* buffer, int count)
 {
     if (!port_->isOpen() || buffer == nullptr || count <= 0) return 0;
     const qint64 n = port_->read(buffer, count);
-    return n > 0 ? int(n) : 0;
+    if (n <= 0) return 0;
+    emit bytesRead(QByteArray(buffer, qsizetype(n)));
+    return int(n);
 }
 
 int SerialPort::bytesAvailable() const

@@ -129,6 +129,10 @@ signals:
     void portFailed(const QString& reason);
     void lineStateChanged(const kalvora::SerialPort::LineState& state);
     void bytesSent(int count);
+    // Every byte taken from the line (by a block read, a tick wait or a flush), for a terminal
+    // view that shows the traffic. Bytes that come while nothing reads them stay queued: a
+    // terminal may take them on triggerAvail when the link is not waiting.
+    void bytesRead(const QByteArray& bytes);
 
 private:
     void onReadyRead();

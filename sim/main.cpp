@@ -88,6 +88,7 @@ int main(int argc, char** argv)
 
     Simulator sim(options.config);
     sim.faults() = options.faults;
+    sim.log().setRetainEntries(false);  // runs for hours: the log file is the record
     if (!options.logPath.isEmpty() && !sim.log().openFile(options.logPath))
         return Fail(QStringLiteral("cannot open the log file %1").arg(options.logPath), 1);
     if (!sim.start(&error)) return Fail(error, 1);

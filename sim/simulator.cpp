@@ -137,6 +137,23 @@ bool Simulator::start(QString* error)
     return true;
 }
 
+Simulator::LineSettings Simulator::lineSettings() const
+{
+    LineSettings l;
+    termios t{};
+    if (slaveFd_ < 0 || ::tcgetattr(slaveFd_, &t) != 0) return l;
+    static constexpr std::pair<speed_t, int> rates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    const speed_t speed = ::cfgetospeed(&t);
+    for (const auto& [code, rate] : rates)
+        if (code == speed) l.baud = rate;
+    l.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    l.hardwareFlow = t.c_cflag & CRTSCTS;
+    return l;
+}
+
 SimUnit& Simulator::unit(int n) { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
 const SimUnit& Simulator::unit(int n) const { return *units_.at(size_t(std::clamp(n, 1, std::max(1, unitCount())) - 1)); }
 
@@ -153,7 +170,7 @@ SimUnit* Simulator::unitById(int id)
     return i < 0 ? nullptr : units_[size_t(i)].get();
 }
 
-bool Simulator::isIdle() const { return !working_ && requests_.empty() && out_.empty() && writing_.isEmpty(); }
+bool Simulator::isIdle() const { return !reading_ && !working_ && requests_.empty() && out_.empty() && writing_.isEmpty(); }
 
 void Simulator::sendUnsolicited(const QByteArray& bytes) { queueOutput(bytes, false); }
 
@@ -167,7 +184,9 @@ void Simulator::onReadable()
         if (n > 0) {
             const QByteArray bytes(buf, int(n));
             log_.add(TrafficLog::Direction::Received, bytes);
+            reading_ = true;
             for (const char c : bytes) takeByte(c);
+            reading_ = false;
             emit bytesReceived();
             continue;
         }
@@ -264,6 +283,7 @@ int Simulator::waitBeforeAnswerMs(const QByteArray& line)
     int id = 0;
     QByteArray rest;
     if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
+    if (rest.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
     const int i = unitIndexById(id);
     return i < 0 ? 0 : RealMsUntil(unitBusyUntil_[size_t(i)]);
 }
@@ -287,6 +307,7 @@ void Simulator::onWorkTimer()
     }
     queueReply(pendingReply_);
     finishRequest();
+    processNext();
 }
 
 void Simulator::finishRequest()
@@ -295,7 +316,6 @@ void Simulator::finishRequest()
     working_ = false;
     const QByteArray line = current_.line;
     emit requestHandled(line);
-    processNext();
 }
 
 QByteArray Simulator::answerDirect(const Request& r)
@@ -481,6 +501,11 @@ void Simulator::pump()
             gapRunning_ = false;
             writing_ = out_.front().bytes;
             out_.pop_front();
+            // Pieces queued back to back (echoes, a whole reply) leave in one write.
+            while (!out_.empty() && !out_.front().gapBefore) {
+                writing_.append(out_.front().bytes);
+                out_.pop_front();
+            }
         }
         qsizetype count = writing_.size();
         if (config_.baud > 0) {

@@ -40,7 +40,22 @@
 // Units work one request at a time; an accepted command that takes long (RGBADJ, AUTOPOS,
 // APHASE, AUTOSEAM, RESETTN, TNCTRL, SYSAVE) keeps the unit busy: in direct mode the prompt
 // comes when the work is done; through the controller the frame is acknowledged at once and the
-// next request for that unit waits until the unit is free.
+// next request for that unit waits until the unit is free (the empty addressed line "*<id> !"
+// is answered by the controller itself, at once).
+//
+// Use in a test (same thread, same event loop as the code under test):
+//   kalvora::sim::SimConfig cfg;
+//   cfg.mode = kalvora::sim::PortMode::Controller;
+//   cfg.ids = {3, 7};
+//   kalvora::sim::Simulator sim(cfg);
+//   ASSERT_TRUE(sim.start());
+//   QSerialPort port(sim.slavePath());           // the program's side of the line
+//   ... run the transaction (its wait pumps the event loop, which runs the simulator) ...
+//   EXPECT_EQ(sim.received(), "PASS *3BLKGN 2 30!C1\r\r");  // exactly what the program sent
+//   EXPECT_EQ(sim.unitById(3)->output(2).BlackLevel, 30);
+//   sim.faults().dropNext = 1;                   // the next request goes unanswered
+// A pseudo-terminal has no modem lines: QSerialPort::pinoutSignals() on it reports an
+// "Inappropriate ioctl for device" error; everything else of QSerialPort works.
 
 #include <QByteArray>
 #include <QObject>
@@ -76,7 +91,7 @@ struct Faults {
     int rejectNext = 0;   // controller: the next N PASS frames / TNQUERY lines get "?\r\nCTRLR>"
     int errorNext = 0;    // controller: the next N PASS frames / TNQUERY lines get "!ERR <code>..."
     char errorCode = '4'; // the digit used by errorNext ('4' = the unit did not answer)
-    Delivery delivery = Delivery::Whole;
+    Delivery delivery = Delivery::Whole;  // answers only; echoes leave as the bytes come in
     uint32_t seed = 1;    // for Delivery::RandomPieces
     int noiseNext = 0;    // the next N replies (not echoes) start with `noise`; -1 = every reply
     QByteArray noise = QByteArray("\xfe\x80\x7f", 3);
@@ -109,7 +124,18 @@ public:
     QString slavePath() const { return slavePath_; }
     PortMode mode() const { return config_.mode; }
 
-    // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only).
+    // The line settings the program put on its end of the line (a pseudo-terminal keeps them
+    // although it carries bytes at any rate), so tests can check the baud and flow control the
+    // program chose. Parity and data bits cannot be seen: a pseudo-terminal forces 8 bits, no parity.
+    struct LineSettings {
+        int baud = 0;               // 0 when the rate is not a standard one
+        int stopBits = 1;
+        bool hardwareFlow = false;  // RTS/CTS
+    };
+    LineSettings lineSettings() const;
+
+    // Units: 1-based in the order of the configured IDs (direct mode: unit(1) only). n is clamped
+    // to 1..unitCount(); a controller without units has none to return (std::out_of_range).
     int unitCount() const { return int(units_.size()); }
     SimUnit& unit(int n);
     const SimUnit& unit(int n) const;
@@ -211,6 +237,7 @@ private:
     bool gapRunning_ = false;
     std::chrono::steady_clock::time_point gapUntil_{};
     bool wasIdle_ = true;
+    bool reading_ = false;  // taking received bytes apart: not idle yet
 };
 
 }  // namespace kalvora::sim

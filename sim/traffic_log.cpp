@@ -12,13 +12,14 @@ TrafficLog::~TrafficLog()
 void TrafficLog::add(Direction d, const QByteArray& bytes)
 {
     if (bytes.isEmpty()) return;
-    entries_.push_back({Clock::now(), d, bytes});
+    const Entry e{Clock::now(), d, bytes};
     if (file_) {
-        const QByteArray text = formatEntry(entries_.back()).toUtf8();
+        const QByteArray text = formatEntry(e).toUtf8();
         std::fwrite(text.constData(), 1, size_t(text.size()), file_);
         std::fputc('\n', file_);
         std::fflush(file_);
     }
+    if (retain_) entries_.push_back(e);
 }
 
 void TrafficLog::clear() { entries_.clear(); }

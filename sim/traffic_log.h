@@ -26,6 +26,8 @@ public:
     TrafficLog& operator=(const TrafficLog&) = delete;
 
     void add(Direction d, const QByteArray& bytes);
+    // A long-running program keeps only the file: entries are not held in memory.
+    void setRetainEntries(bool retain) { retain_ = retain; }
     void clear();  // forgets the entries (the log file keeps its lines)
 
     const std::vector<Entry>& entries() const { return entries_; }
@@ -43,6 +45,7 @@ private:
     std::vector<Entry> entries_;
     Clock::time_point start_;
     std::FILE* file_ = nullptr;
+    bool retain_ = true;
 };
 
 }  // namespace kalvora::sim

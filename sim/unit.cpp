@@ -168,6 +168,12 @@ void ApplyVideo(InputChannelRecord& in, int format, bool present)
 
 }  // namespace
 
+bool UnitState::operator==(const UnitState& o) const
+{
+    return std::memcmp(inputs.data(), o.inputs.data(), sizeof inputs) == 0 &&
+           std::memcmp(outputs.data(), o.outputs.data(), sizeof outputs) == 0 && featherCurve == o.featherCurve;
+}
+
 SimUnit::SimUnit(const UnitSetup& setup) : id_(setup.id)
 {
     factory_ = makeFactoryState(setup);

@@ -18,6 +18,9 @@ struct UnitState {
     std::array<InputChannelRecord, kRecordsPerUnit> inputs{};
     std::array<OutputScreenRecord, kRecordsPerUnit> outputs{};
     char featherCurve = 'S';  // FEATHER: 'S' (S-curve) or 'L' (linear); not reported by queries
+
+    // Byte for byte, reserved bytes included (the records have no padding).
+    bool operator==(const UnitState& o) const;
 };
 
 // Procedures that run on the unit for a while and change the inputs when they end.
@@ -66,6 +69,9 @@ public:
     void setOutputFormat(int format);
     // Video present (loaded and locked, with the format's timing) or absent on one input.
     void setVideo(int channel, bool present);
+
+    // Switching the unit off and on: the live state comes back from the non-volatile copy.
+    void powerCycle() { state_ = saved_; }
 
     // ---- Commands ------------------------------------------------------------------------
     enum class Outcome { Done, Unknown, BadArguments };

@@ -79,8 +79,12 @@ TEST(SerialPort, LineSettingsAreAppliedAsRequested)
     port.setDevice(1, unit.slavePath());
     port.setComNumber(1);
     port.setFlowControl(FlowControl::RtsCts);
+    port.setBaud(38400);
     ASSERT_TRUE(port.open());
     EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);
+    EXPECT_TRUE(unit.lineSettings().hardwareFlow) << "as seen on the line";
+    EXPECT_EQ(unit.lineSettings().baud, 38400);
+    EXPECT_EQ(unit.lineSettings().stopBits, 1);
     port.setFlowControl(FlowControl::None);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts) << "flow control waits for the next open";
     EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::NoFlowControl);
@@ -97,8 +101,10 @@ TEST(SerialPort, LineSettingsAreAppliedAsRequested)
         EXPECT_EQ(port.requestedQtParity(), p.qt);
         EXPECT_TRUE(port.isOpen());
     }
-    port.setBaud(57600);
+    port.setBaud(57600);  // at once, on the open port
     EXPECT_EQ(port.baud(), 57600);
+    EXPECT_EQ(unit.lineSettings().baud, 57600);
+    EXPECT_TRUE(unit.lineSettings().hardwareFlow);
 }
 
 TEST(SerialPort, TickWaitEndsAtTheCharacterOrAfterItsTicks)
@@ -112,10 +118,13 @@ TEST(SerialPort, TickWaitEndsAtTheCharacterOrAfterItsTicks)
     ASSERT_TRUE(port.open());
     int events = 0;
     QObject::connect(&port, &SerialPort::triggerAvail, [&](int) { ++events; });
+    QByteArray seen;
+    QObject::connect(&port, &SerialPort::bytesRead, [&](const QByteArray& b) { seen += b; });
 
     port.putString("\r");
     EXPECT_TRUE(port.waitForChar('#', 80));
     EXPECT_EQ(events, 0) << "the wait takes the bytes itself";
+    EXPECT_EQ(seen, QByteArray("\r\n#")) << "and shows them to a terminal view";
 
     port.putString("\r");
     QElapsedTimer t;

@@ -315,6 +315,21 @@ TEST(OutputQueue, OverflowIsToldAndThePieceDropped)
     EXPECT_EQ(rig.op.messages(), QStringList{kMsgOutputOverflow});
 }
 
+TEST(OutputQueue, OverflowOfOnePieceOfAFrameLetsTheOtherPiecesGo)
+{
+    LinkRig rig(Controller({1}));
+    const QByteArray queued(SerialPort::kOutputQueueSize - 10, 'x');
+    rig.port.putString(queued);  // room for "PASS ", not for the command text
+    BuildControllerCommand(rig.link, "*1BLKGN 1 20!");
+    EXPECT_TRUE(rig.link.SendControllerCommand(0));
+    rig.settle();
+    // The first attempt goes out without its command text; the controller refuses that line,
+    // and the resend carries the whole frame.
+    EXPECT_EQ(rig.received(), queued + "PASS BD\r\r" + "PASS *1BLKGN 1 20!BD\r\r");
+    EXPECT_EQ(rig.op.messages(), QStringList{kMsgOutputOverflow});
+    EXPECT_EQ(rig.sim->unit(1).output(1).BlackLevel, 20);
+}
+
 TEST(TerminalKeys, BackspaceIsSentAsBackspaceSpaceBackspace)
 {
     LinkRig rig(Controller({1}));

@@ -1,0 +1,115 @@
+// The kalvora-sim program as a process, and its command line.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "pty_client.h"
+#include "sim/sim_options.h"
+
+namespace kalvora::sim {
+namespace {
+
+TEST(SimProgram, PrintsThePathAnswersAndCleansUpOnSigterm)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath("tornel");
+    const QString logFile = dir.filePath("traffic.txt");
+    QProcess p;
+    p.start(KALVORA_SIM_PROGRAM, {"--mode", "controller", "--ids", "3,7", "--think", "0", "--link", link,
+                                  "--log", logFile});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    while (!p.canReadLine() && p.waitForReadyRead(5000)) {
+    }
+    const QString path = QString::fromLocal8Bit(p.readLine()).trimmed();
+    ASSERT_TRUE(path.startsWith("/dev/pts/")) << path.toStdString();
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), path);
+
+    {
+        testing::PtyClient client(link);
+        ASSERT_TRUE(client.isOpen());
+        ASSERT_TRUE(client.write("NTN\r"));
+        EXPECT_EQ(client.readUntilEndsWith("LR>"), "NTN\r\n2 3 7\r\nCTRLR>");
+    }
+
+    p.terminate();  // SIGTERM
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    QFile log(logFile);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains(" RX  4E 54 4E 0D  |NTN.|")) << text.toStdString();
+    EXPECT_TRUE(text.contains("|2 3 7..CTRLR>|")) << text.toStdString();
+}
+
+TEST(SimProgram, BadOptionsExitWithStatusTwo)
+{
+    QProcess p;
+    p.start(KALVORA_SIM_PROGRAM, {"--mode", "sideways"});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("--mode"));
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+}
+
+TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
+{
+    struct Case {
+        QStringList args;
+        bool ok;
+    };
+    const Case cases[] = {
+        {{}, true},
+        {{"--mode", "controller", "--units", "2", "--ids", "3,7", "--link", "/tmp/x"}, true},
+        {{"--mode=direct", "--baud=38400", "--log", "t.txt", "--think", "5"}, true},
+        {{"--delivery", "pieces", "--seed", "9", "--noise", "-1", "--short-input", "--output-kind", "3e", "--dead"}, true},
+        {{"--mode", "controller", "--units", "0"}, true},
+        {{"--drop", "3", "--reject", "1", "--error", "2", "--error-code", "5"}, true},
+        {{"--mode"}, false},
+        {{"--mode", "sideways"}, false},
+        {{"--units", "3", "--mode", "controller"}, false},
+        {{"--units", "2"}, false},  // direct mode has one unit
+        {{"--mode", "controller", "--ids", "3,3"}, false},
+        {{"--mode", "controller", "--ids", "0,7"}, false},
+        {{"--mode", "controller", "--ids", "1,2,3"}, false},
+        {{"--mode", "controller", "--units", "1", "--ids", "3,7"}, false},
+        {{"--baud", "fast"}, false},
+        {{"--think", "-1"}, false},
+        {{"--error-code", "44"}, false},
+        {{"--output-kind", "41"}, false},
+        {{"--dead=1"}, false},
+        {{"--frobnicate"}, false},
+        {{"--format", "4"}, false},
+    };
+    for (const Case& c : cases) {
+        SimOptions o;
+        QString error;
+        EXPECT_EQ(ParseSimOptions(c.args, o, error), c.ok) << c.args.join(' ').toStdString();
+        EXPECT_EQ(error.isEmpty(), c.ok) << error.toStdString();
+    }
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(ParseSimOptions({"--mode", "controller", "--ids", "3,7", "--baud", "57600", "--output-kind", "3F",
+                                 "--delivery", "bytes", "--noise", "2"},
+                                o, error));
+    EXPECT_EQ(o.config.mode, PortMode::Controller);
+    EXPECT_EQ(o.config.ids, (std::vector<int>{3, 7}));
+    EXPECT_EQ(o.config.baud, 57600);
+    EXPECT_EQ(o.faults.outputKind, 0x3F);
+    EXPECT_EQ(o.faults.delivery, Delivery::ByteAtATime);
+    EXPECT_EQ(o.faults.noiseNext, 2);
+    // Every option is explained by --help.
+    for (const char* opt : {"--mode", "--units", "--ids", "--format", "--video", "--baud", "--think", "--rgbadj-ms",
+                            "--autopos-ms", "--aphase-ms", "--link", "--log", "--drop", "--reject", "--error",
+                            "--error-code", "--delivery", "--seed", "--noise", "--short-input", "--output-kind",
+                            "--dead", "--help"})
+        EXPECT_TRUE(SimUsage().contains(opt)) << opt;
+}
+
+}  // namespace
+}  // namespace kalvora::sim
