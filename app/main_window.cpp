@@ -148,16 +148,17 @@ void TKalvoraForm::wireLink()
     TerminalView* terminal = info_->terminal();
     terminal->portOpen = [this] { return port_.isOpen(); };
     terminal->send = [this](const QByteArray& bytes) { port_.putString(bytes); };
+    // The terminal shows every byte taken from the line, whoever takes it.
+    connect(&port_, &SerialPort::bytesRead, info_->terminal(), &TerminalView::receive);
     // While the operator works in the terminal (Information page shown, no unit operation or
-    // search running) nobody else reads the port: what the units send then belongs to the
-    // terminal. At any other time the bytes stay queued for the link, whose waits rely on them.
+    // search running) nobody else reads the port, so the terminal takes what the units send
+    // then. At any other time the bytes stay queued for the link, whose waits rely on them.
     connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
         const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
                                   !link_->AwaitingReply && !controller_->Searching();
         if (!terminalTime || count <= 0) return;
         QByteArray bytes(count, '\0');
-        const int n = port_.getBlock(bytes.data(), count);
-        if (n > 0) info_->terminal()->receive(bytes.left(n));
+        port_.getBlock(bytes.data(), count);  // shown through bytesRead
     });
 
     connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });

@@ -44,6 +44,12 @@ void TerminalView::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+void TerminalView::clearScreen()
+{
+    lines_.clear();
+    clear();
+}
+
 void TerminalView::receive(const QByteArray& bytes)
 {
     if (lines_.isEmpty()) lines_.append(QString());

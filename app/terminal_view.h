@@ -26,6 +26,8 @@ public:
 
     // Shows received bytes: printable characters, line ends, backspace.
     void receive(const QByteArray& bytes);
+    // Empties the screen.
+    void clearScreen();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -100,7 +100,10 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
 
         // The terminal view talks to the units on the open port.
         TerminalView* terminal = form->infoPage()->terminal();
+        // It has shown the search's traffic, the unit's or the controller's prompt included.
+        EXPECT_TRUE(terminal->toPlainText().contains(sc.controller ? "CTRLR>" : "#"));
         form->pages()->setCurrentWidget(form->infoPage());
+        terminal->clearScreen();
         simulator->log().clear();
         QTest::keyClick(terminal, Qt::Key_Backspace);
         QTest::keyClick(terminal, Qt::Key_Return);
