@@ -37,16 +37,22 @@ const QString kTitleConfirmExit = QStringLiteral("Vorn - Kalvora :Confirm Exit")
 const QString kConfirmExit = QStringLiteral("Are you sure you want to exit this application?");
 const QString kNoLinkNote = QStringLiteral("Note: No Tornel communication established yet.");
 
-// The pages whose controls need a link, and the controls the page change enables or disables.
+// The pages whose controls need a link: what the page change does first when the link is ready,
+// and the controls it enables (ready) or disables (not ready).
+enum class OnReady { FillSourcePage, FillSeamPage, FocusTerminal };
 struct LinkPage {
     const char* page;
+    OnReady onReady;
     std::initializer_list<const char*> controls;
 };
 const LinkPage kLinkPages[] = {
-    {"SourceSetupTabSheet", {"SourceScreenSelectRadioGroup", "InputAlignmentGroupBox", "OverallColorGroupBox"}},
+    {"SourceSetupTabSheet",
+     OnReady::FillSourcePage,
+     {"SourceScreenSelectRadioGroup", "InputAlignmentGroupBox", "OverallColorGroupBox"}},
     {"SeamRemovalTabSheet",
+     OnReady::FillSeamPage,
      {"SeamScreenSelectRadioGroup", "SeamGroupBox", "SeamBridgeAllConfigCheckBox", "SeamAutoAllConfigButton"}},
-    {"InfoTabSheet", {"ResetButton", "SystemSaveButton"}},
+    {"InfoTabSheet", OnReady::FocusTerminal, {"ResetButton", "SystemSaveButton"}},
 };
 
 }  // namespace
@@ -317,9 +323,11 @@ void TKalvoraForm::PhasePageControlChange()
     for (const LinkPage& p : kLinkPages) {
         if (current->objectName() != QLatin1String(p.page)) continue;
         if (ready) {
-            if (current->objectName() == QLatin1String("SourceSetupTabSheet")) FillSourcePage();
-            if (current->objectName() == QLatin1String("SeamRemovalTabSheet")) FillSeamPage();
-            if (current == info_) info_->terminal()->setFocus();
+            switch (p.onReady) {
+            case OnReady::FillSourcePage: FillSourcePage(); break;
+            case OnReady::FillSeamPage: FillSeamPage(); break;
+            case OnReady::FocusTerminal: info_->terminal()->setFocus(); break;
+            }
         }
         for (const char* name : p.controls)
             if (QWidget* w = FindNamed(this, QString::fromLatin1(name))) w->setEnabled(ready);
