@@ -1,13 +1,95 @@
-#include <QApplication>
+// kalvora: configures Tornel edge-blending processors over a serial port.
+#include <QTextStream>
+#include <cstdio>
+#include <memory>
 
+#include "app/kalvora_application.h"
 #include "app/main_window.h"
-#include "platform/operator.h"
+#include "app/secondary_windows.h"
+#include "app/startup.h"
+#include "platform/gui/message_box_operator.h"
+#include "platform/gui/single_instance.h"
+#include "platform/serial_port.h"
+#include "sim/simulator.h"
+
+namespace {
+
+void PrintUsage(FILE* to)
+{
+    std::fputs(
+        "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate]\n"
+        "  --com1 DEVICE  the serial device COM1 stands for (default: the first serial port found,\n"
+        "                 USB adapters before on-board ports)\n"
+        "  --com2 DEVICE  the serial device COM2 stands for (default: the next one)\n"
+        "  --simulate     run a simulated controller with two Tornel units (RS-485 IDs 1 and 2)\n"
+        "                 on a pseudo-terminal inside the program; COM1 stands for it\n"
+        "  --help         show this text\n",
+        to);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(kalvora::kApplicationTitle);
-    kalvora::TKalvoraForm form;
+    // The options are read before the application object exists, so --help works without a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const kalvora::PortOptions options = kalvora::ParsePortOptions(args);
+    bool simulate = false;
+    for (const QString& arg : options.rest) {
+        if (arg == QLatin1String("--simulate")) {
+            simulate = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            PrintUsage(stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "kalvora: unknown argument '%s'\n", qPrintable(arg));
+            PrintUsage(stderr);
+            return 2;
+        }
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(options.error));
+        return 2;
+    }
+
+    kalvora::KalvoraApplication app(argc, argv);
+    kalvora::MessageBoxOperator op;
+    kalvora::SingleInstance instance;
+    if (kalvora::HandOverToRunningInstance(instance, op)) return 0;
+
+    kalvora::TKalvoraForm form(op);
+    op.setParent(&form);
+    kalvora::TInfoForm info;
+    kalvora::TConnectionHelpForm help;
+    form.setSecondaryWindows(&info, &help);
+
+    QString com1, com2;
+    std::unique_ptr<kalvora::sim::Simulator> simulator;
+    if (simulate) {
+        // A controller with two units (RS-485 IDs 1 and 2) on a pseudo-terminal; COM1 stands for it.
+        kalvora::sim::SimConfig config;
+        config.mode = kalvora::sim::PortMode::Controller;
+        config.ids = {1, 2};
+        simulator = std::make_unique<kalvora::sim::Simulator>(config);
+        QString error;
+        if (!simulator->start(&error)) {
+            std::fprintf(stderr, "kalvora: cannot start the simulated controller: %s\n", qPrintable(error));
+            return 1;
+        }
+        if (!options.com1.isEmpty())
+            std::fprintf(stderr, "kalvora: --simulate: COM1 stands for the simulated units, not %s\n",
+                         qPrintable(options.com1));
+        com1 = simulator->slavePath();
+        com2 = options.com2;
+    } else {
+        kalvora::ResolvePortDevices(options, com1, com2);
+    }
+    form.setComDevices(com1, com2);
+
+    kalvora::RaiseOnActivation(instance, form);
+    QObject::connect(&form, &kalvora::TKalvoraForm::closed, &app, &QApplication::quit);
+    app.setQuitOnLastWindowClosed(false);
     form.show();
     return app.exec();
 }

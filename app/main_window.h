@@ -1,12 +1,125 @@
 #pragma once
+// The main window: six pages, the menu tree, the status bar, the first-show dialogue, the page
+// change rules and the close sequence. It owns everything that lives for the whole run: the
+// settings records, the flags, the serial port, the link and the plan.
+
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "app/secondary_windows.h"
+#include "app/status_operator.h"
+#include "link/commands.h"
+#include "link/connection.h"
+#include "link/link.h"
+#include "platform/serial_port.h"
+#include "settings/main_flags.h"
+#include "settings/records.h"
+
+class QAction;
+class QLabel;
+class QTabWidget;
 
 namespace kalvora {
+
+class InfoPage;
+class PlanningPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TKalvoraForm(QWidget* parent = nullptr);
+    static constexpr int kClientWidth = 908;
+    static constexpr int kClientHeight = 594;  // below the menu bar, status bar included
+    static constexpr int kCloseWaitMs = 1000;
+
+    // op answers every question and shows every message (message boxes in the program,
+    // a script in the tests).
+    explicit TKalvoraForm(Operator& op, QWidget* parent = nullptr);
+    ~TKalvoraForm() override;
+
+    // The windows start-up creates after this one; the Help menu and long operations use them.
+    void setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help);
+    // The devices COM1 and COM2 stand for (shown greyed in the "COM Port" menu).
+    void setComDevices(const QString& com1, const QString& com2);
+
+    // ---- what the other parts of the program reach ----
+    Operator& op() { return statusOp_; }
+    Settings& settings() { return settings_; }
+    MainFlags& flags() { return flags_; }
+    SerialPort& port() { return port_; }
+    Link& link() { return *link_; }
+    CommandSet& commands() { return *commands_; }
+    LinkController& linkController() { return *controller_; }
+    PlanningPage* planningPage() const { return planning_; }
+    InfoPage* infoPage() const { return info_; }
+    QTabWidget* pages() const { return pages_; }
+    QAction* menuItem(const QString& name) const { return menu_.value(name); }
+    QString statusText() const;
+    bool LinkEstablished() const { return link_->LinkEstablished; }
+
+    // ---- handlers ----
+    void FormShow();
+    void PhasePageControlChange();
+    bool FormCloseQuery();
+    void FormClose();
+    void Exit1Click() { close(); }
+    void About1Click();
+    void HelpwithKalvoraSerialconnection1Click();
+
+    // Page fills of the editor pages (they arrive with the editors); run by the page change.
+    std::function<void()> FillSourcePage = [] {};
+    std::function<void()> FillSeamPage = [] {};
+    // Menu items whose operations arrive with later work: "Open Configuration File",
+    // "Save Configuration to File", "Send Current Settings to Tornel(s)", "Read from Tornel(s) ...",
+    // and the reset and system-save buttons.
+    void setMenuHandler(const QString& itemName, std::function<void()> handler);
+    // The Information page's buttons; their operations on the units arrive with the bulk
+    // operations (each then guards itself with EditorBusy).
+    std::function<void()> ResetButtonClick = [] {};
+    std::function<void()> SystemSaveButtonClick = [] {};
+    // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
+    TInfoForm* infoForm() const { return infoForm_; }
+
+signals:
+    // The close sequence has finished (window hidden, port closed): the program may end.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildPages();
+    void buildStatusBar();
+    void wirePlanningPage();
+    void wireLink();
+    void wireLinkController();
+    void showLinkControllerState();
+    void updatePageControlEnabling();
+    void runMenuItem(const QString& name);
+
+    StatusOperator statusOp_;
+    Settings settings_;
+    MainFlags flags_;
+    SerialPort port_;
+    std::unique_ptr<Link> link_;
+    std::unique_ptr<CommandSet> commands_;
+    std::unique_ptr<LinkController> controller_;
+
+    QTabWidget* pages_ = nullptr;
+    PlanningPage* planning_ = nullptr;
+    InfoPage* info_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QHash<QString, QAction*> menu_;
+    QHash<QString, std::function<void()>> menuHandlers_;
+    QPointer<TInfoForm> infoForm_;
+    QPointer<TConnectionHelpForm> helpForm_;
+
+    bool shown_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
 };
 
 }  // namespace kalvora

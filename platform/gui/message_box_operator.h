@@ -1,10 +1,10 @@
 #pragma once
 #include <QPointer>
+#include <QStatusBar>
+#include <QWidget>
 
 #include "platform/operator.h"
 
-class QStatusBar;
-class QWidget;
 
 namespace kalvora {
 

@@ -1,0 +1,329 @@
+#include "app/info_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "app/terminal_view.h"
+#include "platform/gui/named_widget.h"
+
+namespace kalvora {
+namespace {
+
+const QString kNotAvailable = QStringLiteral("N/A");
+
+// Texts from a code table; a code outside the table leaves the label as it was.
+std::optional<QString> Pick(int code, std::initializer_list<const char*> texts)
+{
+    if (code < 0 || code >= static_cast<int>(texts.size())) return std::nullopt;
+    return QString::fromLatin1(texts.begin()[code]);
+}
+
+QString G15(double v) { return QString::number(v, 'g', 15); }
+QString G3(double v) { return QString::number(v, 'g', 3); }
+QString Int(long long v) { return QString::number(v); }
+QString TrueFalse(int v) { return v == 1 ? QStringLiteral("True") : QStringLiteral("False"); }
+
+using InputFill = std::optional<QString> (*)(const InputChannelRecord&);
+using OutputFill = std::optional<QString> (*)(const OutputScreenRecord&);
+
+struct InputRow {
+    const char* name;
+    InputFill fill;
+};
+struct OutputRow {
+    const char* name;
+    OutputFill fill;
+};
+
+const InputRow kInputRows[] = {
+    {"HActiveLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HActive); }},
+    {"VActiveLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VActive); }},
+    {"VideoLoadedLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLoaded); }},
+    {"VideoLockedLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLocked); }},
+    {"PhaseOffsetLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.Phase); }},
+    {"SyncSelLabel", [](const InputChannelRecord& r) { return Pick(r.SyncSelect, {"SOG", "COMP", "H/V", "AUTO"}); }},
+    {"HTotalLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HTotal); }},
+    {"HPosLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HPosition); }},
+    {"VPosLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VPosition); }},
+    {"InTerminationLabel",
+     [](const InputChannelRecord& r) -> std::optional<QString> {
+         return r.Termination != 0 ? QStringLiteral("75 Ohm") : QStringLiteral("HI-Z");
+     }},
+    {"CContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastC); }},
+    {"CBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessC); }},
+    {"RContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastR); }},
+    {"RBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessR); }},
+    {"GContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastG); }},
+    {"GBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessG); }},
+    {"BContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastB); }},
+    {"BBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessB); }},
+};
+
+const OutputRow kOutputRows[] = {
+    {"HVOutLabel",
+     [](const OutputScreenRecord& p) { return Pick(p.OutputFormat, {"640x480", "800x600", "1024x768", "1280x1024"}); }},
+    {"OutFRateLabel", [](const OutputScreenRecord& p) { return Pick(p.FrameRate, {"@ 50Hz", "@ 59.94Hz", "@ 75Hz"}); }},
+    {"OutSyncLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OutputSync); }},
+    {"BlendLevelLabel", [](const OutputScreenRecord& p) { return Pick(p.ControlMode, {"Basic", "Adv"}); }},
+    {"ProjectorsLabel", [](const OutputScreenRecord& p) { return Pick(p.ScreenGroup, {"1-4", "5-8"}); }},
+    {"TotalProjectorsLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.TotalProjectors); }},
+    {"DataDoublingLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.DataDoubling); }},
+    {"JustificationLabel", [](const OutputScreenRecord& p) { return Pick(p.Alignment, {"Left", "Center"}); }},
+    {"OverlapWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OverlapWidth); }},
+    {"BasicEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.BasicGamma); }},
+    {"LeftEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.LeftGamma); }},
+    {"RightEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.RightGamma); }},
+    {"BasicEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BasicFeather); }},
+    {"LeftEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftFeather); }},
+    {"RightEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightFeather); }},
+    {"HaloLeftWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloWidth); }},
+    {"HaloLeftOffsetLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloOffset); }},
+    {"HaloRightWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloWidth); }},
+    {"HaloRightOffsetLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloOffset); }},
+    {"BlackLvlAdjCompLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BlackLevel); }},
+};
+
+// Caption, value label(s) and an optional unit suffix for one row of an information group.
+struct LayoutRow {
+    const char* caption;
+    const char* value;
+    const char* second = nullptr;  // a second value after an "x" (width x height)
+    const char* suffix = nullptr;
+};
+
+const LayoutRow kInputLayout[] = {
+    {"Active Size", "HActiveLabel", "VActiveLabel"},
+    {"Video Loaded", "VideoLoadedLabel"},
+    {"Video Locked", "VideoLockedLabel"},
+    {"Phase Offset", "PhaseOffsetLabel"},
+    {"Input Sync", "SyncSelLabel"},
+    {"H Total", "HTotalLabel"},
+    {"H Position", "HPosLabel"},
+    {"V Position", "VPosLabel"},
+    {"Input Termination", "InTerminationLabel"},
+    {"Contrast", "CContrastLabel", nullptr, "%"},
+    {"Brightness", "CBrightnessLabel", nullptr, "%"},
+    {"Red Contrast", "RContrastLabel", nullptr, "%"},
+    {"Red Brightness", "RBrightnessLabel", nullptr, "%"},
+    {"Green Contrast", "GContrastLabel", nullptr, "%"},
+    {"Green Brightness", "GBrightnessLabel", nullptr, "%"},
+    {"Blue Contrast", "BContrastLabel", nullptr, "%"},
+    {"Blue Brightness", "BBrightnessLabel", nullptr, "%"},
+};
+
+const LayoutRow kOutputLayout[] = {
+    {"Output", "HVOutLabel", nullptr, nullptr},
+    {"Frame Rate", "OutFRateLabel"},
+    {"Output Sync", "OutSyncLabel"},
+    {"Blend Level", "BlendLevelLabel"},
+    {"Projectors", "ProjectorsLabel"},
+    {"Total Projectors", "TotalProjectorsLabel"},
+    {"Data Doubling", "DataDoublingLabel"},
+    {"Justification", "JustificationLabel"},
+    {"Overlap Width", "OverlapWidthLabel"},
+    {"Edge Basic Gamma", "BasicEFTGammaLabel"},
+    {"Edge Adv L Gam", "LeftEFTGammaLabel"},
+    {"Edge Adv R Gam", "RightEFTGammaLabel"},
+    {"Edge Basic Mode", "BasicEFTModeLabel"},
+    {"Edge Adv L Mode", "LeftEFTModeLabel"},
+    {"Edge Adv R Mode", "RightEFTModeLabel"},
+    {"Halo L Width", "HaloLeftWidthLabel"},
+    {"Halo L Offset", "HaloLeftOffsetLabel"},
+    {"Halo R Width", "HaloRightWidthLabel"},
+    {"Halo R Offset", "HaloRightOffsetLabel"},
+    {"Black Level", "BlackLvlAdjCompLabel"},
+};
+
+template <size_t N>
+QGroupBox* MakeInfoGroup(QWidget* parent, const char* name, const QString& caption, const LayoutRow (&rows)[N])
+{
+    auto* box = MakeNamed<QGroupBox>(parent, QString::fromLatin1(name), caption);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(0);
+    int row = 0;
+    for (const LayoutRow& r : rows) {
+        grid->addWidget(new QLabel(QString::fromLatin1(r.caption), box), row, 0);
+        auto* v = MakeNamed<QLabel>(box, QString::fromLatin1(r.value), kNotAvailable);
+        auto* line = new QHBoxLayout;
+        line->setSpacing(2);
+        line->addWidget(v);
+        if (r.second) {
+            line->addWidget(new QLabel(QStringLiteral("x"), box));
+            line->addWidget(MakeNamed<QLabel>(box, QString::fromLatin1(r.second), kNotAvailable));
+        }
+        if (r.suffix) line->addWidget(new QLabel(QString::fromLatin1(r.suffix), box));
+        line->addStretch();
+        grid->addLayout(line, row, 1);
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    return box;
+}
+
+}  // namespace
+
+InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent), settings_(settings)
+{
+    setObjectName(QStringLiteral("InfoTabSheet"));
+    auto* top = new QHBoxLayout(this);
+    top->setContentsMargins(4, 4, 4, 4);
+    top->setSpacing(4);
+
+    // Left column: terminal, unit information, serial line, buttons.
+    auto* left = new QVBoxLayout;
+    terminal_ = new TerminalView(this);
+    terminal_->setFixedSize(270, 170);
+    left->addWidget(terminal_);
+
+    auto* info = MakeNamed<QGroupBox>(this, QStringLiteral("InfoGroupBox"), QStringLiteral("Tornel Information"));
+    auto* ig = new QGridLayout(info);
+    ig->setContentsMargins(6, 2, 6, 2);
+    ig->addWidget(MakeNamed<QLabel>(info, QStringLiteral("Version1TextLabel"), QStringLiteral("Version :")), 0, 0);
+    ig->addWidget(MakeNamed<QLabel>(info, QStringLiteral("Version1Label"), kNotAvailable), 0, 1);
+    ig->addWidget(MakeNamed<QLabel>(info, QStringLiteral("Label62"), QStringLiteral("TN:")), 0, 2);
+    ig->addWidget(MakeNamed<QLabel>(info, QStringLiteral("NumOfTornelDetectedLabel"), QStringLiteral("0")), 0, 3);
+    screenInfo_ = MakeNamed<QComboBox>(info, QStringLiteral("ScreenInfoComboBox"));
+    for (int n = 1; n <= 4; ++n) screenInfo_->addItem(QStringLiteral("Screen %1").arg(n));
+    ig->addWidget(screenInfo_, 0, 4);
+    connect(screenInfo_, &QComboBox::activated, this, [this] { ScreenInfoComboBoxChange(); });
+    left->addWidget(info);
+
+    auto* rs232 = MakeNamed<QGroupBox>(this, QStringLiteral("RS232GroupBox"), QStringLiteral("RS-232"));
+    auto* rg = new QGridLayout(rs232);
+    rg->setContentsMargins(6, 2, 6, 2);
+    auto* lights = new QHBoxLayout;
+    static const char* kLightNames[] = {"TxdLight", "RxdLight", "DcdLight", "CtsLight"};
+    static const char* kLightCaptions[] = {"TXD", "RXD", "DCD", "CTS"};
+    for (int i = 0; i < 4; ++i) {
+        lights_[i] = MakeNamed<QLabel>(rs232, QString::fromLatin1(kLightNames[i]));
+        lights_[i]->setFixedSize(10, 10);
+        lights->addWidget(lights_[i]);
+        lights->addWidget(new QLabel(QString::fromLatin1(kLightCaptions[i]), rs232));
+        setLight(static_cast<Light>(i), false);
+    }
+    lights->addStretch();
+    rg->addLayout(lights, 0, 0, 1, 4);
+    rg->addWidget(new QLabel(QStringLiteral("COM:"), rs232), 1, 0);
+    rg->addWidget(MakeNamed<QLabel>(rs232, QStringLiteral("ComNumberLabel"), QStringLiteral("None")), 1, 1);
+    rg->addWidget(new QLabel(QStringLiteral("Baud:"), rs232), 1, 2);
+    auto* baud = MakeNamed<QComboBox>(rs232, QStringLiteral("BaudComboBox"));
+    baud->addItems({QStringLiteral("38400"), QStringLiteral("57600")});
+    baud->setEnabled(false);  // only the program changes it
+    rg->addWidget(baud, 1, 3);
+    const char* idCaptions[] = {"Tornel 1 RS-485 ID:", "Tornel 2 RS-485 ID:"};
+    for (int u = 0; u < 2; ++u) {
+        auto* caption = MakeNamed<QLabel>(rs232, QStringLiteral("TornelID%1Caption").arg(u + 1),
+                                          QString::fromLatin1(idCaptions[u]));
+        auto* edit = MakeNamed<QLineEdit>(rs232, QStringLiteral("TornelID%1Edit").arg(u + 1), QString::number(u + 1));
+        edit->setFixedWidth(40);
+        edit->setEnabled(false);
+        caption->setVisible(false);
+        edit->setVisible(false);
+        rg->addWidget(caption, 2 + u, 0, 1, 2);
+        rg->addWidget(edit, 2 + u, 2);
+    }
+    left->addWidget(rs232);
+
+    auto* buttons = new QHBoxLayout;
+    resetButton_ = MakeNamed<QPushButton>(this, QStringLiteral("ResetButton"), QStringLiteral("Reset Tornel(s)"));
+    resetButton_->setVisible(false);  // shown by the first calculation of the plan
+    systemSaveButton_ =
+        MakeNamed<QPushButton>(this, QStringLiteral("SystemSaveButton"), QStringLiteral("System Save Tornel(s)"));
+    buttons->addWidget(resetButton_);
+    buttons->addWidget(systemSaveButton_);
+    left->addLayout(buttons);
+
+    auto* hardware = MakeNamed<QGroupBox>(this, QStringLiteral("HardwareSetupGroupBox"), QStringLiteral("Hardware Setup"));
+    auto* hl = new QVBoxLayout(hardware);
+    hl->addWidget(MakeNamed<QCheckBox>(hardware, QStringLiteral("RS485CheckBox"),
+                                       QStringLiteral("Using Vorn Controllers to communicate with Tornel")));
+    hardware->setVisible(false);  // the mode is set only by the connection commands
+    left->addWidget(hardware);
+    left->addStretch();
+    auto* leftColumn = new QWidget(this);
+    leftColumn->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    leftColumn->setFixedWidth(270);
+    top->addWidget(leftColumn);
+
+    top->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
+    top->addWidget(
+        MakeInfoGroup(this, "OutputInfoGroupBoxGroupBox", QStringLiteral("Output Information"), kOutputLayout), 1);
+
+    auto* positions =
+        MakeNamed<QGroupBox>(this, QStringLiteral("ScreenInfoGroupBox"), QStringLiteral("Image Position Offset"));
+    auto* pg = new QGridLayout(positions);
+    pg->setContentsMargins(6, 2, 6, 2);
+    pg->setVerticalSpacing(2);
+    pg->setHorizontalSpacing(3);
+    for (int k = 1; k <= 8; ++k) {
+        const int row = k - 1;
+        pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("SInfo%1Label").arg(k), QStringLiteral("Projector %1:").arg(k)),
+                      row, 0);
+        pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("Screen%1HLabel").arg(k), kNotAvailable), row, 1,
+                      Qt::AlignRight);
+        pg->addWidget(new QLabel(QStringLiteral("-"), positions), row, 2);
+        pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("Screen%1VLabel").arg(k), kNotAvailable), row, 3);
+    }
+    pg->setRowStretch(8, 1);
+    positions->setFixedWidth(178);
+    top->addWidget(positions);
+}
+
+QLabel* InfoPage::value(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
+
+void InfoPage::setValue(const char* name, const QString& text)
+{
+    if (QLabel* l = value(name)) l->setText(text);
+}
+
+void InfoPage::FillInputInfo(int n)
+{
+    if (n < 1 || n > 4) return;  // the page shows unit 1 only
+    const InputChannelRecord& r = settings_.input(1, n);
+    for (const InputRow& row : kInputRows)
+        if (auto text = row.fill(r)) setValue(row.name, *text);
+}
+
+void InfoPage::FillOutputInfo(int n)
+{
+    if (n < 1 || n > 4) return;
+    const OutputScreenRecord& p = settings_.output(1, n);
+    for (const OutputRow& row : kOutputRows)
+        if (auto text = row.fill(p)) setValue(row.name, *text);
+}
+
+void InfoPage::ScreenInfoComboBoxChange()
+{
+    if (!settings_.SettingsAvailable()) return;
+    const int n = screenInfo_->currentIndex() + 1;
+    FillInputInfo(n);
+    FillOutputInfo(n);
+}
+
+void InfoPage::setImagePosition(int projector, const QString& start, const QString& end)
+{
+    if (projector < 1 || projector > 8) return;
+    if (auto* h = findChild<QLabel*>(QStringLiteral("Screen%1HLabel").arg(projector))) h->setText(start);
+    if (auto* v = findChild<QLabel*>(QStringLiteral("Screen%1VLabel").arg(projector))) v->setText(end);
+}
+
+void InfoPage::setLight(Light light, bool on)
+{
+    QLabel* l = lights_[static_cast<int>(light)];
+    l->setProperty("lit", on);
+    l->setStyleSheet(on ? QStringLiteral("background: #00e000; border: 1px solid #404040; border-radius: 5px;")
+                        : QStringLiteral("background: #305030; border: 1px solid #404040; border-radius: 5px;"));
+}
+
+}  // namespace kalvora

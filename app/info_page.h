@@ -1,0 +1,56 @@
+#pragma once
+// The Information page: unit 1's reported input and output values for one screen, the serial
+// line's state, the terminal view, the reset and system-save buttons and the image position
+// offsets of the plan.
+
+#include <QWidget>
+#include <array>
+
+#include "settings/records.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kalvora {
+
+class TerminalView;
+
+class InfoPage : public QWidget {
+    Q_OBJECT
+public:
+    enum class Light { Txd, Rxd, Dcd, Cts };
+
+    InfoPage(const Settings& settings, QWidget* parent = nullptr);
+
+    // Unit 1's input channel n and output screen n (n = 1..4); other n change nothing.
+    void FillInputInfo(int n);
+    void FillOutputInfo(int n);
+    // Fills both groups for the selected screen once settings are available (read or file).
+    void ScreenInfoComboBoxChange();
+
+    // The image position offsets of projectors 1..8 ("N/A" for unused ones).
+    void setImagePosition(int projector, const QString& start, const QString& end);
+
+    void setLight(Light light, bool on);
+
+    TerminalView* terminal() const { return terminal_; }
+    QPushButton* resetButton() const { return resetButton_; }
+    QPushButton* systemSaveButton() const { return systemSaveButton_; }
+    QComboBox* screenInfoComboBox() const { return screenInfo_; }
+
+private:
+    QLabel* value(const char* name) const;
+    void setValue(const char* name, const QString& text);
+
+    const Settings& settings_;
+    TerminalView* terminal_ = nullptr;
+    QComboBox* screenInfo_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QPushButton* systemSaveButton_ = nullptr;
+    std::array<QLabel*, 4> lights_{};
+};
+
+}  // namespace kalvora

@@ -1,0 +1,44 @@
+#pragma once
+// One running program per user. The first instance listens on a local socket named after the
+// main window class and the user id; a later start connects to it, asks it to come to the front
+// and ends. A socket file left behind by a crashed instance refuses connections: it is removed
+// and taken over, never mistaken for a running program.
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace kalvora {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    enum class Result { Primary, OtherRunning, Failed };
+
+    // The socket name: "TKalvoraForm-<uid>", inside $XDG_RUNTIME_DIR when that is set.
+    static QString defaultName();
+
+    explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Becomes the listening instance, or finds the running one (and asks it to come to the front).
+    Result claim();
+    // Asks the running instance to bring its window to the front; true if it was reached.
+    bool notifyRunning();
+
+    const QString& name() const { return name_; }
+    QString errorText() const { return error_; }
+
+signals:
+    // Another start asked this instance to show its window.
+    void activationRequested();
+
+private:
+    bool listen();
+    QString name_;
+    QString error_;
+    QLocalServer* server_ = nullptr;
+};
+
+}  // namespace kalvora

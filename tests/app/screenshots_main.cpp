@@ -1,0 +1,100 @@
+// Saves a PNG of every page of the main window and of the secondary windows, rendered with the
+// offscreen platform, so the look can be reviewed without a display:
+//   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/info_page.h"
+#include "app/main_window.h"
+#include "app/secondary_windows.h"
+#include "platform/clock.h"
+#include "scripted_operator.h"
+#include "sim/simulator.h"
+
+namespace {
+
+bool Save(QWidget& w, const QDir& dir, const QString& name)
+{
+    const QString path = dir.filePath(name + QStringLiteral(".png"));
+    if (!w.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: kalvora_screenshots DIR\n");
+        return 2;
+    }
+    QDir dir(args[1]);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(args[1]));
+        return 1;
+    }
+    kalvora::clock::setScale(0.01);
+
+    kalvora::testing::ScriptedOperator op;  // answers No to the search question
+    kalvora::TKalvoraForm form(op);
+    form.show();
+    // The first show's dialogue (plan, search question) runs from the event loop.
+    while (op.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QApplication::processEvents();
+
+    bool ok = true;
+    QTabWidget* pages = form.pages();
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QApplication::processEvents();
+        ok &= Save(form, dir, QStringLiteral("%1-%2").arg(i + 1).arg(pages->widget(i)->objectName()));
+    }
+    kalvora::TInfoForm info;
+    info.showInfo(QStringLiteral("Tornel reset in progress. Please wait...."));
+    ok &= Save(info, dir, QStringLiteral("7-TInfoForm"));
+    kalvora::TConnectionHelpForm help;
+    help.show();
+    ok &= Save(help, dir, QStringLiteral("8-TConnectionHelpForm"));
+    kalvora::AboutBox about(kalvora::kVersionText, &form);
+    about.show();
+    ok &= Save(about, dir, QStringLiteral("9-AboutBox"));
+
+    // The window once connected to simulated units and read: the Information page with values.
+    {
+        kalvora::clock::setScale(0.1);
+        kalvora::sim::SimConfig config;
+        config.mode = kalvora::sim::PortMode::Controller;
+        config.ids = {1, 2};
+        kalvora::sim::Simulator simulator(config);
+        QString error;
+        if (!simulator.start(&error)) {
+            std::fprintf(stderr, "cannot start the simulated units: %s\n", qPrintable(error));
+            return 1;
+        }
+        kalvora::testing::ScriptedOperator connectedOp;
+        connectedOp.answerAll({true, true});  // search at start, then read the units
+        kalvora::TKalvoraForm connected(connectedOp);
+        connected.setComDevices(simulator.slavePath(), QString());
+        connected.show();
+        while (connectedOp.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QApplication::processEvents();
+        connected.pages()->setCurrentWidget(connected.infoPage());
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("10-InfoTabSheet-connected"));
+        connected.pages()->setCurrentIndex(0);
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
+    }
+    return ok ? 0 : 1;
+}

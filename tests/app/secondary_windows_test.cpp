@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "qt_print.h"
+
+#include <QLabel>
+
+#include "app/secondary_windows.h"
+#include "platform/gui/named_widget.h"
+
+namespace kalvora::testing {
+namespace {
+
+TEST(SecondaryWindowsTest, InformationWindowIsASmallStayOnTopNoteWithoutCloseBox)
+{
+    TInfoForm info;
+    EXPECT_EQ(info.objectName(), "TInfoForm");
+    EXPECT_EQ(info.windowTitle(), "Quennel - Kalvora Info");
+    EXPECT_EQ(info.size(), QSize(358, 35));
+    EXPECT_TRUE(info.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(info.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(info.text(), "Auto Color Balance in progress. Please wait....");
+    info.showInfo("Tornel reset in progress. Please wait....");
+    EXPECT_TRUE(info.isVisible());
+    EXPECT_EQ(FindNamed<QLabel>(&info, "InfoLabel")->text(), "Tornel reset in progress. Please wait....");
+    info.hideInfo();
+    EXPECT_FALSE(info.isVisible());
+}
+
+TEST(SecondaryWindowsTest, ConnectionHelpShowsItsTextsVerbatim)
+{
+    TConnectionHelpForm help;
+    EXPECT_EQ(help.objectName(), "TConnectionHelpForm");
+    EXPECT_EQ(help.windowTitle(), "Quennel - Kalvora : Connection Help");
+    EXPECT_EQ(help.size(), QSize(792, 400));
+    EXPECT_FALSE(help.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(FindNamed<QLabel>(&help, "DefaultSetting1Label")->text(),
+              QString::fromUtf8("\u00B7   Baud Rate          38.4K"));
+    EXPECT_EQ(FindNamed<QLabel>(&help, "DefaultSetting4Label")->text(),
+              QString::fromUtf8("\u00B7   Parity                  NONE"));
+    EXPECT_EQ(FindNamed<QLabel>(&help, "ControllerHeading")->text(), "Kalvora with Controller");
+    EXPECT_TRUE(FindNamed<QLabel>(&help, "ControllerHeading")->font().bold());
+    const QStringList controller = FindNamed<QLabel>(&help, "ControllerHelpLabel")->text().split('\n');
+    ASSERT_EQ(controller.size(), 14);
+    EXPECT_EQ(controller[1], "");
+    EXPECT_EQ(controller[6], "Tornel ID must be set to 8.");
+    EXPECT_EQ(controller[11], "the number of Tornel(s) that are connected to the Pannex Plus chassis. ");
+    EXPECT_EQ(controller[13],
+              "At this time. click on the \"Serial Port->Search for Tornel(s)->Search\" menu and establish connection "
+              "to the Tornel(s).");
+    const QStringList direct = FindNamed<QLabel>(&help, "DirectHelpLabel")->text().split('\n');
+    ASSERT_EQ(direct.size(), 5);
+    EXPECT_EQ(direct[3],
+              "serial port.  If this connection is used, the Tornel's serial port must be configured for RS-232 "
+              "operation and the serial port settings of the Tornel must ");
+    EXPECT_EQ(FindNamed<QLabel>(&help, "ManualLabel")->text(),
+              "For figures and further assistance, please refer to Tornel manual.");
+}
+
+TEST(SecondaryWindowsTest, AboutBoxCarriesTheVersion)
+{
+    AboutBox about(kVersionText, nullptr);
+    EXPECT_EQ(about.windowTitle(), "About Kalvora");
+    EXPECT_TRUE(about.isModal());
+    EXPECT_EQ(FindNamed<QLabel>(&about, "VersionLabel")->text(), "Version 1.01b_b");
+    EXPECT_TRUE(FindNamed<QLabel>(&about, "DescriptionLabel")->text().startsWith("Minimum resolution required is 1024x768."));
+}
+
+}  // namespace
+}  // namespace kalvora::testing

@@ -1,0 +1,307 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <stdexcept>
+
+#include "app/info_page.h"
+#include "app/kalvora_application.h"
+#include "editors/radio_group.h"
+#include "window_fixture.h"
+
+namespace kalvora::testing {
+namespace {
+
+TEST_F(WindowTest, FrameHasItsNameCaptionFixedClientSizeAndNoMaximiseBox)
+{
+    EXPECT_EQ(form->objectName(), "TKalvoraForm");
+    EXPECT_EQ(form->windowTitle(), "Quennel - Kalvora");
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->width(), 908);
+    EXPECT_EQ(form->height() - form->menuBar()->sizeHint().height(), 594);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(form->statusBar()->objectName(), "MainStatusBar");
+}
+
+TEST_F(WindowTest, SixPagesInOrderWithPlanningActive)
+{
+    const std::pair<const char*, const char*> pages[] = {
+        {"PlanningTabSheet", "Planning"},         {"ProjAlignTabSheet", "Projector Setup"},
+        {"SourceSetupTabSheet", "Source Setup"},  {"DisplaySetupTabSheet", "Display Setup"},
+        {"SeamRemovalTabSheet", "Seam Removal"},  {"InfoTabSheet", "Information"},
+    };
+    QTabWidget* tabs = form->pages();
+    EXPECT_EQ(tabs->objectName(), "PhasePageControl");
+    ASSERT_EQ(tabs->count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(tabs->widget(i)->objectName(), pages[i].first);
+        EXPECT_EQ(tabs->tabText(i), pages[i].second);
+    }
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    auto* screens = find<QTabWidget>("ScreenPageControl");
+    EXPECT_EQ(screens->tabText(0), "Screens 1-4 Controls");
+    EXPECT_EQ(screens->tabText(1), "Screen 5-8 Controls");
+    EXPECT_FALSE(screens->isTabVisible(1));
+}
+
+// Every item of the menu tree, in order, with its menu, caption and state at start.
+struct MenuRow {
+    const char* parent;  // object name of the menu holding it ("" for the menu bar)
+    const char* name;    // nullptr for a separator
+    const char* caption;
+    bool enabled;
+    bool checkable;
+    bool checked;
+};
+const MenuRow kMenuRows[] = {
+    {"", "File1", "File", true, false, false},
+    {"File1", "OpenConfigurationFile1", "Open Configuration File", true, false, false},
+    {"File1", "SaveConfigurationtoFile1", "Save Configuration to File", true, false, false},
+    {"File1", "SendCurrentSettingstoTornels1", "Send Current Settings to Tornel(s)", false, false, false},
+    {"File1", "Exit1", "Exit", true, false, false},
+    {"", "Search1", "Serial Port", true, false, false},
+    {"Search1", "RS232Config1", "Settings (Adv users only)", true, false, false},
+    {"Search1", "SearchComPort1", "Search for Tornel(s) ...", true, false, false},
+    {"Search1", "ReadfromTornels1", "Read from Tornel(s) ...", false, false, false},
+    {"Search1", nullptr, nullptr, true, false, false},
+    {"Search1", "DisconnectSerialCo1", "Disconnect Serial Communication", true, false, false},
+    {"RS232Config1", "COMPort1", "COM Port", true, false, false},
+    {"RS232Config1", "Baud1", "Baud", true, false, false},
+    {"RS232Config1", "Parity1", "Parity", true, false, false},
+    {"COMPort1", "SearchCOM1andCOM21", "Search (COM 1 && COM 2)", true, true, true},
+    {"Baud1", "Defaultvalues1", "Default values", true, true, true},
+    {"Baud1", nullptr, nullptr, true, false, false},
+    {"Baud1", "N9600", "9600", true, true, false},
+    {"Baud1", "N19200", "19200", true, true, false},
+    {"Baud1", "N38400", "38400", true, true, false},
+    {"Baud1", "N57600", "57600", true, true, false},
+    {"Parity1", "ParityNone", "None", true, true, true},
+    {"Parity1", "ParityOdd", "Odd", true, true, false},
+    {"Parity1", "ParityEven", "Even", true, true, false},
+    {"Parity1", "ParityMark", "Mark", true, true, false},
+    {"Parity1", "ParitySpace", "Space", true, true, false},
+    {"SearchComPort1", "SearchAll", "Search....", true, false, false},
+    {"SearchComPort1", nullptr, nullptr, true, false, false},
+    {"SearchComPort1", "TornelconnectedthruController1", "Tornel(s) connected to Controller", true, false, false},
+    {"SearchComPort1", "TornelconnectedtoSerialPortdirectly1", "Tornel connected to Serial Port directly", true, false,
+     false},
+    {"", "Help1", "Help", true, false, false},
+    {"Help1", "HelpwithKalvoraSerialconnection1", "Help with Kalvora Serial connection", true, false, false},
+    {"Help1", "About1", "About...", true, false, false},
+};
+
+QList<QAction*> ItemsOf(TKalvoraForm& form, const QString& parent)
+{
+    if (parent.isEmpty()) return form.menuBar()->actions();
+    QAction* a = form.menuItem(parent);
+    return a && a->menu() ? a->menu()->actions() : QList<QAction*>{};
+}
+
+TEST_F(WindowTest, MenuTreeHasItsCaptionsSeparatorsChecksAndEnabling)
+{
+    QHash<QString, int> position;  // next item to compare in each menu
+    for (const MenuRow& row : kMenuRows) {
+        const QString parent = QString::fromLatin1(row.parent);
+        const QList<QAction*> items = ItemsOf(*form, parent);
+        const int i = position[parent]++;
+        ASSERT_LT(i, items.size()) << row.parent;
+        QAction* a = items[i];
+        if (!row.name) {
+            EXPECT_TRUE(a->isSeparator()) << row.parent << " item " << i;
+            continue;
+        }
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(a->objectName(), row.name);
+        EXPECT_EQ(a->text(), row.caption);
+        EXPECT_EQ(a->isEnabled(), row.enabled);
+        EXPECT_EQ(a->isCheckable(), row.checkable);
+        EXPECT_EQ(a->isChecked(), row.checked);
+    }
+    // The COM Port menu also names, greyed, the devices behind COM1 and COM2.
+    const QList<QAction*> com = ItemsOf(*form, QStringLiteral("COMPort1"));
+    ASSERT_EQ(com.size(), 4);
+    EXPECT_TRUE(com[1]->isSeparator());
+    EXPECT_TRUE(com[2]->text().startsWith("COM1: "));
+    EXPECT_TRUE(com[3]->text().startsWith("COM2: "));
+    EXPECT_FALSE(com[2]->isEnabled());
+    EXPECT_FALSE(com[3]->isEnabled());
+
+    form->setComDevices("/dev/pts/7", "");
+    const QList<QAction*> shown = ItemsOf(*form, QStringLiteral("COMPort1"));
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown[2]->text(), "COM1: /dev/pts/7");
+    EXPECT_EQ(shown[3]->text(), "COM2: (no device)");
+}
+
+TEST_F(WindowTest, CheckMarksMoveWithinBaudAndParityAndTheComItemKeepsItsMark)
+{
+    form->menuItem("N19200")->trigger();
+    EXPECT_TRUE(form->menuItem("N19200")->isChecked());
+    EXPECT_FALSE(form->menuItem("Defaultvalues1")->isChecked());
+    form->menuItem("ParityMark")->trigger();
+    EXPECT_TRUE(form->menuItem("ParityMark")->isChecked());
+    EXPECT_FALSE(form->menuItem("ParityNone")->isChecked());
+    form->menuItem("SearchCOM1andCOM21")->trigger();
+    EXPECT_TRUE(form->menuItem("SearchCOM1andCOM21")->isChecked());
+}
+
+TEST_F(WindowTest, StartUpLandsOnPlanningWithThePlanAndNoAnswerGivesTheNote)
+{
+    op.answer(false);
+    showAndSettle();
+    EXPECT_EQ(form->pages()->currentWidget()->objectName(), "PlanningTabSheet");
+    EXPECT_EQ(find<QLabel>("OutAspectRatioLabel")->text(), "3");
+    EXPECT_EQ(find<QLabel>("ImageSizeHLabel")->text(), "3072");
+    EXPECT_EQ(find<QLabel>("ImageSizeVLabel")->text(), "1024");
+    EXPECT_EQ(find<QComboBox>("NumOfScreenComboBox")->currentText(), "3 Projectors");
+    EXPECT_EQ(find<QLabel>("MinNumOfOverlapLabel")->text(), "384");
+    EXPECT_EQ(find<QLineEdit>("OWidthEdit")->text(), "384");
+    EXPECT_EQ(form->statusText(), "NOTE: Current settings require 1 Tornel.");
+    EXPECT_EQ(find<QLabel>("Screen1HLabel")->text(), "384");
+    EXPECT_EQ(find<QLabel>("Screen3VLabel")->text(), "3456");
+    EXPECT_EQ(find<QLabel>("Screen4HLabel")->text(), "N/A");
+    EXPECT_FALSE(form->flags().FormFilling);
+    EXPECT_FALSE(form->flags().EditorBusy);
+
+    ASSERT_EQ(op.questions().size(), 1);  // the question, then the note
+    const auto question = std::find_if(op.events.begin(), op.events.end(),
+                                       [](const auto& e) { return e.kind == ScriptedOperator::Event::YesNo; });
+    ASSERT_NE(question, op.events.end());
+    EXPECT_EQ(question->title, "Vorn - Kalvora :Establish COM port communication with Tornel(s)");
+    EXPECT_EQ(question->text,
+              "Kalvora requires connection to Tornel(s) to function. Do you currently have Tornel(s) connected to the "
+              "PC/laptop? Click Yes and Kalvora will search for Tornel(s).");
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_EQ(op.messages()[0],
+              "When Tornel(s) are connected, go to 'Serial Port->Search for Tornel(s)->Search' menu item for the "
+              "Kalvora to search for Tornel(s).\nPlease refer to Tornel manual for help with Kalvora serial connection.");
+    EXPECT_FALSE(form->port().isOpen());
+    EXPECT_FALSE(form->LinkEstablished());
+
+    // The first calculation made the editors and the reset button available.
+    EXPECT_TRUE(find<QWidget>("ScreenPageControl")->isEnabled());
+    EXPECT_FALSE(find<QWidget>("ResetButton")->isHidden());
+    EXPECT_FALSE(find<QWidget>("Screen3GroupBox")->isHidden());
+    EXPECT_TRUE(find<QWidget>("Screen4GroupBox")->isHidden());
+    EXPECT_EQ(find<RadioGroup>("SourceScreenSelectRadioGroup")->items(), QStringList({"1", "2", "3"}));
+}
+
+// The link-dependent controls of each page, as the page change leaves them.
+struct PageCase {
+    const char* page;
+    std::vector<const char*> controls;
+};
+const PageCase kPageCases[] = {
+    {"SourceSetupTabSheet", {"SourceScreenSelectRadioGroup", "InputAlignmentGroupBox", "OverallColorGroupBox"}},
+    {"SeamRemovalTabSheet",
+     {"SeamScreenSelectRadioGroup", "SeamGroupBox", "SeamBridgeAllConfigCheckBox", "SeamAutoAllConfigButton"}},
+    {"InfoTabSheet", {"ResetButton", "SystemSaveButton"}},
+};
+
+TEST_F(WindowTest, PageChangeEnablesLinkControlsOnlyWithALinkAndNoOperationRunning)
+{
+    int sourceFills = 0, seamFills = 0;
+    form->FillSourcePage = [&] { ++sourceFills; };
+    form->FillSeamPage = [&] { ++seamFills; };
+    struct LinkCase {
+        bool link;
+        bool busy;
+        bool ready;
+    };
+    for (const LinkCase lc : {LinkCase{false, false, false}, LinkCase{true, false, true}, LinkCase{true, true, false}}) {
+        for (const PageCase& pc : kPageCases) {
+            SCOPED_TRACE(std::string(pc.page) + (lc.link ? " link" : " no link") + (lc.busy ? " busy" : ""));
+            form->link().LinkEstablished = lc.link;
+            form->flags().EditorBusy = lc.busy;
+            op.clear();
+            form->pages()->setCurrentIndex(0);
+            form->pages()->setCurrentWidget(find<QWidget>(pc.page));
+            for (const char* name : pc.controls) EXPECT_EQ(find<QWidget>(name)->isEnabled(), lc.ready) << name;
+            if (!lc.link)
+                EXPECT_EQ(op.status, "Note: No Tornel communication established yet.");
+            else
+                EXPECT_TRUE(op.statuses().isEmpty() || op.status != "Note: No Tornel communication established yet.");
+        }
+    }
+    EXPECT_EQ(sourceFills, 1);
+    EXPECT_EQ(seamFills, 1);
+    form->link().LinkEstablished = false;
+    form->flags().EditorBusy = false;
+}
+
+TEST_F(WindowTest, ClosingAnsweredNoKeepsEverythingAndYesHidesWaitsAndEnds)
+{
+    op.answer(false);
+    showAndSettle();
+    QSignalSpy closed(form.get(), &TKalvoraForm::closed);
+    op.clear();
+    form->link().LinkEstablished = true;
+
+    op.answer(false);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(form->LinkEstablished());
+    ASSERT_EQ(op.questions().size(), 1);
+    EXPECT_EQ(op.events.back().title, "Vorn - Kalvora :Confirm Exit");
+    EXPECT_EQ(op.events.back().text, "Are you sure you want to exit this application?");
+
+    op.answer(true);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(form->port().isOpen());
+    form->link().LinkEstablished = false;
+}
+
+TEST_F(WindowTest, ExitMenuRunsTheSameCloseQuestion)
+{
+    op.answer(false);
+    showAndSettle();
+    op.clear();
+    op.answer(false);
+    form->menuItem("Exit1")->trigger();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(op.questions(), QStringList{"Are you sure you want to exit this application?"});
+}
+
+// An object whose event handler fails the way a handler deep in an operation might.
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User) throw std::runtime_error("record index out of range");
+        return QObject::event(e);
+    }
+};
+
+TEST(KalvoraApplicationTest, AnExceptionEscapingAHandlerIsShownAndTheLoopGoesOn)
+{
+    auto* app = qobject_cast<KalvoraApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    QStringList shown;
+    const auto saved = app->showException;
+    app->showException = [&](const QString& text) { shown << text; };
+    ThrowingObject target;
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, QStringList{"record index out of range"});
+    bool later = false;
+    QTimer::singleShot(0, [&] { later = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(later);
+    app->showException = saved;
+}
+
+}  // namespace
+}  // namespace kalvora::testing

@@ -1,0 +1,496 @@
+// The Planning page driven as the operator drives it, with a scripted operator and fake hooks
+// standing in for the link and the other pages.
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "planning/gui/planning_page.h"
+#include "planning/number_format.h"
+#include "tests/support/scripted_operator.h"
+#include "settings/main_flags.h"
+#include "settings/records.h"
+
+using namespace kalvora;
+
+namespace {
+
+// Everything the page sends or asks outside itself, in order.
+struct FakeWall {
+    bool link = false;
+    bool controller = false;
+    int unitsSeen = 2;
+    bool readOk = true;
+    bool twoUnitOk = true;
+    QString overlapWidth = QStringLiteral("64");
+    QStringList calls;
+    std::array<QString, 8> starts, ends;
+    int editorsFor = 0;
+    bool featheringVisible = false;
+    int advancedModeRuns = 0;
+    int enableRuns = 0;
+
+    void wire(PlanningHooks& h)
+    {
+        h.linkEstablished = [this] { return link; };
+        h.controllerMode = [this] { return controller; };
+        h.queryUnitCount = [this] {
+            calls << "NTN";
+            return unitsSeen;
+        };
+        h.queryUnit = [this](int u) {
+            calls << QStringLiteral("QUERY %1").arg(u);
+            return readOk;
+        };
+        h.twoUnitCheck = [this](int n, int stored) {
+            calls << QStringLiteral("CHECK %1 %2").arg(n).arg(stored);
+            return twoUnitOk;
+        };
+        h.sendProjectorCount = [this](int u, int n) { calls << QStringLiteral("PRJ %1 %2").arg(u).arg(n); };
+        h.sendDisplayLayout = [this](int u, int a, int w) { calls << QStringLiteral("DISP %1 %2 %3").arg(u).arg(a).arg(w); };
+        h.overlapWidthText = [this] { return overlapWidth; };
+        h.setOverlapWidthText = [this](const QString& t) { overlapWidth = t; };
+        h.setImagePositions = [this](const std::array<QString, 8>& s, const std::array<QString, 8>& e) {
+            starts = s;
+            ends = e;
+        };
+        h.showEditorsFor = [this](int n) { editorsFor = n; };
+        h.setFeatheringControlsVisible = [this](bool v) { featheringVisible = v; };
+        h.runAdvancedModeHandler = [this] { ++advancedModeRuns; };
+        h.enableAfterCalculate = [this] { ++enableRuns; };
+    }
+    QStringList sends() const
+    {
+        QStringList out;
+        for (const auto& c : calls)
+            if (c.startsWith("PRJ") || c.startsWith("DISP")) out << c;
+        return out;
+    }
+};
+
+struct Fixture {
+    Settings settings;
+    MainFlags flags;
+    testing::ScriptedOperator op;
+    FakeWall wall;
+    PlanningPage page{settings, flags, op};
+
+    Fixture()
+    {
+        wall.wire(page.hooks());
+        // First show of the main window.
+        FlagGuard filling(flags.FormFilling);
+        page.InitialisePlan();
+    }
+    template <typename W>
+    W* find(const char* name)
+    {
+        auto* w = page.findChild<W*>(QString::fromLatin1(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QString text(const char* label) { return find<QLabel>(label)->text(); }
+    void setSize(const QString& h, const QString& v)
+    {
+        find<QLineEdit>("HorizontalOutEdit")->setText(h);
+        find<QLineEdit>("VerticalOutEdit")->setText(v);
+    }
+    void calculate() { QTest::mouseClick(find<QPushButton>("CalcOutButton"), Qt::LeftButton); }
+    void pick(const char* combo, int index)
+    {
+        auto* c = find<QComboBox>(combo);
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    }
+};
+
+}  // namespace
+
+class PlanningPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpLandsOnTheWorkedExample();
+    void refusedSizesKeepCalculateAvailable_data();
+    void refusedSizesKeepCalculateAvailable();
+    void countChangeWithLinkSendsToBothUnits();
+    void sendsFollowFormFillingAndUnitCount();
+    void refusedTwoUnitCheckRevertsTheCount();
+    void centeredWithEightKeepsEightAndSendsNothing();
+    void nineOrMoreLeavesTheListAlone();
+    void clampingRewritesAspectAndHorizontalSize();
+    void unitReadsBeforeTheCalculation();
+    void enterMovesTheFocus();
+    void zeroSizeDrawsNoMarkers();
+    void syncFromRecordsWarnsAndOverwrites();
+    void screenshot();
+};
+
+void PlanningPageTest::startUpLandsOnTheWorkedExample()
+{
+    Fixture f;
+    QCOMPARE(f.text("OutAspectRatioLabel"), QString("3"));
+    QCOMPARE(f.text("ImageSizeHLabel"), QString("3072"));
+    QCOMPARE(f.text("ImageSizeVLabel"), QString("1024"));
+    QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString("3 Projectors"));
+    QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentText(), QString("Centered"));
+    QCOMPARE(f.find<QComboBox>("ProjectorResComboBox")->currentText(), QString("1280x1024"));
+    QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("384"));
+    QCOMPARE(f.text("NumOfTornelLabel"), QString("1"));
+    QCOMPARE(f.wall.overlapWidth, QString("384"));
+    QCOMPARE(f.op.status, QString("NOTE: Current settings require 1 Tornel."));
+    QVERIFY(f.op.messages().isEmpty());
+    QVERIFY(f.find<QComboBox>("NumOfScreenComboBox")->isEnabled());
+    QVERIFY(f.find<QComboBox>("ImageAlignComboBox")->isEnabled());
+    QVERIFY(f.find<QPushButton>("CalcOutButton")->isEnabled());
+    QVERIFY(!f.flags.EditorBusy);
+    QCOMPARE(f.page.plan().OverlapWidthMax, 640);
+    QCOMPARE(f.page.plan().NumOfProjectors, 3.0);
+    QCOMPARE(f.wall.advancedModeRuns, 1);
+    QCOMPARE(f.wall.enableRuns, 1);
+    QCOMPARE(f.wall.editorsFor, 3);
+    QVERIFY(f.wall.featheringVisible);
+    QVERIFY(f.wall.calls.isEmpty());  // no link: nothing asked, nothing sent
+
+    const std::array<QString, 8> starts{"384", "1280", "2176", "N/A", "N/A", "N/A", "N/A", "N/A"};
+    const std::array<QString, 8> ends{"1664", "2560", "3456", "N/A", "N/A", "N/A", "N/A", "N/A"};
+    QCOMPARE(f.wall.starts, starts);
+    QCOMPARE(f.wall.ends, ends);
+
+    QCOMPARE(f.page.strip().overlapPixels, 33);
+    QCOMPARE(f.page.strip().frames.size(), size_t(3));
+    QCOMPARE(f.page.ruler().markers.size(), size_t(3));
+    QCOMPARE(f.page.ruler().markers[2].x, 377);
+    QCOMPARE(f.page.contentText(),
+             QString(" - Single Graphic Source:    3 : 1 Aspect Ratio Image Required\r\n"
+                     "                                      (Center or Left Justified)\r\n"
+                     " - 3 Head Graphic Source (1280 x 1024 resolution): 3072 x 1024 Image Size Required\r\n"
+                     "                                      (Center or Left Justified)\r\n"));
+    QVERIFY(f.find<QPlainTextEdit>("ImageContentInfoMemo")->toPlainText().startsWith(" - Single Graphic Source:    3 : 1"));
+}
+
+void PlanningPageTest::refusedSizesKeepCalculateAvailable_data()
+{
+    QTest::addColumn<QString>("horizontal");
+    QTest::addColumn<QString>("vertical");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("letters") << "abc" << "10" << "Error! 'abc' is not a valid Horizontal Output Screen Size value."
+                             << "HorizontalOutEdit";
+    QTest::newRow("empty") << "" << "10" << "Error! '' is not a valid Horizontal Output Screen Size value."
+                           << "HorizontalOutEdit";
+    QTest::newRow("zero") << "0" << "10" << "Error! Horizontal Output Screen Size value must be greater than 0."
+                          << "HorizontalOutEdit";
+    QTest::newRow("vertical letters") << "30" << "1x" << "Error! '1x' is not a valid Vertical Output Screen Size value."
+                                      << "VerticalOutEdit";
+    QTest::newRow("vertical negative") << "30" << "-2" << "Error! Vertical Output Screen Size value must be greater than 0."
+                                       << "VerticalOutEdit";
+}
+
+void PlanningPageTest::refusedSizesKeepCalculateAvailable()
+{
+    QFETCH(QString, horizontal);
+    QFETCH(QString, vertical);
+    QFETCH(QString, message);
+    QFETCH(QString, focused);
+    Fixture f;
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.page));
+    const double aspect = f.page.plan().AspectRatio;
+    f.setSize(horizontal, vertical);
+    f.calculate();
+    QCOMPARE(f.op.messages(), QStringList{message});
+    QVERIFY(f.find<QPushButton>("CalcOutButton")->isEnabled());
+    QVERIFY(!f.flags.EditorBusy);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    QCOMPARE(f.page.plan().AspectRatio, aspect);
+    QCOMPARE(f.text("OutAspectRatioLabel"), QString("3"));
+    // The operator corrects the entry and the next Calculate goes through.
+    f.op.clear();
+    f.setSize("16", "9");
+    f.calculate();
+    QVERIFY(f.op.messages().isEmpty());
+    // 1820.44 pixels on two projectors of 1280: the overlap is clamped to 640, the aspect follows.
+    QCOMPARE(f.text("OutAspectRatioLabel"), QString("1.88"));
+}
+
+void PlanningPageTest::countChangeWithLinkSendsToBothUnits()
+{
+    Fixture f;
+    f.wall.link = true;
+    f.wall.controller = true;
+    f.flags.UnitCount = 2;
+    f.pick("NumOfScreenComboBox", 4);  // "5 Projectors"
+    // Overlap for five: ceil((6400 - 3072) / 4) = 832, clamped to half a projector.
+    QCOMPARE(f.wall.calls, (QStringList{"CHECK 5 5", "PRJ 1 5", "PRJ 2 5", "DISP 1 1 640", "DISP 2 1 640"}));
+    QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("640"));
+    QCOMPARE(f.text("ImageSizeHLabel"), QString("3840"));  // 5 × 1280 − 4 × 640
+    QCOMPARE(f.wall.editorsFor, 5);
+    QCOMPARE(f.page.strip().frames.size(), size_t(5));
+    QVERIFY(f.op.messages().isEmpty());
+    QVERIFY(!f.op.busy);
+
+    f.wall.calls.clear();
+    f.pick("ImageAlignComboBox", LeftJustified);
+    QCOMPARE(f.wall.calls, (QStringList{"DISP 1 0 640", "DISP 2 0 640"}));
+    QCOMPARE(f.wall.starts[0], QString("0"));
+    QCOMPARE(f.wall.ends[4], QString("3840"));
+}
+
+void PlanningPageTest::sendsFollowFormFillingAndUnitCount()
+{
+    Fixture f;
+    f.wall.link = true;
+    f.flags.UnitCount = 1;
+    f.pick("NumOfScreenComboBox", 1);
+    // Two projectors over 3072 pixels: the overlap is raised to 64.
+    QCOMPARE(f.wall.sends(), (QStringList{"PRJ 1 2", "DISP 1 1 64"}));
+
+    f.wall.calls.clear();
+    {
+        FlagGuard filling(f.flags.FormFilling);
+        f.pick("NumOfScreenComboBox", 2);
+    }
+    QVERIFY(f.wall.sends().isEmpty());
+    QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("640"));  // ceil((3840 - 2496) / 2) bounded by 640
+
+    f.wall.link = false;
+    f.pick("NumOfScreenComboBox", 3);
+    QVERIFY(f.wall.sends().isEmpty());
+}
+
+void PlanningPageTest::refusedTwoUnitCheckRevertsTheCount()
+{
+    Fixture f;
+    f.wall.link = true;
+    f.wall.twoUnitOk = false;
+    f.pick("NumOfScreenComboBox", 5);
+    // The clamp for six projectors stores six; the refusal still goes back to the three before.
+    QCOMPARE(f.wall.calls, QStringList{"CHECK 6 6"});
+    QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentIndex(), 2);
+    QCOMPARE(f.page.plan().NumOfProjectors, 3.0);
+    // The overlap is recomputed for three over the image width the clamp left (4480): raised to 64.
+    QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("64"));
+    QCOMPARE(f.wall.overlapWidth, QString("64"));
+    QCOMPARE(f.wall.editorsFor, 3);
+    QVERIFY(f.wall.sends().isEmpty());
+}
+
+void PlanningPageTest::centeredWithEightKeepsEightAndSendsNothing()
+{
+    Fixture f;
+    f.wall.link = true;
+    f.setSize("90", "10");  // 9216 pixels: eight projectors
+    f.calculate();
+    QCOMPARE(f.op.messages(), QStringList{"Error! Maximum number of projectors for center justified image is 7"});
+    QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString("8 Projectors"));
+    QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentText(), QString("Centered"));
+    QVERIFY(f.wall.sends().isEmpty());
+    QCOMPARE(f.text("NumOfTornelLabel"), QString("2"));
+    QCOMPARE(f.op.status, QString("NOTE: Current settings require 2 Tornels."));
+
+    // Picking "Centered" with eight projectors falls back to left justified.
+    f.op.clear();
+    f.find<QComboBox>("ImageAlignComboBox")->setCurrentIndex(LeftJustified);
+    f.find<QComboBox>("NumOfScreenComboBox")->setCurrentIndex(7);
+    f.wall.calls.clear();
+    f.pick("ImageAlignComboBox", Centered);
+    QCOMPARE(f.op.messages(), QStringList{"Error! Maximum number of projectors for center justified image is 7"});
+    QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentIndex(), int(LeftJustified));
+    QVERIFY(f.wall.sends().isEmpty());
+}
+
+void PlanningPageTest::nineOrMoreLeavesTheListAlone()
+{
+    Fixture f;
+    f.setSize("110", "10");
+    f.calculate();
+    QCOMPARE(f.op.messages(),
+             QStringList{"Error! Minimum # of screen calculated is greater than 8. Please enter valid "
+                         "Horizontal/Vertical Output Size and Projector Resolution."});
+    QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString("3 Projectors"));
+    // The overlap is recomputed for the unchanged count: raised to 64.
+    QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("64"));
+    QCOMPARE(f.text("ImageSizeHLabel"), QString("3712"));
+    QCOMPARE(f.text("OutAspectRatioLabel"), QString("3.63"));
+    QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString("36.25"));
+    QVERIFY(f.find<QPushButton>("CalcOutButton")->isEnabled());
+}
+
+void PlanningPageTest::clampingRewritesAspectAndHorizontalSize()
+{
+    struct Case {
+        const char *h, *v;
+        int resolution;
+        const char *aspect, *image, *overlap, *horizontal, *count;
+    };
+    const Case cases[] = {
+        {"16", "9", 1, "2", "1536", "512", "18", "2 Projectors"},
+        {"25", "10", 2, "2.44", "2496", "64", "24.375", "2 Projectors"},
+        {"40", "10", 2, "4", "4094", "342", "40", "4 Projectors"},
+        {"10", "10", 2, "1", "1280", "0", "10", "1 Projector"},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.pick("ProjectorResComboBox", c.resolution);
+        f.setSize(c.h, c.v);
+        f.calculate();
+        QVERIFY(f.op.messages().isEmpty());
+        QCOMPARE(f.text("OutAspectRatioLabel"), QString(c.aspect));
+        QCOMPARE(f.text("ImageSizeHLabel"), QString(c.image));
+        QCOMPARE(f.text("MinNumOfOverlapLabel"), QString(c.overlap));
+        QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString(c.horizontal));
+        QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString(c.count));
+        QCOMPARE(f.wall.featheringVisible, QString(c.count) != "1 Projector");
+    }
+}
+
+void PlanningPageTest::unitReadsBeforeTheCalculation()
+{
+    {
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.wall.unitsSeen = 0;
+        f.calculate();
+        QCOMPARE(f.op.messages(), QStringList{"Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the "
+                                              "Tornel has booted up completely and reboot the Controller."});
+        QCOMPARE(f.wall.calls, QStringList{"NTN"});
+        QVERIFY(f.find<QPushButton>("CalcOutButton")->isEnabled());
+    }
+    {
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.wall.readOk = false;
+        f.op.status = "busy";
+        f.calculate();
+        QCOMPARE(f.op.messages(),
+                 QStringList{"Tornel 1 communication error! Please check Serial connections and try again"});
+        QCOMPARE(f.wall.calls, (QStringList{"NTN", "QUERY 1"}));
+        QCOMPARE(f.op.status, QString());
+        QVERIFY(!f.flags.EditorBusy);
+    }
+    {
+        // A status read with a narrow input bounds the overlap: 1024 ÷ 2 for two projectors.
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.settings.StatusReadAvailable = true;
+        f.settings.input(1, 1).HActive = 1024;
+        f.setSize("16", "9");
+        f.calculate();
+        QCOMPARE(f.wall.calls.mid(0, 3), (QStringList{"NTN", "QUERY 1", "QUERY 2"}));
+        QCOMPARE(f.flags.UnitCount, 2);
+        QCOMPARE(f.text("MinNumOfOverlapLabel"), QString("512"));
+        QCOMPARE(f.wall.sends(), (QStringList{"PRJ 1 2", "PRJ 2 2", "DISP 1 1 512", "DISP 2 1 512"}));
+    }
+    {
+        // A second click while a calculation runs does nothing.
+        Fixture f;
+        f.flags.EditorBusy = true;
+        f.setSize("abc", "10");
+        f.calculate();
+        QVERIFY(f.op.messages().isEmpty());
+        QVERIFY(f.flags.EditorBusy);
+    }
+}
+
+void PlanningPageTest::enterMovesTheFocus()
+{
+    Fixture f;
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.page));
+    auto* h = f.find<QLineEdit>("HorizontalOutEdit");
+    h->setFocus();
+    QTest::keyClick(h, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), f.find<QLineEdit>("VerticalOutEdit"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QCOMPARE(QApplication::focusWidget(), f.find<QPushButton>("CalcOutButton"));
+    QVERIFY(f.op.messages().isEmpty());
+}
+
+void PlanningPageTest::zeroSizeDrawsNoMarkers()
+{
+    // A refused vertical size of 0 stays in the plan; a later count change must not divide by it.
+    Fixture f;
+    f.setSize("30", "0");
+    f.calculate();
+    QCOMPARE(f.page.plan().OutSizeV, 0.0);
+    f.pick("NumOfScreenComboBox", 1);  // the overlap clamp sets the horizontal size to 0 as well
+    QCOMPARE(f.page.plan().OutSizeH, 0.0);
+    QVERIFY(f.page.ruler().markers.empty());
+    QCOMPARE(f.page.strip().frames.size(), size_t(2));
+}
+
+void PlanningPageTest::syncFromRecordsWarnsAndOverwrites()
+{
+    struct Case {
+        int alignment, total;
+        const char* warning;  // nullptr: no message
+    };
+    const QString tail = " information read from Tornel(s) does not match current values in the Planning page. "
+                         "\rPlanning page values will be overwritten";
+    const Case cases[] = {
+        {1, 3, nullptr},
+        {0, 3, "Warning. Input Material Alignment"},
+        {1, 2, "Warning. Number of Projectors"},
+        {0, 2, "Warning. Number of Projectors and Input Material Alignment"},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        OutputScreenRecord& p = f.settings.output(1, 1);
+        p.Alignment = static_cast<uint8_t>(c.alignment);
+        p.TotalProjectors = static_cast<uint8_t>(c.total);
+        p.OverlapWidth = 200;
+        f.wall.link = true;
+        f.page.SyncPlanningFromRecords(true);
+        QCOMPARE(f.op.messages(), c.warning ? QStringList{QString(c.warning) + tail} : QStringList{});
+        QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentIndex(), c.alignment);
+        QCOMPARE(f.page.workingCount(), c.total);
+        QCOMPARE(f.wall.calls, QStringList{QStringLiteral("CHECK %1 %1").arg(c.total)});
+        const double imageH = c.total * 1280.0 - (c.total - 1) * 200.0;
+        QCOMPARE(f.page.plan().ImageSizeH, imageH);
+        QCOMPARE(f.text("OutAspectRatioLabel"), FormatG3(imageH / 1024));
+    }
+    // Hidden window: no warnings. Records never filled: the count shows as 1, nothing breaks.
+    Fixture f;
+    f.page.SyncPlanningFromRecords(false);
+    QVERIFY(f.op.messages().isEmpty());
+    QCOMPARE(f.page.workingCount(), 1);
+    QCOMPARE(f.find<QComboBox>("ImageAlignComboBox")->currentIndex(), int(LeftJustified));
+}
+
+void PlanningPageTest::screenshot()
+{
+    Fixture f;
+    f.page.resize(900, 545);
+    const QString dir = QStringLiteral(KALVORA_SCREENSHOT_DIR);
+    QVERIFY(QDir().mkpath(dir));
+    const QString path = dir + QStringLiteral("/planning_page.png");
+    QVERIFY(SavePlanningPagePng(f.page, path));
+    const QImage image(path);
+    QCOMPARE(image.isNull(), false);
+    // The strip's background and projector 1's yellow frame are where the layout puts them.
+    auto* strip = f.find<QWidget>("ProjectorImage");
+    const QPoint origin = strip->mapTo(&f.page, QPoint(0, 0)) * image.devicePixelRatio();
+    QCOMPARE(image.pixelColor(origin + QPoint(2, 2)).rgb() & 0xFFFFFF, 0xC0C0C0u);
+    QCOMPARE(image.pixelColor(origin + QPoint(5, 50)).rgb() & 0xFFFFFF, 0xFFFF00u);
+    QCOMPARE(image.pixelColor(origin + QPoint(60, 5)).rgb() & 0xFFFFFF, 0xFFFF00u);
+    QCOMPARE(image.pixelColor(origin + QPoint(191, 50)).rgb() & 0xFFFFFF, 0xFF0000u);  // projector 2 over 3
+    QCOMPARE(image.pixelColor(origin + QPoint(159, 50)).rgb() & 0xFFFFFF, 0x0000FFu);
+    QCOMPARE(image.pixelColor(origin + QPoint(100, 50)).rgb() & 0xFFFFFF, 0xC0C0C0u);
+
+    // A wall of eight, left justified, for the review of the full strip and ruler.
+    f.pick("ImageAlignComboBox", LeftJustified);
+    f.pick("NumOfScreenComboBox", 7);
+    QCOMPARE(f.page.strip().frames.size(), size_t(8));
+    QCOMPARE(f.page.ruler().markers.size(), size_t(8));
+    QVERIFY(SavePlanningPagePng(f.page, dir + QStringLiteral("/planning_page_eight.png")));
+}
+
+QTEST_MAIN(PlanningPageTest)
+#include "planning_page_test.moc"
