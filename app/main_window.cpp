@@ -76,6 +76,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wirePlanningPage();
     wireLink();
     wireLinkController();
+    wireConfigFileMenu();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });

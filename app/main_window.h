@@ -67,13 +67,19 @@ public:
     void Exit1Click() { close(); }
     void About1Click();
     void HelpwithKalvoraSerialconnection1Click();
+    void SaveConfigurationtoFile1Click();
+    void OpenConfigurationFile1Click();
+
+    // The file dialogs of the two File menu items: the chosen path, or empty when the operator
+    // cancels. Tests put a path here instead of a dialog.
+    std::function<QString()> SaveDialog1;
+    std::function<QString()> OpenDialog1;
 
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
-    // Menu items whose operations arrive with later work: "Open Configuration File",
-    // "Save Configuration to File", "Send Current Settings to Tornel(s)", "Read from Tornel(s) ...",
-    // and the reset and system-save buttons.
+    // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
+    // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
     // The Information page's buttons; their operations on the units arrive with the bulk
     // operations (each then guards itself with EditorBusy).
@@ -99,6 +105,7 @@ private:
     void showLinkControllerState();
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
+    void wireConfigFileMenu();
 
     StatusOperator statusOp_;
     Settings settings_;

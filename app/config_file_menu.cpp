@@ -1,0 +1,68 @@
+// "Save Configuration to File" and "Open Configuration File": the tables of both units to and
+// from a .tnc file. Loading refills the pages and sends nothing to the units.
+
+#include <QFileDialog>
+
+#include "app/flag_protocol.h"
+#include "app/info_page.h"
+#include "app/main_window.h"
+#include "planning/gui/planning_page.h"
+#include "settings/config_file.h"
+
+namespace kalvora {
+
+void TKalvoraForm::wireConfigFileMenu()
+{
+    SaveDialog1 = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QStringLiteral("Tornel Config Files (*.tnc)"));
+        dialog.setDefaultSuffix(QStringLiteral("tnc"));
+        // The file is replaced only once the new one is complete, so no overwrite question.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                       : QString();
+    };
+    OpenDialog1 = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({QStringLiteral("Tornel Config Files (*.tnc)"), QStringLiteral("Any file (*)")});
+        dialog.setOption(QFileDialog::ReadOnly);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                       : QString();
+    };
+    setMenuHandler(QStringLiteral("SaveConfigurationtoFile1"), [this] { SaveConfigurationtoFile1Click(); });
+    setMenuHandler(QStringLiteral("OpenConfigurationFile1"), [this] { OpenConfigurationFile1Click(); });
+}
+
+void TKalvoraForm::SaveConfigurationtoFile1Click()
+{
+    const QString name = SaveDialog1 ? SaveDialog1() : QString();
+    if (name.isEmpty()) return;
+    statusOp_.setBusy(true);
+    WriteConfigFile(settings_, name, statusOp_);
+    statusOp_.setBusy(false);
+}
+
+void TKalvoraForm::OpenConfigurationFile1Click()
+{
+    const QString name = OpenDialog1 ? OpenDialog1() : QString();
+    if (name.isEmpty()) return;
+    statusOp_.setBusy(true);
+    if (ReadConfigFile(settings_, name, statusOp_)) {
+        settings_.FileLoadedAvailable = true;
+        {
+            FillingGuard filling(flags_);
+            info_->ScreenInfoComboBoxChange();
+            planning_->SyncPlanningFromRecords(isVisible());
+            FillSourcePage();
+            FillSeamPage();
+            PhasePageControlChange();
+        }
+        statusOp_.showMessage(kMsgFileOpenSuccessful);
+    }
+    statusOp_.setBusy(false);
+}
+
+}  // namespace kalvora
