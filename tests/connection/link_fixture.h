@@ -16,6 +16,7 @@
 #include "link/link.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
+#include "clock_scale.h"
 #include "scripted_operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
@@ -56,18 +57,6 @@ inline std::unique_ptr<sim::Simulator> StartSim(sim::PortMode mode, std::vector<
     EXPECT_TRUE(s->start(&error)) << error.toStdString();
     return s;
 }
-
-// Sets the clock's scale for the lifetime of a test and restores it afterwards.
-class ClockScale {
-public:
-    explicit ClockScale(double scale) : saved_(clock::scale()) { clock::setScale(scale); }
-    ~ClockScale() { clock::setScale(saved_); }
-    ClockScale(const ClockScale&) = delete;
-    ClockScale& operator=(const ClockScale&) = delete;
-
-private:
-    double saved_;
-};
 
 class LinkFixture : public ::testing::Test {
 protected:

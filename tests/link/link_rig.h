@@ -12,6 +12,7 @@
 #include "link/link.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
+#include "clock_scale.h"
 #include "scripted_operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
@@ -33,19 +34,6 @@ inline sim::SimConfig Controller(std::vector<int> ids)
     c.ids = std::move(ids);
     return c;
 }
-
-// A slower clock for a test whose replies come a byte at a time: each piece of a reply takes
-// at least a real millisecond, which the tests' usual scale would turn into a reply timeout.
-class ClockScale {
-public:
-    explicit ClockScale(double scale) : saved_(clock::scale()) { clock::setScale(scale); }
-    ~ClockScale() { clock::setScale(saved_); }
-    ClockScale(const ClockScale&) = delete;
-    ClockScale& operator=(const ClockScale&) = delete;
-
-private:
-    double saved_;
-};
 
 // The rig's clock runs at 3 % of real time: a reply timeout is 240 ms, long enough for a
 // loaded machine to deliver a reply, short enough for the tests that wait for timeouts.
