@@ -1,5 +1,7 @@
 #include "editors/editor_pages.h"
 
+#include "editors/edge_control_names.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -42,38 +44,6 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, i
 }
 
 // One edge of one screen: enable, gamma, halo width and offset, named with the screen digit.
-struct EdgeNames {
-    QString enable, gammaLabel, gamma, gammaUpDown, widthLabel, width, widthUpDown, offsetLabel, offset,
-        offsetUpDown;
-};
-
-EdgeNames RightEdgeNames(int k)
-{
-    const QString d = QString::number(k);
-    return {"REdgeFeathering" + d + "CheckBox", "GammaLabel" + d + "_2",      "RGamma" + d + "Edit",
-            "RGamma" + d + "UpDown",           "HaloWidth" + d + "_2Label",   "RHaloWidth" + d + "Edit",
-            "RHaloWidth" + d + "UpDown",        "HaloOffset" + d + "_2Label", "RHaloOffset" + d + "Edit",
-            "RHaloOffset" + d + "UpDown"};
-}
-
-EdgeNames LeftEdgeNames(int k)
-{
-    const QString d = QString::number(k);
-    return {"LEdgeFeathering" + d + "CheckBox", "GammaLabel" + d,      "LGamma" + d + "Edit",
-            "LGamma" + d + "UpDown",           "HaloWidth" + d + "Label", "LHaloWidth" + d + "Edit",
-            "LHaloWidth" + d + "UpDown",        "HaloOffset" + d + "Label", "LHaloOffset" + d + "Edit",
-            "LHaloOffset" + d + "UpDown"};
-}
-
-EdgeNames EndEdgeNames(int k)
-{
-    const QString d = QString::number(k);
-    return {"EdgeFeathering" + d + "CheckBox", "GammaLabel" + d,      "Gamma" + d + "Edit",
-            "Gamma" + d + "UpDown",           "HaloWidth" + d + "Label", "HaloWidth" + d + "Edit",
-            "HaloWidth" + d + "UpDown",        "HaloOffset" + d + "Label", "HaloOffset" + d + "Edit",
-            "HaloOffset" + d + "UpDown"};
-}
-
 void AddEdge(QGroupBox* halo, QGroupBox* feather, int row, const EdgeNames& n, QChar side)
 {
     auto* hl = static_cast<QGridLayout*>(halo->layout());

@@ -4,21 +4,12 @@
 #include <QTabWidget>
 #include <QWidget>
 
+#include "editors/edge_control_names.h"
 #include "editors/radio_group.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {
 namespace {
-
-// The ten right-edge controls of screen k (2..7), named with the screen's digit.
-QStringList RightEdgeControls(int k)
-{
-    const QString d = QString::number(k);
-    return {"REdgeFeathering" + d + "CheckBox", "GammaLabel" + d + "_2",     "RGamma" + d + "Edit",
-            "RGamma" + d + "UpDown",           "HaloWidth" + d + "_2Label",  "RHaloWidth" + d + "Edit",
-            "RHaloWidth" + d + "UpDown",        "HaloOffset" + d + "_2Label", "RHaloOffset" + d + "Edit",
-            "RHaloOffset" + d + "UpDown"};
-}
 
 void SetVisible(QWidget* root, const QString& name, bool visible)
 {
@@ -35,7 +26,7 @@ void ShowEditorsFor(QWidget* root, int n)
     if (n > 8) n = 8;
     for (int k = 1; k <= 8; ++k) SetVisible(root, QStringLiteral("Screen%1GroupBox").arg(k), k <= n);
     for (int k = 2; k <= 7; ++k)
-        for (const QString& name : RightEdgeControls(k)) SetVisible(root, name, k <= n - 1);
+        for (const QString& name : RightEdgeNames(k).all()) SetVisible(root, name, k <= n - 1);
     QStringList items;
     for (int k = 1; k <= n; ++k) items << QString::number(k);
     for (const char* name : kScreenSelectors)
