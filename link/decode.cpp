@@ -1,7 +1,5 @@
 #include "link/decode.h"
 
-#include <cstring>
-
 namespace kalvora {
 
 int FindMarker(std::span<const uint8_t> reply, std::string_view kinds)
@@ -21,34 +19,24 @@ int16_t ReadBE16(const uint8_t* d) { return static_cast<int16_t>((uint16_t(d[0])
 
 namespace {
 
-// Writes one element of a field from the block into the record's bytes.
+// The value of one element of a field as the block carries it (big-endian; tenths scaled).
+double WireValue(FieldKind kind, const uint8_t* d)
+{
+    switch (kind) {
+    case FieldKind::U8: return d[0];
+    case FieldKind::I16: return ReadBE16(d);
+    case FieldKind::I32: return ReadBE32(d);
+    case FieldKind::Tenths: return TenthsToFloat(ReadBE32(d));
+    }
+    return 0;
+}
+
+// Every element of a field from the block into the record's bytes.
 void DecodeField(std::span<uint8_t> record, const FieldDesc& f, std::span<const uint8_t> data)
 {
     const int width = FieldWidth(f.kind);
-    for (int e = 0; e < f.count; ++e) {
-        const uint8_t* d = data.data() + f.wirePos + e * width;
-        uint8_t* out = record.data() + f.offset + e * width;
-        switch (f.kind) {
-        case FieldKind::U8:
-            out[0] = d[0];
-            break;
-        case FieldKind::I16: {
-            const int16_t v = ReadBE16(d);
-            std::memcpy(out, &v, sizeof v);
-            break;
-        }
-        case FieldKind::I32: {
-            const int32_t v = ReadBE32(d);
-            std::memcpy(out, &v, sizeof v);
-            break;
-        }
-        case FieldKind::Tenths: {
-            const float v = TenthsToFloat(ReadBE32(d));
-            std::memcpy(out, &v, sizeof v);
-            break;
-        }
-        }
-    }
+    for (int e = 0; e < f.count; ++e)
+        WriteFieldValue(record, f, WireValue(f.kind, data.data() + f.wirePos + e * width), e);
 }
 
 int FieldEnd(const FieldDesc& f) { return f.wirePos + f.count * FieldWidth(f.kind); }
