@@ -461,7 +461,10 @@ void Simulator::startUnitWork(int unitIndex, const SimUnit::Result& result, bool
     if (finishByTimer) {
         if (result.procedure != Procedure::None) {
             const Procedure p = result.procedure;
-            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] { units_[size_t(unitIndex)]->finishProcedure(p); });
+            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] {
+                units_[size_t(unitIndex)]->finishProcedure(p);
+                emit procedureFinished(unitIndex + 1);
+            });
         }
     } else {
         pendingUnit_ = unitIndex;

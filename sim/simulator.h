@@ -176,6 +176,7 @@ signals:
     void bytesReceived();               // after each read from the line
     void requestHandled(QByteArray line);  // a complete request was answered (or dropped)
     void idle();                        // the port has become idle
+    void procedureFinished(int unit);   // a unit (1-based) behind the controller ended a procedure
 
 private:
     struct Request {

@@ -44,6 +44,7 @@ struct Line {
         QSocketNotifier notifier(client->fd(), QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, &loop, check);
         QObject::connect(&sim, &Simulator::bytesReceived, &loop, check);
+        QObject::connect(&sim, &Simulator::procedureFinished, &loop, check);
         QObject::connect(&sim, &Simulator::requestHandled, &loop, check);
         QObject::connect(&sim, &Simulator::idle, &loop, check);
         QTimer::singleShot(limitMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
@@ -338,7 +339,10 @@ TEST(SimController, RealDurationProcedureEndsOnTheScaledClock)
     const float before = line.sim.unit(1).input(2).ContrastR;
     line.exchangeAll(Frame("*1RGBADJ!", "26"));
     EXPECT_TRUE(line.sim.unitBusy(1));
-    EXPECT_TRUE(line.waitFor([&] { return !line.sim.unitBusy(1); }));
+    bool finished = false;
+    QObject::connect(&line.sim, &Simulator::procedureFinished, [&](int unit) { finished = unit == 1; });
+    EXPECT_TRUE(line.waitFor([&] { return finished; }));
+    EXPECT_FALSE(line.sim.unitBusy(1));
     EXPECT_NE(line.sim.unit(1).input(2).ContrastR, before);
     EXPECT_TRUE(line.exchangeAll("TNQUERY *1IINFOTN 2!\r").endsWith("\r\nCTRLR>"));
     clock::setScale(saved);
