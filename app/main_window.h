@@ -26,6 +26,8 @@ namespace kalvora {
 
 class InfoPage;
 class PlanningPage;
+class SeamRemovalPage;
+class SourceSetupPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -54,6 +56,8 @@ public:
     LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
+    SourceSetupPage* sourcePage() const { return source_; }
+    SeamRemovalPage* seamPage() const { return seam_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -106,6 +110,7 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void wireSourceAndSeamPages();
 
     StatusOperator statusOp_;
     Settings settings_;
@@ -118,12 +123,15 @@ private:
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
+    SourceSetupPage* source_ = nullptr;
+    SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
 
+    bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;
     bool closed_ = false;
