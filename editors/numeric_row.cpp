@@ -3,7 +3,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
+
+#include "editors/numeric_field_table.h"
+#include "editors/numeric_fields.h"
+#include "editors/spin_arrows.h"
 
 #include "platform/gui/named_widget.h"
 
@@ -14,11 +17,14 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
 {
     NumericRow r;
     r.label = new QLabel(caption, parent);
-    r.edit = MakeNamed<QLineEdit>(parent, editName, QStringLiteral("0"));
-    r.edit->setFixedWidth(52);
-    auto* spin = MakeNamed<QSpinBox>(parent, spinName);
-    spin->setFixedWidth(18);
-    r.spin = spin;
+    const NumericField* field = FindNumericField(editName);
+    if (field && field->spin == spinName) {
+        r.edit = MakeNumericEdit(parent, *field, 52);
+        r.spin = MakeNumericSpin(parent, *field);
+    } else {  // not a table field: a programming error that shows as a field that edits nothing
+        r.edit = MakeNamed<QLineEdit>(parent, editName);
+        r.spin = MakeNamed<QWidget>(parent, spinName);
+    }
     r.label->setBuddy(r.edit);
     grid->addWidget(r.label, row, column);
     grid->addWidget(r.edit, row, column + 1);

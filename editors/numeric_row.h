@@ -1,6 +1,6 @@
 #pragma once
 // One labelled numeric field of an editor page: a caption, the edit and its spin arrows, named
-// as the numeric field table names them.
+// as the numeric field table names them and made by the numeric field mechanism.
 
 #include <QString>
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/flag_protocol.h"
+#include "editors/numeric_fields.h"
 #include "editors/numeric_row.h"
 #include "editors/radio_group.h"
 #include "link/commands.h"
@@ -31,6 +32,12 @@ SeamRemovalPage::SeamRemovalPage(Settings& settings, MainFlags& flags, Operator&
 {
     setObjectName(QStringLiteral("SeamRemovalTabSheet"));
     build();
+    fields_ = new NumericFields(this, flags_, op_, commands_, this);
+    fields_->attach(FieldFamily::SeamGain);
+    NumericFieldHooks& h = fields_->hooks();
+    h.linkEstablished = [this] { return hooks_.linkEstablished(); };
+    h.selectedSeamChannel = [this] { return SelectedChannel(); };
+    h.fillSeamPage = [this] { FillSeamPage(); };
 }
 
 void SeamRemovalPage::build()
@@ -173,7 +180,7 @@ void SeamRemovalPage::ResetSeamGainButtonClick()
     hooks_.busyCursor(true);
     for (int k = 1; k <= 8; ++k) FindNamed<QLineEdit>(this, GainEdit(k))->setText(QStringLiteral("128"));
     // Gain 1's commit checks it and sends all eight gains in one MANSEAM.
-    hooks_.commitField(GainEdit(1));
+    fields_->Commit(GainEdit(1));
     hooks_.busyCursor(false);
 }
 

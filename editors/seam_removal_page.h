@@ -13,6 +13,7 @@ class QCheckBox;
 namespace kalvora {
 
 class CommandSet;
+class NumericFields;
 class Operator;
 class RadioGroup;
 struct MainFlags;
@@ -33,6 +34,8 @@ public:
     SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
 
     UnitOperationHooks& hooks() { return hooks_; }
+    // The commits and steps of the eight gain fields.
+    NumericFields& fields() { return *fields_; }
 
     // The selected channel 1..8 (1 when nothing is selected).
     int SelectedChannel() const;
@@ -54,6 +57,7 @@ private:
     Operator& op_;
     CommandSet& commands_;
     UnitOperationHooks hooks_;
+    NumericFields* fields_ = nullptr;
     RadioGroup* selector_ = nullptr;
     QCheckBox* bridgeSingle_ = nullptr;
     QCheckBox* bridgeAll_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/flag_protocol.h"
+#include "editors/numeric_fields.h"
 #include "editors/numeric_row.h"
 #include "editors/radio_group.h"
 #include "link/commands.h"
@@ -70,6 +71,22 @@ SourceSetupPage::SourceSetupPage(Settings& settings, MainFlags& flags, Operator&
 {
     setObjectName(QStringLiteral("SourceSetupTabSheet"));
     build();
+    attachFields();
+}
+
+void SourceSetupPage::attachFields()
+{
+    fields_ = new NumericFields(this, flags_, op_, commands_, this);
+    for (FieldFamily f : {FieldFamily::HPosition, FieldFamily::VPosition, FieldFamily::Phase, FieldFamily::OverallContrast,
+                          FieldFamily::OverallBrightness, FieldFamily::ColourContrast, FieldFamily::ColourBrightness})
+        fields_->attach(f);
+    NumericFieldHooks& h = fields_->hooks();
+    h.linkEstablished = [this] { return hooks_.linkEstablished(); };
+    h.selectedSourceChannel = [this] { return SelectedChannel(); };
+    h.fillSourcePage = [this] { FillSourcePage(); };
+    h.hPositionWindow = [this] { return std::pair<int, int>{window_.HPositionMin, window_.HPositionMax}; };
+    h.vPositionWindow = [this] { return std::pair<int, int>{window_.VPositionMin, window_.VPositionMax}; };
+    h.hPositionBoundsMessage = [this] { return HPositionOutOfBoundsMessage(window_); };
 }
 
 void SourceSetupPage::build()

@@ -18,6 +18,7 @@ class QGroupBox;
 namespace kalvora {
 
 class CommandSet;
+class NumericFields;
 class Operator;
 class RadioGroup;
 struct MainFlags;
@@ -52,6 +53,8 @@ public:
     SourceSetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
 
     UnitOperationHooks& hooks() { return hooks_; }
+    // The commits and steps of the page's numeric fields.
+    NumericFields& fields() { return *fields_; }
 
     // The selected channel 1..8 (1 when nothing is selected).
     int SelectedChannel() const;
@@ -75,6 +78,7 @@ public:
 
 private:
     void build();
+    void attachFields();
     void runOnAllUnits(const QString& title, const QString& question, const QString& info, bool holdPages,
                        bool (CommandSet::*run)(int unit), bool secondQuestion);
 
@@ -84,6 +88,7 @@ private:
     CommandSet& commands_;
     UnitOperationHooks hooks_;
     PositionWindow window_;
+    NumericFields* fields_ = nullptr;
 
     RadioGroup* selector_ = nullptr;
     QLabel* loaded_ = nullptr;

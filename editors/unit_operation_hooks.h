@@ -1,7 +1,7 @@
 #pragma once
 // What the Source Setup and Seam Removal pages need of the main window beside the records,
 // the flags and the command builders: the link state, the page change, the page control, the
-// information window for long operations, and the commit of a numeric field.
+// information window for long operations and the hourglass.
 
 #include <QString>
 #include <functional>
@@ -20,8 +20,6 @@ struct UnitOperationHooks {
     std::function<void()> hideProgress = [] {};
     // The hourglass, through the link so that nested waits leave it to the outermost caller.
     std::function<void(bool)> busyCursor = [](bool) {};
-    // Runs the commit of the numeric field with this edit (the seam gain reset commits gain 1).
-    std::function<void(const QString& editName)> commitField = [](const QString&) {};
 };
 
 }  // namespace kalvora
