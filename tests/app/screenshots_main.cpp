@@ -11,6 +11,9 @@
 #include "app/info_page.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
+#include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -95,6 +98,20 @@ int main(int argc, char** argv)
         connected.pages()->setCurrentIndex(0);
         QApplication::processEvents();
         ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
+        // The input and seam pages of a connected wall, filled from the units (channel 2 shown).
+        connected.sourcePage()->findChild<kalvora::RadioGroup*>(QStringLiteral("SourceScreenSelectRadioGroup"))->setItemIndex(1);
+        connected.seamPage()->findChild<kalvora::RadioGroup*>(QStringLiteral("SeamScreenSelectRadioGroup"))->setItemIndex(1);
+        connected.pages()->setCurrentWidget(connected.sourcePage());  // fills the selected channel
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("12-SourceSetupTabSheet-connected"));
+        connected.pages()->setCurrentWidget(connected.seamPage());
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("13-SeamRemovalTabSheet-connected"));
     }
+    // The information window while a colour balance runs on the second of two units.
+    kalvora::TInfoForm balance;
+    balance.showInfo(QStringLiteral("Auto Color Balance in progress. Please wait...."));
+    balance.setUnit(2, 2);
+    ok &= Save(balance, dir, QStringLiteral("14-TInfoForm-colour-balance"));
     return ok ? 0 : 1;
 }
