@@ -98,6 +98,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
 
 TKalvoraForm::~TKalvoraForm()
 {
+    // The field mechanism goes first: a focused field destroyed with the pages must not commit.
+    delete fields_;
+    fields_ = nullptr;
     // The pages' hooks point into this window; drop the link last.
     delete pages_;
     pages_ = nullptr;

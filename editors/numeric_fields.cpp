@@ -110,8 +110,9 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn: it->entered = true; break;
     case QEvent::FocusOut:
         // Only a real departure commits: not the focus leaving for a commit's own message box
-        // or moving while the link waits, and not an edit that never had the focus.
-        if (committing_ == 0 && it->entered) {
+        // or moving while the link waits, not an edit that never had the focus, and not the
+        // window going away.
+        if (committing_ == 0 && it->entered && static_cast<QWidget*>(watched)->window()->isVisible()) {
             it->entered = false;
             if (const NumericField* f = it->field)
                 commit(*f);

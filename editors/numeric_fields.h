@@ -15,6 +15,8 @@
 // When a commit's link wait has taken the focus away from the window, the focus goes back to
 // where it was going (or where it was) once the commit is over.
 //
+// The mechanism must be destroyed before the controls it watches (the window deletes it first).
+//
 // How a page uses it:
 //   1. create each field's edit and spin with MakeNumericEdit / MakeNumericSpin (names, initial
 //      text and length limit from the table), and the enable check boxes and next-field controls
