@@ -18,11 +18,12 @@
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "editors/display_setup_page.h"
-#include "editors/editor_pages.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
 #include "editors/projector_setup_page.h"
 #include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
 #include "link/queries.h"
 #include "planning/gui/planning_page.h"
 #include "platform/gui/named_widget.h"
@@ -82,6 +83,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
+    wireSourceAndSeamPages();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -117,9 +119,11 @@ void TKalvoraForm::buildPages()
     display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
     pages_->addTab(projector_, QStringLiteral("Projector Setup"));
-    pages_->addTab(CreateSourceSetupPage(pages_), QStringLiteral("Source Setup"));
+    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, pages_);
+    pages_->addTab(source_, QStringLiteral("Source Setup"));
     pages_->addTab(display_, QStringLiteral("Display Setup"));
-    pages_->addTab(CreateSeamRemovalPage(pages_), QStringLiteral("Seam Removal"));
+    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
+    pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
@@ -306,7 +310,40 @@ void TKalvoraForm::wireLinkController()
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching());
+    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching() && !pageControlHeld_);
+}
+
+void TKalvoraForm::wireSourceAndSeamPages()
+{
+    FillSourcePage = [this] { source_->FillSourcePage(); };
+    FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
+    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
+    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
+    for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
+        h->linkEstablished = [this] { return LinkEstablished(); };
+        h->phasePageControlChange = [this] { PhasePageControlChange(); };
+        h->holdPageControl = [this](bool held) {
+            pageControlHeld_ = held;
+            updatePageControlEnabling();
+        };
+        h->showProgress = [this](const QString& text) {
+            if (!infoForm_) return;
+            infoForm_->showInfo(text);
+            // The window is painted before the long operation takes the thread into its waits.
+            QCoreApplication::processEvents();
+            infoForm_->repaint();
+            QCoreApplication::processEvents();
+        };
+        h->progressUnit = [this](int unit, int units) {
+            if (infoForm_) infoForm_->setUnit(unit, units);
+        };
+        h->hideProgress = [this] {
+            if (infoForm_) infoForm_->hideInfo();
+        };
+        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
+    }
 }
 
 void TKalvoraForm::showLinkControllerState()

@@ -29,6 +29,8 @@ class InfoPage;
 class NumericFields;
 class PlanningPage;
 class ProjectorSetupPage;
+class SeamRemovalPage;
+class SourceSetupPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -61,6 +63,8 @@ public:
     ProjectorSetupPage* projectorPage() const { return projector_; }
     // The numeric fields of the editor pages (one mechanism for all of them).
     NumericFields& numericFields() { return *fields_; }
+    SourceSetupPage* sourcePage() const { return source_; }
+    SeamRemovalPage* seamPage() const { return seam_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -119,6 +123,7 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void wireSourceAndSeamPages();
 
     StatusOperator statusOp_;
     Settings settings_;
@@ -134,12 +139,15 @@ private:
     NumericFields* fields_ = nullptr;
     DisplaySetupPage* display_ = nullptr;
     ProjectorSetupPage* projector_ = nullptr;
+    SourceSetupPage* source_ = nullptr;
+    SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
 
+    bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;
     bool closed_ = false;

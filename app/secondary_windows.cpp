@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kalvora {
@@ -32,16 +33,50 @@ TInfoForm::TInfoForm(QWidget* parent)
     label_ = new QLabel(QStringLiteral("Auto Color Balance in progress. Please wait...."), this);
     label_->setObjectName(QStringLiteral("InfoLabel"));
     label_->setAlignment(Qt::AlignCenter);
+    detail_ = new QLabel(this);
+    detail_->setObjectName(QStringLiteral("InfoDetailLabel"));
+    detail_->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setContentsMargins(1, 0, 1, 0);
+    layout->setSpacing(0);
     layout->addWidget(label_);
+    layout->addWidget(detail_);
+    // Once a second is all the elapsed time needs: the window stays idle in between.
+    tick_ = new QTimer(this);
+    tick_->setInterval(1000);
+    connect(tick_, &QTimer::timeout, this, &TInfoForm::updateDetail);
 }
 
 QString TInfoForm::text() const { return label_->text(); }
+QString TInfoForm::detailText() const { return detail_->text(); }
+
+void TInfoForm::setUnit(int unit, int units)
+{
+    unit_ = unit;
+    units_ = units;
+    updateDetail();
+}
+
+void TInfoForm::updateDetail()
+{
+    const qint64 s = elapsed_.isValid() ? elapsed_.elapsed() / 1000 : 0;
+    const QString time = QStringLiteral("%1:%2 elapsed").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    detail_->setText(unit_ > 0 ? QStringLiteral("Tornel %1 of %2  -  %3").arg(unit_).arg(units_).arg(time) : time);
+}
+
+void TInfoForm::hideInfo()
+{
+    tick_->stop();
+    hide();
+}
 
 void TInfoForm::showInfo(const QString& text)
 {
     label_->setText(text);
+    unit_ = units_ = 0;
+    elapsed_.start();
+    updateDetail();
+    tick_->start();
     show();
     CentreOnScreen(this);
     raise();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "link/procedure_wait.h"
 #include "link/queries.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -219,14 +220,17 @@ bool CommandSet::SendSeamBridge(int unit, int screen, int on)
 bool CommandSet::SendAutoSeam(int unit, int screen)
 {
     if (!Valid(unit, screen)) return false;
+    QElapsedTimer started;
+    started.start();
     if (!Send(Command::AutoSeam, unit, {screen}, SpecOf(Command::AutoSeam).postWait)) return false;
-    // The unit computed new gains: read the screen back. Through a controller a first read
-    // right after the procedure may fail; it is tried once more.
+    // The unit computed new gains: read the screen back. Through a controller the unit may
+    // still be measuring: the read is tried at least twice, quietly, for as long as a directly
+    // cabled unit is given for the adjustment.
     if (link_.LinkEstablished) {
         if (link_.RS485CheckBox) {
             Link::HandlePendingEvents();
-            if (!QueryOutput(link_, settings_, unit, screen) && !Abandoned())
-                QueryOutput(link_, settings_, unit, screen);
+            const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2};
+            WaitForUnitAfterProcedure(link_, wait, started, [&] { return QueryOutput(link_, settings_, unit, screen); });
         } else {
             QueryOutput(link_, settings_, unit, screen);
         }
@@ -309,11 +313,13 @@ bool CommandSet::SendInputReset(int unit, int channel)
 
 // ---- The unit's automatic procedures -------------------------------------------------------------
 
-bool CommandSet::RunAuto(Command command, int unit, const QString& status)
+bool CommandSet::RunAuto(Command command, int unit, const QString& status, const QString& procedure)
 {
     const CommandSpec& spec = SpecOf(command);
     Operator& op = link_.op();
     bool ok = true;
+    bool unitAnswered = true;
+    int firstChannelToRead = 1;
     if (link_.LinkEstablished) {
         link_.Abandoned = false;
         if (link_.RS485CheckBox) {
@@ -321,6 +327,8 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
             // minutes. An empty addressed line follows, and the pause after its acceptance
             // scales with the wall's projector count as last stored for the unit.
             op.setStatus(status);
+            QElapsedTimer started;
+            started.start();
             const int projectors = static_cast<int8_t>(settings_.output(unit, 1).TotalProjectors);
             const int pauses = std::max(0, spec.pausePerProjector * projectors);
             ok = SendLine(CommandLine(command, unit, {}), true, 0, spec.directWay, spec.ackTicks);
@@ -329,6 +337,16 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
                 ok = SendLine(empty, true, pauses, spec.directWay, spec.ackTicks);
             }
             if (ok) Link::HandlePendingEvents();
+            // The pauses are far shorter than the procedure: the first re-read waits, quietly,
+            // until the unit answers again or a direct unit's allowance has passed.
+            if (ok) {
+                op.setStatus(status);
+                const ProcedureWait wait{unit, procedure, spec.ackTicks, 1};
+                unitAnswered = WaitForUnitAfterProcedure(link_, wait, started,
+                                                         [&] { return QueryInput(link_, settings_, unit, 1); });
+                ok = !Abandoned();
+                firstChannelToRead = 2;
+            }
         } else {
             op.setStatus(status);
             ok = SendLine(CommandLine(command, unit, {}), false, 0, spec.directWay, spec.ackTicks);
@@ -339,7 +357,13 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
         link_.SetCursorBusy(false);
         return false;
     }
-    ok = ReadInputs(unit);
+    // A unit that never answered is not asked again here: the operator has been told once.
+    if (unitAnswered && link_.LinkEstablished) {
+        for (int ch = firstChannelToRead; ch <= 4 && ok; ++ch) {
+            QueryInput(link_, settings_, unit, ch);
+            ok = !Abandoned();
+        }
+    }
     link_.SetCursorBusy(false);
     if (!ok) return false;
     if (command == Command::AutoColorBalance) {
@@ -364,21 +388,21 @@ bool CommandSet::RunAutoColorBalance(int unit)
         return true;
     }
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoColorBalance, unit, kStatusAutoColorBalance);
+    return RunAuto(Command::AutoColorBalance, unit, kStatusAutoColorBalance, kProcedureAutoColorBalance);
 }
 
 bool CommandSet::RunAutoPosition(int unit)
 {
     if (!ValidUnit(unit)) return false;
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition);
+    return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition, kProcedureAutoPosition);
 }
 
 bool CommandSet::RunAutoPhase(int unit)
 {
     if (!ValidUnit(unit)) return false;
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase);
+    return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase, kProcedureAutoPhase);
 }
 
 }  // namespace kalvora

@@ -30,6 +30,11 @@ inline const QString kStatusAutoColorBalance =
     QStringLiteral("Automatic Color Balance in progress. Please wait....");
 inline const QString kStatusAutoPosition = QStringLiteral("Automatic Position setup in progress. Please wait....");
 inline const QString kStatusAutoPhase = QStringLiteral("Automatic Phase setup in progress. Please wait....");
+// The procedures as the operator knows them from the buttons that start them.
+inline const QString kProcedureAutoColorBalance = QStringLiteral("Auto Color Balance");
+inline const QString kProcedureAutoPosition = QStringLiteral("Auto Position");
+inline const QString kProcedureAutoPhase = QStringLiteral("Auto Phase Calibration");
+inline const QString kProcedureAutoSeam = QStringLiteral("Auto Seam Gain");
 
 class CommandSet {
 public:
@@ -81,7 +86,7 @@ private:
     bool SendWithTicks(const CommandSpec& spec, int unit, std::initializer_list<CommandArg> args, int postWait,
                        int ackTicks);
     bool SendLine(const std::string& line, bool controller, int postWait, DirectWay way, int ackTicks);
-    bool RunAuto(Command command, int unit, const QString& status);
+    bool RunAuto(Command command, int unit, const QString& status, const QString& procedure);
     // Re-reads; false only when the operator abandoned a query.
     bool ReadInputs(int unit);
     bool Abandoned() const;

@@ -205,11 +205,13 @@ void Link::runDeferredEffects()
 {
     if (pendingTimeoutMessage_) {
         pendingTimeoutMessage_ = false;
-        op_.showMessage(kMsgTimeout);
+        if (!QuietFailures) op_.showMessage(kMsgTimeout);
     }
     const ReplyOutcome outcome = pendingOutcome_;
     pendingOutcome_ = ReplyOutcome::Incomplete;
-    if (outcome == ReplyOutcome::ErrorNoResponse) {
+    if (QuietFailures) {
+        // Waiting out a busy unit: its silence and the controller's error codes are expected.
+    } else if (outcome == ReplyOutcome::ErrorNoResponse) {
         op_.showMessage(kMsgControllerNoResponse);
     } else if (outcome == ReplyOutcome::ErrorCode) {
         op_.setStatus(kStatusControllerErrorCode);
@@ -494,6 +496,7 @@ void Link::HandlePendingEvents() { QCoreApplication::processEvents(QEventLoop::A
 bool Link::KeepTrying(int failedAttempts, bool isQuery)
 {
     if (failedAttempts <= 0 || failedAttempts % kAttemptsBeforeAsking != 0) return true;
+    if (QuietFailures) return false;  // the quiet wait decides itself whether to try again
     const bool retry =
         op_.askRetryCancel(kTitleGiveUp, isQuery ? MsgGiveUpQuery(failedAttempts) : MsgGiveUpCommand(failedAttempts));
     if (!retry) Abandoned = true;

@@ -92,6 +92,11 @@ struct LinkState {
     bool Abandoned = false;
     // Cancel in the recovery dialog: the program is to end with status -1.
     bool ExitRequested = false;
+    // Set while the program waits for a unit that is known to be busy (after a procedure):
+    // timeouts and "did not answer" error codes end the attempt without a message box, a
+    // status text or a pause, and the way out of the resends is not offered. A port that goes
+    // away is still reported.
+    bool QuietFailures = false;
 
     LinkState() = default;
     LinkState(const LinkState&) = delete;

@@ -264,6 +264,18 @@ void Simulator::processNext()
             finishRequest();
             continue;
         }
+        answerBusyError_ = false;
+        if (busyUnitOf(current_.line) >= 0 && config_.busyAnswer != BusyAnswer::WhenFree) {
+            if (config_.busyAnswer == BusyAnswer::Silent) {
+                finishRequest();  // relayed to a unit that does not listen: nothing comes back
+                continue;
+            }
+            answerBusyError_ = true;
+            working_ = true;
+            stage_ = Stage::Answer;
+            workTimer_->start(clock::scaled(config_.thinkMs) + clock::scaled(config_.relayWaitMs));
+            continue;
+        }
         working_ = true;
         stage_ = Stage::Answer;
         workTimer_->start(clock::scaled(config_.thinkMs) + waitBeforeAnswerMs(current_.line));
@@ -271,10 +283,12 @@ void Simulator::processNext()
     checkIdle();
 }
 
-// A request for a unit that is still working waits until the unit is free.
-int Simulator::waitBeforeAnswerMs(const QByteArray& line)
+namespace {
+
+// The ID a controller request is relayed to: PASS frames and TNQUERY lines; 0 for anything the
+// controller answers itself (NTN, a lone CR, the empty addressed line).
+int RelayedId(const QByteArray& line)
 {
-    if (config_.mode == PortMode::Direct) return RealMsUntil(unitBusyUntil_.empty() ? SteadyClock::time_point{} : unitBusyUntil_[0]);
     QByteArray addressed;
     if (line.startsWith("PASS ") && line.size() > 7)
         addressed = line.mid(5, line.size() - 7);
@@ -284,7 +298,29 @@ int Simulator::waitBeforeAnswerMs(const QByteArray& line)
     QByteArray rest;
     if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
     if (rest.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
-    const int i = unitIndexById(id);
+    return id;
+}
+
+}  // namespace
+
+bool Simulator::unitBusy(int n) const
+{
+    if (n < 1 || n > unitCount()) return false;
+    return RealMsUntil(unitBusyUntil_[size_t(n - 1)]) > 0;
+}
+
+int Simulator::busyUnitOf(const QByteArray& line) const
+{
+    if (config_.mode != PortMode::Controller) return -1;
+    const int i = unitIndexById(RelayedId(line));
+    return i >= 0 && RealMsUntil(unitBusyUntil_[size_t(i)]) > 0 ? i : -1;
+}
+
+// A request for a unit that is still working waits until the unit is free.
+int Simulator::waitBeforeAnswerMs(const QByteArray& line)
+{
+    if (config_.mode == PortMode::Direct) return RealMsUntil(unitBusyUntil_.empty() ? SteadyClock::time_point{} : unitBusyUntil_[0]);
+    const int i = unitIndexById(RelayedId(line));
     return i < 0 ? 0 : RealMsUntil(unitBusyUntil_[size_t(i)]);
 }
 
@@ -295,7 +331,10 @@ void Simulator::onWorkTimer()
         pendingUnit_ = -1;
         pendingProcedure_ = Procedure::None;
         pendingBusyMs_ = 0;
-        pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
+        if (answerBusyError_)
+            pendingReply_ = ErrorReply('4');
+        else
+            pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
         if (pendingBusyMs_ > 0) {
             // A direct unit prompts only when its work is done.
             stage_ = Stage::Finish;
@@ -422,7 +461,10 @@ void Simulator::startUnitWork(int unitIndex, const SimUnit::Result& result, bool
     if (finishByTimer) {
         if (result.procedure != Procedure::None) {
             const Procedure p = result.procedure;
-            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] { units_[size_t(unitIndex)]->finishProcedure(p); });
+            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] {
+                units_[size_t(unitIndex)]->finishProcedure(p);
+                emit procedureFinished(unitIndex + 1);
+            });
         }
     } else {
         pendingUnit_ = unitIndex;

@@ -22,6 +22,10 @@ TEST(SecondaryWindowsTest, InformationWindowIsASmallStayOnTopNoteWithoutCloseBox
     info.showInfo("Tornel reset in progress. Please wait....");
     EXPECT_TRUE(info.isVisible());
     EXPECT_EQ(FindNamed<QLabel>(&info, "InfoLabel")->text(), "Tornel reset in progress. Please wait....");
+    // The second line tells which unit is at work and the time since the window was shown.
+    EXPECT_EQ(info.detailText(), "0:00 elapsed");
+    info.setUnit(2, 2);
+    EXPECT_EQ(FindNamed<QLabel>(&info, "InfoDetailLabel")->text(), "Tornel 2 of 2  -  0:00 elapsed");
     info.hideInfo();
     EXPECT_FALSE(info.isVisible());
 }

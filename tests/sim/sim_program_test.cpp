@@ -70,6 +70,9 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
         {{"--delivery", "pieces", "--seed", "9", "--noise", "-1", "--short-input", "--output-kind", "3e", "--dead"}, true},
         {{"--mode", "controller", "--units", "0"}, true},
         {{"--drop", "3", "--reject", "1", "--error", "2", "--error-code", "5"}, true},
+        {{"--mode", "controller", "--real-durations", "--rgbadj-ms", "900", "--busy", "error4", "--relay-wait", "200"}, true},
+        {{"--busy", "sometimes"}, false},
+        {{"--relay-wait", "-5"}, false},
         {{"--mode"}, false},
         {{"--mode", "sideways"}, false},
         {{"--units", "3", "--mode", "controller"}, false},
@@ -103,9 +106,15 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
     EXPECT_EQ(o.faults.outputKind, 0x3F);
     EXPECT_EQ(o.faults.delivery, Delivery::ByteAtATime);
     EXPECT_EQ(o.faults.noiseNext, 2);
+    ASSERT_TRUE(ParseSimOptions({"--mode", "controller", "--real-durations", "--rgbadj-ms", "900", "--busy", "silent"}, o,
+                                error));
+    EXPECT_EQ(o.config.timings.colorBalanceMs, 900);
+    EXPECT_EQ(o.config.timings.phaseMs, UnitTimings::LikeRealUnit().phaseMs);
+    EXPECT_EQ(o.config.busyAnswer, BusyAnswer::Silent);
     // Every option is explained by --help.
     for (const char* opt : {"--mode", "--units", "--ids", "--format", "--video", "--baud", "--think", "--rgbadj-ms",
-                            "--autopos-ms", "--aphase-ms", "--link", "--log", "--drop", "--reject", "--error",
+                            "--autopos-ms", "--aphase-ms", "--autoseam-ms", "--real-durations", "--busy",
+                            "--relay-wait", "--link", "--log", "--drop", "--reject", "--error",
                             "--error-code", "--delivery", "--seed", "--noise", "--short-input", "--output-kind",
                             "--dead", "--help"})
         EXPECT_TRUE(SimUsage().contains(opt)) << opt;
