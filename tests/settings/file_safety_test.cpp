@@ -98,6 +98,10 @@ TEST(FileSafety, AFullFileSystemKeepsTheOldFile)
     QDir(dir.path()).mkdir("small");
     if (mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        QByteArray at;
+        ~Unmount() { umount(at.constData()); }
+    } unmount{mountPoint.toLocal8Bit()};
     const QString path = mountPoint + "/wall.tnc";
     const QByteArray good = ConfigImage(Patterned(1));
     WriteBytes(path, good);
@@ -109,14 +113,12 @@ TEST(FileSafety, AFullFileSystemKeepsTheOldFile)
         while (filler.write(block) == block.size() && filler.flush()) {
         }
     }
-    ScriptedOperator op;
     const ConfigFileResult r = SaveConfigFile(Patterned(5), path);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, kMsgUnableToCreate);
     EXPECT_EQ(r.reason, QString::fromLocal8Bit(strerror(ENOSPC)));
     EXPECT_EQ(ReadAll(path), good);
     EXPECT_EQ(Others(mountPoint, path), QStringList{"filler"});
-    umount(mountPoint.toLocal8Bit().constData());
 }
 
 TEST(FileSafety, SpecialFilesAreNeverReplaced)
@@ -201,8 +203,8 @@ TEST(FileSafety, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFile)
     const QByteArray images[2] = {ConfigImage(Patterned(1)), ConfigImage(Patterned(2))};
     WriteBytes(path, images[0]);
     std::mt19937 rng(8);
-    std::uniform_int_distribution<int> delayUs(0, 1500);
-    for (int i = 0; i < 300; ++i) {
+    std::uniform_int_distribution<int> delayUs(0, 1000);
+    for (int i = 0; i < 200; ++i) {
         const Settings next = Patterned(1 + (i + 1) % 2);
         const pid_t pid = fork();
         if (pid == 0) {
