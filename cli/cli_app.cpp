@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/command_line.h"
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
 #include "link/connection.h"
@@ -17,8 +18,6 @@
 
 namespace kalvora::cli {
 namespace {
-
-constexpr int kDefaultRetries = 2;
 
 void Print(std::FILE* f, const QString& text)
 {
@@ -33,77 +32,29 @@ int Usage(const QString& problem)
     return kExitUsage;
 }
 
-struct Options {
-    QString com1, com2;
-    int retries = kDefaultRetries;
-    bool verbose = false;
-    double clockScale = 1.0;
-    QStringList rest;  // the command and its own arguments
-};
-
-// Splits off the options every command accepts; returns an error text or an empty string.
-QString ParseOptions(const QStringList& args, Options& o)
-{
-    const PortOptions ports = ParsePortOptions(args);
-    if (!ports.error.isEmpty()) return ports.error;
-    o.com1 = ports.com1;
-    o.com2 = ports.com2;
-    for (int i = 0; i < ports.rest.size(); ++i) {
-        const QString& a = ports.rest[i];
-        if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            o.verbose = true;
-        } else if (a == QLatin1String("--clock-scale")) {
-            bool ok = false;
-            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
-            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
-            o.clockScale = scale;
-            ++i;
-        } else if (a == QLatin1String("--retries")) {
-            bool ok = false;
-            const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
-            if (!ok || n < 0 || n > 1000) return QStringLiteral("--retries needs a number from 0 to 1000");
-            o.retries = n;
-            ++i;
-        } else {
-            o.rest << a;
-        }
-    }
-    return {};
-}
-
 // The message of a file operation, then the file and the system's reason.
 void ReportFileFailure(TerminalOperator& op, const ConfigFileResult& r, const QString& file)
 {
     op.showMessage(r.message + QStringLiteral(" (%1: %2)").arg(file, r.reason));
 }
 
-int Show(const QStringList& args, TerminalOperator& op)
+int Show(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    bool json = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty())
-            return Usage(QStringLiteral("show: unexpected argument '%1'").arg(a));
-        else
-            file = a;
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("show: no configuration file given"));
+    const QString& file = o.operands.first();
     Settings settings;
     const ConfigFileResult loaded = LoadConfigFile(settings, file);
     if (!loaded.ok) {
         ReportFileFailure(op, loaded, file);
         return kExitFailed;
     }
-    const std::string text = json ? RecordsJson(settings) : RecordsTable(settings);
+    const std::string text = o.json ? RecordsJson(settings) : RecordsTable(settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitOk;
 }
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const Options& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    Session(const CliOptions& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
     {
         QString com1, com2;
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
@@ -177,9 +128,8 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
-int SearchCommand(const Options& o, TerminalOperator& op)
+int SearchCommand(const CliOptions& o, TerminalOperator& op)
 {
-    if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
     Session s(o, op);
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
@@ -192,17 +142,9 @@ int SearchCommand(const Options& o, TerminalOperator& op)
     return s.GaveUpOr(kExitOk);
 }
 
-int ReadCommand(const Options& o, TerminalOperator& op)
+int ReadCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    for (int i = 1; i < o.rest.size(); ++i) {
-        const QString& a = o.rest[i];
-        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < o.rest.size() && file.isEmpty())
-            file = o.rest[++i];
-        else
-            return Usage(QStringLiteral("read: unexpected argument '%1'").arg(a));
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
+    const QString& file = o.output;
     Session s(o, op);
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
@@ -239,32 +181,31 @@ int Run(const QStringList& args)
 
 int RunCommand(const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    const CliOptions& o = parsed.options;
+    if (o.help) {
         Print(stdout, HelpText());
         return kExitOk;
     }
-    Options o;
-    const QString error = ParseOptions(args, o);
-    if (!error.isEmpty()) return Usage(error);
-    if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
+    if (!parsed.error.isEmpty()) return Usage(parsed.error);
 
     clock::setScale(o.clockScale);
     TerminalOperator op;
     op.verbose = o.verbose;
     op.retries = o.retries;
     op.yesNoAnswer = false;
-    const QString command = o.rest.first();
-    int status = kExitUsage;
-    if (command == QLatin1String("show"))
-        status = Show(o.rest.mid(1), op);
-    else if (command == QLatin1String("search"))
-        status = SearchCommand(o, op);
-    else if (command == QLatin1String("read"))
-        status = ReadCommand(o, op);
-    else
-        return Usage(QStringLiteral("unknown command '%1'").arg(command));
-    op.finishRun(status == kExitOk);
-    return status;
+    // One handler for each command of the command-line table.
+    static constexpr struct {
+        const char* name;
+        int (*run)(const CliOptions&, TerminalOperator&);
+    } kHandlers[] = {{"show", Show}, {"search", SearchCommand}, {"read", ReadCommand}};
+    for (const auto& h : kHandlers) {
+        if (o.command != QLatin1String(h.name)) continue;
+        const int status = h.run(o, op);
+        op.finishRun(status == kExitOk);
+        return status;
+    }
+    return Usage(QStringLiteral("unknown command '%1'").arg(o.command));
 }
 
 QString HelpText()
@@ -303,6 +244,10 @@ Options:
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
   -h, --help            Show this text.
+
+An option's value may follow it as the next argument or after '=' (--retries=3). Options may
+stand before or after the command; '--' ends the options, so that a file name beginning with
+'-' can follow (show -- -old.tnc).
 
 Nobody answers questions: messages go to standard error, and questions are answered so:
   "Serial communication established. Do you wish to query the Tornel's settings ...?"
