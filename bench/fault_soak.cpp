@@ -261,11 +261,17 @@ SoakResult RunFaultSoak(const SoakConfig& config)
             result.longestMs = took;
             result.boundMs = bound;
         }
-        if (took > bound) ++result.overBound;
+        if (took > bound) {
+            ++result.overBound;
+            result.slow << QStringLiteral("%1: %2 ms, bound %3 ms").arg(QLatin1String(tr.name)).arg(took).arg(bound);
+        }
         ++result.transactions;
         if (faulted) {
             ++result.faulted;
-            if (ok && link.LinkEstablished) ++result.recoveries;
+            if (ok && link.LinkEstablished)
+                ++result.recoveries;
+            else
+                result.unrecovered << QLatin1String(tr.name);
         }
         faults.clear();
         if (!link.LinkEstablished) break;

@@ -38,6 +38,8 @@ struct SoakResult {
     sim::FaultTally faults;
     QStringList mismatches;  // "unit 1 output 3 BlackLevel: program 4, unit 7"
     QStringList kindsRun;    // every transaction kind that ran at least once
+    QStringList slow;        // "PRJ: 3500 ms, bound 3200 ms" for each transaction over its bound
+    QStringList unrecovered; // faulted transactions that reported failure, by kind
 };
 
 // The nominal bound of one transaction: a dead spell, a timeout, the resends and the longest

@@ -57,6 +57,10 @@ int main(int argc, char** argv)
                     r.recoveries, r.resyncs, r.questions, r.longestMs, r.boundMs, r.overBound,
                     static_cast<long long>(r.mismatches.size()), double(partWall.elapsed()) / 1000.0);
         for (const QString& m : r.mismatches.mid(0, 10)) std::printf("    %s\n", qPrintable(m));
+        if (!r.slow.isEmpty()) std::printf("    over bound: %s\n", qPrintable(r.slow.join(QStringLiteral("; "))));
+        if (!r.unrecovered.isEmpty())
+            std::printf("    faulted and reported failed: %s\n", qPrintable(r.unrecovered.join(QLatin1Char(' '))));
+        std::fflush(stdout);
         if (!r.connected || r.transactions != p.config.transactions || !r.mismatches.isEmpty() || r.overBound > 0)
             ++failures;
         sum.transactions += r.transactions;

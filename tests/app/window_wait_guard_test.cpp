@@ -151,8 +151,9 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
 // (DISP, sent even though PRJ reported failure) goes nowhere, and no probe follows.
 TEST_F(WaitGuardTest, CancelInTheRecoveryDialogEndsTheProgramBeforeAnythingElseIsSent)
 {
-    clock::setScale(0.02);
+    clock::setScale(0.1);
     connect(sim::PortMode::Direct, {1});
+    clock::setScale(0.02);  // every wait from here on ends by its timeout
     simulator->faults().dead = true;
     op.defaultAnswer = false;  // Cancel
     EXPECT_FALSE(form->commands().SendProjectorCount(1, 2));
