@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
+#include <cstdio>
+#include <cstdlib>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -145,13 +148,14 @@ void TKalvoraForm::wirePlanningPage()
 {
     PlanningHooks& h = planning_->hooks();
     h.linkEstablished = [this] { return LinkEstablished(); };
+    h.linkBusy = [this] { return !link_->MayStart(); };
     h.controllerMode = [this] { return link_->RS485CheckBox; };
     h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
     h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
     h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
-    h.sendProjectorCount = [this](int unit, int count) { commands_->SendProjectorCount(unit, count); };
+    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
-        commands_->SendDisplayLayout(unit, alignment, width);
+        return commands_->SendDisplayLayout(unit, alignment, width);
     };
     auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
     h.overlapWidthText = [overlap] { return overlap->text(); };
@@ -229,8 +233,13 @@ void TKalvoraForm::wireLink()
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
     });
 
-    connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });
-    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] { SystemSaveButtonClick(); });
+    // No operation on the units starts inside another one's wait or pause.
+    connect(info_->resetButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) ResetButtonClick();
+    });
+    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) SystemSaveButtonClick();
+    });
     connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
@@ -258,9 +267,14 @@ void TKalvoraForm::wireLink()
         for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
             info_->setLight(light, false);  // the lights show the line only while the link is up
     });
-    connect(link_.get(), &Link::exitRequested, this, [](int status) {
-        // Cancel in the recovery dialog ends the program with the link's status.
-        QCoreApplication::exit(status);
+    ExitProgram = [this](int status) {
+        port_.close();
+        std::fflush(nullptr);
+        std::_Exit(status & 0xFF);
+    };
+    connect(link_.get(), &Link::exitRequested, this, [this](int status) {
+        // Cancel in the recovery dialog ends the program with the link's status, at once.
+        if (ExitProgram) ExitProgram(status);
     });
 }
 
@@ -380,6 +394,15 @@ void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()>
 
 void TKalvoraForm::runMenuItem(const QString& name)
 {
+    // The items that talk to the units (or drop the link under a waiting operation) do nothing
+    // while an operation waits: they would overwrite the command and reply buffers under it.
+    static const QSet<QString> kUnitItems = {
+        QStringLiteral("SearchAll"),        QStringLiteral("TornelconnectedthruController1"),
+        QStringLiteral("TornelconnectedtoSerialPortdirectly1"), QStringLiteral("ReadfromTornels1"),
+        QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
+        QStringLiteral("OpenConfigurationFile1"),
+    };
+    if (kUnitItems.contains(name) && !link_->MayStart()) return;
     const auto it = menuHandlers_.constFind(name);
     if (it != menuHandlers_.cend() && *it) (*it)();
 }

@@ -101,6 +101,10 @@ public:
     // operations (each then guards itself with EditorBusy).
     std::function<void()> ResetButtonClick = [] {};
     std::function<void()> SystemSaveButtonClick = [] {};
+    // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
+    // port is closed and the process exits without unwinding the operation that asked.
+    // Tests replace it.
+    std::function<void(int status)> ExitProgram;
     // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
     TInfoForm* infoForm() const { return infoForm_; }
 

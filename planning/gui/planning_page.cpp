@@ -331,7 +331,7 @@ bool PlanningPage::readSize(QLineEdit* edit, double& size, const char* name)
 
 void PlanningPage::CalcOutButtonClick()
 {
-    if (flags_.EditorBusy) return;
+    if (flags_.EditorBusy || hooks_.linkBusy()) return;
     FlagGuard busy(flags_.EditorBusy);
     calcButton_->setEnabled(false);
     struct Reenable {
@@ -344,7 +344,8 @@ void PlanningPage::CalcOutButtonClick()
 
     if (hooks_.linkEstablished()) {
         if (hooks_.controllerMode()) {
-            flags_.UnitCount = hooks_.queryUnitCount();
+            // A controller may see more units than the two this program addresses.
+            flags_.UnitCount = std::min(hooks_.queryUnitCount(), 2);
             if (flags_.UnitCount < 1) {
                 op_.showMessage(QStringLiteral("Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the "
                                                "Tornel has booted up completely and reboot the Controller."));
@@ -353,7 +354,7 @@ void PlanningPage::CalcOutButtonClick()
         } else {
             flags_.UnitCount = 1;
         }
-        for (int unit = 1; unit <= std::min(flags_.UnitCount, 2); ++unit) {
+        for (int unit = 1; unit <= flags_.UnitCount; ++unit) {
             if (!hooks_.queryUnit(unit)) {
                 op_.showMessage(QStringLiteral("Tornel %1 communication error! Please check Serial connections and try again")
                                     .arg(unit));
@@ -427,11 +428,11 @@ void PlanningPage::selectCountIndex(double stored)
     countCombo_->setCurrentIndex(static_cast<int>(std::clamp<long long>(index, 0, kMaxProjectors - 1)));
 }
 
-void PlanningPage::sendToUnits(const std::function<void(int unit)>& send)
+bool PlanningPage::sendToUnits(const std::function<bool(int unit)>& send)
 {
-    if (flags_.FormFilling || !hooks_.linkEstablished()) return;
-    send(1);
-    if (flags_.UnitCount > 1) send(2);
+    if (flags_.FormFilling || !hooks_.linkEstablished()) return true;
+    if (!send(1)) return false;
+    return flags_.UnitCount <= 1 || send(2);
 }
 
 void PlanningPage::NumOfScreenComboBoxChange()
@@ -453,9 +454,10 @@ void PlanningPage::NumOfScreenComboBoxChange()
         return;
     }
     BusyCursor cursor(op_);
-    sendToUnits([&](int unit) { hooks_.sendProjectorCount(unit, n); });
+    // An abandoned PRJ ends the sequence: no DISP follows it.
+    const bool sent = sendToUnits([&](int unit) { return hooks_.sendProjectorCount(unit, n); });
     hooks_.setFeatheringControlsVisible(n > 1);
-    ImageAlignComboBoxChange();
+    alignImage(sent);
     hooks_.showEditorsFor(n);
     DrawProjectorLayout();
     UpdateContentRequirement();
@@ -469,7 +471,9 @@ bool PlanningPage::overlapWidth(int& w)
     return false;
 }
 
-void PlanningPage::ImageAlignComboBoxChange()
+void PlanningPage::ImageAlignComboBoxChange() { alignImage(true); }
+
+void PlanningPage::alignImage(bool send)
 {
     const int n = workingCount();
     int w = 0;
@@ -483,7 +487,7 @@ void PlanningPage::ImageAlignComboBoxChange()
     // unless the field was never committed, which this message covers.
     if (!overlapWidth(w)) return;
     const int a = alignment();
-    if (a >= 0) sendToUnits([&](int unit) { hooks_.sendDisplayLayout(unit, a, w); });
+    if (a >= 0 && send) sendToUnits([&](int unit) { return hooks_.sendDisplayLayout(unit, a, w); });
     updateImagePositions(n, w);
 }
 
