@@ -209,6 +209,7 @@ private:
     bool inLine_ = false;
     bool lineDropped_ = false;
     bool lineTooLong_ = false;
+    bool lineNoise_ = false;      // the line held a byte no request contains: discard it
     bool swallowNextCr_ = false;  // the second CR of a PASS frame
     bool swallowEcho_ = false;
 
