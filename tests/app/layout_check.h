@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -27,6 +28,11 @@ inline QStringList LayoutFaults(QWidget* page)
             faults << QStringLiteral("%1 \"%2\" is cut: %3 of %4 pixels").arg(name(l), l->text()).arg(l->contentsRect().width()).arg(need);
         if (!pageRect.contains(where(l)))
             faults << QStringLiteral("%1 \"%2\" lies outside what the window shows").arg(name(l), l->text());
+    }
+    for (QPushButton* b : page->findChildren<QPushButton*>()) {
+        if (!b->isVisibleTo(page)) continue;
+        if (b->width() < b->sizeHint().width())
+            faults << QStringLiteral("%1 \"%2\" is cut: %3 of %4 pixels").arg(name(b), b->text()).arg(b->width()).arg(b->sizeHint().width());
     }
     const QList<QGroupBox*> groups = page->findChildren<QGroupBox*>();
     for (QGroupBox* g : groups) {
