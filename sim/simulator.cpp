@@ -21,6 +21,9 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kMaxLine = 250;     // longer lines are refused, not stored
 constexpr qsizetype kMaxEchoBacklog = 64 * 1024;
+// Lines waiting for their answer; more arriving meanwhile overflow the unit's input and are lost,
+// so a flood of lines can neither grow the memory nor delay the next answer by more than these.
+constexpr size_t kMaxWaitingRequests = 256;
 constexpr int kPieceGapMs = 2;    // nominal gap between pieces of a reply delivered in parts
 constexpr char kPrompt[] = "CTRLR>";
 constexpr char kDirectPrompt[] = "\r\n#";
@@ -271,6 +274,10 @@ void Simulator::endLine()
     const bool noise = lineNoise_;
     lineNoise_ = false;
     if (noise) return;
+    if (!r.dropped) {
+        if (waitingAnswers_ >= kMaxWaitingRequests) return;
+        ++waitingAnswers_;
+    }
     requests_.push_back(std::move(r));
 }
 
@@ -281,6 +288,7 @@ void Simulator::processNext()
     while (!working_ && !requests_.empty()) {
         current_ = std::move(requests_.front());
         requests_.pop_front();
+        if (!current_.dropped) --waitingAnswers_;
         if (current_.dropped) {
             finishRequest();
             continue;

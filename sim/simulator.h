@@ -215,6 +215,7 @@ private:
 
     // Request processing, one at a time.
     std::deque<Request> requests_;
+    size_t waitingAnswers_ = 0;  // requests_ that are not lost on the line
     bool working_ = false;
     Stage stage_ = Stage::Answer;
     Request current_;
