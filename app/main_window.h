@@ -24,8 +24,11 @@ class QTabWidget;
 
 namespace kalvora {
 
+class DisplaySetupPage;
 class InfoPage;
+class NumericFields;
 class PlanningPage;
+class ProjectorSetupPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -54,6 +57,10 @@ public:
     LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
+    DisplaySetupPage* displayPage() const { return display_; }
+    ProjectorSetupPage* projectorPage() const { return projector_; }
+    // The numeric fields of the editor pages (one mechanism for all of them).
+    NumericFields& numericFields() { return *fields_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -78,6 +85,11 @@ public:
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
+    // After a read from the units or a configuration file load, with FormFilling set: the
+    // Information page, the Planning page from the records (with its warnings), the Source
+    // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
+    // image positions of the wall read) and the page change.
+    void RefillFromRecords();
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
@@ -100,6 +112,7 @@ private:
     void buildPages();
     void buildStatusBar();
     void wirePlanningPage();
+    void wireEditorPages();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
@@ -118,6 +131,9 @@ private:
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
+    NumericFields* fields_ = nullptr;
+    DisplaySetupPage* display_ = nullptr;
+    ProjectorSetupPage* projector_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;

@@ -2,8 +2,9 @@
 // offscreen platform, so the look can be reviewed without a display:
 //   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
 #include <QApplication>
-#include <QDir>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -12,13 +13,15 @@
 #include <functional>
 
 #include "app/info_page.h"
+#include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
-#include "app/kalvora_application.h"
+#include "editors/display_setup_page.h"
 #include "layout_check.h"
 #include "link/link.h"
 #include "planning/gui/planning_page.h"
 #include "platform/gui/message_box_operator.h"
+#include "platform/gui/named_widget.h"
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -86,6 +89,30 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         ok &= Save(form, dir, QStringLiteral("%1-%2").arg(i + 1).arg(pages->widget(i)->objectName()));
     }
+    // The Display Setup page with every screen group shown: a wall of 8 projectors, both tabs,
+    // advanced feathering off and on.
+    {
+        kalvora::PlanningPage* planning = form.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        pages->setCurrentWidget(form.displayPage());
+        auto* tabs = kalvora::FindNamed<QTabWidget>(&form, QStringLiteral("ScreenPageControl"));
+        auto* advanced = kalvora::FindNamed<QCheckBox>(&form, QStringLiteral("AdvanceModeCheckBox"));
+        for (bool on : {false, true}) {
+            advanced->setChecked(on);
+            for (int tab = 0; tab < 2; ++tab) {
+                tabs->setCurrentIndex(tab);
+                QApplication::processEvents();
+                ok &= Save(form, dir,
+                           QStringLiteral("12-DisplaySetup-8-%1-screens%2").arg(on ? "advanced" : "basic").arg(tab ? "5-8" : "1-4"));
+            }
+        }
+        tabs->setCurrentIndex(0);
+        pages->setCurrentIndex(0);
+    }
+
     kalvora::TInfoForm info;
     info.showInfo(QStringLiteral("Tornel reset in progress. Please wait...."));
     ok &= Save(info, dir, QStringLiteral("7-TInfoForm"));
@@ -117,9 +144,9 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         // A wall of eight projectors on the two units, as the operator plans it after the read.
         kalvora::PlanningPage* planning = connected.planningPage();
-        planning->findChild<QComboBox*>(QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);  // left justified
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);  // left
         planning->ImageAlignComboBoxChange();
-        planning->findChild<QComboBox*>(QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
         planning->NumOfScreenComboBoxChange();
         QApplication::processEvents();
         // Every page after the read of both units (eight projectors).
@@ -140,24 +167,24 @@ int main(int argc, char** argv)
 
     // Every kind of message box, as the program shows them.
     kalvora::MessageBoxOperator boxes(&form);
-    ok &= SaveMessageBox(dir, QStringLiteral("12-1-message"), [&] {
+    ok &= SaveMessageBox(dir, QStringLiteral("13-1-message"), [&] {
         boxes.showMessage(QStringLiteral("When Tornel(s) are connected, go to 'Serial Port->Search for Tornel(s)->Search' "
                                          "menu item for the Kalvora to search for Tornel(s).\nPlease refer to Tornel "
                                          "manual for help with Kalvora serial connection."));
     });
-    ok &= SaveMessageBox(dir, QStringLiteral("12-2-question-yes-no"), [&] {
+    ok &= SaveMessageBox(dir, QStringLiteral("13-2-question-yes-no"), [&] {
         boxes.askYesNo(QStringLiteral("Vorn - Kalvora :Confirm Exit"),
                        QStringLiteral("Are you sure you want to exit this application?"));
     });
-    ok &= SaveMessageBox(dir, QStringLiteral("12-3-question-ok-cancel"), [&] {
+    ok &= SaveMessageBox(dir, QStringLiteral("13-3-question-ok-cancel"), [&] {
         boxes.askOkCancel(QStringLiteral("Kalvora - Confirm Auto Color Balance"),
                           QStringLiteral("Automatic Color Balance takes several minutes to complete. Are you sure you "
                                          "want to run Automatic Color Balance? Click OK to continue."));
     });
-    ok &= SaveMessageBox(dir, QStringLiteral("12-4-question-retry-cancel"), [&] {
+    ok &= SaveMessageBox(dir, QStringLiteral("13-4-question-retry-cancel"), [&] {
         boxes.askRetryCancel(kalvora::kTitleGiveUp, kalvora::MsgGiveUpQuery(3));
     });
-    ok &= SaveMessageBox(dir, QStringLiteral("12-5-exception"),
+    ok &= SaveMessageBox(dir, QStringLiteral("13-5-exception"),
                          [&] { app.showException(QStringLiteral("Unknown error.")); });
     return ok ? 0 : 1;
 }
