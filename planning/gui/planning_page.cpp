@@ -64,6 +64,16 @@ W* Named(QWidget* parent, const char* name)
 
 QLabel* Caption(QWidget* parent, const QString& text) { return new QLabel(text, parent); }
 
+constexpr int kTypedSizeLength = 6;  // what the operator may type into a screen size field
+
+// The program's own values (five significant digits, "0.24375") may be longer than what may be
+// typed: they are shown in full, so the next Calculate reads what the program wrote.
+void SetSizeText(QLineEdit* edit, const QString& text)
+{
+    edit->setMaxLength(std::max<int>(kTypedSizeLength, int(text.size())));
+    edit->setText(text);
+}
+
 }  // namespace
 
 PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, QWidget* parent)
@@ -143,8 +153,13 @@ void PlanningPage::buildControls()
     horizontalEdit_->setText(QStringLiteral("30"));
     verticalEdit_->setText(QStringLiteral("10"));
     for (QLineEdit* e : {horizontalEdit_, verticalEdit_}) {
-        e->setMaxLength(6);
-        e->setFixedWidth(52);
+        e->setMaxLength(kTypedSizeLength);
+        // Wide enough for a value the program writes with five significant digits ("-0.0012346").
+        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-0.0012346")) + 12);
+        // Once the operator's own text is short enough, the typing limit holds again.
+        connect(e, &QLineEdit::textEdited, e, [e](const QString& text) {
+            if (text.size() <= kTypedSizeLength) e->setMaxLength(kTypedSizeLength);
+        });
         e->installEventFilter(this);
     }
     sizeGrid->addWidget(Caption(sizeGroup, QStringLiteral("Horizontal")), 0, 0);
@@ -281,7 +296,7 @@ void PlanningPage::applyShow(const PlanShow& show)
     if (show.aspectRatio) aspectLabel_->setText(*show.aspectRatio);
     if (show.imageSizeH) imageHLabel_->setText(*show.imageSizeH);
     if (show.imageSizeV) imageVLabel_->setText(*show.imageSizeV);
-    if (show.horizontalSize) horizontalEdit_->setText(*show.horizontalSize);
+    if (show.horizontalSize) SetSizeText(horizontalEdit_, *show.horizontalSize);
     if (show.overlap) overlapLabel_->setText(*show.overlap);
     if (show.overlapWidth) hooks_.setOverlapWidthText(*show.overlapWidth);
 }
@@ -547,7 +562,7 @@ void PlanningPage::showPlanValues()
     aspectLabel_->setText(FormatG3(plan_.AspectRatio));
     imageHLabel_->setText(FormatG15(plan_.ImageSizeH));
     imageVLabel_->setText(FormatG15(plan_.ImageSizeV));
-    horizontalEdit_->setText(FormatG5(plan_.OutSizeH));
+    SetSizeText(horizontalEdit_, FormatG5(plan_.OutSizeH));
 }
 
 void PlanningPage::SyncPlanningFromRecords(bool windowVisible)

@@ -131,6 +131,7 @@ private slots:
     void centeredWithEightKeepsEightAndSendsNothing();
     void nineOrMoreLeavesTheListAlone();
     void clampingRewritesAspectAndHorizontalSize();
+    void typingStopsAtSixCharacters();
     void unitReadsBeforeTheCalculation();
     void enterMovesTheFocus();
     void zeroSizeDrawsNoMarkers();
@@ -341,6 +342,8 @@ void PlanningPageTest::clampingRewritesAspectAndHorizontalSize()
         {"25", "10", 2, "2.44", "2496", "64", "24.375", "2 Projectors"},
         {"40", "10", 2, "4", "4094", "342", "40", "4 Projectors"},
         {"10", "10", 2, "1", "1280", "0", "10", "1 Projector"},
+        // Longer than what may be typed: written in full, and the next Calculate reads it so.
+        {"0.25", "0.1", 2, "2.44", "2496", "64", "0.24375", "2 Projectors"},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -354,7 +357,36 @@ void PlanningPageTest::clampingRewritesAspectAndHorizontalSize()
         QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString(c.horizontal));
         QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString(c.count));
         QCOMPARE(f.wall.featheringVisible, QString(c.count) != "1 Projector");
+        f.calculate();
+        QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString(c.horizontal));
+        QCOMPARE(f.text("OutAspectRatioLabel"), QString(c.aspect));
     }
+}
+
+void PlanningPageTest::typingStopsAtSixCharacters()
+{
+    Fixture f;
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.page));
+    f.pick("ProjectorResComboBox", 2);
+    f.setSize("0.25", "0.1");
+    f.calculate();
+    auto* h = f.find<QLineEdit>("HorizontalOutEdit");
+    QCOMPARE(h->text(), QString("0.24375"));
+    // Shown whole: the text fits inside the frame and the inner margins of the field.
+    QVERIFY(h->fontMetrics().horizontalAdvance(h->text()) <= h->width() - 8);
+    h->setFocus();
+    h->end(false);
+    QTest::keyClicks(h, "9");  // a program-written value does not grow by typing
+    QCOMPARE(h->text(), QString("0.24375"));
+    h->selectAll();
+    QTest::keyClicks(h, "12345678");
+    QCOMPARE(h->text(), QString("123456"));
+    auto* v = f.find<QLineEdit>("VerticalOutEdit");
+    v->setFocus();
+    v->selectAll();
+    QTest::keyClicks(v, "1234567");
+    QCOMPARE(v->text(), QString("123456"));
 }
 
 void PlanningPageTest::unitReadsBeforeTheCalculation()
