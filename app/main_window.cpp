@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
+#include <cstdio>
+#include <cstdlib>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -17,8 +20,11 @@
 #include "app/menu_tree.h"
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
-#include "editors/editor_pages.h"
+#include "editors/display_setup_page.h"
 #include "editors/editor_visibility.h"
+#include "editors/numeric_fields.h"
+#include "editors/projector_setup_page.h"
+#include "editors/radio_group.h"
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"
 #include "link/queries.h"
@@ -76,6 +82,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     buildPages();
     buildStatusBar();
     wirePlanningPage();
+    wireEditorPages();
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
@@ -96,6 +103,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
 
 TKalvoraForm::~TKalvoraForm()
 {
+    // The field mechanism goes first: a focused field destroyed with the pages must not commit.
+    delete fields_;
+    fields_ = nullptr;
     // The pages' hooks point into this window; drop the link last.
     delete pages_;
     pages_ = nullptr;
@@ -107,11 +117,14 @@ void TKalvoraForm::buildPages()
     planning_ = new PlanningPage(settings_, flags_, statusOp_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
     info_ = new InfoPage(settings_, pages_);
+    fields_ = new NumericFields(this, flags_, statusOp_, *commands_, this);
+    projector_ = new ProjectorSetupPage(flags_, *commands_, pages_);
+    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
-    pages_->addTab(CreateProjectorSetupPage(pages_), QStringLiteral("Projector Setup"));
+    pages_->addTab(projector_, QStringLiteral("Projector Setup"));
     source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, pages_);
     pages_->addTab(source_, QStringLiteral("Source Setup"));
-    pages_->addTab(CreateDisplaySetupPage(pages_), QStringLiteral("Display Setup"));
+    pages_->addTab(display_, QStringLiteral("Display Setup"));
     seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
@@ -135,13 +148,14 @@ void TKalvoraForm::wirePlanningPage()
 {
     PlanningHooks& h = planning_->hooks();
     h.linkEstablished = [this] { return LinkEstablished(); };
+    h.linkBusy = [this] { return !link_->MayStart(); };
     h.controllerMode = [this] { return link_->RS485CheckBox; };
     h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
     h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
     h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
-    h.sendProjectorCount = [this](int unit, int count) { commands_->SendProjectorCount(unit, count); };
+    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
-        commands_->SendDisplayLayout(unit, alignment, width);
+        return commands_->SendDisplayLayout(unit, alignment, width);
     };
     auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
     h.overlapWidthText = [overlap] { return overlap->text(); };
@@ -151,8 +165,54 @@ void TKalvoraForm::wirePlanningPage()
     };
     h.showEditorsFor = [this](int n) { ShowEditorsFor(this, n); };
     h.setFeatheringControlsVisible = [this](bool visible) { SetFeatheringControlsVisible(this, visible); };
-    h.runAdvancedModeHandler = [this] { ApplyAdvancedModeVisibility(this); };
+    h.runAdvancedModeHandler = [this] { display_->AdvanceModeCheckBoxClick(); };
     h.enableAfterCalculate = [this] { EnableAfterCalculate(this); };
+}
+
+void TKalvoraForm::wireEditorPages()
+{
+    const auto selected = [this](const char* selector) {
+        auto* group = FindNamed<RadioGroup>(this, QString::fromLatin1(selector));
+        return group && group->itemIndex() >= 0 ? group->itemIndex() + 1 : 1;
+    };
+    NumericFieldHooks& f = fields_->hooks();
+    f.linkEstablished = [this] { return LinkEstablished(); };
+    f.selectedSourceChannel = [selected] { return selected("SourceScreenSelectRadioGroup"); };
+    f.selectedSeamChannel = [selected] { return selected("SeamScreenSelectRadioGroup"); };
+    f.fillBlackLevel = [this](int n) { display_->FillBlackLevel(n); };
+    f.fillSourcePage = [this] { FillSourcePage(); };
+    f.fillSeamPage = [this] { FillSeamPage(); };
+    f.sendEdgeFeathering = [this](int screen, int side) {
+        if (side == 0)
+            display_->SendLeftEdgeFeathering(screen);
+        else
+            display_->SendRightEdgeFeathering(screen);
+    };
+
+    DisplaySetupHooks& d = display_->hooks();
+    d.linkEstablished = [this] { return LinkEstablished(); };
+    d.clearProjectorTests = [this] { projector_->ClearSelections(); };
+    d.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    d.projOverlap = [this] { return planning_->plan().ProjOverlap; };
+    d.alignment = [this] { return planning_->alignment(); };
+    d.drawProjectorLayout = [this] { planning_->DrawProjectorLayout(); };
+    d.updateAspectFromImage = [this] { planning_->UpdateAspectFromImage(); };
+    d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
+
+    projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
+    commands_->FillDisplayPage = [this] { display_->FillDisplayPage(); };
+}
+
+void TKalvoraForm::RefillFromRecords()
+{
+    FillingGuard filling(flags_);
+    info_->ScreenInfoComboBoxChange();
+    planning_->SyncPlanningFromRecords(isVisible());
+    FillSourcePage();
+    display_->FillDisplayPage();
+    FillSeamPage();
+    display_->OWidthEditExit();
+    PhasePageControlChange();
 }
 
 void TKalvoraForm::wireLink()
@@ -173,8 +233,13 @@ void TKalvoraForm::wireLink()
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
     });
 
-    connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });
-    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] { SystemSaveButtonClick(); });
+    // No operation on the units starts inside another one's wait or pause.
+    connect(info_->resetButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) ResetButtonClick();
+    });
+    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) SystemSaveButtonClick();
+    });
     connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
@@ -202,9 +267,14 @@ void TKalvoraForm::wireLink()
         for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
             info_->setLight(light, false);  // the lights show the line only while the link is up
     });
-    connect(link_.get(), &Link::exitRequested, this, [](int status) {
-        // Cancel in the recovery dialog ends the program with the link's status.
-        QCoreApplication::exit(status);
+    ExitProgram = [this](int status) {
+        port_.close();
+        std::fflush(nullptr);
+        std::_Exit(status & 0xFF);
+    };
+    connect(link_.get(), &Link::exitRequested, this, [this](int status) {
+        // Cancel in the recovery dialog ends the program with the link's status, at once.
+        if (ExitProgram) ExitProgram(status);
     });
 }
 
@@ -221,8 +291,7 @@ void TKalvoraForm::wireLinkController()
     c.FillAfterRead = [this] {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
             l->setText(QString::number(flags_.UnitCount));
-        info_->ScreenInfoComboBoxChange();
-        PhasePageControlChange();
+        RefillFromRecords();
     };
     c.PhasePageControlChange = [this] { PhasePageControlChange(); };
 
@@ -325,6 +394,15 @@ void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()>
 
 void TKalvoraForm::runMenuItem(const QString& name)
 {
+    // The items that talk to the units (or drop the link under a waiting operation) do nothing
+    // while an operation waits: they would overwrite the command and reply buffers under it.
+    static const QSet<QString> kUnitItems = {
+        QStringLiteral("SearchAll"),        QStringLiteral("TornelconnectedthruController1"),
+        QStringLiteral("TornelconnectedtoSerialPortdirectly1"), QStringLiteral("ReadfromTornels1"),
+        QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
+        QStringLiteral("OpenConfigurationFile1"),
+    };
+    if (kUnitItems.contains(name) && !link_->MayStart()) return;
     const auto it = menuHandlers_.constFind(name);
     if (it != menuHandlers_.cend() && *it) (*it)();
 }

@@ -24,8 +24,11 @@ class QTabWidget;
 
 namespace kalvora {
 
+class DisplaySetupPage;
 class InfoPage;
+class NumericFields;
 class PlanningPage;
+class ProjectorSetupPage;
 class SeamRemovalPage;
 class SourceSetupPage;
 
@@ -56,6 +59,10 @@ public:
     LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
+    DisplaySetupPage* displayPage() const { return display_; }
+    ProjectorSetupPage* projectorPage() const { return projector_; }
+    // The numeric fields of the editor pages (one mechanism for all of them).
+    NumericFields& numericFields() { return *fields_; }
     SourceSetupPage* sourcePage() const { return source_; }
     SeamRemovalPage* seamPage() const { return seam_; }
     QTabWidget* pages() const { return pages_; }
@@ -82,6 +89,11 @@ public:
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
+    // After a read from the units or a configuration file load, with FormFilling set: the
+    // Information page, the Planning page from the records (with its warnings), the Source
+    // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
+    // image positions of the wall read) and the page change.
+    void RefillFromRecords();
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
@@ -89,6 +101,10 @@ public:
     // operations (each then guards itself with EditorBusy).
     std::function<void()> ResetButtonClick = [] {};
     std::function<void()> SystemSaveButtonClick = [] {};
+    // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
+    // port is closed and the process exits without unwinding the operation that asked.
+    // Tests replace it.
+    std::function<void(int status)> ExitProgram;
     // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
     TInfoForm* infoForm() const { return infoForm_; }
 
@@ -104,6 +120,7 @@ private:
     void buildPages();
     void buildStatusBar();
     void wirePlanningPage();
+    void wireEditorPages();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
@@ -123,6 +140,9 @@ private:
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
+    NumericFields* fields_ = nullptr;
+    DisplaySetupPage* display_ = nullptr;
+    ProjectorSetupPage* projector_ = nullptr;
     SourceSetupPage* source_ = nullptr;
     SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;

@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -149,6 +150,43 @@ QLabel* StaticText(QWidget* parent, const QString& text, const QString& name, bo
     return label;
 }
 
+// One line of the default settings: its text stays as written, but the setting's name is drawn
+// at the left and its value at the right edge, so the values of all lines form one column in
+// whatever font the window uses (the blanks in the text only roughly align them).
+class SettingLineLabel : public QLabel {
+public:
+    SettingLineLabel(const QString& line, QWidget* parent) : QLabel(line, parent)
+    {
+        static const QRegularExpression lastGap(QStringLiteral("\\s{2,}(?=\\S+$)"));
+        const QRegularExpressionMatch m = lastGap.match(line);
+        name_ = m.hasMatch() ? line.left(m.capturedStart()) : line;
+        value_ = m.hasMatch() ? line.mid(m.capturedEnd()) : QString();
+        setTextFormat(Qt::PlainText);
+    }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics fm = fontMetrics();
+        const QMargins m = contentsMargins();
+        return {fm.horizontalAdvance(name_) + fm.horizontalAdvance(QStringLiteral("    ")) +
+                    fm.horizontalAdvance(value_) + m.left() + m.right(),
+                fm.height() + m.top() + m.bottom()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        const QRect r = contentsRect();
+        painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name_);
+        painter.drawText(r, Qt::AlignRight | Qt::AlignVCenter, value_);
+    }
+
+private:
+    QString name_, value_;
+};
+
 QLabel* LinesText(QWidget* parent, const QStringList& lines, const QString& name)
 {
     // Each source line ends with its own blank where the text continues on the next line, so the
@@ -176,11 +214,10 @@ TConnectionHelpForm::TConnectionHelpForm(QWidget* parent)
     defaults->setObjectName(QStringLiteral("DefaultSettingsGroupBox"));
     auto* dl = new QVBoxLayout(defaults);
     dl->setSpacing(0);
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     int i = 0;
     for (const QString& line : defaultSettingsLines()) {
-        QLabel* l = StaticText(defaults, line, QStringLiteral("DefaultSetting%1Label").arg(++i));
-        l->setFont(fixed);  // the blanks line the values up
+        auto* l = new SettingLineLabel(line, defaults);
+        l->setObjectName(QStringLiteral("DefaultSetting%1Label").arg(++i));
         dl->addWidget(l);
     }
     layout->addWidget(defaults, 0, 0);

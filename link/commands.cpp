@@ -23,6 +23,8 @@ CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(
 
 bool CommandSet::Abandoned() const { return link_.Abandoned || link_.ExitRequested; }
 
+bool CommandSet::Refused() const { return !link_.MayStart(); }
+
 void CommandSet::Fill(const std::function<void()>& fill)
 {
     FlagGuard filling(link_.flags().FormFilling);
@@ -93,14 +95,14 @@ bool CommandSet::ReadInputs(int unit)
 
 bool CommandSet::SendBlackLevel(int unit, int screen, int level)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     settings_.output(unit, screen).BlackLevel = static_cast<uint8_t>(level);
     return Send(Command::BlackLevel, unit, {screen, level}, SpecOf(Command::BlackLevel).postWait);
 }
 
 bool CommandSet::SendControlMode(int unit, int advanced)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
     settings_.output(unit, 1).ControlMode = static_cast<uint8_t>(advanced);
     const CommandSpec& spec = SpecOf(Command::ControlMode);
@@ -122,14 +124,14 @@ bool CommandSet::SendControlMode(int unit, int advanced)
 
 bool CommandSet::SendDataDoubling(int unit, int on)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     settings_.output(unit, 1).DataDoubling = static_cast<uint8_t>(on);
     return Send(Command::DataDoubling, unit, {on}, SpecOf(Command::DataDoubling).postWait);
 }
 
 bool CommandSet::SendDisplayLayout(int unit, int alignment, int overlapWidth)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.Alignment = static_cast<uint8_t>(alignment);
     r.OverlapWidth = overlapWidth;
@@ -138,7 +140,7 @@ bool CommandSet::SendDisplayLayout(int unit, int alignment, int overlapWidth)
 
 bool CommandSet::SendEdgeFeather(int unit, int screen, int side, int16_t feather, float gamma)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     if (side == 0) {
         r.LeftGamma = gamma;
@@ -153,7 +155,7 @@ bool CommandSet::SendEdgeFeather(int unit, int screen, int side, int16_t feather
 
 bool CommandSet::SendBasicFeather(int unit, int16_t feather, float gamma)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.BasicGamma = gamma;
     r.BasicFeather = feather;
@@ -162,7 +164,7 @@ bool CommandSet::SendBasicFeather(int unit, int16_t feather, float gamma)
 
 bool CommandSet::SendHalo(int unit, int screen, int side, int width, int offset)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     if (side == 0) {
         r.LeftHaloWidth = width;
@@ -176,13 +178,13 @@ bool CommandSet::SendHalo(int unit, int screen, int side, int width, int offset)
 
 bool CommandSet::SendReset(int unit, char kind)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::Reset, unit, {kind}, SpecOf(Command::Reset).postWait);
 }
 
 bool CommandSet::SendTestPattern(int unit, int screen, int pattern, int raster, int grid)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     r.TestPattern = static_cast<uint8_t>(pattern);
     r.OutputRaster = static_cast<uint8_t>(raster);
@@ -192,7 +194,7 @@ bool CommandSet::SendTestPattern(int unit, int screen, int pattern, int raster, 
 
 bool CommandSet::SendProjectorCount(int unit, int count)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.ScreenGroup = static_cast<uint8_t>(unit - 1);
     r.TotalProjectors = static_cast<uint8_t>(count);
@@ -201,7 +203,7 @@ bool CommandSet::SendProjectorCount(int unit, int count)
 
 bool CommandSet::SendSeamGains(int unit, int screen, int param, const int (&gains)[8])
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     r.SeamParam = param;
     for (int i = 0; i < 8; ++i) r.SeamGain[i] = static_cast<uint8_t>(gains[i]);
@@ -212,14 +214,14 @@ bool CommandSet::SendSeamGains(int unit, int screen, int param, const int (&gain
 
 bool CommandSet::SendSeamBridge(int unit, int screen, int on)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     settings_.output(unit, screen).SeamBridge = static_cast<uint8_t>(on);
     return Send(Command::SeamBridge, unit, {screen, on}, SpecOf(Command::SeamBridge).postWait);
 }
 
 bool CommandSet::SendAutoSeam(int unit, int screen)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     QElapsedTimer started;
     started.start();
     if (!Send(Command::AutoSeam, unit, {screen}, SpecOf(Command::AutoSeam).postWait)) return false;
@@ -242,13 +244,13 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
 
 bool CommandSet::SendSystemSave(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::SystemSave, unit, {}, SpecOf(Command::SystemSave).postWait);
 }
 
 bool CommandSet::SendFeatherCurve(int unit, int mode)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::FeatherCurve, unit, {FeatherLetter(mode)}, SpecOf(Command::FeatherCurve).postWait);
 }
 
@@ -257,7 +259,7 @@ bool CommandSet::SendFeatherCurve(int unit, int mode)
 bool CommandSet::SendInputContrast(int unit, int channel, int colour, float value)
 {
     const std::optional<char> letter = ColourLetter(colour);
-    if (!Valid(unit, channel) || !letter) return false;
+    if (!Valid(unit, channel) || !letter || Refused()) return false;
     InputChannelRecord& r = settings_.input(unit, channel);
     float* fields[4] = {&r.ContrastC, &r.ContrastR, &r.ContrastG, &r.ContrastB};
     *fields[colour] = value;
@@ -267,7 +269,7 @@ bool CommandSet::SendInputContrast(int unit, int channel, int colour, float valu
 bool CommandSet::SendInputBrightness(int unit, int channel, int colour, float value)
 {
     const std::optional<char> letter = ColourLetter(colour);
-    if (!Valid(unit, channel) || !letter) return false;
+    if (!Valid(unit, channel) || !letter || Refused()) return false;
     InputChannelRecord& r = settings_.input(unit, channel);
     float* fields[4] = {&r.BrightnessC, &r.BrightnessR, &r.BrightnessG, &r.BrightnessB};
     *fields[colour] = value;
@@ -277,34 +279,34 @@ bool CommandSet::SendInputBrightness(int unit, int channel, int colour, float va
 
 bool CommandSet::SendInputPhase(int unit, int channel, int phase)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).Phase = phase;
     return Send(Command::InputPhase, unit, {channel, phase}, SpecOf(Command::InputPhase).postWait);
 }
 
 bool CommandSet::SendInputHPosition(int unit, int channel, int position)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).HPosition = position;
     return Send(Command::InputHPosition, unit, {channel, position}, SpecOf(Command::InputHPosition).postWait);
 }
 
 bool CommandSet::SendInputVPosition(int unit, int channel, int position)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).VPosition = position;
     return Send(Command::InputVPosition, unit, {channel, position}, SpecOf(Command::InputVPosition).postWait);
 }
 
 bool CommandSet::SendInputSave(int unit, int channel)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     return Send(Command::InputSave, unit, {channel}, SpecOf(Command::InputSave).postWait);
 }
 
 bool CommandSet::SendInputReset(int unit, int channel)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     if (!Send(Command::InputReset, unit, {channel}, SpecOf(Command::InputReset).postWait)) return false;
     if (!ReadInputs(unit)) return false;
     Fill(FillSourcePage);
@@ -379,7 +381,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
 
 bool CommandSet::RunAutoColorBalance(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     // The balance needs a picture on input 1: read the inputs first and refuse without video.
     if (!ReadInputs(unit)) return false;
     Fill(FillSourcePage);
@@ -393,14 +395,14 @@ bool CommandSet::RunAutoColorBalance(int unit)
 
 bool CommandSet::RunAutoPosition(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
     return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition, kProcedureAutoPosition);
 }
 
 bool CommandSet::RunAutoPhase(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
     return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase, kProcedureAutoPhase);
 }

@@ -9,7 +9,8 @@
 // out of the link's resends, or chose Cancel in the direct recovery dialog. A caller running a
 // sequence of commands stops there. A refused argument (unit not 1 or 2, index not 1..4, colour
 // not 0..3) also returns false and changes nothing. Everything else, including "no link, nothing
-// sent", returns true.
+// sent", returns true. A builder called while another operation on the units waits or pauses
+// is refused the same way: its record stays as it was, so the editor restores its control.
 
 #include <QString>
 #include <cstdint>
@@ -90,6 +91,9 @@ private:
     // Re-reads; false only when the operator abandoned a query.
     bool ReadInputs(int unit);
     bool Abandoned() const;
+    // Called inside another operation's wait or pause (an editor committing while a command
+    // waits), or after the operator ended the program: nothing is stored or sent.
+    bool Refused() const;
     void Fill(const std::function<void()>& fill);
 
     Link& link_;

@@ -247,6 +247,12 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
             error = QStringLiteral("--units %1 does not match the %2 IDs of --ids").arg(units).arg(o.config.ids.size());
             return false;
         }
+        if (idsGiven && units == -1 && o.config.ids.size() != 2) {
+            error = QStringLiteral("--ids gives %1 ID but a controller has two units unless --units says otherwise: "
+                                   "add --units %1, or give two IDs")
+                        .arg(o.config.ids.size());
+            return false;
+        }
         if (!idsGiven) {
             const int n = units == -1 ? 2 : units;
             o.config.ids.clear();

@@ -227,11 +227,13 @@ private:
     bool inLine_ = false;
     bool lineDropped_ = false;
     bool lineTooLong_ = false;
+    bool lineNoise_ = false;      // the line held a byte no request contains: discard it
     bool swallowNextCr_ = false;  // the second CR of a PASS frame
     bool swallowEcho_ = false;
 
     // Request processing, one at a time.
     std::deque<Request> requests_;
+    size_t waitingAnswers_ = 0;  // requests_ that are not lost on the line
     bool working_ = false;
     Stage stage_ = Stage::Answer;
     Request current_;

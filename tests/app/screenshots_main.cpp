@@ -2,18 +2,27 @@
 // offscreen platform, so the look can be reviewed without a display:
 //   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/info_page.h"
+#include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
+#include "editors/display_setup_page.h"
 #include "editors/radio_group.h"
-#include "editors/seam_removal_page.h"
-#include "editors/source_setup_page.h"
+#include "layout_check.h"
+#include "link/link.h"
+#include "planning/gui/planning_page.h"
+#include "platform/gui/message_box_operator.h"
+#include "platform/gui/named_widget.h"
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -31,12 +40,30 @@ bool Save(QWidget& w, const QDir& dir, const QString& name)
     return true;
 }
 
+// Runs `ask`, saves the message box it opens and closes the box.
+bool SaveMessageBox(const QDir& dir, const QString& name, const std::function<void()>& ask)
+{
+    bool ok = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll.stop();
+        ok = Save(*box, dir, name);
+        box->done(QDialog::Rejected);
+    });
+    poll.start();
+    ask();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    kalvora::KalvoraApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: kalvora_screenshots DIR\n");
@@ -63,9 +90,38 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         ok &= Save(form, dir, QStringLiteral("%1-%2").arg(i + 1).arg(pages->widget(i)->objectName()));
     }
+    // The Display Setup page with every screen group shown: a wall of 8 projectors, both tabs,
+    // advanced feathering off and on.
+    {
+        kalvora::PlanningPage* planning = form.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        pages->setCurrentWidget(form.displayPage());
+        auto* tabs = kalvora::FindNamed<QTabWidget>(&form, QStringLiteral("ScreenPageControl"));
+        auto* advanced = kalvora::FindNamed<QCheckBox>(&form, QStringLiteral("AdvanceModeCheckBox"));
+        for (bool on : {false, true}) {
+            advanced->setChecked(on);
+            for (int tab = 0; tab < 2; ++tab) {
+                tabs->setCurrentIndex(tab);
+                QApplication::processEvents();
+                ok &= Save(form, dir,
+                           QStringLiteral("12-DisplaySetup-8-%1-screens%2").arg(on ? "advanced" : "basic").arg(tab ? "5-8" : "1-4"));
+            }
+        }
+        tabs->setCurrentIndex(0);
+        pages->setCurrentIndex(0);
+    }
+
     kalvora::TInfoForm info;
     info.showInfo(QStringLiteral("Tornel reset in progress. Please wait...."));
     ok &= Save(info, dir, QStringLiteral("7-TInfoForm"));
+    // The same window while a colour balance runs on the second of two units.
+    kalvora::TInfoForm balance;
+    balance.showInfo(QStringLiteral("Auto Color Balance in progress. Please wait...."));
+    balance.setUnit(2, 2);
+    ok &= Save(balance, dir, QStringLiteral("7-TInfoForm-colour-balance"));
     kalvora::TConnectionHelpForm help;
     help.show();
     ok &= Save(help, dir, QStringLiteral("8-TConnectionHelpForm"));
@@ -92,26 +148,52 @@ int main(int argc, char** argv)
         connected.show();
         while (connectedOp.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         QApplication::processEvents();
+        // A wall of eight projectors on the two units, as the operator plans it after the read.
+        kalvora::PlanningPage* planning = connected.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);  // left
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        QApplication::processEvents();
+        // The source and seam pages show channel 6 (unit 2, input and screen 2).
+        for (const char* name : {"SourceScreenSelectRadioGroup", "SeamScreenSelectRadioGroup"})
+            kalvora::FindNamed<kalvora::RadioGroup>(&connected, QString::fromLatin1(name))->setItemIndex(5);
+        // Every page after the read of both units (eight projectors).
+        QTabWidget* connectedPages = connected.pages();
+        for (int i = 0; i < connectedPages->count(); ++i) {
+            connectedPages->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok &= Save(connected, dir,
+                       QStringLiteral("10-%1-%2-connected").arg(i + 1).arg(connectedPages->widget(i)->objectName()));
+        }
+        // The Information page with the longest texts its labels can show.
+        kalvora::testing::FillLongestValues(connected.settings());
         connected.pages()->setCurrentWidget(connected.infoPage());
+        connected.infoPage()->ScreenInfoComboBoxChange();
         QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("10-InfoTabSheet-connected"));
-        connected.pages()->setCurrentIndex(0);
-        QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
-        // The input and seam pages of a connected wall, filled from the units (channel 2 shown).
-        connected.sourcePage()->findChild<kalvora::RadioGroup*>(QStringLiteral("SourceScreenSelectRadioGroup"))->setItemIndex(1);
-        connected.seamPage()->findChild<kalvora::RadioGroup*>(QStringLiteral("SeamScreenSelectRadioGroup"))->setItemIndex(1);
-        connected.pages()->setCurrentWidget(connected.sourcePage());  // fills the selected channel
-        QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("12-SourceSetupTabSheet-connected"));
-        connected.pages()->setCurrentWidget(connected.seamPage());
-        QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("13-SeamRemovalTabSheet-connected"));
+        ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-longest-values"));
     }
-    // The information window while a colour balance runs on the second of two units.
-    kalvora::TInfoForm balance;
-    balance.showInfo(QStringLiteral("Auto Color Balance in progress. Please wait...."));
-    balance.setUnit(2, 2);
-    ok &= Save(balance, dir, QStringLiteral("14-TInfoForm-colour-balance"));
+
+    // Every kind of message box, as the program shows them.
+    kalvora::MessageBoxOperator boxes(&form);
+    ok &= SaveMessageBox(dir, QStringLiteral("13-1-message"), [&] {
+        boxes.showMessage(QStringLiteral("When Tornel(s) are connected, go to 'Serial Port->Search for Tornel(s)->Search' "
+                                         "menu item for the Kalvora to search for Tornel(s).\nPlease refer to Tornel "
+                                         "manual for help with Kalvora serial connection."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-2-question-yes-no"), [&] {
+        boxes.askYesNo(QStringLiteral("Vorn - Kalvora :Confirm Exit"),
+                       QStringLiteral("Are you sure you want to exit this application?"));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-3-question-ok-cancel"), [&] {
+        boxes.askOkCancel(QStringLiteral("Kalvora - Confirm Auto Color Balance"),
+                          QStringLiteral("Automatic Color Balance takes several minutes to complete. Are you sure you "
+                                         "want to run Automatic Color Balance? Click OK to continue."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-4-question-retry-cancel"), [&] {
+        boxes.askRetryCancel(kalvora::kTitleGiveUp, kalvora::MsgGiveUpQuery(3));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-5-exception"),
+                         [&] { app.showException(QStringLiteral("Unknown error.")); });
     return ok ? 0 : 1;
 }
