@@ -101,6 +101,10 @@ void SeamRemovalPage::build()
     connect(autoAll, &QPushButton::clicked, this, [this] { SeamAutoAllConfigButtonClick(); });
 }
 
+// The fields go first: an edit that still has the focus while the page is taken down must not
+// commit into controls that are already gone.
+SeamRemovalPage::~SeamRemovalPage() { delete fields_; }
+
 int SeamRemovalPage::SelectedChannel() const
 {
     const int index = selector_->itemIndex();

@@ -32,6 +32,7 @@ class SeamRemovalPage : public QWidget {
     Q_OBJECT
 public:
     SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
+    ~SeamRemovalPage() override;
 
     UnitOperationHooks& hooks() { return hooks_; }
     // The commits and steps of the eight gain fields.

@@ -204,6 +204,10 @@ void SourceSetupPage::build()
     connect(autoPhase, &QPushButton::clicked, this, [this] { AutoPhaseButtonClick(); });
 }
 
+// The fields go first: an edit that still has the focus while the page is taken down must not
+// commit into controls that are already gone.
+SourceSetupPage::~SourceSetupPage() { delete fields_; }
+
 int SourceSetupPage::SelectedChannel() const
 {
     const int index = selector_->itemIndex();

@@ -51,6 +51,7 @@ class SourceSetupPage : public QWidget {
     Q_OBJECT
 public:
     SourceSetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
+    ~SourceSetupPage() override;
 
     UnitOperationHooks& hooks() { return hooks_; }
     // The commits and steps of the page's numeric fields.

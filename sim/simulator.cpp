@@ -601,7 +601,9 @@ void Simulator::pump()
                 nextByteDone_ += byteTime;
             }
             if (count == 0) {
-                pumpTimer_->start(RealMsUntil(nextByteDone_) - 1);
+                // The byte may have become due since the check above: never a negative interval,
+                // which would leave the output stalled.
+                pumpTimer_->start(std::max(0, RealMsUntil(nextByteDone_) - 1));
                 return;
             }
         }

@@ -17,6 +17,7 @@
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "editors/display_setup_page.h"
+#include "editors/radio_group.h"
 #include "layout_check.h"
 #include "link/link.h"
 #include "planning/gui/planning_page.h"
@@ -116,6 +117,11 @@ int main(int argc, char** argv)
     kalvora::TInfoForm info;
     info.showInfo(QStringLiteral("Tornel reset in progress. Please wait...."));
     ok &= Save(info, dir, QStringLiteral("7-TInfoForm"));
+    // The same window while a colour balance runs on the second of two units.
+    kalvora::TInfoForm balance;
+    balance.showInfo(QStringLiteral("Auto Color Balance in progress. Please wait...."));
+    balance.setUnit(2, 2);
+    ok &= Save(balance, dir, QStringLiteral("7-TInfoForm-colour-balance"));
     kalvora::TConnectionHelpForm help;
     help.show();
     ok &= Save(help, dir, QStringLiteral("8-TConnectionHelpForm"));
@@ -149,6 +155,9 @@ int main(int argc, char** argv)
         kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
         planning->NumOfScreenComboBoxChange();
         QApplication::processEvents();
+        // The source and seam pages show channel 6 (unit 2, input and screen 2).
+        for (const char* name : {"SourceScreenSelectRadioGroup", "SeamScreenSelectRadioGroup"})
+            kalvora::FindNamed<kalvora::RadioGroup>(&connected, QString::fromLatin1(name))->setItemIndex(5);
         // Every page after the read of both units (eight projectors).
         QTabWidget* connectedPages = connected.pages();
         for (int i = 0; i < connectedPages->count(); ++i) {

@@ -8,6 +8,9 @@
 
 #include "app/info_page.h"
 #include "app/terminal_view.h"
+#include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
 #include <QtTest/QTest>
 #include "planning/gui/planning_page.h"
 #include "platform/clock.h"
@@ -155,6 +158,32 @@ TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAn
     EXPECT_EQ(simulator->unit(1).output(1).TotalProjectors, 4);
     EXPECT_EQ(simulator->unit(2).output(1).ScreenGroup, 1);
     EXPECT_EQ(form->settings().output(2, 1).TotalProjectors, 4);
+}
+
+// After a read, turning to the Source Setup and Seam Removal pages fills them from the records
+// of the selected channel, and the information window is the one the pages report their long
+// operations in.
+TEST_F(WindowLinkTest, PageChangeFillsTheSourceAndSeamPagesOfTheSelectedChannel)
+{
+    startSim(sim::PortMode::Controller);
+    simulator->unit(1).input(2).HPosition = 77;
+    simulator->unit(1).output(2).SeamGain[5] = 201;
+    op.answerAll({true, true});  // search at start; read the units
+    showAndSettle();
+    ASSERT_TRUE(form->settings().StatusReadAvailable);
+    // The planning page lists the wall's channels; pick channel 2 on both pages.
+    auto* sourceSelect = find<RadioGroup>("SourceScreenSelectRadioGroup");
+    auto* seamSelect = find<RadioGroup>("SeamScreenSelectRadioGroup");
+    ASSERT_GE(sourceSelect->items().size(), 2);
+    sourceSelect->setItemIndex(1);
+    seamSelect->setItemIndex(1);
+
+    form->pages()->setCurrentWidget(form->sourcePage());
+    EXPECT_EQ(find<QLineEdit>("HPositionEdit")->text(), "77");
+    EXPECT_TRUE(find<QWidget>("InputAlignmentGroupBox")->isEnabled());
+    form->pages()->setCurrentWidget(form->seamPage());
+    EXPECT_EQ(find<QLineEdit>("SeamGain6Edit")->text(), "201");
+    EXPECT_TRUE(find<QWidget>("SeamGroupBox")->isEnabled());
 }
 
 }  // namespace

@@ -300,10 +300,10 @@ TEST_F(PagesTest, ColourBalanceOfTwoBusyUnitsEndsWithTheRecordsRefilledAndNoBox)
 {
     for (sim::BusyAnswer busy : {sim::BusyAnswer::Silent, sim::BusyAnswer::Error4}) {
         SCOPED_TRACE(int(busy));
-        clock::setScale(0.002);  // three simulated minutes take 0.36 s; the reply timer 16 ms
+        clock::setScale(0.01);  // two simulated minutes take 1.2 s; the reply timer 80 ms
         sim->setBusyAnswer(busy);
         for (int u = 1; u <= 2; ++u) {
-            sim->unit(u).timings.colorBalanceMs = 180000;
+            sim->unit(u).timings.colorBalanceMs = 120000;
             settings.output(u, 1).TotalProjectors = 1;
         }
         op.clear();
