@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/command_line.h"
 #include "cli/diff_report.h"
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
@@ -22,7 +23,6 @@
 namespace kalvora::cli {
 namespace {
 
-constexpr int kDefaultRetries = 2;
 constexpr int kExitDifferent = 4;  // diff: the file and the units differ
 
 void Print(std::FILE* f, const QString& text)
@@ -38,60 +38,12 @@ int Usage(const QString& problem)
     return kExitUsage;
 }
 
-struct Options {
-    QString com1, com2;
-    int retries = kDefaultRetries;
-    bool verbose = false;
-    double clockScale = 1.0;
-    QStringList rest;  // the command and its own arguments
-};
-
-// Splits off the options every command accepts; returns an error text or an empty string.
-QString ParseOptions(const QStringList& args, Options& o)
+int Show(const CliOptions& o, TerminalOperator& op)
 {
-    const PortOptions ports = ParsePortOptions(args);
-    if (!ports.error.isEmpty()) return ports.error;
-    o.com1 = ports.com1;
-    o.com2 = ports.com2;
-    for (int i = 0; i < ports.rest.size(); ++i) {
-        const QString& a = ports.rest[i];
-        if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            o.verbose = true;
-        } else if (a == QLatin1String("--clock-scale")) {
-            bool ok = false;
-            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
-            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
-            o.clockScale = scale;
-            ++i;
-        } else if (a == QLatin1String("--retries")) {
-            bool ok = false;
-            const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
-            if (!ok || n < 0 || n > 1000) return QStringLiteral("--retries needs a number from 0 to 1000");
-            o.retries = n;
-            ++i;
-        } else {
-            o.rest << a;
-        }
-    }
-    return {};
-}
-
-int Show(const QStringList& args, TerminalOperator& op)
-{
-    QString file;
-    bool json = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty())
-            return Usage(QStringLiteral("show: unexpected argument '%1'").arg(a));
-        else
-            file = a;
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("show: no configuration file given"));
+    const QString& file = o.operands.first();
     Settings settings;
     if (!ReadConfigFile(settings, file, op)) return kExitFailed;
-    const std::string text = json ? RecordsJson(settings) : RecordsTable(settings);
+    const std::string text = o.json ? RecordsJson(settings) : RecordsTable(settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return kExitOk;
@@ -99,7 +51,7 @@ int Show(const QStringList& args, TerminalOperator& op)
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const Options& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    Session(const CliOptions& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
     {
         QString com1, com2;
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
@@ -142,9 +94,8 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
-int SearchCommand(const Options& o, TerminalOperator& op)
+int SearchCommand(const CliOptions& o, TerminalOperator& op)
 {
-    if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
     Session s(o, op);
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
@@ -153,17 +104,9 @@ int SearchCommand(const Options& o, TerminalOperator& op)
     return s.GaveUpOr(kExitOk);
 }
 
-int ReadCommand(const Options& o, TerminalOperator& op)
+int ReadCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    for (int i = 1; i < o.rest.size(); ++i) {
-        const QString& a = o.rest[i];
-        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < o.rest.size() && file.isEmpty())
-            file = o.rest[++i];
-        else
-            return Usage(QStringLiteral("read: unexpected argument '%1'").arg(a));
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
+    const QString& file = o.output;
     Session s(o, op);
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
@@ -174,25 +117,7 @@ int ReadCommand(const Options& o, TerminalOperator& op)
 }
 
 
-// FILE.tnc and the switches a command accepts; false with a usage text in `problem`.
-bool FileAndSwitches(const QString& command, const QStringList& args, const QStringList& switches, QString& file,
-                     QStringList& given, QString& problem)
-{
-    for (const QString& a : args) {
-        if (switches.contains(a)) {
-            given << a;
-        } else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty()) {
-            problem = QStringLiteral("%1: unexpected argument '%2'").arg(command, a);
-            return false;
-        } else {
-            file = a;
-        }
-    }
-    if (file.isEmpty()) problem = QStringLiteral("%1: no configuration file given").arg(command);
-    return !file.isEmpty();
-}
-
-// The projectors the file plans for its wall, and whether that needs the second unit.
+// Whether the file's wall needs the second unit (more than four projectors).
 bool NeedsTwoUnits(const Settings& file) { return file.output(1, 1).TotalProjectors > 4; }
 
 // Units reachable on the link found: through a controller its count (at most 2), else 1.
@@ -205,17 +130,13 @@ int ReachableUnits(Session& s)
 QString TwoUnitsMissing(const QString& file)
 {
     return QStringLiteral("%1 plans a wall of more than four projectors, which needs two units, and only one unit "
-                          "is reachable. Nothing was sent.")
+                          "is reachable.")
         .arg(file);
 }
 
-int SendCommand(const Options& o, TerminalOperator& op)
+int SendCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file, problem;
-    QStringList given;
-    if (!FileAndSwitches(QStringLiteral("send"), o.rest.mid(1), {QStringLiteral("--changed")}, file, given, problem))
-        return Usage(problem);
-    const bool changedOnly = given.contains(QLatin1String("--changed"));
+    const QString& file = o.operands.first();
     Settings fileSettings;
     if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
 
@@ -223,7 +144,7 @@ int SendCommand(const Options& o, TerminalOperator& op)
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     Settings units;
     int reachable = 0;
-    if (changedOnly) {
+    if (o.changed) {
         if (!ReadAllUnits(s.link, units)) return s.GaveUpOr(kExitFailed);
         reachable = s.flags.UnitCount;
     } else {
@@ -235,7 +156,7 @@ int SendCommand(const Options& o, TerminalOperator& op)
     }
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && reachable < 2) {
-        op.showMessage(TwoUnitsMissing(file));
+        op.showMessage(TwoUnitsMissing(file) + QStringLiteral(" Nothing was sent."));
         return kExitFailed;
     }
     // The file's wall decides which units are sent to: a second unit on the bus that the file
@@ -243,27 +164,23 @@ int SendCommand(const Options& o, TerminalOperator& op)
     s.flags.UnitCount = two ? 2 : 1;
 
     s.settings = fileSettings;
-    if (changedOnly) s.settings.OutputWidth = units.OutputWidth;
+    if (o.changed) s.settings.OutputWidth = units.OutputWidth;
     CommandSet commands(s.link, s.settings);
     RecordValues values(s.settings, commands, s.link);
     BulkSend send(commands, s.link, s.settings, values);
-    if (changedOnly) send.OnlyChangedFrom = &units;
+    if (o.changed) send.OnlyChangedFrom = &units;
     send.Progress = [](const BulkProgress& p) {
         Print(stderr, QStringLiteral("send: command %1 of %2, unit %3: %4\n").arg(p.k).arg(p.n).arg(p.unit).arg(p.what));
     };
-    const BulkOutcome outcome = send.Run();
-    if (outcome != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
+    if (send.Run() != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
     PrintConnection(s, s.flags.UnitCount);
     Print(stdout, QStringLiteral("sent: %1 commands\n").arg(send.CommandsSent()));
     return s.GaveUpOr(kExitOk);
 }
 
-int DiffCommand(const Options& o, TerminalOperator& op)
+int DiffCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file, problem;
-    QStringList given;
-    if (!FileAndSwitches(QStringLiteral("diff"), o.rest.mid(1), {QStringLiteral("--json")}, file, given, problem))
-        return Usage(problem);
+    const QString& file = o.operands.first();
     Settings fileSettings;
     if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
     Session s(o, op);
@@ -271,14 +188,12 @@ int DiffCommand(const Options& o, TerminalOperator& op)
     if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && s.flags.UnitCount < 2) {
-        op.showMessage(QStringLiteral("%1 plans a wall of more than four projectors, which needs two units, and only "
-                                      "one unit is reachable.")
-                           .arg(file));
+        op.showMessage(TwoUnitsMissing(file));
         return s.GaveUpOr(kExitFailed);
     }
     const auto diffs = CompareSettings(fileSettings, s.settings, two ? 2 : 1);
-    const std::string text = given.contains(QLatin1String("--json")) ? DiffJson(diffs, fileSettings, s.settings)
-                                                                     : DiffText(diffs, fileSettings, s.settings);
+    const std::string text =
+        o.json ? DiffJson(diffs, fileSettings, s.settings) : DiffText(diffs, fileSettings, s.settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return s.GaveUpOr(diffs.empty() ? kExitOk : kExitDifferent);
@@ -288,27 +203,31 @@ int DiffCommand(const Options& o, TerminalOperator& op)
 
 int Run(const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    const CliOptions& o = parsed.options;
+    if (o.help) {
         Print(stdout, HelpText());
         return kExitOk;
     }
-    Options o;
-    const QString error = ParseOptions(args, o);
-    if (!error.isEmpty()) return Usage(error);
-    if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
+    if (!parsed.error.isEmpty()) return Usage(parsed.error);
 
     clock::setScale(o.clockScale);
     TerminalOperator op;
     op.verbose = o.verbose;
     op.retries = o.retries;
     op.yesNoAnswer = false;
-    const QString command = o.rest.first();
-    if (command == QLatin1String("show")) return Show(o.rest.mid(1), op);
-    if (command == QLatin1String("search")) return SearchCommand(o, op);
-    if (command == QLatin1String("read")) return ReadCommand(o, op);
-    if (command == QLatin1String("send")) return SendCommand(o, op);
-    if (command == QLatin1String("diff")) return DiffCommand(o, op);
-    return Usage(QStringLiteral("unknown command '%1'").arg(command));
+    // One handler for each command of the command-line table.
+    static constexpr struct {
+        const char* name;
+        int (*run)(const CliOptions&, TerminalOperator&);
+    } kHandlers[] = {{"show", Show},
+                     {"search", SearchCommand},
+                     {"read", ReadCommand},
+                     {"send", SendCommand},
+                     {"diff", DiffCommand}};
+    for (const auto& h : kHandlers)
+        if (o.command == QLatin1String(h.name)) return h.run(o, op);
+    return Usage(QStringLiteral("unknown command '%1'").arg(o.command));
 }
 
 QString HelpText()
@@ -359,6 +278,10 @@ Options:
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
   -h, --help            Show this text.
+
+An option's value may follow it as the next argument or after '=' (--retries=3). Options may
+stand before or after the command; '--' ends the options, so that a file name beginning with
+'-' can follow (show -- -old.tnc).
 
 Nobody answers questions: messages go to standard error, and questions are answered so:
   "Serial communication established. Do you wish to query the Tornel's settings ...?"
