@@ -77,6 +77,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
+    wireUnitOperations();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -213,12 +214,6 @@ void TKalvoraForm::wireLinkController()
         return n > 1000 ? 1000 : static_cast<int>(n);
     };
     c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
-    c.FillAfterRead = [this] {
-        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
-            l->setText(QString::number(flags_.UnitCount));
-        info_->ScreenInfoComboBoxChange();
-        PhasePageControlChange();
-    };
     c.PhasePageControlChange = [this] { PhasePageControlChange(); };
 
     // The menu items of the link, each calling the controller's operation of the same name.

@@ -15,6 +15,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "platform/serial_port.h"
+#include "settings/bulk_send.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
 
@@ -23,6 +24,11 @@ class QLabel;
 class QTabWidget;
 
 namespace kalvora {
+
+inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
+inline const QString kQuestionFactoryReset = QStringLiteral(
+    "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
+inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
 
 class InfoPage;
 class PlanningPage;
@@ -78,6 +84,16 @@ public:
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
+    std::function<void()> FillDisplayPage = [] {};
+    // The overlap width check that a read runs after the refill (OWidthEditExit).
+    std::function<void()> OverlapWidthCheck = [] {};
+    // The commit of a numeric field by its edit's name (false: the entry was refused); the bulk
+    // send runs it for the colour and seam gain fields. Empty: the core's checks run instead.
+    std::function<bool(const QString& editName)> CommitNumericField;
+    // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
+    BulkOutcome SendCurrentSettingstoTornels1Click();
+    // Called before each command of the bulk send goes out (command k of n, unit, what).
+    std::function<void(const BulkProgress&)> BulkSendProgress;
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
@@ -106,6 +122,10 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void wireUnitOperations();
+    void setUnitMenusEnabled(bool enabled);
+    void ResetTornels();
+    void SystemSaveTornels();
 
     StatusOperator statusOp_;
     Settings settings_;

@@ -10,7 +10,7 @@
 
 namespace kalvora {
 
-bool ReadAllUnits(Link& link, Settings& settings)
+bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>& unitCountKnown)
 {
     Operator& op = link.op();
     MainFlags& flags = link.flags();
@@ -33,6 +33,7 @@ bool ReadAllUnits(Link& link, Settings& settings)
     } else {
         flags.UnitCount = 1;
     }
+    if (unitCountKnown) unitCountKnown(flags.UnitCount);
     if (!QueryUnit(link, settings, 1)) {
         if (!link.Abandoned) op.showMessage(kMsgUnit1CommError);
         return finish(false);
@@ -120,7 +121,7 @@ void LinkController::Established(const QString& questionTitle)
 bool LinkController::ReadfromTornels1Click()
 {
     if (ReadUnits) return ReadUnits();
-    if (!ReadAllUnits(link_, settings_)) return false;
+    if (!ReadAllUnits(link_, settings_, UnitCountKnown)) return false;
     FlagGuard filling(link_.flags().FormFilling);
     if (FillAfterRead) FillAfterRead();
     return true;
