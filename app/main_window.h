@@ -30,8 +30,11 @@ inline const QString kQuestionFactoryReset = QStringLiteral(
     "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
 inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
 
+class DisplaySetupPage;
 class InfoPage;
+class NumericFields;
 class PlanningPage;
+class ProjectorSetupPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -60,6 +63,10 @@ public:
     LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
+    DisplaySetupPage* displayPage() const { return display_; }
+    ProjectorSetupPage* projectorPage() const { return projector_; }
+    // The numeric fields of the editor pages (one mechanism for all of them).
+    NumericFields& numericFields() { return *fields_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -84,12 +91,11 @@ public:
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
-    std::function<void()> FillDisplayPage = [] {};
-    // The overlap width check that a read runs after the refill (OWidthEditExit).
-    std::function<void()> OverlapWidthCheck = [] {};
-    // The commit of a numeric field by its edit's name (false: the entry was refused); the bulk
-    // send runs it for the colour and seam gain fields. Empty: the core's checks run instead.
-    std::function<bool(const QString& editName)> CommitNumericField;
+    // After a read from the units or a configuration file load, with FormFilling set: the
+    // Information page, the Planning page from the records (with its warnings), the Source
+    // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
+    // image positions of the wall read) and the page change.
+    void RefillFromRecords();
     // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
     BulkOutcome SendCurrentSettingstoTornels1Click();
     // Called before each command of the bulk send goes out (command k of n, unit, what).
@@ -116,6 +122,7 @@ private:
     void buildPages();
     void buildStatusBar();
     void wirePlanningPage();
+    void wireEditorPages();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
@@ -138,6 +145,9 @@ private:
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
+    NumericFields* fields_ = nullptr;
+    DisplaySetupPage* display_ = nullptr;
+    ProjectorSetupPage* projector_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;

@@ -9,6 +9,8 @@
 #include "app/info_page.h"
 #include "app/main_window.h"
 #include "app/window_values.h"
+#include "editors/display_setup_page.h"
+#include "editors/numeric_fields.h"
 #include "planning/gui/planning_page.h"
 #include "platform/gui/named_widget.h"
 #include "settings/bulk_send.h"
@@ -22,16 +24,7 @@ void TKalvoraForm::wireUnitOperations()
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
             l->setText(QString::number(count));
     };
-    // Runs with FormFilling set (the link controller sets it around the refill).
-    c.FillAfterRead = [this] {
-        info_->ScreenInfoComboBoxChange();
-        planning_->SyncPlanningFromRecords(isVisible());
-        FillSourcePage();
-        FillDisplayPage();
-        FillSeamPage();
-        OverlapWidthCheck();
-        PhasePageControlChange();
-    };
+    c.FillAfterRead = [this] { RefillFromRecords(); };
     setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
     ResetButtonClick = [this] { ResetTornels(); };
     SystemSaveButtonClick = [this] { SystemSaveTornels(); };
@@ -42,8 +35,8 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     WindowValueHooks hooks;
     hooks.fillSourcePage = [this] { FillSourcePage(); };
     hooks.fillSeamPage = [this] { FillSeamPage(); };
-    hooks.fillDisplayPage = [this] { FillDisplayPage(); };
-    hooks.commitField = CommitNumericField;
+    hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
+    hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
     hooks.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
     WindowValues values(this, *commands_, *link_, hooks);
     BulkSend send(*commands_, *link_, settings_, values);

@@ -8,6 +8,7 @@
 
 #include "connection/link_fixture.h"
 #include "link/queries.h"
+#include "planning/gui/planning_page.h"
 #include "settings/bulk_send.h"
 #include "settings/config_file.h"
 #include "settings/record_values.h"
@@ -129,8 +130,11 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
         auto unit = Sim(c.mode);
         form->setComDevices(unit->slavePath(), QString());
         clock::setScale(0.1);
-        op.answer(false);  // no search at start
-        showAndSettle();
+        {
+            // The plan as the first show initialises it (the overlap width's bounds with it).
+            FlagGuard filling(form->flags().FormFilling);
+            form->planningPage()->InitialisePlan();
+        }
         // Connect; through the controller read the units, which sets the unit count.
         op.answer(c.units > 1);
         form->menuItem(c.mode == sim::PortMode::Controller ? "TornelconnectedthruController1"
