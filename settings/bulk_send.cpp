@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editors/edge_control_names.h"
+#include "editors/numeric_field_table.h"
 #include "link/commands.h"
 #include "link/link.h"
 #include "planning/number_format.h"
@@ -37,10 +38,18 @@ struct Reader {
         out = v;
         return true;
     }
+    // A field of the numeric field table, within its fixed range.
+    bool Int(const QString& name, int& out) const
+    {
+        const NumericField* f = FindNumericField(name);
+        return f && Int(name, int(f->row->lo), int(f->row->hi), out);
+    }
+    // A gamma: the edge gammas' range, which the basic gamma shares.
     bool Gamma(const QString& name, float& out) const
     {
+        const NumericFamilyRow& row = FamilyRow(FieldFamily::Gamma);
         double v = 0;
-        if (!ParseDecimal(values.Text(name), v) || v < 1.0 || v > 5.0) return false;
+        if (!ParseDecimal(values.Text(name), v) || v < row.lo || v > row.hi) return false;
         out = static_cast<float>(v);
         return true;
     }
@@ -178,7 +187,7 @@ private:
         Command(u, QStringLiteral("ICPHOTN ") + ch,
                 [=, this] {
                     int v = 0;
-                    if (!read.Int(QStringLiteral("PhaseEdit"), -16, 15, v)) return StepResult::Invalid;
+                    if (!read.Int(QStringLiteral("PhaseEdit"), v)) return StepResult::Invalid;
                     return Sent(commands.SendInputPhase(u, i, v));
                 },
                 [=, this](const Settings& units) { return settings.input(u, i).Phase != units.input(u, i).Phase; });
@@ -251,7 +260,7 @@ private:
         Command(at.unit, Wall("BLKGN screen", n),
                 [=, this] {
                     int level = 0;
-                    if (!read.Int(QStringLiteral("Black%1Edit").arg(n), 0, 255, level)) return StepResult::Invalid;
+                    if (!read.Int(QStringLiteral("Black%1Edit").arg(n), level)) return StepResult::Invalid;
                     return Sent(commands.SendBlackLevel(at.unit, at.index, level));
                 },
                 [=, this](const Settings& units) {
@@ -266,7 +275,7 @@ private:
         Command(at.unit, QStringLiteral("HALO %1 screen %2").arg(SideLetter(side)).arg(n),
                 [=, this] {
                     int width = 0, offset = 0;
-                    if (!read.Int(e.width, 0, 64, width) || !read.Int(e.offset, 0, 255, offset))
+                    if (!read.Int(e.width, width) || !read.Int(e.offset, offset))
                         return StepResult::Invalid;
                     return Sent(commands.SendHalo(at.unit, at.index, side, width, offset));
                 },

@@ -1,7 +1,6 @@
 #include "settings/field_commit.h"
 
-#include <array>
-
+#include "editors/numeric_field_table.h"
 #include "link/commands.h"
 #include "link/link.h"
 #include "planning/number_format.h"
@@ -12,41 +11,26 @@
 namespace kalvora {
 namespace {
 
-struct ColourField {
-    const char* edit;
-    bool contrast;
-    int colour;  // 0 all ('C'), 1 R, 2 G, 3 B
-};
-constexpr std::array<ColourField, 8> kColourFields = {{
-    {"LeftOContrastEdit", true, 0},
-    {"LeftOBrightnessEdit", false, 0},
-    {"LeftRContrastEdit", true, 1},
-    {"LeftRBrightnessEdit", false, 1},
-    {"LeftGContrastEdit", true, 2},
-    {"LeftGBrightnessEdit", false, 2},
-    {"LeftBContrastEdit", true, 3},
-    {"LeftBBrightnessEdit", false, 3},
-}};
-
-const ColourField* FindColour(const QString& name)
+// The fields whose own commit check the bulk send runs: the colour edits and the seam gains.
+const NumericField* CheckedField(const QString& name)
 {
-    for (const ColourField& f : kColourFields)
-        if (name == QLatin1String(f.edit)) return &f;
-    return nullptr;
+    const NumericField* f = FindNumericField(name);
+    if (!f) return nullptr;
+    switch (f->row->builder) {
+    case FieldBuilder::InputContrast:
+    case FieldBuilder::InputBrightness:
+    case FieldBuilder::SeamGains: return f;
+    default: return nullptr;
+    }
 }
 
-// 1..8 for SeamGain<k>Edit, else 0.
-int SeamGainNumber(const QString& name)
+bool Parse(ValueType type, const QString& text, double& value)
 {
-    for (int k = 1; k <= 8; ++k)
-        if (name == QStringLiteral("SeamGain%1Edit").arg(k)) return k;
-    return 0;
-}
-
-CommitOutcome Refuse(Link& link, const QString& message)
-{
-    link.op().showMessage(message);
-    return CommitOutcome::Refused;
+    if (type == ValueType::Tenths) return ParseDecimal(text, value);
+    int v = 0;
+    if (!ParseInteger(text, v)) return false;
+    value = v;
+    return true;
 }
 
 CommitOutcome Delivered(bool ok, const Link& link)
@@ -56,40 +40,37 @@ CommitOutcome Delivered(bool ok, const Link& link)
 
 }  // namespace
 
-bool IsCommitCheckedField(const QString& name) { return FindColour(name) || SeamGainNumber(name) > 0; }
+bool IsCommitCheckedField(const QString& name) { return CheckedField(name) != nullptr; }
 
 CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link)
 {
-    const UnitIndex at = WallToUnit(channel);
+    const NumericField* f = CheckedField(name);
+    if (!f) return CommitOutcome::Invalid;
+    const NumericFamilyRow& row = *f->row;
     const QString text = values.Text(name);
-    const bool quiet = link.flags().FormFilling || !link.LinkEstablished;
-    if (const ColourField* f = FindColour(name)) {
-        double v = 0;
-        if (!ParseDecimal(text, v))
-            return Refuse(link, "Error! '" + text +
-                                    (f->contrast ? QStringLiteral("' is not a valid Contrast Level.")
-                                                 : QStringLiteral("' is not a valid Brightness Level.")));
-        const bool overall = f->colour == 0;
-        if (overall ? (v < 75.0 || v > 125.0) : (v < -25.0 || v > 25.0))
-            return Refuse(link, overall ? QStringLiteral("Error! Value out of bounds! (75 - 125)")
-                                        : QStringLiteral("Error! Value out of bounds! (-25 - +25)"));
-        if (quiet) return CommitOutcome::Sent;
-        const float value = static_cast<float>(v);
-        return Delivered(f->contrast ? commands.SendInputContrast(at.unit, at.index, f->colour, value)
-                                     : commands.SendInputBrightness(at.unit, at.index, f->colour, value),
-                         link);
+    double v = 0;
+    if (!Parse(row.type, text, v)) {
+        link.op().showMessage("Error! '" + text + QLatin1String(row.notValidSuffix));
+        return CommitOutcome::Refused;
     }
-    const int k = SeamGainNumber(name);
-    if (k == 0) return CommitOutcome::Invalid;
-    int own = 0;
-    if (!ParseInteger(text, own)) return Refuse(link, "Error! '" + text + "' is not a valid Seam Gain Value.");
-    if (own < 0 || own > 255) return Refuse(link, QStringLiteral("Error! Seam Position value out of bounds! (0 - 255)"));
-    if (quiet) return CommitOutcome::Sent;
-    // All eight gains of the channel go out together, read again from their edits.
+    if (v < row.lo || v > row.hi) {
+        link.op().showMessage(QLatin1String(row.boundsPrefix) + QLatin1String(row.rangeText));
+        return CommitOutcome::Refused;
+    }
+    if (link.flags().FormFilling || !link.LinkEstablished) return CommitOutcome::Sent;
+    const UnitIndex at = WallToUnit(channel);
+    switch (row.builder) {
+    case FieldBuilder::InputContrast:
+        return Delivered(commands.SendInputContrast(at.unit, at.index, f->colour, static_cast<float>(v)), link);
+    case FieldBuilder::InputBrightness:
+        return Delivered(commands.SendInputBrightness(at.unit, at.index, f->colour, static_cast<float>(v)), link);
+    default: break;
+    }
+    // A seam gain sends all eight gains of the channel, read again from their edits.
     int gains[8] = {};
     for (int g = 0; g < 8; ++g) {
-        if (!ParseInteger(values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gains[g]) || gains[g] < 0 ||
-            gains[g] > 255)
+        if (!ParseInteger(values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gains[g]) || gains[g] < row.lo ||
+            gains[g] > row.hi)
             return CommitOutcome::Invalid;
     }
     constexpr int kSeamParam = -4;  // what the seam page always sends
