@@ -12,7 +12,7 @@
 #include "platform/operator.h"
 #include "settings/bulk_values.h"
 #include "settings/main_flags.h"
-#include "settings/position_limits.h"
+#include "settings/position_window.h"
 #include "settings/records.h"
 
 namespace kalvora {
@@ -174,10 +174,10 @@ private:
                                  Position{"VPositionEdit", "IRSPTN V", &InputChannelRecord::VPosition, false}}) {
             Command(u, QLatin1String(p.what) + QLatin1Char(' ') + ch,
                     [=, this] {
-                        const PositionLimits lim = SourcePositionLimits(settings.input(u, i));
+                        const PositionWindow w = PositionWindowOf(settings.input(u, i));
                         int v = 0;
-                        if (!read.Int(QLatin1String(p.edit), p.horizontal ? lim.hMin : lim.vMin,
-                                      p.horizontal ? lim.hMax : lim.vMax, v))
+                        if (!read.Int(QLatin1String(p.edit), p.horizontal ? w.HPositionMin : w.VPositionMin,
+                                      p.horizontal ? w.HPositionMax : w.VPositionMax, v))
                             return StepResult::Invalid;
                         return Sent(p.horizontal ? commands.SendInputHPosition(u, i, v)
                                                  : commands.SendInputVPosition(u, i, v));
