@@ -87,6 +87,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLinkController();
     wireConfigFileMenu();
     wireSourceAndSeamPages();
+    wireUnitOperations();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -288,11 +289,6 @@ void TKalvoraForm::wireLinkController()
         return n > 1000 ? 1000 : static_cast<int>(n);
     };
     c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
-    c.FillAfterRead = [this] {
-        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
-            l->setText(QString::number(flags_.UnitCount));
-        RefillFromRecords();
-    };
     c.PhasePageControlChange = [this] { PhasePageControlChange(); };
 
     // The menu items of the link, each calling the controller's operation of the same name.

@@ -15,6 +15,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "platform/serial_port.h"
+#include "settings/bulk_send.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
 
@@ -23,6 +24,11 @@ class QLabel;
 class QTabWidget;
 
 namespace kalvora {
+
+inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
+inline const QString kQuestionFactoryReset = QStringLiteral(
+    "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
+inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
 
 class DisplaySetupPage;
 class InfoPage;
@@ -94,6 +100,10 @@ public:
     // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
     // image positions of the wall read) and the page change.
     void RefillFromRecords();
+    // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
+    BulkOutcome SendCurrentSettingstoTornels1Click();
+    // Called before each command of the bulk send goes out (command k of n, unit, what).
+    std::function<void(const BulkProgress&)> BulkSendProgress;
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
@@ -128,6 +138,10 @@ private:
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
     void wireSourceAndSeamPages();
+    void wireUnitOperations();
+    void setUnitMenusEnabled(bool enabled);
+    void ResetTornels();
+    void SystemSaveTornels();
 
     StatusOperator statusOp_;
     Settings settings_;

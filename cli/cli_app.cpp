@@ -1,23 +1,31 @@
 #include "cli/cli_app.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/command_line.h"
+#include "cli/diff_report.h"
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
+#include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
+#include "settings/bulk_send.h"
 #include "settings/main_flags.h"
+#include "settings/record_values.h"
+#include "settings/settings_diff.h"
 
 namespace kalvora::cli {
 namespace {
+
+constexpr int kExitDifferent = 4;  // diff: the file and the units differ
 
 void Print(std::FILE* f, const QString& text)
 {
@@ -160,6 +168,89 @@ int ReadCommand(const CliOptions& o, TerminalOperator& op)
     return s.GaveUpOr(kExitOk);
 }
 
+
+// Whether the file's wall needs the second unit (more than four projectors).
+bool NeedsTwoUnits(const Settings& file) { return file.output(1, 1).TotalProjectors > 4; }
+
+// Units reachable on the link found: through a controller its count (at most 2), else 1.
+int ReachableUnits(Session& s)
+{
+    if (!s.link.RS485CheckBox) return 1;
+    return std::min(QueryUnitCount(s.link), 2);
+}
+
+QString TwoUnitsMissing(const QString& file)
+{
+    return QStringLiteral("%1 plans a wall of more than four projectors, which needs two units, and only one unit "
+                          "is reachable.")
+        .arg(file);
+}
+
+int SendCommand(const CliOptions& o, TerminalOperator& op)
+{
+    const QString& file = o.operands.first();
+    Settings fileSettings;
+    if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
+
+    Session s(o, op);
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    Settings units;
+    int reachable = 0;
+    if (o.changed) {
+        if (!ReadAllUnits(s.link, units)) return s.GaveUpOr(kExitFailed);
+        reachable = s.flags.UnitCount;
+    } else {
+        reachable = ReachableUnits(s);
+        if (reachable <= 0) {
+            if (!s.link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            return s.GaveUpOr(kExitFailed);
+        }
+    }
+    const bool two = NeedsTwoUnits(fileSettings);
+    if (two && reachable < 2) {
+        op.showMessage(TwoUnitsMissing(file) + QStringLiteral(" Nothing was sent."));
+        return kExitFailed;
+    }
+    // The file's wall decides which units are sent to: a second unit on the bus that the file
+    // does not plan for keeps its settings.
+    s.flags.UnitCount = two ? 2 : 1;
+
+    s.settings = fileSettings;
+    if (o.changed) s.settings.OutputWidth = units.OutputWidth;
+    CommandSet commands(s.link, s.settings);
+    RecordValues values(s.settings, commands, s.link);
+    BulkSend send(commands, s.link, s.settings, values);
+    if (o.changed) send.OnlyChangedFrom = &units;
+    send.Progress = [](const BulkProgress& p) {
+        Print(stderr, QStringLiteral("send: command %1 of %2, unit %3: %4\n").arg(p.k).arg(p.n).arg(p.unit).arg(p.what));
+    };
+    if (send.Run() != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
+    PrintConnection(s, s.flags.UnitCount);
+    Print(stdout, QStringLiteral("sent: %1 commands\n").arg(send.CommandsSent()));
+    return s.GaveUpOr(kExitOk);
+}
+
+int DiffCommand(const CliOptions& o, TerminalOperator& op)
+{
+    const QString& file = o.operands.first();
+    Settings fileSettings;
+    if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
+    Session s(o, op);
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
+    const bool two = NeedsTwoUnits(fileSettings);
+    if (two && s.flags.UnitCount < 2) {
+        op.showMessage(TwoUnitsMissing(file));
+        return s.GaveUpOr(kExitFailed);
+    }
+    const auto diffs = CompareSettings(fileSettings, s.settings, two ? 2 : 1);
+    const std::string text =
+        o.json ? DiffJson(diffs, fileSettings, s.settings) : DiffText(diffs, fileSettings, s.settings);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return s.GaveUpOr(diffs.empty() ? kExitOk : kExitDifferent);
+}
+
 }  // namespace
 
 int RunCommand(const QStringList& args);
@@ -198,7 +289,11 @@ int RunCommand(const QStringList& args)
     static constexpr struct {
         const char* name;
         int (*run)(const CliOptions&, TerminalOperator&);
-    } kHandlers[] = {{"show", Show}, {"search", SearchCommand}, {"read", ReadCommand}};
+    } kHandlers[] = {{"show", Show},
+                     {"search", SearchCommand},
+                     {"read", ReadCommand},
+                     {"send", SendCommand},
+                     {"diff", DiffCommand}};
     for (const auto& h : kHandlers) {
         if (o.command != QLatin1String(h.name)) continue;
         const int status = h.run(o, op);
@@ -212,8 +307,8 @@ QString HelpText()
 {
     return QStringLiteral(R"(Usage: kalvora-cli [OPTIONS] COMMAND [ARGUMENTS]
 
-Finds Tornel units on COM1 or COM2, reads their settings into a configuration file, and shows
-configuration files.
+Finds Tornel units on COM1 or COM2, reads their settings into a configuration file, sends a
+configuration file to them, compares a file with them, and shows configuration files.
 
 Commands:
   search                Search COM1 then COM2 for a unit cabled directly (direct mode, 38400
@@ -224,6 +319,22 @@ Commands:
                         count and IDs, then each unit; directly: the one unit) and save all
                         settings in the configuration file FILE.tnc (1560 bytes). The previous
                         file is replaced only once the new one is complete.
+  send FILE.tnc [--changed]
+                        Search as above, then send every setting of the file to the units in
+                        the order of the window's Send Current Settings to Tornel(s) item. A file
+                        planning more than four projectors needs two units behind a controller;
+                        with only one reachable nothing is sent. Progress goes to standard error
+                        ("send: command k of n, unit u: what"). A value the pages would not
+                        accept stops the send with a message; what went before stays sent.
+                        --changed reads the units first and sends only the commands whose
+                        values differ from what the units hold (a channel's seam gains go once).
+  diff FILE.tnc [--json]
+                        Search, read the units and print each setting whose value differs
+                        between the file and the units: unit, screen or channel (numbered
+                        #1..#8 across the wall), field, the file's value and the units' value.
+                        Compared are the settings that send carries; what the units measure
+                        (video, line totals, output format) is not. Exit status 0 when equal,
+                        4 when different. --json prints {"equal":..,"differences":[..]}.
   show FILE.tnc [--json]
                         Print every field of every record of both units in the configuration
                         file: input channels and output screens #1..#8 (unit 1 holds #1..#4,
@@ -233,7 +344,7 @@ Options:
   --com1 DEVICE         The device file of COM1 (for example /dev/ttyUSB0).
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
                         first two serial ports the system reports, USB adapters before
-                        on-board ports.
+                        on-board ports. "none" leaves that port out of the search.
   --retries N           How many times in the run a repeated failure is tried again before
                         the run gives up with exit status 3 (default 2, 0..1000): every
                         "keep trying?" question (the units or the controller kept timing out,
@@ -271,6 +382,7 @@ Exit status:
   3  gave up: the --retries answers were used up while the units or the controller kept
      timing out, rejecting or answering with error codes, or the COM Port recovery of a
      directly cabled unit was cancelled
+  4  diff: the file and the units differ
 )");
 }
 

@@ -52,7 +52,8 @@ constexpr OptionRow kOptions[] = {
          o.output = v;
          return QString();
      }},
-    {"--json", nullptr, nullptr, "show", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
+    {"--json", nullptr, nullptr, "show diff", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
+    {"--changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
 };
 
 // A command: how many operands it takes and what else it needs. A new command is one more row
@@ -71,6 +72,8 @@ constexpr CommandRow kCommands[] = {
          return o.output.isEmpty() ? QStringLiteral("read: no output file given (-o FILE.tnc)") : QString();
      }},
     {"show", 1, "show: no configuration file given", nullptr},
+    {"send", 1, "send: no configuration file given", nullptr},
+    {"diff", 1, "diff: no configuration file given", nullptr},
 };
 
 const OptionRow* FindOption(const QString& name)

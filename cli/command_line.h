@@ -17,7 +17,8 @@ struct CliOptions {
     bool help = false;
     // Options of one command.
     QString output;      // read -o FILE
-    bool json = false;   // show --json
+    bool json = false;   // show --json, diff --json
+    bool changed = false;  // send --changed
     // The command and its operands.
     QString command;
     QStringList operands;

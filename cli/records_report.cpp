@@ -111,4 +111,11 @@ std::string RecordsJson(const Settings& settings)
     return out;
 }
 
+std::string FieldElementName(const FieldDesc& f, int element) { return ElementName(f, element); }
+
+std::string FieldValueText(std::span<const uint8_t> record, const FieldDesc& f, int element, bool json)
+{
+    return FieldText(record, f, element, json);
+}
+
 }  // namespace kalvora::cli

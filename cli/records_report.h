@@ -3,6 +3,8 @@
 // readable table or as JSON. Walks kInputFields / kOutputFields, so a field added to the
 // tables shows up here without further code.
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "settings/records.h"
@@ -15,5 +17,10 @@ std::string RecordsTable(const Settings& settings);
 // Tenths are written as the shortest decimal that reads back as the same float; a value that is
 // not a finite number (possible in a damaged file) is written as null.
 std::string RecordsJson(const Settings& settings);
+
+// One element of a field as the two reports write it ("SeamGain[3]"; 2.2; null in JSON for a
+// value that is not a finite number).
+std::string FieldElementName(const FieldDesc& f, int element);
+std::string FieldValueText(std::span<const uint8_t> record, const FieldDesc& f, int element, bool json);
 
 }  // namespace kalvora::cli

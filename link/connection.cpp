@@ -10,7 +10,7 @@
 
 namespace kalvora {
 
-bool ReadAllUnits(Link& link, Settings& settings)
+bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>& unitCountKnown)
 {
     Operator& op = link.op();
     MainFlags& flags = link.flags();
@@ -32,6 +32,7 @@ bool ReadAllUnits(Link& link, Settings& settings)
     } else {
         flags.UnitCount = 1;
     }
+    if (unitCountKnown) unitCountKnown(flags.UnitCount);
     if (!QueryUnit(link, settings, 1)) {
         if (!link.Abandoned) op.showMessage(kMsgUnit1CommError);
         return finish(false);
@@ -121,7 +122,7 @@ bool LinkController::ReadfromTornels1Click()
 {
     if (!link_.MayStart()) return false;
     if (ReadUnits) return ReadUnits();
-    if (!ReadAllUnits(link_, settings_)) return false;
+    if (!ReadAllUnits(link_, settings_, UnitCountKnown)) return false;
     FlagGuard filling(link_.flags().FormFilling);
     if (FillAfterRead) FillAfterRead();
     return true;

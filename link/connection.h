@@ -62,8 +62,9 @@ inline const QString kMsgUnit2CommError =
 
 // Reads every unit in use into the records: through a controller NTN gives the unit count
 // (at most 2 are addressed) and the IDs, then each unit is read completely; in direct mode
-// unit 1 is read. Sets flags().UnitCount. Tells the operator of a failure; false on failure.
-bool ReadAllUnits(Link& link, Settings& settings);
+// unit 1 is read. Sets flags().UnitCount and, once it is known and before any unit is read,
+// calls unitCountKnown with it. Tells the operator of a failure; false on failure.
+bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>& unitCountKnown = {});
 
 class LinkController : public QObject {
     Q_OBJECT
@@ -84,6 +85,8 @@ public:
     // ReadAllUnits followed by FillAfterRead (under FormFilling) is run.
     std::function<bool()> ReadUnits;
     std::function<void()> FillAfterRead;
+    // The unit count of a read, known before the units are read (NumOfTornelDetectedLabel).
+    std::function<void(int)> UnitCountKnown;
     // Brings the current page's enabling up to date after a disconnect.
     std::function<void()> PhasePageControlChange;
 

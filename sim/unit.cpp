@@ -187,11 +187,14 @@ UnitState SimUnit::makeFactoryState(const UnitSetup& setup) const
     for (int ch = 1; ch <= 4; ++ch) {
         InputChannelRecord& in = s.inputs[ch];
         ApplyVideo(in, setup.outputFormat, ch <= setup.videoInputs);
-        in.Phase = 16;
+        // Factory values lie within what the source page accepts: phase -16..15, overall
+        // contrast and brightness 75..125 %, per-colour offsets -25..25.
+        in.Phase = 0;
         in.SyncSelect = 3;   // AUTO
         in.Termination = 1;  // 75 Ohm
-        in.ContrastC = in.ContrastR = in.ContrastG = in.ContrastB = Tenths(1000);
-        in.BrightnessC = in.BrightnessR = in.BrightnessG = in.BrightnessB = Tenths(0);
+        in.ContrastC = in.BrightnessC = Tenths(1000);
+        in.ContrastR = in.ContrastG = in.ContrastB = Tenths(0);
+        in.BrightnessR = in.BrightnessG = in.BrightnessB = Tenths(0);
     }
     const int group = std::clamp(setup.screenGroup, 0, 1);
     const int total = std::clamp(setup.totalProjectors, 0, 8);
@@ -482,10 +485,10 @@ void SimUnit::finishProcedure(Procedure p)
         case Procedure::ColorBalance:
             // The measured gains of the three colours differ a little from channel to channel.
             in.ContrastC = Tenths(1000);
-            in.BrightnessC = Tenths(0);
-            in.ContrastR = Tenths(1000 - 3 * ch);
-            in.ContrastG = Tenths(1000 + 2 * ch);
-            in.ContrastB = Tenths(1000 + 5);
+            in.BrightnessC = Tenths(1000);
+            in.ContrastR = Tenths(-3 * ch);
+            in.ContrastG = Tenths(2 * ch);
+            in.ContrastB = Tenths(5);
             in.BrightnessR = Tenths(ch);
             in.BrightnessG = Tenths(-ch);
             in.BrightnessB = Tenths(2);
@@ -495,7 +498,7 @@ void SimUnit::finishProcedure(Procedure p)
             in.VPosition = in.VPositionNominal;
             break;
         case Procedure::Phase:
-            in.Phase = (in.HTotal / 8 + 3 * ch) % 32;
+            in.Phase = (in.HTotal / 8 + 3 * ch) % 32 - 16;  // the phase offset, -16..15
             break;
         case Procedure::None: break;
         }

@@ -17,6 +17,7 @@
 #include "link/link.h"
 
 #include "app/qt_print.h"
+#include "connection/link_fixture.h"
 #include "link/connection.h"
 #include "scripted_operator.h"
 #include "settings/config_file.h"
@@ -306,6 +307,101 @@ TEST_F(Cli, RepeatedSilenceGivesUpAfterTheRetries)
     EXPECT_TRUE(r.err.contains(kMsgControllerNoResponse));
     EXPECT_FALSE(r.err.contains("Recovered"));
     EXPECT_FALSE(QFile::exists(dir.filePath("never.tnc")));
+}
+
+// What a simulator's --log file says it received, in order.
+QByteArray LoggedReceived(const QString& logPath)
+{
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.simplified().split(' ');
+        if (parts.size() < 3 || parts[1] != "RX") continue;
+        for (int i = 2; i < parts.size() && !parts[i].startsWith("|"); ++i) out += char(parts[i].toInt(nullptr, 16));
+    }
+    return out;
+}
+
+// The PASS frames among received bytes.
+QList<QByteArray> Frames(const QByteArray& bytes)
+{
+    QList<QByteArray> out;
+    for (qsizetype at = bytes.indexOf("PASS "); at >= 0; at = bytes.indexOf("PASS ", at + 1))
+        out << bytes.mid(at, bytes.indexOf("\r\r", at) + 2 - at);
+    return out;
+}
+
+// Read the wall, change three settings in the file, send only what changed: exactly those three
+// commands go out, and afterwards the file and the units agree.
+TEST_F(Cli, SendChangedThenDiffIsEmpty)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7", "--log", log});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
+    const CliRun same = RunCli(ports + QStringList{"diff", a});
+    EXPECT_EQ(same.status, 0) << same.err.toStdString();
+    EXPECT_TRUE(same.out.isEmpty()) << same.out.toStdString();
+
+    Settings file;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(file, a, op));
+    file.output(2, 2).BlackLevel = 77;    // screen 6
+    file.output(1, 3).LeftHaloWidth = 9;  // screen 3, left edge
+    file.output(1, 2).SeamGain[3] = 40;   // channel 2, gain 4
+    ASSERT_TRUE(WriteConfigFile(file, b, op));
+
+    const CliRun before = RunCli(ports + QStringList{"diff", b});
+    EXPECT_EQ(before.status, 4);
+    EXPECT_EQ(before.out,
+              "unit 1 screen 2: SeamGain[4] file 40 units 128\n"
+              "unit 1 screen 3: LeftHaloWidth file 9 units 0\n"
+              "unit 2 screen 6: BlackLevel file 77 units 0\n");
+    const CliRun json = RunCli(ports + QStringList{"diff", b, "--json"});
+    EXPECT_EQ(json.status, 4);
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_FALSE(o.value("equal").toBool(true));
+    const QJsonArray diffs = o.value("differences").toArray();
+    ASSERT_EQ(diffs.size(), 3);
+    EXPECT_EQ(diffs.at(2).toObject().value("screen").toInt(), 6);
+    EXPECT_EQ(diffs.at(2).toObject().value("field").toString(), "BlackLevel");
+    EXPECT_EQ(diffs.at(2).toObject().value("file").toInt(), 77);
+    EXPECT_EQ(diffs.at(2).toObject().value("units").toInt(), 0);
+
+    const qsizetype seen = LoggedReceived(log).size();
+    const CliRun send = RunCli(ports + QStringList{"send", "--changed", b});
+    ASSERT_EQ(send.status, 0) << send.err.toStdString();
+    EXPECT_TRUE(send.out.contains("sent: 3 commands"));
+    EXPECT_TRUE(send.err.contains("send: command 2 of 3, unit 2: BLKGN screen 6")) << send.err.toStdString();
+    const QByteArray line = LoggedReceived(log).mid(seen);
+    EXPECT_EQ(Frames(line), (QList<QByteArray>{testing::PassFrame("*3HALO 3 L 9 0!"),
+                                                testing::PassFrame("*7BLKGN 2 77!"),
+                                                testing::PassFrame("*3MANSEAM 2 -4 128 128 128 40 128 128 128 128!")}));
+
+    const CliRun after = RunCli(ports + QStringList{"diff", b});
+    EXPECT_EQ(after.status, 0) << after.out.toStdString();
+    EXPECT_TRUE(after.out.isEmpty());
+}
+
+// A file for two units with only one unit on the line: refused before anything is sent.
+TEST_F(Cli, SendRefusesAWallThatNeedsAMissingUnit)
+{
+    SimProcess ctl({"--mode", "controller", "--units", "2"});
+    const QString wall = dir.filePath("wall.tnc");
+    ASSERT_EQ(RunCli({"--com1", ctl.path(), "--com2", "none", "read", "-o", wall}).status, 0);
+
+    const QString log = dir.filePath("direct.log");
+    SimProcess unit({"--mode", "direct", "--log", log});
+    const CliRun r = RunCli({"--com1", "none", "--com2", unit.path(), "send", wall});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("needs two units, and only one unit is reachable. Nothing was sent."))
+        << r.err.toStdString();
+    const QByteArray line = LoggedReceived(log);
+    EXPECT_FALSE(line.isEmpty());
+    EXPECT_EQ(line.count('\r'), line.size());  // the probe's CRs, nothing else
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ void PrintTo(const CliOptions& o, std::ostream* os)
 {
     *os << "{com1 " << o.com1.toStdString() << ", com2 " << o.com2.toStdString() << ", retries " << o.retries
         << ", verbose " << o.verbose << ", clock scale " << o.clockScale << ", help " << o.help << ", output "
-        << o.output.toStdString() << ", json " << o.json << ", command " << o.command.toStdString() << ", operands "
+        << o.output.toStdString() << ", json " << o.json << ", changed " << o.changed << ", command " << o.command.toStdString() << ", operands "
         << o.operands.join(' ').toStdString() << '}';
 }
 
@@ -50,6 +50,9 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         {{"show", "wall.tnc", "--json"}, with(Command("show", {"wall.tnc"}), [](CliOptions& o) { o.json = true; })},
         {{"--json", "show", "wall.tnc"}, with(Command("show", {"wall.tnc"}), [](CliOptions& o) { o.json = true; })},
         {{"show", "--", "-f.tnc"}, Command("show", {"-f.tnc"})},
+        {{"send", "--changed", "wall.tnc"}, with(Command("send", {"wall.tnc"}), [](CliOptions& o) { o.changed = true; })},
+        {{"--com2", "none", "send", "wall.tnc"}, with(Command("send", {"wall.tnc"}), [](CliOptions& o) { o.com2 = "none"; })},
+        {{"diff", "wall.tnc", "--json"}, with(Command("diff", {"wall.tnc"}), [](CliOptions& o) { o.json = true; })},
         {{"show", "--", "--help"}, Command("show", {"--help"})},
         {{"--", "show", "--json"}, Command("show", {"--json"})},
         {{"show", "-"}, Command("show", {"-"})},
@@ -101,6 +104,10 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"read", "-o"}, "-o needs a value: -o FILE.tnc"},
         {{"read", "-o", "a", "--output=b"}, "--output is given more than once"},
         {{"read", "x.tnc"}, "read: unexpected argument 'x.tnc'"},
+        {{"send"}, "send: no configuration file given"},
+        {{"diff", "a", "b"}, "diff: unexpected argument 'b'"},
+        {{"show", "a", "--changed"}, "show: --changed is not an option of this command"},
+        {{"send", "a", "--json"}, "send: --json is not an option of this command"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

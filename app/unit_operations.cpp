@@ -1,0 +1,73 @@
+// The operations on whole units: the read from the units with the refill of every page, the bulk
+// send of the current settings, and the Information page's factory reset and system save.
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+
+#include "app/flag_protocol.h"
+#include "app/info_page.h"
+#include "app/main_window.h"
+#include "app/window_values.h"
+#include "editors/display_setup_page.h"
+#include "editors/numeric_fields.h"
+#include "planning/gui/planning_page.h"
+#include "platform/gui/named_widget.h"
+#include "settings/bulk_send.h"
+
+namespace kalvora {
+
+void TKalvoraForm::wireUnitOperations()
+{
+    LinkController& c = *controller_;
+    c.UnitCountKnown = [this](int count) {
+        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
+            l->setText(QString::number(count));
+    };
+    c.FillAfterRead = [this] { RefillFromRecords(); };
+    setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
+    ResetButtonClick = [this] { ResetTornels(); };
+    SystemSaveButtonClick = [this] { SystemSaveTornels(); };
+}
+
+BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
+{
+    WindowValueHooks hooks;
+    hooks.fillSourcePage = [this] { FillSourcePage(); };
+    hooks.fillSeamPage = [this] { FillSeamPage(); };
+    hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
+    hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
+    hooks.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    WindowValues values(this, *commands_, *link_, hooks);
+    BulkSend send(*commands_, *link_, settings_, values);
+    send.Progress = BulkSendProgress;
+    return send.Run();
+}
+
+void TKalvoraForm::setUnitMenusEnabled(bool enabled)
+{
+    for (const char* name : {"File1", "Search1"})
+        if (QAction* menu = menu_.value(QString::fromLatin1(name))) menu->setEnabled(enabled);
+}
+
+void TKalvoraForm::ResetTornels()
+{
+    EditorBusyGuard busy(flags_);
+    if (!busy) return;
+    setUnitMenusEnabled(false);
+    if (MaySend(flags_, LinkEstablished()) && statusOp_.askYesNo(kTitleFactoryReset, kQuestionFactoryReset)) {
+        if (infoForm_) infoForm_->showInfo(kInfoResetInProgress);
+        if (commands_->SendReset(1, 'F') && flags_.UnitCount > 1) commands_->SendReset(2, 'F');
+        if (infoForm_) infoForm_->hideInfo();
+    }
+    setUnitMenusEnabled(true);
+}
+
+void TKalvoraForm::SystemSaveTornels()
+{
+    EditorBusyGuard busy(flags_);
+    if (!busy || !MaySend(flags_, LinkEstablished())) return;
+    if (commands_->SendSystemSave(1) && flags_.UnitCount > 1) commands_->SendSystemSave(2);
+}
+
+}  // namespace kalvora

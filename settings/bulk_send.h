@@ -1,0 +1,62 @@
+#pragma once
+// "Send Current Settings to Tornel(s)": every setting the pages show, sent to the units in one
+// go, in the order the units need it (projector count and layout first, then the inputs, the
+// screens of unit 1, the unit-wide feathering and mode, the screens of unit 2, the seams).
+//
+// The sequence reads its values through BulkValues, so the window (its controls) and the
+// command-line tool (the records of a file) send byte for byte the same commands. A value that is
+// not a number, or lies outside what its field accepts, stops the send with one message; so does
+// a link that fails: no further command is tried.
+
+#include <QString>
+#include <functional>
+
+namespace kalvora {
+
+class BulkValues;
+class CommandSet;
+class Link;
+struct Settings;
+
+inline const QString kMsgInvalidBulkValue = QStringLiteral(
+    "Error! Unable to send parameters to Tornel(s). Invalid value exist in one of the settings.");
+
+struct BulkProgress {
+    int k = 0;      // this command's number, 1..n
+    int n = 0;      // commands in the whole send
+    int unit = 0;   // 1 or 2
+    QString what;   // keyword and target ("BLKGN screen 3", "MANSEAM channel 5")
+};
+
+enum class BulkOutcome {
+    Done,          // every command of the send went out (or was refused by its own field check)
+    NotStarted,    // another operation was running, a form is being filled or there is no link
+    InvalidValue,  // a value could not be sent; the operator was told
+    LinkFailed,    // the link gave up or was lost; the link told the operator
+};
+
+class BulkSend {
+public:
+    BulkSend(CommandSet& commands, Link& link, Settings& settings, BulkValues& values);
+
+    // Called before each command goes out.
+    std::function<void(const BulkProgress&)> Progress;
+    // When set, only the commands whose values differ from these records (what the units hold)
+    // are sent, in the same order; a channel's MANSEAM goes once whatever number of gains differ.
+    const Settings* OnlyChangedFrom = nullptr;
+
+    // The whole operation with its guards: returns at once while EditorBusy is set, sends only
+    // with FormFilling clear and the link established, holds EditorBusy until it ends.
+    BulkOutcome Run();
+
+    int CommandsSent() const { return sent_; }
+
+private:
+    Link& link_;
+    CommandSet& commands_;
+    Settings& settings_;
+    BulkValues& values_;
+    int sent_ = 0;
+};
+
+}  // namespace kalvora

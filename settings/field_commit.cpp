@@ -1,0 +1,80 @@
+#include "settings/field_commit.h"
+
+#include "editors/numeric_field_table.h"
+#include "link/commands.h"
+#include "link/link.h"
+#include "planning/number_format.h"
+#include "platform/operator.h"
+#include "settings/main_flags.h"
+#include "settings/records.h"
+
+namespace kalvora {
+namespace {
+
+// The fields whose own commit check the bulk send runs: the colour edits and the seam gains.
+const NumericField* CheckedField(const QString& name)
+{
+    const NumericField* f = FindNumericField(name);
+    if (!f) return nullptr;
+    switch (f->row->builder) {
+    case FieldBuilder::InputContrast:
+    case FieldBuilder::InputBrightness:
+    case FieldBuilder::SeamGains: return f;
+    default: return nullptr;
+    }
+}
+
+bool Parse(ValueType type, const QString& text, double& value)
+{
+    if (type == ValueType::Tenths) return ParseDecimal(text, value);
+    int v = 0;
+    if (!ParseInteger(text, v)) return false;
+    value = v;
+    return true;
+}
+
+CommitOutcome Delivered(bool ok, const Link& link)
+{
+    return ok && link.LinkEstablished ? CommitOutcome::Sent : CommitOutcome::Failed;
+}
+
+}  // namespace
+
+bool IsCommitCheckedField(const QString& name) { return CheckedField(name) != nullptr; }
+
+CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link)
+{
+    const NumericField* f = CheckedField(name);
+    if (!f) return CommitOutcome::Invalid;
+    const NumericFamilyRow& row = *f->row;
+    const QString text = values.Text(name);
+    double v = 0;
+    if (!Parse(row.type, text, v)) {
+        link.op().showMessage("Error! '" + text + QLatin1String(row.notValidSuffix));
+        return CommitOutcome::Refused;
+    }
+    if (v < row.lo || v > row.hi) {
+        link.op().showMessage(QLatin1String(row.boundsPrefix) + QLatin1String(row.rangeText));
+        return CommitOutcome::Refused;
+    }
+    if (link.flags().FormFilling || !link.LinkEstablished) return CommitOutcome::Sent;
+    const UnitIndex at = WallToUnit(channel);
+    switch (row.builder) {
+    case FieldBuilder::InputContrast:
+        return Delivered(commands.SendInputContrast(at.unit, at.index, f->colour, static_cast<float>(v)), link);
+    case FieldBuilder::InputBrightness:
+        return Delivered(commands.SendInputBrightness(at.unit, at.index, f->colour, static_cast<float>(v)), link);
+    default: break;
+    }
+    // A seam gain sends all eight gains of the channel, read again from their edits.
+    int gains[8] = {};
+    for (int g = 0; g < 8; ++g) {
+        if (!ParseInteger(values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gains[g]) || gains[g] < row.lo ||
+            gains[g] > row.hi)
+            return CommitOutcome::Invalid;
+    }
+    constexpr int kSeamParam = -4;  // what the seam page always sends
+    return Delivered(commands.SendSeamGains(at.unit, at.index, kSeamParam, gains), link);
+}
+
+}  // namespace kalvora

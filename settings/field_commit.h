@@ -1,0 +1,22 @@
+#pragma once
+// The commit check of the colour edits of the source page and the seam gain edits of the seam
+// page, as the bulk send runs it for the channel selected on the page: the text must be a number
+// within the field's range, else the field's own message is shown and nothing is sent.
+
+#include <QString>
+
+#include "settings/bulk_values.h"
+
+namespace kalvora {
+
+class CommandSet;
+class Link;
+
+// True for the sixteen edit names this check knows.
+bool IsCommitCheckedField(const QString& name);
+
+// `channel` is the wall channel 1..8 selected on the field's page. The field's text and, for a
+// seam gain, the other seven gains are read through `values`.
+CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link);
+
+}  // namespace kalvora

@@ -1,0 +1,161 @@
+// "Send Current Settings to Tornel(s)" from the window against the same send from the records:
+// one configuration file, loaded into the window and read by the command-line tool's source of
+// values, must put byte for byte the same stream on the line, for one unit cabled directly and
+// for two units behind a controller.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "connection/link_fixture.h"
+#include "link/queries.h"
+#include "planning/gui/planning_page.h"
+#include "settings/bulk_send.h"
+#include "settings/config_file.h"
+#include "settings/record_values.h"
+#include "window_fixture.h"
+
+namespace kalvora::testing {
+namespace {
+
+// A wall as a prepared file would hold it: every field the send carries has a distinct value
+// within what its page accepts.
+Settings PreparedWall(int n)
+{
+    Settings s;
+    for (int w = 1; w <= 8; ++w) {
+        const UnitIndex at = WallToUnit(w);
+        InputChannelRecord& in = s.input(at.unit, at.index);
+        in.VideoLoaded = 1, in.VideoLocked = w == 3 ? 0 : 1;
+        in.HTotal = 1688, in.HActive = 1280, in.HPositionNominal = 200, in.HPositionLimit = 408;
+        in.VPositionNominal = 20, in.VPositionLimit = 42;
+        in.HPosition = 190 + w, in.VPosition = 15 + w, in.Phase = 3 - w;
+        in.ContrastC = 101.5f, in.BrightnessC = 98.7f, in.ContrastR = -1.5f, in.BrightnessR = 2.25f;
+        in.ContrastG = 0.1f, in.BrightnessG = -12.5f, in.ContrastB = 24.9f, in.BrightnessB = -0.3f;
+        OutputScreenRecord& o = s.output(at.unit, at.index);
+        o.OutputFormat = 3, o.FrameRate = 1, o.ScreenGroup = uint8_t(at.unit - 1), o.TotalProjectors = uint8_t(n);
+        o.ControlMode = 1, o.DataDoubling = 1, o.Alignment = 1, o.OverlapWidth = 200;
+        o.BasicGamma = 2.4f, o.BasicFeather = 1;
+        o.LeftGamma = 2.2f, o.LeftFeather = 1, o.RightGamma = 3.1f, o.RightFeather = w % 2;
+        o.LeftHaloWidth = w, o.LeftHaloOffset = 10 + w, o.RightHaloWidth = 60 - w, o.RightHaloOffset = 250 - w;
+        o.BlackLevel = uint8_t(5 * w), o.TestPattern = uint8_t(w), o.OutputRaster = w % 2, o.TestGrid = w % 3 == 0;
+        o.SeamParam = -4, o.SeamBridge = w % 2;
+        for (int g = 0; g < 8; ++g) o.SeamGain[g] = uint8_t(100 + 10 * g + w);
+    }
+    return s;
+}
+
+struct Case {
+    const char* name;
+    sim::PortMode mode;
+    int projectors;
+    int units;
+};
+
+class WindowSendTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        savedScale = clock::scale();
+        clock::setScale(0.1);  // a probe must see the simulator's answer on a loaded machine
+        WindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        clock::setScale(savedScale);
+    }
+    double savedScale = 1.0;
+    QTemporaryDir dir;
+};
+
+std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode)
+{
+    sim::SimConfig config;
+    config.mode = mode;
+    config.ids = {1, 2};
+    config.thinkMs = 0;
+    auto s = std::make_unique<sim::Simulator>(config);
+    EXPECT_TRUE(s->start());
+    return s;
+}
+
+// The same file sent by the command-line tool's sequence, from the records.
+QByteArray SentFromRecords(const Case& c, const Settings& file)
+{
+    ScriptedOperator op;
+    MainFlags flags;
+    Settings settings;
+    SerialPort port;
+    Link link(port, op, flags);
+    CommandSet commands(link, settings);
+    LinkController controller(link, settings);
+    auto unit = Sim(c.mode);
+    port.setDevice(1, unit->slavePath());
+    clock::setScale(0.1);
+    if (c.mode == sim::PortMode::Controller) {
+        controller.TornelconnectedthruController1Click();
+        EXPECT_EQ(QueryUnitCount(link), 2);
+    } else {
+        controller.TornelconnectedtoSerialPortdirectly1Click();
+    }
+    EXPECT_TRUE(WaitUntil([&] { return unit->isIdle(); }));
+    unit->log().clear();
+    clock::setScale(0.02);
+    settings = file;
+    flags.UnitCount = c.units;
+    RecordValues values(settings, commands, link);
+    BulkSend send(commands, link, settings, values);
+    EXPECT_EQ(send.Run(), BulkOutcome::Done);
+    EXPECT_TRUE(WaitUntil([&] { return unit->isIdle(); }));
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+    return unit->received();
+}
+
+TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
+{
+    const Case cases[] = {
+        {"one unit cabled directly", sim::PortMode::Direct, 4, 1},
+        {"two units behind a controller", sim::PortMode::Controller, 6, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form = std::make_unique<TKalvoraForm>(op);
+        const Settings file = PreparedWall(c.projectors);
+        const QString path = dir.filePath(QStringLiteral("%1.tnc").arg(c.projectors));
+        ASSERT_TRUE(WriteConfigFile(file, path, op));
+
+        auto unit = Sim(c.mode);
+        form->setComDevices(unit->slavePath(), QString());
+        clock::setScale(0.1);
+        {
+            // The plan as the first show initialises it (the overlap width's bounds with it).
+            FlagGuard filling(form->flags().FormFilling);
+            form->planningPage()->InitialisePlan();
+        }
+        // Connect; through the controller read the units, which sets the unit count.
+        op.answer(c.units > 1);
+        form->menuItem(c.mode == sim::PortMode::Controller ? "TornelconnectedthruController1"
+                                                           : "TornelconnectedtoSerialPortdirectly1")
+            ->trigger();
+        ASSERT_TRUE(form->LinkEstablished());
+        ASSERT_EQ(form->flags().UnitCount, c.units);
+        form->OpenDialog1 = [path] { return path; };
+        form->menuItem("OpenConfigurationFile1")->trigger();
+        ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+        unit->log().clear();
+        op.clear();
+        clock::setScale(0.02);
+
+        form->menuItem("SendCurrentSettingstoTornels1")->trigger();
+        ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+        EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+        const QByteArray fromWindow = unit->received();
+        EXPECT_TRUE(fromWindow.contains(c.units > 1 ? "*2BRDGSEAM 2 0!" : "BRDGSEAM 4 0\r"));
+        EXPECT_EQ(fromWindow, SentFromRecords(c, file));
+        form.reset();
+        unit.reset();
+    }
+}
+
+}  // namespace
+}  // namespace kalvora::testing
