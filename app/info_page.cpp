@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "app/terminal_view.h"
+#include "app/wall_overview_view.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {
@@ -232,6 +233,12 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         rg->addWidget(caption, 2 + u, 0, 1, 2);
         rg->addWidget(edit, 2 + u, 2);
     }
+    // Which serial device each COM port stands for (chosen in the "COM Port" menu).
+    for (int n = 1; n <= 2; ++n) {
+        rg->addWidget(new QLabel(QStringLiteral("COM%1:").arg(n), rs232), 3 + n, 0);
+        comDevices_[n - 1] = MakeNamed<QLabel>(rs232, QStringLiteral("Com%1DeviceLabel").arg(n), QStringLiteral("(no device)"));
+        rg->addWidget(comDevices_[n - 1], 3 + n, 1, 1, 3);
+    }
     left->addWidget(rs232);
 
     auto* buttons = new QHBoxLayout;
@@ -256,8 +263,15 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     leftColumn->setFixedWidth(270);
     top->addWidget(leftColumn);
 
-    top->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
-    top->addWidget(
+    // Right of the left column: the information groups and, below them, the wall overview.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(4);
+    auto* groups = new QHBoxLayout;
+    groups->setSpacing(4);
+    right->addLayout(groups, 1);
+    top->addLayout(right, 1);
+    groups->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
+    groups->addWidget(
         MakeInfoGroup(this, "OutputInfoGroupBoxGroupBox", QStringLiteral("Output Information"), kOutputLayout), 1);
 
     auto* positions =
@@ -277,8 +291,24 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     }
     pg->setRowStretch(8, 1);
     positions->setFixedWidth(178);
-    top->addWidget(positions);
+    groups->addWidget(positions);
+
+    overview_ = new WallOverviewView(this);
+    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWidth, kOverviewHeight));
+    right->addWidget(overview_);
 }
+
+void InfoPage::setComDevice(int n, const QString& text, const QString& details)
+{
+    if (n != 1 && n != 2) return;
+    QLabel* label = comDevices_[n - 1];
+    comDeviceTexts_[n - 1] = text;
+    // The group is narrow; a long stable name keeps its start and its end.
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, 215));
+    label->setToolTip(details.isEmpty() || details == text ? text : text + QLatin1Char('\n') + details);
+}
+
+QString InfoPage::comDeviceText(int n) const { return n == 1 || n == 2 ? comDeviceTexts_[n - 1] : QString(); }
 
 QLabel* InfoPage::value(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
 
@@ -305,10 +335,24 @@ void InfoPage::FillOutputInfo(int n)
 
 void InfoPage::ScreenInfoComboBoxChange()
 {
+    refreshWallOverview();
     if (!settings_.SettingsAvailable()) return;
     const int n = screenInfo_->currentIndex() + 1;
     FillInputInfo(n);
     FillOutputInfo(n);
+}
+
+void InfoPage::refreshWallOverview()
+{
+    if (!overview_) return;
+    overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors ? plannedProjectors() : 1,
+                                              overview_->overview().width, overview_->overview().height));
+}
+
+void InfoPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refreshWallOverview();  // edits since the last fill changed the records
 }
 
 void InfoPage::setImagePosition(int projector, const QString& start, const QString& end)

@@ -22,6 +22,8 @@ KalvoraApplication::KalvoraApplication(int& argc, char** argv) : QApplication(ar
 {
     setApplicationName(kApplicationTitle);
     setApplicationDisplayName(kApplicationTitle);
+    // Desktops find the menu entry (name, icon) of the running window by this name.
+    setDesktopFileName(QStringLiteral("kalvora"));
     showException = [](const QString& text) { QMessageBox::critical(activeWindow(), kApplicationTitle, text); };
 }
 

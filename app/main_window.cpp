@@ -8,15 +8,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 
 #include "app/flag_protocol.h"
 #include "app/info_page.h"
+#include "app/com_port_menu.h"
 #include "app/menu_tree.h"
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
+#include "app/traffic_window.h"
 #include "editors/editor_pages.h"
 #include "editors/editor_visibility.h"
 #include "link/queries.h"
@@ -67,6 +71,8 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     setObjectName(QStringLiteral("TKalvoraForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora"));
     link_ = std::make_unique<Link>(port_, statusOp_, flags_);
+    trace_.attach(port_);
+    link_->setTrace(&trace_);
     commands_ = std::make_unique<CommandSet>(*link_, settings_);
     controller_ = std::make_unique<LinkController>(*link_, settings_);
 
@@ -83,8 +89,16 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     }
     setMenuHandler(QStringLiteral("Exit1"), [this] { Exit1Click(); });
     setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
+    setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
     setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
     setComDevices(port_.device(1), port_.device(2));
+    // The devices are looked up afresh whenever the "COM Port" menu opens (adapters come and go).
+    if (QMenu* comPort = menu_.value(QStringLiteral("COMPort1"))->menu()) {
+        connect(comPort, &QMenu::aboutToShow, this, [this] {
+            serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+            showComDevices();
+        });
+    }
 
     // The client area is fixed; the menu bar sits above it.
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -110,6 +124,7 @@ void TKalvoraForm::buildPages()
     pages_->addTab(CreateDisplaySetupPage(pages_), QStringLiteral("Display Setup"));
     pages_->addTab(CreateSeamRemovalPage(pages_), QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
+    info_->plannedProjectors = [this] { return planning_->workingCount(); };
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
 }
@@ -277,7 +292,61 @@ void TKalvoraForm::setComDevices(const QString& com1, const QString& com2)
 {
     port_.setDevice(1, com1);
     port_.setDevice(2, com2);
-    ShowComDevices(menu_, com1, com2);
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    showComDevices();
+}
+
+void TKalvoraForm::setComChoice(const ComChoice& choice, const QString& file)
+{
+    comChoice_ = choice;
+    comChoiceFile_ = file;
+    showComDevices();
+}
+
+void TKalvoraForm::chooseComDevice(int n, const QString& name)
+{
+    if (n != 1 && n != 2) return;
+    (n == 1 ? comChoice_.com1 : comChoice_.com2) = name;
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    const int other = 3 - n;
+    // The other port keeps its device; resolving with it given finds this one's.
+    PortOptions fixed;
+    (other == 1 ? fixed.com1 : fixed.com2) = port_.device(other);
+    QString com[3];
+    ResolveComDevices(fixed, comChoice_, serialDevices_, com[1], com[2]);
+    // An automatic other port that now names the same device moves on to a free one.
+    const QString otherChoice = other == 1 ? comChoice_.com1 : comChoice_.com2;
+    const SerialDeviceInfo* mine = FindSerialDevice(serialDevices_, com[n]);
+    const SerialDeviceInfo* theirs = FindSerialDevice(serialDevices_, com[other]);
+    if (otherChoice.isEmpty() && mine && mine == theirs) {
+        PortOptions keep;
+        (n == 1 ? keep.com1 : keep.com2) = com[n];
+        ComChoice automatic = comChoice_;
+        (other == 1 ? automatic.com1 : automatic.com2).clear();
+        ResolveComDevices(keep, automatic, serialDevices_, com[1], com[2]);
+    }
+    port_.setDevice(1, com[1]);
+    port_.setDevice(2, com[2]);
+    if (!comChoiceFile_.isEmpty()) {
+        QSettings store(comChoiceFile_, QSettings::IniFormat);
+        SaveComChoice(store, comChoice_);
+        if (store.status() != QSettings::NoError)
+            statusOp_.setStatus(QStringLiteral("Note: the choice of serial device could not be saved in %1.").arg(comChoiceFile_));
+    }
+    // The menu item that ran this is still in use: the menu is rebuilt once it returns.
+    QMetaObject::invokeMethod(this, &TKalvoraForm::showComDevices, Qt::QueuedConnection);
+}
+
+void TKalvoraForm::showComDevices()
+{
+    ComPortMenuState state{serialDevices_, {port_.device(1), port_.device(2)}, comChoice_};
+    QAction* comPort = menu_.value(QStringLiteral("COMPort1"));
+    ShowComPortMenu(comPort ? comPort->menu() : nullptr, state,
+                    [this](int n, const QString& name) { chooseComDevice(n, name); });
+    for (int n = 1; n <= 2; ++n) {
+        const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
+        info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));
+    }
 }
 
 void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()> handler)
@@ -309,6 +378,7 @@ void TKalvoraForm::FormShow()
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
+    if (!startupFile_.isEmpty()) OpenConfigurationFile(startupFile_);
     if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         runMenuItem(QStringLiteral("SearchAll"));
     else
@@ -342,6 +412,7 @@ void TKalvoraForm::FormClose()
     hide();
     if (infoForm_) infoForm_->hide();
     if (helpForm_) helpForm_->hide();
+    if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
     Link::WaitMs(kCloseWaitMs);
     port_.close();
@@ -368,6 +439,20 @@ void TKalvoraForm::About1Click()
 {
     AboutBox box(kVersionText, this);
     box.exec();
+}
+
+TrafficWindow* TKalvoraForm::trafficWindow()
+{
+    if (!trafficWindow_) trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+    return trafficWindow_;
+}
+
+void TKalvoraForm::TrafficView1Click()
+{
+    TrafficWindow* w = trafficWindow();
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 void TKalvoraForm::HelpwithKalvoraSerialconnection1Click()

@@ -8,6 +8,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
@@ -36,6 +37,7 @@ struct Options {
     int retries = kDefaultRetries;
     bool verbose = false;
     double clockScale = 1.0;
+    QString trace;     // --trace FILE: the serial traffic of the run, as the traffic window saves it
     QStringList rest;  // the command and its own arguments
 };
 
@@ -56,6 +58,13 @@ QString ParseOptions(const QStringList& args, Options& o)
             if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
             o.clockScale = scale;
             ++i;
+        } else if (a == QLatin1String("--trace") || a.startsWith(QLatin1String("--trace="))) {
+            const bool inline_ = a.startsWith(QLatin1String("--trace="));
+            const QString file = inline_ ? a.mid(8) : (i + 1 < ports.rest.size() ? ports.rest[i + 1] : QString());
+            if (file.isEmpty() || (!inline_ && file.startsWith(QLatin1String("--"))))
+                return QStringLiteral("--trace needs a file, for example --trace traffic.txt");
+            o.trace = file;
+            if (!inline_) ++i;
         } else if (a == QLatin1String("--retries")) {
             bool ok = false;
             const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
@@ -92,21 +101,38 @@ int Show(const QStringList& args, TerminalOperator& op)
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const Options& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    Session(const Options& o, TerminalOperator& op)
+        : op(op), link(port, op, flags), controller(link, settings), traceFile(o.trace)
     {
         QString com1, com2;
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
+        if (!traceFile.isEmpty()) {
+            trace.attach(port);
+            link.setTrace(&trace);
+        }
     }
     int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
+    // The end of the run: the trace, when asked for, is written whatever the outcome; a trace
+    // that cannot be written fails an otherwise good run.
+    int Finish(int status)
+    {
+        if (traceFile.isEmpty()) return status;
+        QString error;
+        if (WriteTraceFile(traceFile, trace.formatText(), &error)) return status;
+        Print(stderr, QStringLiteral("kalvora-cli: the traffic could not be written to %1: %2\n").arg(traceFile, error));
+        return status == kExitOk ? kExitFailed : status;
+    }
 
     TerminalOperator& op;
     SerialPort port;
     MainFlags flags;
     Settings settings;
+    TrafficTrace trace;
     Link link;
     LinkController controller;
+    QString traceFile;
 };
 
 // The search of both modes; true when a link is established.
@@ -139,11 +165,11 @@ int SearchCommand(const Options& o, TerminalOperator& op)
 {
     if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
     Session s(o, op);
-    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
     const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
-    if (units <= 0) return s.GaveUpOr(kExitFailed);
+    if (units <= 0) return s.Finish(s.GaveUpOr(kExitFailed));
     PrintConnection(s, units);
-    return s.GaveUpOr(kExitOk);
+    return s.Finish(s.GaveUpOr(kExitOk));
 }
 
 int ReadCommand(const Options& o, TerminalOperator& op)
@@ -158,12 +184,12 @@ int ReadCommand(const Options& o, TerminalOperator& op)
     }
     if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
     Session s(o, op);
-    if (!Search(s)) return s.GaveUpOr(kExitFailed);
-    if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
-    if (!WriteConfigFile(s.settings, file, op)) return kExitFailed;
+    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
+    if (!ReadAllUnits(s.link, s.settings)) return s.Finish(s.GaveUpOr(kExitFailed));
+    if (!WriteConfigFile(s.settings, file, op)) return s.Finish(kExitFailed);
     PrintConnection(s, s.flags.UnitCount);
     Print(stdout, QStringLiteral("saved: %1\n").arg(file));
-    return s.GaveUpOr(kExitOk);
+    return s.Finish(s.GaveUpOr(kExitOk));
 }
 
 }  // namespace
@@ -217,6 +243,12 @@ Options:
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
                         first two serial ports the system reports, USB adapters before
                         on-board ports.
+  --trace FILE          Write every byte exchanged with the units to FILE: one entry per
+                        transaction with its time, unit, the bytes sent and received (as
+                        text with control characters named, and as hex) and the outcome
+                        (accepted, rejected, error code, timeout, resend); the same text as
+                        "Save As..." in the program's traffic window. Written at the end of
+                        the run, whatever its outcome.
   --retries N           How many times a "keep trying?" question is answered Retry (or OK)
                         before it is answered Cancel (default 2, 0..1000).
   -v, --verbose         Also print the progress texts of the status bar.
