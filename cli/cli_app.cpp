@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "cli/command_line.h"
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
 #include "link/connection.h"
@@ -17,8 +18,6 @@
 namespace kalvora::cli {
 namespace {
 
-constexpr int kDefaultRetries = 2;
-
 void Print(std::FILE* f, const QString& text)
 {
     const QByteArray b = text.toLocal8Bit();
@@ -32,68 +31,12 @@ int Usage(const QString& problem)
     return kExitUsage;
 }
 
-struct Options {
-    QString com1, com2;
-    int retries = kDefaultRetries;
-    bool verbose = false;
-    double clockScale = 1.0;
-    QString trace;     // --trace FILE: the serial traffic of the run, as the traffic window saves it
-    QStringList rest;  // the command and its own arguments
-};
-
-// Splits off the options every command accepts; returns an error text or an empty string.
-QString ParseOptions(const QStringList& args, Options& o)
+int Show(const CliOptions& o, TerminalOperator& op)
 {
-    const PortOptions ports = ParsePortOptions(args);
-    if (!ports.error.isEmpty()) return ports.error;
-    o.com1 = ports.com1;
-    o.com2 = ports.com2;
-    for (int i = 0; i < ports.rest.size(); ++i) {
-        const QString& a = ports.rest[i];
-        if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            o.verbose = true;
-        } else if (a == QLatin1String("--clock-scale")) {
-            bool ok = false;
-            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
-            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
-            o.clockScale = scale;
-            ++i;
-        } else if (a == QLatin1String("--trace") || a.startsWith(QLatin1String("--trace="))) {
-            const bool inline_ = a.startsWith(QLatin1String("--trace="));
-            const QString file = inline_ ? a.mid(8) : (i + 1 < ports.rest.size() ? ports.rest[i + 1] : QString());
-            if (file.isEmpty() || (!inline_ && file.startsWith(QLatin1String("--"))))
-                return QStringLiteral("--trace needs a file, for example --trace traffic.txt");
-            o.trace = file;
-            if (!inline_) ++i;
-        } else if (a == QLatin1String("--retries")) {
-            bool ok = false;
-            const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
-            if (!ok || n < 0 || n > 1000) return QStringLiteral("--retries needs a number from 0 to 1000");
-            o.retries = n;
-            ++i;
-        } else {
-            o.rest << a;
-        }
-    }
-    return {};
-}
-
-int Show(const QStringList& args, TerminalOperator& op)
-{
-    QString file;
-    bool json = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty())
-            return Usage(QStringLiteral("show: unexpected argument '%1'").arg(a));
-        else
-            file = a;
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("show: no configuration file given"));
+    const QString& file = o.operands.first();
     Settings settings;
     if (!ReadConfigFile(settings, file, op)) return kExitFailed;
-    const std::string text = json ? RecordsJson(settings) : RecordsTable(settings);
+    const std::string text = o.json ? RecordsJson(settings) : RecordsTable(settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return kExitOk;
@@ -101,7 +44,7 @@ int Show(const QStringList& args, TerminalOperator& op)
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const Options& o, TerminalOperator& op)
+    Session(const CliOptions& o, TerminalOperator& op)
         : op(op), link(port, op, flags), controller(link, settings), traceFile(o.trace)
     {
         QString com1, com2;
@@ -161,9 +104,8 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
-int SearchCommand(const Options& o, TerminalOperator& op)
+int SearchCommand(const CliOptions& o, TerminalOperator& op)
 {
-    if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
     Session s(o, op);
     if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
     const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
@@ -172,17 +114,9 @@ int SearchCommand(const Options& o, TerminalOperator& op)
     return s.Finish(s.GaveUpOr(kExitOk));
 }
 
-int ReadCommand(const Options& o, TerminalOperator& op)
+int ReadCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    for (int i = 1; i < o.rest.size(); ++i) {
-        const QString& a = o.rest[i];
-        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < o.rest.size() && file.isEmpty())
-            file = o.rest[++i];
-        else
-            return Usage(QStringLiteral("read: unexpected argument '%1'").arg(a));
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
+    const QString& file = o.output;
     Session s(o, op);
     if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
     if (!ReadAllUnits(s.link, s.settings)) return s.Finish(s.GaveUpOr(kExitFailed));
@@ -196,25 +130,27 @@ int ReadCommand(const Options& o, TerminalOperator& op)
 
 int Run(const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    const CliOptions& o = parsed.options;
+    if (o.help) {
         Print(stdout, HelpText());
         return kExitOk;
     }
-    Options o;
-    const QString error = ParseOptions(args, o);
-    if (!error.isEmpty()) return Usage(error);
-    if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
+    if (!parsed.error.isEmpty()) return Usage(parsed.error);
 
     clock::setScale(o.clockScale);
     TerminalOperator op;
     op.verbose = o.verbose;
     op.retries = o.retries;
     op.yesNoAnswer = false;
-    const QString command = o.rest.first();
-    if (command == QLatin1String("show")) return Show(o.rest.mid(1), op);
-    if (command == QLatin1String("search")) return SearchCommand(o, op);
-    if (command == QLatin1String("read")) return ReadCommand(o, op);
-    return Usage(QStringLiteral("unknown command '%1'").arg(command));
+    // One handler for each command of the command-line table.
+    static constexpr struct {
+        const char* name;
+        int (*run)(const CliOptions&, TerminalOperator&);
+    } kHandlers[] = {{"show", Show}, {"search", SearchCommand}, {"read", ReadCommand}};
+    for (const auto& h : kHandlers)
+        if (o.command == QLatin1String(h.name)) return h.run(o, op);
+    return Usage(QStringLiteral("unknown command '%1'").arg(o.command));
 }
 
 QString HelpText()
@@ -243,18 +179,22 @@ Options:
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
                         first two serial ports the system reports, USB adapters before
                         on-board ports.
-  --trace FILE          Write every byte exchanged with the units to FILE: one entry per
-                        transaction with its time, unit, the bytes sent and received (as
-                        text with control characters named, and as hex) and the outcome
-                        (accepted, rejected, error code, timeout, resend); the same text as
-                        "Save As..." in the program's traffic window. Written at the end of
-                        the run, whatever its outcome.
+  --trace FILE          (search, read) Write every byte exchanged with the units to FILE: one
+                        entry per transaction attempt with its time, unit, the bytes sent and
+                        received (as text with control characters named, and as hex) and the
+                        outcome (accepted, rejected, error code, timeout; a resend is the next
+                        entry); the same text as "Save As..." in the program's traffic window.
+                        Written at the end of the run, whatever its outcome.
   --retries N           How many times a "keep trying?" question is answered Retry (or OK)
                         before it is answered Cancel (default 2, 0..1000).
   -v, --verbose         Also print the progress texts of the status bar.
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
   -h, --help            Show this text.
+
+An option's value may follow it as the next argument or after '=' (--retries=3). Options may
+stand before or after the command; '--' ends the options, so that a file name beginning with
+'-' can follow (show -- -old.tnc).
 
 Nobody answers questions: messages go to standard error, and questions are answered so:
   "Serial communication established. Do you wish to query the Tornel's settings ...?"

@@ -1,0 +1,343 @@
+#include "editors/numeric_fields.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <cmath>
+
+#include "app/flag_protocol.h"
+#include "editors/spin_arrows.h"
+#include "link/commands.h"
+#include "planning/number_format.h"
+#include "platform/gui/named_widget.h"
+#include "platform/operator.h"
+#include "settings/records.h"
+
+namespace kalvora {
+
+QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field, int width)
+{
+    auto* edit = MakeNamed<QLineEdit>(parent, field.edit, QString::fromLatin1(field.row->initialText));
+    if (field.maxLength() > 0) edit->setMaxLength(field.maxLength());
+    edit->setFixedWidth(width);
+    return edit;
+}
+
+SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field)
+{
+    return MakeNamed<SpinArrows>(parent, field.spin);
+}
+
+QString FormatFieldValue(ValueType type, double value)
+{
+    if (type == ValueType::Tenths) return FormatF1(value);
+    return QString::number(static_cast<long long>(std::llround(value)));
+}
+
+bool ParseFieldValue(ValueType type, const QString& text, double& value)
+{
+    if (type == ValueType::Integer) {
+        int v = 0;
+        if (!ParseInteger(text, v)) return false;
+        value = v;
+        return true;
+    }
+    QString t = text;
+    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.'))) t.replace(QLatin1Char(','), QLatin1Char('.'));
+    return ParseDecimal(t, value);
+}
+
+NumericFields::NumericFields(QWidget* root, MainFlags& flags, Operator& op, CommandSet& commands, QObject* parent)
+    : QObject(parent), root_(root), flags_(flags), op_(op), commands_(commands)
+{
+}
+
+int NumericFields::attach(FieldFamily family)
+{
+    int count = 0;
+    for (const NumericField* f : FieldsOf(family)) {
+        QLineEdit* edit = editOf(f->edit);
+        if (!edit || edits_.contains(edit)) continue;
+        edits_.insert(edit, {f, edit->hasFocus()});
+        edit->installEventFilter(this);
+        if (auto* spin = FindNamed<SpinArrows>(root_, f->spin)) {
+            connect(spin, &SpinArrows::stepUp, this, [this, f] { step(*f, +1); });
+            connect(spin, &SpinArrows::stepDown, this, [this, f] { step(*f, -1); });
+        }
+        if (f->row->group == CommitGroup::WithEnableBox)
+            if (auto* box = FindNamed<QCheckBox>(root_, f->partner))
+                connect(box, &QCheckBox::clicked, this, [this, f] { commit(*f); });
+        ++count;
+    }
+    return count;
+}
+
+int NumericFields::attachAll()
+{
+    int count = 0;
+    for (const NumericFamilyRow& row : kNumericFamilies) count += attach(row.family);
+    return count;
+}
+
+bool NumericFields::Commit(const QString& editName)
+{
+    const NumericField* f = FindNumericField(editName);
+    return f ? commit(*f) : false;
+}
+
+void NumericFields::Step(const QString& editName, int direction)
+{
+    if (const NumericField* f = FindNumericField(editName)) step(*f, direction);
+}
+
+QLineEdit* NumericFields::editOf(const QString& name) const { return FindNamed<QLineEdit>(root_, name); }
+
+bool NumericFields::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto it = edits_.find(watched);
+    if (it == edits_.end()) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn: it->entered = true; break;
+    case QEvent::FocusOut:
+        // Only a real departure commits: not the focus leaving for a commit's own message box
+        // or moving while the link waits, and not an edit that never had the focus.
+        if (committing_ == 0 && it->entered) {
+            it->entered = false;
+            const NumericField* f = it->field;
+            commit(*f);
+        }
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            enterPressed(*it->field);
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void NumericFields::enterPressed(const NumericField& field)
+{
+    QWidget* next = FindNamed(root_, field.next);
+    if (next && next->isVisible() && next->isEnabled() && next->focusPolicy() != Qt::NoFocus) {
+        next->setFocus(Qt::TabFocusReason);  // the field loses the focus: its commit runs
+        return;
+    }
+    // No next field to go to: commit where we are.
+    if (QLineEdit* edit = editOf(field.edit)) {
+        auto it = edits_.find(edit);
+        if (it != edits_.end() && committing_ == 0) commit(field);
+    }
+}
+
+std::pair<double, double> NumericFields::rangeOf(const NumericField& field) const
+{
+    const NumericFamilyRow& row = *field.row;
+    switch (row.range) {
+    case RangeKind::HPositionWindow: {
+        const auto [lo, hi] = hooks_.hPositionWindow();
+        return {lo, hi};
+    }
+    case RangeKind::VPositionWindow: {
+        const auto [lo, hi] = hooks_.vPositionWindow();
+        return {lo, hi};
+    }
+    case RangeKind::Fixed: break;
+    }
+    return {row.lo, row.hi};
+}
+
+QString NumericFields::boundsMessage(const NumericField& field) const
+{
+    const NumericFamilyRow& row = *field.row;
+    QString text = QString::fromLatin1(row.boundsPrefix);
+    QString range = QString::fromLatin1(row.rangeText);
+    if (row.range != RangeKind::Fixed && !range.isEmpty()) {
+        const auto [lo, hi] = rangeOf(field);
+        range = range.arg(FormatFieldValue(ValueType::Integer, lo), FormatFieldValue(ValueType::Integer, hi));
+    }
+    return text + range;
+}
+
+bool NumericFields::valueOf(const QString& editName, ValueType type, double& value) const
+{
+    QLineEdit* edit = editOf(editName);
+    return edit && ParseFieldValue(type, edit->text(), value);
+}
+
+void NumericFields::restore(const NumericField& field)
+{
+    switch (field.row->restore) {
+    case RestoreFill::None: break;
+    case RestoreFill::BlackLevel: hooks_.fillBlackLevel(field.number); break;
+    case RestoreFill::SourcePage: hooks_.fillSourcePage(); break;
+    case RestoreFill::SeamPage: hooks_.fillSeamPage(); break;
+    }
+}
+
+bool NumericFields::validate(const NumericField& field)
+{
+    QLineEdit* edit = editOf(field.edit);
+    if (!edit) return true;  // a field the page does not show takes no part
+    const QString text = edit->text();
+    double value = 0;
+    if (!ParseFieldValue(field.row->type, text, value)) {
+        refuse(edit, QStringLiteral("Error! '") + text + QString::fromLatin1(field.row->notValidSuffix));
+        return false;
+    }
+    const auto [lo, hi] = rangeOf(field);
+    if (value < lo || value > hi) {
+        const QString message = boundsMessage(field);
+        restore(field);
+        refuse(edit, message);
+        return false;
+    }
+    return true;
+}
+
+void NumericFields::refuse(QLineEdit* edit, const QString& message)
+{
+    // The focus goes back before the message, so the box's own focus change finds it there and
+    // the field is where the box returns the focus to.
+    edit->setFocus(Qt::OtherFocusReason);
+    op_.showMessage(message);
+    // The window the box was over is active again (some window systems leave that to us), with
+    // the focus in the field.
+    if (edit->isVisible() && !edit->window()->isActiveWindow()) edit->activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
+}
+
+bool NumericFields::commit(const NumericField& field)
+{
+    // Where the focus is (or is going, when a focus loss started this commit): the link's wait
+    // may take it from the window, and it is put back afterwards.
+    QPointer<QWidget> focusTarget = committing_ == 0 ? QApplication::focusWidget() : nullptr;
+    ++committing_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{committing_};
+
+    // The fields validated together, in order.
+    std::vector<const NumericField*> group;
+    switch (field.row->group) {
+    case CommitGroup::HaloPair: {
+        const NumericField* partner = FindNumericField(field.partner);
+        const bool isWidth = field.row->family == FieldFamily::HaloWidth;
+        if (partner && !isWidth) group.push_back(partner);
+        group.push_back(&field);
+        if (partner && isWidth) group.push_back(partner);
+        break;
+    }
+    case CommitGroup::AllSeamGains:
+        for (const NumericField* g : FieldsOf(FieldFamily::SeamGain)) group.push_back(g);
+        break;
+    case CommitGroup::Alone:
+    case CommitGroup::WithEnableBox: group.push_back(&field); break;
+    }
+    for (const NumericField* g : group)
+        if (!validate(*g)) return false;
+
+    if (MaySend(flags_, hooks_.linkEstablished())) send(field);
+    if (committing_ == 1) restoreLostFocus(focusTarget);
+    return true;
+}
+
+void NumericFields::restoreLostFocus(QPointer<QWidget> target)
+{
+    if (QApplication::focusWidget() || !target) return;
+    // Later, outside the focus change that may be running now.
+    QMetaObject::invokeMethod(
+        this,
+        [target] {
+            if (target && !QApplication::focusWidget() && target->isEnabled() && target->isVisible())
+                target->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
+}
+
+void NumericFields::send(const NumericField& field)
+{
+    const NumericFamilyRow& row = *field.row;
+    int n = field.number;
+    if (row.target == FieldTarget::SourceChannel) n = hooks_.selectedSourceChannel();
+    if (row.target == FieldTarget::SeamChannel) n = hooks_.selectedSeamChannel();
+    if (n < 1 || n > 8) return;
+    const UnitIndex at = WallToUnit(n);
+    double v = 0;
+    switch (row.builder) {
+    case FieldBuilder::BlackLevel:
+        if (valueOf(field.edit, row.type, v)) commands_.SendBlackLevel(at.unit, at.index, static_cast<int>(v));
+        break;
+    case FieldBuilder::Halo: {
+        const bool isWidth = row.family == FieldFamily::HaloWidth;
+        double width = 0, offset = 0;
+        if (valueOf(isWidth ? field.edit : field.partner, ValueType::Integer, width) &&
+            valueOf(isWidth ? field.partner : field.edit, ValueType::Integer, offset))
+            commands_.SendHalo(at.unit, at.index, field.side, static_cast<int>(width), static_cast<int>(offset));
+        break;
+    }
+    case FieldBuilder::EdgeFeather: hooks_.sendEdgeFeathering(n, field.side); break;
+    case FieldBuilder::InputHPosition:
+        if (valueOf(field.edit, row.type, v)) commands_.SendInputHPosition(at.unit, at.index, static_cast<int>(v));
+        break;
+    case FieldBuilder::InputVPosition:
+        if (valueOf(field.edit, row.type, v)) commands_.SendInputVPosition(at.unit, at.index, static_cast<int>(v));
+        break;
+    case FieldBuilder::InputPhase:
+        if (valueOf(field.edit, row.type, v)) commands_.SendInputPhase(at.unit, at.index, static_cast<int>(v));
+        break;
+    case FieldBuilder::InputContrast:
+        if (valueOf(field.edit, row.type, v))
+            commands_.SendInputContrast(at.unit, at.index, field.colour, static_cast<float>(v));
+        break;
+    case FieldBuilder::InputBrightness:
+        if (valueOf(field.edit, row.type, v))
+            commands_.SendInputBrightness(at.unit, at.index, field.colour, static_cast<float>(v));
+        break;
+    case FieldBuilder::SeamGains: {
+        int gains[8] = {};
+        for (const NumericField* g : FieldsOf(FieldFamily::SeamGain)) {
+            if (!valueOf(g->edit, ValueType::Integer, v)) return;
+            gains[g->number - 1] = static_cast<int>(v);
+        }
+        commands_.SendSeamGains(at.unit, at.index, -4, gains);
+        break;
+    }
+    }
+}
+
+void NumericFields::step(const NumericField& field, int direction)
+{
+    EditorBusyGuard busy(flags_);
+    if (!busy) return;
+    QLineEdit* edit = editOf(field.edit);
+    if (!edit) return;
+    const NumericFamilyRow& row = *field.row;
+    const QString text = edit->text();
+    double v = 0;
+    if (!ParseFieldValue(row.type, text, v)) {
+        if (row.spinUsesNotValid) {
+            refuse(edit, QStringLiteral("Error! '") + text + QString::fromLatin1(row.notValidSuffix));
+        } else {
+            op_.showMessage(QStringLiteral("Error! '") + text + QStringLiteral("' is not a valid number."));
+        }
+        return;
+    }
+    const auto [lo, hi] = rangeOf(field);
+    if (direction > 0 ? !(lo <= v && v < hi) : !(lo < v && v <= hi)) return;
+    double next = v + (direction > 0 ? row.step : -row.step);
+    if (row.type == ValueType::Tenths) next = std::round(next * 10) / 10;
+    next = std::clamp(next, lo, hi);  // a typed value between two steps still lands inside
+    edit->setText(FormatFieldValue(row.type, next));
+    commit(field);
+}
+
+}  // namespace kalvora

@@ -1,0 +1,118 @@
+#pragma once
+// The one editing mechanism behind every numeric field of the editor pages (the rows of
+// numeric_field_table.h): commit on focus loss, the spin arrows' steps, Enter to the next field.
+//
+// Commit of a field (when its edit loses the focus, after a step, after a click on a gamma's
+// enable box): parse the text, check the range, report a rejection (restoring the record's value
+// where the row says so) and give the focus back; then, unless controls are being filled or the
+// link is down, hand the value(s) to the row's command builder, which stores and sends. Halo
+// width and offset of an edge are validated and sent as a pair, a gamma with its enable box, a
+// seam gain with the other seven.
+//
+// Focus handling. A commit runs once per real departure from a field: only an edit that received
+// the focus commits when it loses it, and no focus-loss commit runs while another commit is in
+// progress (its message box, the focus going back, the link disabling the pages while it waits).
+// When a commit's link wait has taken the focus away from the window, the focus goes back to
+// where it was going (or where it was) once the commit is over.
+//
+// How a page uses it:
+//   1. create each field's edit and spin with MakeNumericEdit / MakeNumericSpin (names, initial
+//      text and length limit from the table), and the enable check boxes and next-field controls
+//      under the names the table gives;
+//   2. once the controls exist below the root, call attach(family) (or attachAll());
+//   3. provide the hooks the family needs: the channel selector of its page, its restore fill,
+//      the position window, the per-edge feathering sender.
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <utility>
+
+#include "editors/numeric_field_table.h"
+
+class QLineEdit;
+class QWidget;
+
+namespace kalvora {
+
+class CommandSet;
+class Operator;
+class SpinArrows;
+struct MainFlags;
+
+struct NumericFieldHooks {
+    std::function<bool()> linkEstablished = [] { return false; };
+    // Channel 1..8 shown by the Source Setup / Seam Removal page's selector.
+    std::function<int()> selectedSourceChannel = [] { return 1; };
+    std::function<int()> selectedSeamChannel = [] { return 1; };
+    // Restores after an out-of-bounds entry.
+    std::function<void(int screen)> fillBlackLevel = [](int) {};
+    std::function<void()> fillSourcePage = [] {};
+    std::function<void()> fillSeamPage = [] {};
+    // The accepted position windows of the selected source channel (min, max).
+    std::function<std::pair<int, int>()> hPositionWindow = [] { return std::pair{0, 0}; };
+    std::function<std::pair<int, int>()> vPositionWindow = [] { return std::pair{0, 0}; };
+    // SendLeftEdgeFeathering(screen) (side 0) or SendRightEdgeFeathering(screen) (side 1).
+    std::function<void(int screen, int side)> sendEdgeFeathering = [](int, int) {};
+};
+
+// The edit and the arrows of a field, named and set up from its row.
+QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field, int width = 40);
+SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field);
+
+// Text of a value as a step writes it: a plain integer, or one decimal for tenths.
+QString FormatFieldValue(ValueType type, double value);
+// Parses as the type: tenths accept a point or a comma; no locale applies.
+bool ParseFieldValue(ValueType type, const QString& text, double& value);
+
+class NumericFields : public QObject {
+    Q_OBJECT
+public:
+    // commands: the builders the commits call. root: the widget the controls live under.
+    NumericFields(QWidget* root, MainFlags& flags, Operator& op, CommandSet& commands, QObject* parent = nullptr);
+
+    NumericFieldHooks& hooks() { return hooks_; }
+
+    // Connects every field of the family whose edit exists below the root; returns how many.
+    int attach(FieldFamily family);
+    int attachAll();
+
+    // The commit of the field with this edit. False when the entry was rejected.
+    bool Commit(const QString& editName);
+    // One step of the field's arrows (+1 up, -1 down).
+    void Step(const QString& editName, int direction);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Attached {
+        const NumericField* field = nullptr;
+        bool entered = false;  // the edit has the focus: losing it commits
+    };
+
+    bool commit(const NumericField& field);
+    void step(const NumericField& field, int direction);
+    bool validate(const NumericField& field);
+    void send(const NumericField& field);
+    void restore(const NumericField& field);
+    // Reports a refused entry and gives the focus back to its field.
+    void refuse(QLineEdit* edit, const QString& message);
+    void enterPressed(const NumericField& field);
+    std::pair<double, double> rangeOf(const NumericField& field) const;
+    QString boundsMessage(const NumericField& field) const;
+    QLineEdit* editOf(const QString& name) const;
+    bool valueOf(const QString& editName, ValueType type, double& value) const;
+    void restoreLostFocus(QPointer<QWidget> target);
+
+    QWidget* root_;
+    MainFlags& flags_;
+    Operator& op_;
+    CommandSet& commands_;
+    NumericFieldHooks hooks_;
+    QHash<QObject*, Attached> edits_;
+    int committing_ = 0;
+};
+
+}  // namespace kalvora
