@@ -66,6 +66,8 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       statusOp_(op, [this](const QString& text) {
           if (statusLabel_) statusLabel_->setText(text);
+          // The operation's step goes with the operation's text.
+          if (text.isEmpty() && progressLabel_) progressLabel_->clear();
       })
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
@@ -137,6 +139,39 @@ void TKalvoraForm::buildStatusBar()
     // One permanent text: menu hints must not wipe the progress and notes written here.
     statusLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("MainStatusBarText"));
     bar->addWidget(statusLabel_, 1);
+    // Beside it, the step a unit operation is at: the unit and the query or command now on
+    // the line, taken from the traffic trace.
+    progressLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("ProgressLabel"));
+    bar->addPermanentWidget(progressLabel_);
+    auto showStep = [this] {
+        if (trace_.rows().empty()) return;
+        const TraceRow& row = trace_.rows().back();
+        if (!row.open || (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command)) return;
+        progressLabel_->setText(OperationStepText(row));
+    };
+    connect(&trace_, &TrafficTrace::rowAdded, this, showStep);
+    connect(&trace_, &TrafficTrace::lastRowChanged, this, showStep);
+}
+
+QString OperationStepText(const TraceRow& row)
+{
+    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30".
+    QByteArray text = row.sent;
+    for (const char* prefix : {"PASS ", "TNQUERY "})
+        if (text.startsWith(prefix)) text = text.mid(int(qstrlen(prefix)));
+    if (text.startsWith('*')) {
+        int i = 1;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        text = text.mid(i);
+    }
+    const int end = text.indexOf('!');
+    if (end >= 0) text.truncate(end);
+    text = text.trimmed();
+    if (text.isEmpty()) return QString();
+    const QString what = QString::fromLatin1(text).left(40);
+    const QString unit = row.unit == 1 || row.unit == 2 ? QStringLiteral("unit %1").arg(row.unit) : QStringLiteral("controller");
+    return row.kind == TraceRow::Kind::Query ? QStringLiteral("Reading %1: %2").arg(unit, what)
+                                             : QStringLiteral("Sending to %1: %2").arg(unit, what);
 }
 
 QString TKalvoraForm::statusText() const { return statusLabel_ ? statusLabel_->text() : QString(); }

@@ -29,6 +29,10 @@ class InfoPage;
 class TrafficWindow;
 class PlanningPage;
 
+// The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
+// "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
+QString OperationStepText(const TraceRow& row);
+
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -144,6 +148,7 @@ private:
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;

@@ -427,3 +427,37 @@ TEST_F(WindowTest, TrafficWindowShowsFiltersAndSavesTheTrace)
 
 }  // namespace
 }  // namespace kalvora::testing
+
+namespace kalvora::testing {
+namespace {
+
+// Beside the status text, a unit operation's step: the unit and the query or command on the
+// line; it goes when the operation's status text is cleared.
+TEST_F(WindowTest, StatusBarShowsTheUnitAndTheQueryOrCommandOnTheLine)
+{
+    struct Case {
+        TraceRow::Kind kind;
+        int unit;
+        QByteArray sent;
+        QString shown;
+    } cases[] = {
+        {TraceRow::Kind::Query, 2, "TNQUERY *2OINFOTN 3!\r", "Reading unit 2: OINFOTN 3"},
+        {TraceRow::Kind::Query, 1, "IINFOTN 4\r", "Reading unit 1: IINFOTN 4"},
+        {TraceRow::Kind::Query, 0, "NTN\r", "Reading controller: NTN"},
+        {TraceRow::Kind::Command, 1, "PASS *1BLKGN 1 20!BD\r\r", "Sending to unit 1: BLKGN 1 20"},
+    };
+    auto* progress = find<QLabel>("ProgressLabel");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent.toStdString());
+        form->op().setStatus(kStatusQuerying);
+        form->trace().begin(c.kind, c.unit);
+        form->trace().addSent(c.sent);
+        EXPECT_EQ(progress->text(), c.shown);
+        form->trace().end("reply");
+        form->op().setStatus(QString());
+        EXPECT_EQ(progress->text(), QString());
+    }
+}
+
+}  // namespace
+}  // namespace kalvora::testing
