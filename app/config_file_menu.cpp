@@ -57,14 +57,7 @@ void TKalvoraForm::OpenConfigurationFile(const QString& name)
     statusOp_.setBusy(true);
     if (ReadConfigFile(settings_, name, statusOp_)) {
         settings_.FileLoadedAvailable = true;
-        {
-            FillingGuard filling(flags_);
-            info_->ScreenInfoComboBoxChange();
-            planning_->SyncPlanningFromRecords(isVisible());
-            FillSourcePage();
-            FillSeamPage();
-            PhasePageControlChange();
-        }
+        RefillFromRecords();
         statusOp_.showMessage(kMsgFileOpenSuccessful);
     }
     statusOp_.setBusy(false);

@@ -21,8 +21,12 @@
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "app/traffic_window.h"
+#include "editors/display_setup_page.h"
 #include "editors/editor_pages.h"
 #include "editors/editor_visibility.h"
+#include "editors/numeric_fields.h"
+#include "editors/projector_setup_page.h"
+#include "editors/radio_group.h"
 #include "link/queries.h"
 #include "planning/gui/planning_page.h"
 #include "platform/gui/named_widget.h"
@@ -82,6 +86,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     buildPages();
     buildStatusBar();
     wirePlanningPage();
+    wireEditorPages();
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
@@ -109,6 +114,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
 
 TKalvoraForm::~TKalvoraForm()
 {
+    // The field mechanism goes first: a focused field destroyed with the pages must not commit.
+    delete fields_;
+    fields_ = nullptr;
     // The pages' hooks point into this window; drop the link last.
     delete pages_;
     pages_ = nullptr;
@@ -120,10 +128,13 @@ void TKalvoraForm::buildPages()
     planning_ = new PlanningPage(settings_, flags_, statusOp_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
     info_ = new InfoPage(settings_, pages_);
+    fields_ = new NumericFields(this, flags_, statusOp_, *commands_, this);
+    projector_ = new ProjectorSetupPage(flags_, *commands_, pages_);
+    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
-    pages_->addTab(CreateProjectorSetupPage(pages_), QStringLiteral("Projector Setup"));
+    pages_->addTab(projector_, QStringLiteral("Projector Setup"));
     pages_->addTab(CreateSourceSetupPage(pages_), QStringLiteral("Source Setup"));
-    pages_->addTab(CreateDisplaySetupPage(pages_), QStringLiteral("Display Setup"));
+    pages_->addTab(display_, QStringLiteral("Display Setup"));
     pages_->addTab(CreateSeamRemovalPage(pages_), QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     info_->plannedProjectors = [this] { return planning_->workingCount(); };
@@ -196,8 +207,58 @@ void TKalvoraForm::wirePlanningPage()
     };
     h.showEditorsFor = [this](int n) { ShowEditorsFor(this, n); };
     h.setFeatheringControlsVisible = [this](bool visible) { SetFeatheringControlsVisible(this, visible); };
-    h.runAdvancedModeHandler = [this] { ApplyAdvancedModeVisibility(this); };
+    h.runAdvancedModeHandler = [this] { display_->AdvanceModeCheckBoxClick(); };
     h.enableAfterCalculate = [this] { EnableAfterCalculate(this); };
+}
+
+void TKalvoraForm::wireEditorPages()
+{
+    const auto selected = [this](const char* selector) {
+        auto* group = FindNamed<RadioGroup>(this, QString::fromLatin1(selector));
+        return group && group->itemIndex() >= 0 ? group->itemIndex() + 1 : 1;
+    };
+    NumericFieldHooks& f = fields_->hooks();
+    f.linkEstablished = [this] { return LinkEstablished(); };
+    f.selectedSourceChannel = [selected] { return selected("SourceScreenSelectRadioGroup"); };
+    f.selectedSeamChannel = [selected] { return selected("SeamScreenSelectRadioGroup"); };
+    f.fillBlackLevel = [this](int n) { display_->FillBlackLevel(n); };
+    f.fillSourcePage = [this] { FillSourcePage(); };
+    f.fillSeamPage = [this] { FillSeamPage(); };
+    f.sendEdgeFeathering = [this](int screen, int side) {
+        if (side == 0)
+            display_->SendLeftEdgeFeathering(screen);
+        else
+            display_->SendRightEdgeFeathering(screen);
+    };
+
+    DisplaySetupHooks& d = display_->hooks();
+    d.linkEstablished = [this] { return LinkEstablished(); };
+    d.clearProjectorTests = [this] { projector_->ClearSelections(); };
+    d.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    d.projOverlap = [this] { return planning_->plan().ProjOverlap; };
+    d.alignment = [this] { return planning_->alignment(); };
+    d.drawProjectorLayout = [this] { planning_->DrawProjectorLayout(); };
+    d.updateAspectFromImage = [this] { planning_->UpdateAspectFromImage(); };
+    d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
+
+    projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
+    commands_->FillDisplayPage = [this] {
+        display_->FillDisplayPage();
+        info_->refreshWallOverview();
+    };
+}
+
+void TKalvoraForm::RefillFromRecords()
+{
+    FillingGuard filling(flags_);
+    info_->ScreenInfoComboBoxChange();
+    planning_->SyncPlanningFromRecords(isVisible());
+    FillSourcePage();
+    display_->FillDisplayPage();
+    FillSeamPage();
+    display_->OWidthEditExit();
+    PhasePageControlChange();
+    info_->refreshWallOverview();  // after the planning sync: the planned count may have changed
 }
 
 void TKalvoraForm::wireLink()
@@ -266,8 +327,7 @@ void TKalvoraForm::wireLinkController()
     c.FillAfterRead = [this] {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
             l->setText(QString::number(flags_.UnitCount));
-        info_->ScreenInfoComboBoxChange();
-        PhasePageControlChange();
+        RefillFromRecords();
     };
     c.PhasePageControlChange = [this] { PhasePageControlChange(); };
 

@@ -25,9 +25,12 @@ class QTabWidget;
 
 namespace kalvora {
 
+class DisplaySetupPage;
 class InfoPage;
+class NumericFields;
 class TrafficWindow;
 class PlanningPage;
+class ProjectorSetupPage;
 
 // The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
 // "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
@@ -70,6 +73,10 @@ public:
     LinkController& linkController() { return *controller_; }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
+    DisplaySetupPage* displayPage() const { return display_; }
+    ProjectorSetupPage* projectorPage() const { return projector_; }
+    // The numeric fields of the editor pages (one mechanism for all of them).
+    NumericFields& numericFields() { return *fields_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -105,6 +112,11 @@ public:
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
     std::function<void()> FillSeamPage = [] {};
+    // After a read from the units or a configuration file load, with FormFilling set: the
+    // Information page, the Planning page from the records (with its warnings), the Source
+    // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
+    // image positions of the wall read) and the page change.
+    void RefillFromRecords();
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
@@ -127,6 +139,7 @@ private:
     void buildPages();
     void buildStatusBar();
     void wirePlanningPage();
+    void wireEditorPages();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
@@ -147,6 +160,9 @@ private:
     QTabWidget* pages_ = nullptr;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
+    NumericFields* fields_ = nullptr;
+    DisplaySetupPage* display_ = nullptr;
+    ProjectorSetupPage* projector_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QHash<QString, QAction*> menu_;

@@ -61,7 +61,7 @@ int NumericFields::attach(FieldFamily family)
     for (const NumericField* f : FieldsOf(family)) {
         QLineEdit* edit = editOf(f->edit);
         if (!edit || edits_.contains(edit)) continue;
-        edits_.insert(edit, {f, edit->hasFocus()});
+        edits_.insert(edit, {f, {}, {}, edit->hasFocus()});
         edit->installEventFilter(this);
         if (auto* spin = FindNamed<SpinArrows>(root_, f->spin)) {
             connect(spin, &SpinArrows::stepUp, this, [this, f] { step(*f, +1); });
@@ -73,6 +73,13 @@ int NumericFields::attach(FieldFamily family)
         ++count;
     }
     return count;
+}
+
+void NumericFields::attachEdit(QLineEdit* edit, std::function<bool()> commit, std::function<void()> enter)
+{
+    if (!edit || edits_.contains(edit)) return;
+    edits_.insert(edit, {nullptr, std::move(commit), std::move(enter), edit->hasFocus()});
+    edit->installEventFilter(this);
 }
 
 int NumericFields::attachAll()
@@ -103,17 +110,23 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn: it->entered = true; break;
     case QEvent::FocusOut:
         // Only a real departure commits: not the focus leaving for a commit's own message box
-        // or moving while the link waits, and not an edit that never had the focus.
-        if (committing_ == 0 && it->entered) {
+        // or moving while the link waits, not an edit that never had the focus, and not the
+        // window going away.
+        if (committing_ == 0 && it->entered && static_cast<QWidget*>(watched)->window()->isVisible()) {
             it->entered = false;
-            const NumericField* f = it->field;
-            commit(*f);
+            if (const NumericField* f = it->field)
+                commit(*f);
+            else if (it->commit)
+                RunCommit(std::function<bool()>(it->commit));  // a copy: the hash may change meanwhile
         }
         break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            enterPressed(*it->field);
+            if (it->field)
+                enterPressed(*it->field);
+            else if (it->enter)
+                std::function<void()>(it->enter)();
             return true;
         }
         break;
@@ -214,7 +227,7 @@ void NumericFields::refuse(QLineEdit* edit, const QString& message)
     edit->setFocus(Qt::OtherFocusReason);
 }
 
-bool NumericFields::commit(const NumericField& field)
+bool NumericFields::RunCommit(const std::function<bool()>& commit)
 {
     // Where the focus is (or is going, when a focus loss started this commit): the link's wait
     // may take it from the window, and it is put back afterwards.
@@ -224,7 +237,18 @@ bool NumericFields::commit(const NumericField& field)
         int& depth;
         ~Leave() { --depth; }
     } leave{committing_};
+    const bool ok = commit();
+    if (ok && committing_ == 1) restoreLostFocus(focusTarget);
+    return ok;
+}
 
+bool NumericFields::commit(const NumericField& field)
+{
+    return RunCommit([&] { return commitTableField(field); });
+}
+
+bool NumericFields::commitTableField(const NumericField& field)
+{
     // The fields validated together, in order.
     std::vector<const NumericField*> group;
     switch (field.row->group) {
@@ -246,7 +270,6 @@ bool NumericFields::commit(const NumericField& field)
         if (!validate(*g)) return false;
 
     if (MaySend(flags_, hooks_.linkEstablished())) send(field);
-    if (committing_ == 1) restoreLostFocus(focusTarget);
     return true;
 }
 

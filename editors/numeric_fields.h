@@ -15,6 +15,8 @@
 // When a commit's link wait has taken the focus away from the window, the focus goes back to
 // where it was going (or where it was) once the commit is over.
 //
+// The mechanism must be destroyed before the controls it watches (the window deletes it first).
+//
 // How a page uses it:
 //   1. create each field's edit and spin with MakeNumericEdit / MakeNumericSpin (names, initial
 //      text and length limit from the table), and the enable check boxes and next-field controls
@@ -78,6 +80,15 @@ public:
     int attach(FieldFamily family);
     int attachAll();
 
+    // An edit with rules of its own (the wall-wide gamma and overlap width) under the same focus
+    // handling: `commit` runs on a real departure (through RunCommit), `enter` on Enter.
+    void attachEdit(QLineEdit* edit, std::function<bool()> commit, std::function<void()> enter);
+    // Runs a commit under the focus rules above (no focus-loss commits meanwhile, the focus put
+    // back if the link's wait took it). Returns the commit's result.
+    bool RunCommit(const std::function<bool()>& commit);
+    // Gives the focus back to a refused field and reports the message.
+    void Refuse(QLineEdit* edit, const QString& message) { refuse(edit, message); }
+
     // The commit of the field with this edit. False when the entry was rejected.
     bool Commit(const QString& editName);
     // One step of the field's arrows (+1 up, -1 down).
@@ -88,11 +99,14 @@ protected:
 
 private:
     struct Attached {
-        const NumericField* field = nullptr;
+        const NumericField* field = nullptr;  // a table field, or
+        std::function<bool()> commit;         // an edit with rules of its own
+        std::function<void()> enter;
         bool entered = false;  // the edit has the focus: losing it commits
     };
 
     bool commit(const NumericField& field);
+    bool commitTableField(const NumericField& field);
     void step(const NumericField& field, int direction);
     bool validate(const NumericField& field);
     void send(const NumericField& field);

@@ -549,6 +549,7 @@ void PlanningPage::showPlanValues()
 void PlanningPage::SyncPlanningFromRecords(bool windowVisible)
 {
     const OutputScreenRecord& p = settings_.output(1, 1);
+    const int countBefore = workingCount();
     if (windowVisible) {
         const bool alignDiffers = alignment() != p.Alignment;
         const bool countDiffers = countCombo_->currentIndex() != p.TotalProjectors - 1;
@@ -580,6 +581,13 @@ void PlanningPage::SyncPlanningFromRecords(bool windowVisible)
     applyShow(show);
     const int index = ResolutionIndexForWidth(plan_.ProjResH);
     if (index >= 0) resolutionCombo_->setCurrentIndex(index);
+
+    // The other pages show the wall that was read: its screens, its edges, its channels.
+    const int n = workingCount();
+    hooks_.setFeatheringControlsVisible(n > 1);
+    if (n != countBefore) hooks_.showEditorsFor(n);
+    tornelLabel_->setText(n > 4 ? QStringLiteral("2") : QStringLiteral("1"));
+    UpdateContentRequirement();
 }
 
 bool PlanningPage::eventFilter(QObject* watched, QEvent* event)

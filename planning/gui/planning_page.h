@@ -72,7 +72,9 @@ public:
     // After a read from the units or a file load (run with FormFilling set): takes the count,
     // the alignment, the sizes and the resolution from unit 1's records, warning first when the
     // count or the alignment differ from the page (only while the window is visible), and runs
-    // the two-unit check (its answer does not stop the sync).
+    // the two-unit check (its answer does not stop the sync); then shows the wall's screens and
+    // channels on the editor pages and its content requirement. The caller redraws (the overlap
+    // width check) once the overlap width is filled.
     void SyncPlanningFromRecords(bool windowVisible);
 
     // The drawings as last laid out, the content text exactly as built ("\r\n" line ends)

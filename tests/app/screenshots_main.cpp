@@ -13,6 +13,12 @@
 #include "app/secondary_windows.h"
 #include "app/traffic_window.h"
 #include "app/wall_overview_view.h"
+#include "editors/display_setup_page.h"
+#include "planning/gui/planning_page.h"
+#include "platform/gui/named_widget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -62,6 +68,30 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         ok &= Save(form, dir, QStringLiteral("%1-%2").arg(i + 1).arg(pages->widget(i)->objectName()));
     }
+    // The Display Setup page with every screen group shown: a wall of 8 projectors, both tabs,
+    // advanced feathering off and on.
+    {
+        kalvora::PlanningPage* planning = form.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        pages->setCurrentWidget(form.displayPage());
+        auto* tabs = kalvora::FindNamed<QTabWidget>(&form, QStringLiteral("ScreenPageControl"));
+        auto* advanced = kalvora::FindNamed<QCheckBox>(&form, QStringLiteral("AdvanceModeCheckBox"));
+        for (bool on : {false, true}) {
+            advanced->setChecked(on);
+            for (int tab = 0; tab < 2; ++tab) {
+                tabs->setCurrentIndex(tab);
+                QApplication::processEvents();
+                ok &= Save(form, dir,
+                           QStringLiteral("12-DisplaySetup-8-%1-screens%2").arg(on ? "advanced" : "basic").arg(tab ? "5-8" : "1-4"));
+            }
+        }
+        tabs->setCurrentIndex(0);
+        pages->setCurrentIndex(0);
+    }
+
     kalvora::TInfoForm info;
     info.showInfo(QStringLiteral("Tornel reset in progress. Please wait...."));
     ok &= Save(info, dir, QStringLiteral("7-TInfoForm"));

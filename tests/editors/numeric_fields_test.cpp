@@ -447,7 +447,9 @@ TEST(NumericFieldTable, EveryFamilyExpandsToNamedFieldsWithExistingNextFields)
     for (const NumericField& f : AllNumericFields()) {
         SCOPED_TRACE(f.edit.toStdString());
         EXPECT_TRUE(f.spin.endsWith("UpDown"));
-        if (!f.next.startsWith("TestPattern")) EXPECT_NE(FindNumericField(f.next), nullptr) << f.next.toStdString();
+        if (!f.next.startsWith("TestPattern")) {
+            EXPECT_NE(FindNumericField(f.next), nullptr) << f.next.toStdString();
+        }
     }
     for (const NumericFamilyRow& row : kNumericFamilies) EXPECT_EQ(&FamilyRow(row.family), &row);
     EXPECT_EQ(FindNumericField("Black1Edit")->maxLength(), 5);
