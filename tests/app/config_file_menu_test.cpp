@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include "app/info_page.h"
+#include "app/wall_overview_view.h"
 #include "settings/config_file.h"
 #include "window_fixture.h"
 
@@ -93,6 +95,7 @@ TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
     fromFile.output(1, 1).TotalProjectors = 3;
     fromFile.output(1, 1).OverlapWidth = 128;
     fromFile.output(2, 3).BlackLevel = 77;
+    fromFile.output(1, 2).BlackLevel = 55;
     const QString good = dir.filePath("wall.tnc");
     {
         QFile f(good);
@@ -146,8 +149,13 @@ TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
         EXPECT_EQ(op.questions().size(), 1);  // the search question, after the load
         EXPECT_EQ(form->settings().FileLoadedAvailable, c.loaded);
         EXPECT_EQ(ConfigImage(form->settings()) == ConfigImage(fromFile), c.loaded);
+        // The wall overview is redrawn by the load: the file's three screens and their values.
+        const WallOverview& overview = form->infoPage()->wallOverview()->overview();
+        EXPECT_EQ(overview.available, c.loaded);
         if (c.loaded) {
             EXPECT_EQ(find<QLabel>("OverlapWidthLabel")->text(), QStringLiteral("128"));
+            ASSERT_EQ(overview.screens.size(), 3u);
+            EXPECT_EQ(overview.screens[1].black.text, QStringLiteral("Black 55"));
         }
         EXPECT_FALSE(form->port().isOpen());  // nothing sent
     }
