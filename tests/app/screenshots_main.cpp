@@ -131,7 +131,7 @@ int main(int argc, char** argv)
         kalvora::TrafficWindow* traffic = connected.trafficWindow();
         traffic->show();
         QApplication::processEvents();
-        ok &= Save(*traffic, dir, QStringLiteral("12-TrafficWindow-connected"));
+        ok &= Save(*traffic, dir, QStringLiteral("13-TrafficWindow-connected"));
     }
 
     // The wall overview of an eight-screen wall with a little of everything: advanced feathering
@@ -166,11 +166,11 @@ int main(int argc, char** argv)
         view.setOverview(kalvora::LayoutWallOverview(s, 8));
         view.show();
         QApplication::processEvents();
-        ok &= Save(view, dir, QStringLiteral("13-WallOverview-8"));
+        ok &= Save(view, dir, QStringLiteral("14-WallOverview-8"));
         s.output(1, 1).TotalProjectors = 3;
         view.setOverview(kalvora::LayoutWallOverview(s, 3));
         QApplication::processEvents();
-        ok &= Save(view, dir, QStringLiteral("14-WallOverview-3"));
+        ok &= Save(view, dir, QStringLiteral("15-WallOverview-3"));
     }
     return ok ? 0 : 1;
 }
