@@ -2,6 +2,7 @@
 // with its outcome, holding exactly the bytes that went over the line.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include "link/traffic_trace.h"
@@ -97,7 +98,11 @@ TEST(TrafficTrace, TimedOutQueryAndUnaskedBytes)
     rig.link.MinReplyLength = 0;
     EXPECT_FALSE(rig.link.SendQuery());
     rig.sim->sendUnsolicited("late\r\n");
-    rig.settle(50);
+    // Until the bytes wait in the port: nothing reads them before the next transaction.
+    QElapsedTimer guard;
+    guard.start();
+    while (rig.port.bytesAvailable() < 6 && guard.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     rig.link.SetCommandText("NTN\r");
     EXPECT_TRUE(rig.link.SendQuery());
 
