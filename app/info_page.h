@@ -43,6 +43,9 @@ public:
     void refreshWallOverview();
     std::function<int()> plannedProjectors = [] { return 1; };
     WallOverviewView* wallOverview() const { return overview_; }
+    QWidget* wallOverviewWindow() const { return overviewWindow_; }
+    // "Wall Overview...": the overview's window, brought up to date and to the front.
+    void showWallOverview();
     // The device COM n (1, 2) stands for, in the RS-232 group: `text` (shortened to fit, in
     // full in the tool tip with `details`).
     void setComDevice(int n, const QString& text, const QString& details);
@@ -63,6 +66,7 @@ private:
     const Settings& settings_;
     TerminalView* terminal_ = nullptr;
     WallOverviewView* overview_ = nullptr;
+    QWidget* overviewWindow_ = nullptr;
     QComboBox* screenInfo_ = nullptr;
     QPushButton* resetButton_ = nullptr;
     QPushButton* systemSaveButton_ = nullptr;

@@ -31,6 +31,8 @@ class NumericFields;
 class TrafficWindow;
 class PlanningPage;
 class ProjectorSetupPage;
+class SeamRemovalPage;
+class SourceSetupPage;
 
 // The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
 // "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
@@ -77,6 +79,8 @@ public:
     ProjectorSetupPage* projectorPage() const { return projector_; }
     // The numeric fields of the editor pages (one mechanism for all of them).
     NumericFields& numericFields() { return *fields_; }
+    SourceSetupPage* sourcePage() const { return source_; }
+    SeamRemovalPage* seamPage() const { return seam_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -124,6 +128,10 @@ public:
     // operations (each then guards itself with EditorBusy).
     std::function<void()> ResetButtonClick = [] {};
     std::function<void()> SystemSaveButtonClick = [] {};
+    // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
+    // port is closed and the process exits without unwinding the operation that asked.
+    // Tests replace it.
+    std::function<void(int status)> ExitProgram;
     // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
     TInfoForm* infoForm() const { return infoForm_; }
 
@@ -147,6 +155,7 @@ private:
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
     void showComDevices();
+    void wireSourceAndSeamPages();
 
     StatusOperator statusOp_;
     Settings settings_;
@@ -163,6 +172,8 @@ private:
     NumericFields* fields_ = nullptr;
     DisplaySetupPage* display_ = nullptr;
     ProjectorSetupPage* projector_ = nullptr;
+    SourceSetupPage* source_ = nullptr;
+    SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
@@ -175,6 +186,7 @@ private:
     ComChoice comChoice_;
     QString comChoiceFile_;
     QList<SerialDeviceInfo> serialDevices_;
+    bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;
     bool closed_ = false;

@@ -1,7 +1,9 @@
 #include "cli/cli_app.h"
 
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/command_line.h"
 #include "cli/records_report.h"
@@ -31,14 +33,23 @@ int Usage(const QString& problem)
     return kExitUsage;
 }
 
+// The message of a file operation, then the file and the system's reason.
+void ReportFileFailure(TerminalOperator& op, const ConfigFileResult& r, const QString& file)
+{
+    op.showMessage(r.message + QStringLiteral(" (%1: %2)").arg(file, r.reason));
+}
+
 int Show(const CliOptions& o, TerminalOperator& op)
 {
     const QString& file = o.operands.first();
     Settings settings;
-    if (!ReadConfigFile(settings, file, op)) return kExitFailed;
+    const ConfigFileResult loaded = LoadConfigFile(settings, file);
+    if (!loaded.ok) {
+        ReportFileFailure(op, loaded, file);
+        return kExitFailed;
+    }
     const std::string text = o.json ? RecordsJson(settings) : RecordsTable(settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
     return kExitOk;
 }
 
@@ -51,12 +62,12 @@ struct Session {
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
+        noPort = com1.isEmpty() && com2.isEmpty();
         if (!traceFile.isEmpty()) {
             trace.attach(port);
             link.setTrace(&trace);
         }
     }
-    int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
     // The end of the run: the trace, when asked for, is written whatever the outcome; a trace
     // that cannot be written fails an otherwise good run.
     int Finish(int status)
@@ -67,6 +78,17 @@ struct Session {
         Print(stderr, QStringLiteral("kalvora-cli: the traffic could not be written to %1: %2\n").arg(traceFile, error));
         return status == kExitOk ? kExitFailed : status;
     }
+    // Nothing to search: the machine reports no serial port and none was named.
+    bool NoPortToSearch() const
+    {
+        if (noPort)
+            Print(stderr, QStringLiteral("kalvora-cli: no serial port found on this machine; name the port the unit or "
+                                         "controller is cabled to with --com1 DEVICE (for example --com1 "
+                                         "/dev/ttyUSB0)\n"));
+        return noPort;
+    }
+    bool noPort = false;
+    int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
 
     TerminalOperator& op;
     SerialPort port;
@@ -83,6 +105,26 @@ bool Search(Session& s)
 {
     s.controller.SearchAllClick();
     return s.link.LinkEstablished;
+}
+
+const QString kMsgReadFailed = QStringLiteral(
+    "Error! The units did not answer the read. Click Retry to read them again. Click Cancel to give up.");
+const QString kMsgCountFailed = QStringLiteral(
+    "Error! The controller did not answer NTN. Click Retry to ask again. Click Cancel to give up.");
+
+// Runs `step` again while it fails for a reason that may pass (timeouts, rejections, error
+// codes), as long as the operator answers Retry: the same --retries that the link's own
+// questions use, so every kind of repeated failure ends the same way. False when it failed
+// for good (the port went away, an answer that no retry changes) or the operator gave up.
+template <typename Step>
+bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
+{
+    for (;;) {
+        if (step()) return true;
+        const bool mayPass = s.link.ResendNeeded && s.link.port().isOpen();
+        if (!mayPass || s.link.Abandoned || s.link.ExitRequested || s.op.gaveUp()) return false;
+        if (!s.op.askRetryCancel(kTitleGiveUp, question)) return false;
+    }
 }
 
 void PrintConnection(Session& s, int units)
@@ -104,31 +146,68 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
+int Searched(Session& s)
+{
+    if (s.NoPortToSearch()) return kExitFailed;
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    int units = 1;
+    if (s.link.RS485CheckBox) {
+        const bool counted = RetryWhileFailing(s, kMsgCountFailed, [&] { return (units = QueryUnitCount(s.link)) > 0; });
+        if (!counted) return s.GaveUpOr(kExitFailed);
+    }
+    PrintConnection(s, units);
+    return s.GaveUpOr(kExitOk);
+}
+
+int Read(Session& s, const QString& file)
+{
+    TerminalOperator& op = s.op;
+    if (s.NoPortToSearch()) return kExitFailed;
+    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, s.settings); }))
+        return s.GaveUpOr(kExitFailed);
+    const ConfigFileResult saved = SaveConfigFile(s.settings, file);
+    if (!saved.ok) {
+        ReportFileFailure(op, saved, file);
+        return kExitFailed;
+    }
+    PrintConnection(s, s.flags.UnitCount);
+    Print(stdout, QStringLiteral("saved: %1\n").arg(file));
+    return s.GaveUpOr(kExitOk);
+}
+
 int SearchCommand(const CliOptions& o, TerminalOperator& op)
 {
     Session s(o, op);
-    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
-    const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
-    if (units <= 0) return s.Finish(s.GaveUpOr(kExitFailed));
-    PrintConnection(s, units);
-    return s.Finish(s.GaveUpOr(kExitOk));
+    return s.Finish(Searched(s));
 }
 
 int ReadCommand(const CliOptions& o, TerminalOperator& op)
 {
-    const QString& file = o.output;
     Session s(o, op);
-    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
-    if (!ReadAllUnits(s.link, s.settings)) return s.Finish(s.GaveUpOr(kExitFailed));
-    if (!WriteConfigFile(s.settings, file, op)) return s.Finish(kExitFailed);
-    PrintConnection(s, s.flags.UnitCount);
-    Print(stdout, QStringLiteral("saved: %1\n").arg(file));
-    return s.Finish(s.GaveUpOr(kExitOk));
+    return s.Finish(Read(s, o.output));
 }
 
 }  // namespace
 
+int RunCommand(const QStringList& args);
+
 int Run(const QStringList& args)
+{
+    int status = RunCommand(args);
+    // What went to standard output counts only once it is really written (a full disk, a
+    // closed pipe).
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        Print(stderr, QStringLiteral("kalvora-cli: cannot write to standard output: %1\n")
+                          .arg(QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+        if (status == kExitOk) status = kExitFailed;
+    }
+    return status;
+}
+
+int RunCommand(const QStringList& args)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args);
     const CliOptions& o = parsed.options;
@@ -148,8 +227,12 @@ int Run(const QStringList& args)
         const char* name;
         int (*run)(const CliOptions&, TerminalOperator&);
     } kHandlers[] = {{"show", Show}, {"search", SearchCommand}, {"read", ReadCommand}};
-    for (const auto& h : kHandlers)
-        if (o.command == QLatin1String(h.name)) return h.run(o, op);
+    for (const auto& h : kHandlers) {
+        if (o.command != QLatin1String(h.name)) continue;
+        const int status = h.run(o, op);
+        op.finishRun(status == kExitOk);
+        return status;
+    }
     return Usage(QStringLiteral("unknown command '%1'").arg(o.command));
 }
 
@@ -185,8 +268,12 @@ Options:
                         outcome (accepted, rejected, error code, timeout; a resend is the next
                         entry); the same text as "Save As..." in the program's traffic window.
                         Written at the end of the run, whatever its outcome.
-  --retries N           How many times a "keep trying?" question is answered Retry (or OK)
-                        before it is answered Cancel (default 2, 0..1000).
+  --retries N           How many times in the run a repeated failure is tried again before
+                        the run gives up with exit status 3 (default 2, 0..1000): every
+                        "keep trying?" question (the units or the controller kept timing out,
+                        rejecting or answering with an error code), a read or unit count that
+                        got no usable answer, and the COM Port recovery of a unit cabled
+                        directly are answered Retry (or OK) that many times, then Cancel.
   -v, --verbose         Also print the progress texts of the status bar.
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
@@ -198,20 +285,26 @@ stand before or after the command; '--' ends the options, so that a file name be
 
 Nobody answers questions: messages go to standard error, and questions are answered so:
   "Serial communication established. Do you wish to query the Tornel's settings ...?"
-                        No (the read command reads the units itself).
+                        No (the read command reads the units itself); shown only with -v.
   Any other Yes/No question
-                        No.
+                        No; shown only with -v.
   Retry/Cancel ("keep trying?" after repeated failures of a command or query) and
   OK/Cancel ("COM Port communication with Tornel has failed ... Click OK to retry")
                         Retry/OK the first --retries times in the run, then Cancel, which ends
                         the run with exit status 3.
+A timeout or "no response" that a later attempt recovered from is reported at the end as
+"Recovered by trying again: ..." on a run that succeeds.
 
 Exit status:
-  0  success
-  1  no unit or controller found, a communication error, or a file that could not be read or
-     written (the message says which)
+  0  success (recovered retries are reported on standard error)
+  1  no serial port on the machine and none named; no unit or controller found on COM1 or
+     COM2; the port failed during the run (adapter pulled, device gone); the controller
+     reports no units; a configuration file that could not be read or written, or standard
+     output that could not be written (the message names the file and the system's reason)
   2  bad command line
-  3  gave up after the bounded retries
+  3  gave up: the --retries answers were used up while the units or the controller kept
+     timing out, rejecting or answering with error codes, or the COM Port recovery of a
+     directly cabled unit was cancelled
 )");
 }
 

@@ -15,6 +15,7 @@
 namespace kalvora {
 
 constexpr int kOverviewWidth = 620;
+constexpr int kOverviewWindowWidth = 880;
 constexpr int kOverviewHeight = 176;
 constexpr Rgb kOverviewBackground = 0x303640;
 constexpr Rgb kOverlapShade = 0x000000;  // drawn translucent over both frames

@@ -2,23 +2,28 @@
 // offscreen platform, so the look can be reviewed without a display:
 //   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/info_page.h"
+#include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "app/traffic_window.h"
 #include "app/wall_overview_view.h"
 #include "editors/display_setup_page.h"
+#include "layout_check.h"
+#include "link/link.h"
 #include "planning/gui/planning_page.h"
+#include "platform/gui/message_box_operator.h"
 #include "platform/gui/named_widget.h"
-
-#include <QCheckBox>
-#include <QComboBox>
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -36,12 +41,30 @@ bool Save(QWidget& w, const QDir& dir, const QString& name)
     return true;
 }
 
+// Runs `ask`, saves the message box it opens and closes the box.
+bool SaveMessageBox(const QDir& dir, const QString& name, const std::function<void()>& ask)
+{
+    bool ok = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll.stop();
+        ok = Save(*box, dir, name);
+        box->done(QDialog::Rejected);
+    });
+    poll.start();
+    ask();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    kalvora::KalvoraApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: kalvora_screenshots DIR\n");
@@ -121,17 +144,35 @@ int main(int argc, char** argv)
         connected.show();
         while (connectedOp.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         QApplication::processEvents();
-        connected.pages()->setCurrentWidget(connected.infoPage());
+        // A wall of eight projectors on the two units, as the operator plans it after the read.
+        kalvora::PlanningPage* planning = connected.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);  // left
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
         QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("10-InfoTabSheet-connected"));
-        connected.pages()->setCurrentIndex(0);
-        QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
-        // The traffic of that search and read.
+        // Every page after the read of both units (eight projectors).
+        QTabWidget* connectedPages = connected.pages();
+        for (int i = 0; i < connectedPages->count(); ++i) {
+            connectedPages->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok &= Save(connected, dir,
+                       QStringLiteral("10-%1-%2-connected").arg(i + 1).arg(connectedPages->widget(i)->objectName()));
+        }
+        // The traffic of that search and read, and the wall as the units hold it.
         kalvora::TrafficWindow* traffic = connected.trafficWindow();
         traffic->show();
         QApplication::processEvents();
-        ok &= Save(*traffic, dir, QStringLiteral("13-TrafficWindow-connected"));
+        ok &= Save(*traffic, dir, QStringLiteral("14-TrafficWindow-connected"));
+        connected.infoPage()->showWallOverview();
+        QApplication::processEvents();
+        ok &= Save(*connected.infoPage()->wallOverviewWindow(), dir, QStringLiteral("15-WallOverview-connected"));
+        // The Information page with the longest texts its labels can show.
+        kalvora::testing::FillLongestValues(connected.settings());
+        connected.pages()->setCurrentWidget(connected.infoPage());
+        connected.infoPage()->ScreenInfoComboBoxChange();
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-longest-values"));
     }
 
     // The wall overview of an eight-screen wall with a little of everything: advanced feathering
@@ -166,11 +207,33 @@ int main(int argc, char** argv)
         view.setOverview(kalvora::LayoutWallOverview(s, 8));
         view.show();
         QApplication::processEvents();
-        ok &= Save(view, dir, QStringLiteral("14-WallOverview-8"));
+        ok &= Save(view, dir, QStringLiteral("16-WallOverview-8"));
         s.output(1, 1).TotalProjectors = 3;
         view.setOverview(kalvora::LayoutWallOverview(s, 3));
         QApplication::processEvents();
-        ok &= Save(view, dir, QStringLiteral("15-WallOverview-3"));
+        ok &= Save(view, dir, QStringLiteral("17-WallOverview-3"));
     }
+
+    // Every kind of message box, as the program shows them.
+    kalvora::MessageBoxOperator boxes(&form);
+    ok &= SaveMessageBox(dir, QStringLiteral("13-1-message"), [&] {
+        boxes.showMessage(QStringLiteral("When Tornel(s) are connected, go to 'Serial Port->Search for Tornel(s)->Search' "
+                                         "menu item for the Kalvora to search for Tornel(s).\nPlease refer to Tornel "
+                                         "manual for help with Kalvora serial connection."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-2-question-yes-no"), [&] {
+        boxes.askYesNo(QStringLiteral("Vorn - Kalvora :Confirm Exit"),
+                       QStringLiteral("Are you sure you want to exit this application?"));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-3-question-ok-cancel"), [&] {
+        boxes.askOkCancel(QStringLiteral("Kalvora - Confirm Auto Color Balance"),
+                          QStringLiteral("Automatic Color Balance takes several minutes to complete. Are you sure you "
+                                         "want to run Automatic Color Balance? Click OK to continue."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-4-question-retry-cancel"), [&] {
+        boxes.askRetryCancel(kalvora::kTitleGiveUp, kalvora::MsgGiveUpQuery(3));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-5-exception"),
+                         [&] { app.showException(QStringLiteral("Unknown error.")); });
     return ok ? 0 : 1;
 }
