@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "app/info_page.h"
@@ -156,6 +157,8 @@ TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
             EXPECT_EQ(find<QLabel>("OverlapWidthLabel")->text(), QStringLiteral("128"));
             ASSERT_EQ(overview.screens.size(), 3u);
             EXPECT_EQ(overview.screens[1].black.text, QStringLiteral("Black 55"));
+            find<QPushButton>("WallOverviewButton")->click();
+            EXPECT_TRUE(form->infoPage()->wallOverviewWindow()->isVisible());
         }
         EXPECT_FALSE(form->port().isOpen());  // nothing sent
     }
