@@ -49,6 +49,11 @@ void TKalvoraForm::OpenConfigurationFile1Click()
 {
     const QString name = OpenDialog1 ? OpenDialog1() : QString();
     if (name.isEmpty()) return;
+    OpenConfigurationFile(name);
+}
+
+void TKalvoraForm::OpenConfigurationFile(const QString& name)
+{
     statusOp_.setBusy(true);
     if (ReadConfigFile(settings_, name, statusOp_)) {
         settings_.FileLoadedAvailable = true;

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "app/terminal_view.h"
+#include "app/wall_overview_view.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {
@@ -256,6 +257,12 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         rg->addWidget(caption, 2 + u, 0, 1, 2);
         rg->addWidget(edit, 2 + u, 2);
     }
+    // Which serial device each COM port stands for (chosen in the "COM Port" menu).
+    for (int n = 1; n <= 2; ++n) {
+        rg->addWidget(new QLabel(QStringLiteral("COM%1:").arg(n), rs232), 3 + n, 0);
+        comDevices_[n - 1] = MakeNamed<QLabel>(rs232, QStringLiteral("Com%1DeviceLabel").arg(n), QStringLiteral("(no device)"));
+        rg->addWidget(comDevices_[n - 1], 3 + n, 1, 1, 3);
+    }
     left->addWidget(rs232);
 
     auto* buttons = new QHBoxLayout;
@@ -310,7 +317,34 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     pg->setRowStretch(8, 1);
     pg->setColumnStretch(4, 1);
     right->addWidget(positions, 1);
+
+    // The wall overview: a window of its own beside this page (the page has no room for eight
+    // screens), opened by a button in the left column and redrawn with every fill of the page.
+    overviewWindow_ = new QWidget(this, Qt::Window);
+    overviewWindow_->setObjectName(QStringLiteral("WallOverviewWindow"));
+    overviewWindow_->setWindowTitle(QStringLiteral("Kalvora - Wall Overview"));
+    auto* overviewLayout = new QVBoxLayout(overviewWindow_);
+    overviewLayout->setContentsMargins(0, 0, 0, 0);
+    overview_ = new WallOverviewView(overviewWindow_);
+    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWindowWidth, kOverviewHeight));
+    overviewLayout->addWidget(overview_);
+    auto* overviewButton =
+        MakeNamed<QPushButton>(this, QStringLiteral("WallOverviewButton"), QStringLiteral("Wall Overview..."));
+    left->insertWidget(left->count() - 1, overviewButton);  // above the stretch
+    connect(overviewButton, &QPushButton::clicked, this, [this] { showWallOverview(); });
 }
+
+void InfoPage::setComDevice(int n, const QString& text, const QString& details)
+{
+    if (n != 1 && n != 2) return;
+    QLabel* label = comDevices_[n - 1];
+    comDeviceTexts_[n - 1] = text;
+    // The group is narrow; a long stable name keeps its start and its end.
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, 215));
+    label->setToolTip(details.isEmpty() || details == text ? text : text + QLatin1Char('\n') + details);
+}
+
+QString InfoPage::comDeviceText(int n) const { return n == 1 || n == 2 ? comDeviceTexts_[n - 1] : QString(); }
 
 QLabel* InfoPage::value(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }
 
@@ -337,10 +371,32 @@ void InfoPage::FillOutputInfo(int n)
 
 void InfoPage::ScreenInfoComboBoxChange()
 {
+    refreshWallOverview();
     if (!settings_.SettingsAvailable()) return;
     const int n = screenInfo_->currentIndex() + 1;
     FillInputInfo(n);
     FillOutputInfo(n);
+}
+
+void InfoPage::refreshWallOverview()
+{
+    if (!overview_) return;
+    overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors ? plannedProjectors() : 1,
+                                              overview_->overview().width, overview_->overview().height));
+}
+
+void InfoPage::showWallOverview()
+{
+    refreshWallOverview();
+    overviewWindow_->show();
+    overviewWindow_->raise();
+    overviewWindow_->activateWindow();
+}
+
+void InfoPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refreshWallOverview();  // edits since the last fill changed the records
 }
 
 void InfoPage::setImagePosition(int projector, const QString& start, const QString& end)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "settings/records.h"
 
@@ -17,6 +18,7 @@ class QPushButton;
 namespace kalvora {
 
 class TerminalView;
+class WallOverviewView;
 
 class InfoPage : public QWidget {
     Q_OBJECT
@@ -36,10 +38,26 @@ public:
 
     void setLight(Light light, bool on);
 
+    // The wall overview: redrawn from the records after every fill of the page and whenever
+    // the page is shown. `plannedProjectors` gives the planned count for a wall not read yet.
+    void refreshWallOverview();
+    std::function<int()> plannedProjectors = [] { return 1; };
+    WallOverviewView* wallOverview() const { return overview_; }
+    QWidget* wallOverviewWindow() const { return overviewWindow_; }
+    // "Wall Overview...": the overview's window, brought up to date and to the front.
+    void showWallOverview();
+    // The device COM n (1, 2) stands for, in the RS-232 group: `text` (shortened to fit, in
+    // full in the tool tip with `details`).
+    void setComDevice(int n, const QString& text, const QString& details);
+    QString comDeviceText(int n) const;
+
     TerminalView* terminal() const { return terminal_; }
     QPushButton* resetButton() const { return resetButton_; }
     QPushButton* systemSaveButton() const { return systemSaveButton_; }
     QComboBox* screenInfoComboBox() const { return screenInfo_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* value(const char* name) const;
@@ -47,10 +65,14 @@ private:
 
     const Settings& settings_;
     TerminalView* terminal_ = nullptr;
+    WallOverviewView* overview_ = nullptr;
+    QWidget* overviewWindow_ = nullptr;
     QComboBox* screenInfo_ = nullptr;
     QPushButton* resetButton_ = nullptr;
     QPushButton* systemSaveButton_ = nullptr;
     std::array<QLabel*, 4> lights_{};
+    std::array<QLabel*, 2> comDevices_{};
+    std::array<QString, 2> comDeviceTexts_{};
 };
 
 }  // namespace kalvora

@@ -21,6 +21,8 @@ QString ExceptionText(const std::exception_ptr& error)
 KalvoraApplication::KalvoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(kApplicationTitle);
+    // Desktops find the menu entry (name, icon) of the running window by this name.
+    setDesktopFileName(QStringLiteral("kalvora"));
     showException = [](const QString& text) { QMessageBox::critical(activeWindow(), kApplicationTitle, text); };
 }
 

@@ -1,4 +1,7 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "app/startup.h"
 #include "platform/gui/message_box_operator.h"
 #include "platform/gui/single_instance.h"
+#include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 #include "sim/simulator.h"
 
@@ -19,10 +23,12 @@ namespace {
 void PrintUsage(FILE* to)
 {
     std::fputs(
-        "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate] [--check-display]\n"
-        "  --com1 DEVICE    the serial device COM1 stands for (default: the first serial port found,\n"
-        "                   USB adapters before on-board ports)\n"
-        "  --com2 DEVICE    the serial device COM2 stands for (default: the next one)\n"
+        "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate] [--check-display] [FILE.tnc]\n"
+        "  FILE.tnc         a configuration file to load at start, as \"Open Configuration File\"\n"
+        "                   does (a file manager opening a .tnc file starts this)\n"
+        "  --com1 DEVICE    the serial device COM1 stands for (default: the one chosen in the\n"
+        "                   COM Port menu, else the first serial port found, USB adapters first)\n"
+        "  --com2 DEVICE    the serial device COM2 stands for (default: as for COM1, the next one)\n"
         "  --simulate       run a simulated controller with two Tornel units (RS-485 IDs 1 and 2)\n"
         "                   on a pseudo-terminal inside the program; COM1 stands for it\n"
         "  --check-display  only find out whether the window can be opened: exit 0 if so, else\n"
@@ -40,6 +46,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const kalvora::PortOptions options = kalvora::ParsePortOptions(args);
     bool simulate = false;
+    QString startupFile;
     bool checkDisplay = false;
     for (const QString& arg : options.rest) {
         if (arg == QLatin1String("--simulate")) {
@@ -49,6 +56,10 @@ int main(int argc, char** argv)
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             PrintUsage(stdout);
             return 0;
+        } else if (!arg.startsWith(QLatin1Char('-')) && startupFile.isEmpty()) {
+            // A file manager starts "kalvora FILE.tnc"; the path is kept as given (absolute,
+            // so the load does not depend on a later change of folder).
+            startupFile = QFileInfo(arg).absoluteFilePath();
         } else {
             std::fprintf(stderr, "kalvora: unknown argument '%s'\n", qPrintable(arg));
             PrintUsage(stderr);
@@ -92,10 +103,17 @@ int main(int argc, char** argv)
                          qPrintable(options.com1));
         com1 = simulator->slavePath();
         com2 = options.com2;
-    } else {
-        kalvora::ResolvePortDevices(options, com1, com2);
     }
+    // The devices chosen in the "COM Port" menu are remembered by their stable names; a device
+    // given on the command line wins over them.
+    const QString choiceFile =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kalvora/kalvora.conf");
+    QSettings store(choiceFile, QSettings::IniFormat);
+    const kalvora::ComChoice choice = kalvora::LoadComChoice(store);
+    if (!simulate) kalvora::ResolveComDevices(options, choice, kalvora::SystemSerialDeviceInfos(), com1, com2);
     form.setComDevices(com1, com2);
+    form.setComChoice(choice, choiceFile);
+    form.setStartupFile(startupFile);
 
     kalvora::RaiseOnActivation(instance, form);
     QObject::connect(&form, &kalvora::TKalvoraForm::closed, &app, &QApplication::quit);

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMenu>
 #include <QPushButton>
 #include <QSet>
+#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <QStatusBar>
@@ -17,9 +19,11 @@
 
 #include "app/flag_protocol.h"
 #include "app/info_page.h"
+#include "app/com_port_menu.h"
 #include "app/menu_tree.h"
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
+#include "app/traffic_window.h"
 #include "editors/display_setup_page.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
@@ -70,11 +74,15 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       statusOp_(op, [this](const QString& text) {
           if (statusLabel_) statusLabel_->setText(text);
+          // The operation's step goes with the operation's text.
+          if (text.isEmpty() && progressLabel_) progressLabel_->clear();
       })
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora"));
     link_ = std::make_unique<Link>(port_, statusOp_, flags_);
+    trace_.attach(port_);
+    link_->setTrace(&trace_);
     commands_ = std::make_unique<CommandSet>(*link_, settings_);
     controller_ = std::make_unique<LinkController>(*link_, settings_);
 
@@ -94,8 +102,16 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     }
     setMenuHandler(QStringLiteral("Exit1"), [this] { Exit1Click(); });
     setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
+    setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
     setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
     setComDevices(port_.device(1), port_.device(2));
+    // The devices are looked up afresh whenever the "COM Port" menu opens (adapters come and go).
+    if (QMenu* comPort = menu_.value(QStringLiteral("COMPort1"))->menu()) {
+        connect(comPort, &QMenu::aboutToShow, this, [this] {
+            serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+            showComDevices();
+        });
+    }
 
     // The client area is fixed; the menu bar sits above it.
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -129,6 +145,7 @@ void TKalvoraForm::buildPages()
     seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
+    info_->plannedProjectors = [this] { return planning_->workingCount(); };
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
 }
@@ -141,6 +158,39 @@ void TKalvoraForm::buildStatusBar()
     // One permanent text: menu hints must not wipe the progress and notes written here.
     statusLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("MainStatusBarText"));
     bar->addWidget(statusLabel_, 1);
+    // Beside it, the step a unit operation is at: the unit and the query or command now on
+    // the line, taken from the traffic trace.
+    progressLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("ProgressLabel"));
+    bar->addPermanentWidget(progressLabel_);
+    auto showStep = [this] {
+        if (trace_.rows().empty()) return;
+        const TraceRow& row = trace_.rows().back();
+        if (!row.open || (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command)) return;
+        progressLabel_->setText(OperationStepText(row));
+    };
+    connect(&trace_, &TrafficTrace::rowAdded, this, showStep);
+    connect(&trace_, &TrafficTrace::lastRowChanged, this, showStep);
+}
+
+QString OperationStepText(const TraceRow& row)
+{
+    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30".
+    QByteArray text = row.sent;
+    for (const char* prefix : {"PASS ", "TNQUERY "})
+        if (text.startsWith(prefix)) text = text.mid(int(qstrlen(prefix)));
+    if (text.startsWith('*')) {
+        int i = 1;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        text = text.mid(i);
+    }
+    const int end = text.indexOf('!');
+    if (end >= 0) text.truncate(end);
+    text = text.trimmed();
+    if (text.isEmpty()) return QString();
+    const QString what = QString::fromLatin1(text).left(40);
+    const QString unit = row.unit == 1 || row.unit == 2 ? QStringLiteral("unit %1").arg(row.unit) : QStringLiteral("controller");
+    return row.kind == TraceRow::Kind::Query ? QStringLiteral("Reading %1: %2").arg(unit, what)
+                                             : QStringLiteral("Sending to %1: %2").arg(unit, what);
 }
 
 QString TKalvoraForm::statusText() const { return statusLabel_ ? statusLabel_->text() : QString(); }
@@ -201,7 +251,10 @@ void TKalvoraForm::wireEditorPages()
     d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
 
     projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
-    commands_->FillDisplayPage = [this] { display_->FillDisplayPage(); };
+    commands_->FillDisplayPage = [this] {
+        display_->FillDisplayPage();
+        info_->refreshWallOverview();
+    };
 }
 
 void TKalvoraForm::RefillFromRecords()
@@ -214,6 +267,7 @@ void TKalvoraForm::RefillFromRecords()
     FillSeamPage();
     display_->OWidthEditExit();
     PhasePageControlChange();
+    info_->refreshWallOverview();  // after the planning sync: the planned count may have changed
 }
 
 void TKalvoraForm::wireLink()
@@ -380,7 +434,61 @@ void TKalvoraForm::setComDevices(const QString& com1, const QString& com2)
 {
     port_.setDevice(1, com1);
     port_.setDevice(2, com2);
-    ShowComDevices(menu_, com1, com2);
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    showComDevices();
+}
+
+void TKalvoraForm::setComChoice(const ComChoice& choice, const QString& file)
+{
+    comChoice_ = choice;
+    comChoiceFile_ = file;
+    showComDevices();
+}
+
+void TKalvoraForm::chooseComDevice(int n, const QString& name)
+{
+    if (n != 1 && n != 2) return;
+    (n == 1 ? comChoice_.com1 : comChoice_.com2) = name;
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    const int other = 3 - n;
+    // The other port keeps its device; resolving with it given finds this one's.
+    PortOptions fixed;
+    (other == 1 ? fixed.com1 : fixed.com2) = port_.device(other);
+    QString com[3];
+    ResolveComDevices(fixed, comChoice_, serialDevices_, com[1], com[2]);
+    // An automatic other port that now names the same device moves on to a free one.
+    const QString otherChoice = other == 1 ? comChoice_.com1 : comChoice_.com2;
+    const SerialDeviceInfo* mine = FindSerialDevice(serialDevices_, com[n]);
+    const SerialDeviceInfo* theirs = FindSerialDevice(serialDevices_, com[other]);
+    if (otherChoice.isEmpty() && mine && mine == theirs) {
+        PortOptions keep;
+        (n == 1 ? keep.com1 : keep.com2) = com[n];
+        ComChoice automatic = comChoice_;
+        (other == 1 ? automatic.com1 : automatic.com2).clear();
+        ResolveComDevices(keep, automatic, serialDevices_, com[1], com[2]);
+    }
+    port_.setDevice(1, com[1]);
+    port_.setDevice(2, com[2]);
+    if (!comChoiceFile_.isEmpty()) {
+        QSettings store(comChoiceFile_, QSettings::IniFormat);
+        SaveComChoice(store, comChoice_);
+        if (store.status() != QSettings::NoError)
+            statusOp_.setStatus(QStringLiteral("Note: the choice of serial device could not be saved in %1.").arg(comChoiceFile_));
+    }
+    // The menu item that ran this is still in use: the menu is rebuilt once it returns.
+    QMetaObject::invokeMethod(this, &TKalvoraForm::showComDevices, Qt::QueuedConnection);
+}
+
+void TKalvoraForm::showComDevices()
+{
+    ComPortMenuState state{serialDevices_, {port_.device(1), port_.device(2)}, comChoice_};
+    QAction* comPort = menu_.value(QStringLiteral("COMPort1"));
+    ShowComPortMenu(comPort ? comPort->menu() : nullptr, state,
+                    [this](int n, const QString& name) { chooseComDevice(n, name); });
+    for (int n = 1; n <= 2; ++n) {
+        const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
+        info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));
+    }
 }
 
 void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()> handler)
@@ -421,6 +529,7 @@ void TKalvoraForm::FormShow()
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
+    if (!startupFile_.isEmpty()) OpenConfigurationFile(startupFile_);
     if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         runMenuItem(QStringLiteral("SearchAll"));
     else
@@ -454,6 +563,7 @@ void TKalvoraForm::FormClose()
     hide();
     if (infoForm_) infoForm_->hide();
     if (helpForm_) helpForm_->hide();
+    if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
     Link::WaitMs(kCloseWaitMs);
     port_.close();
@@ -480,6 +590,20 @@ void TKalvoraForm::About1Click()
 {
     AboutBox box(kVersionText, this);
     box.exec();
+}
+
+TrafficWindow* TKalvoraForm::trafficWindow()
+{
+    if (!trafficWindow_) trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+    return trafficWindow_;
+}
+
+void TKalvoraForm::TrafficView1Click()
+{
+    TrafficWindow* w = trafficWindow();
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 void TKalvoraForm::HelpwithKalvoraSerialconnection1Click()

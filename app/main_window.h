@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
+#include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 #include "settings/bulk_send.h"
 #include "settings/main_flags.h"
@@ -33,10 +34,15 @@ inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in prog
 class DisplaySetupPage;
 class InfoPage;
 class NumericFields;
+class TrafficWindow;
 class PlanningPage;
 class ProjectorSetupPage;
 class SeamRemovalPage;
 class SourceSetupPage;
+
+// The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
+// "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
+QString OperationStepText(const TraceRow& row);
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -52,8 +58,18 @@ public:
 
     // The windows start-up creates after this one; the Help menu and long operations use them.
     void setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help);
-    // The devices COM1 and COM2 stand for (shown greyed in the "COM Port" menu).
+    // The devices COM1 and COM2 stand for (named in the "COM Port" menu and on the
+    // Information page).
     void setComDevices(const QString& com1, const QString& com2);
+    // The operator's choice of devices by stable name, remembered in `file` (a QSettings INI
+    // file; empty: not remembered) when the "COM Port" menu changes it.
+    void setComChoice(const ComChoice& choice, const QString& file);
+    ComChoice comChoice() const { return comChoice_; }
+    // "COM Port" menu: COM n is to stand for the device of stable name `name` (empty:
+    // automatic, the first device the other port does not take).
+    void chooseComDevice(int n, const QString& name);
+    // The machine's serial devices as the "COM Port" menu lists them; tests give their own.
+    std::function<QList<SerialDeviceInfo>()> ListSerialDevices = [] { return SystemSerialDeviceInfos(); };
 
     // ---- what the other parts of the program reach ----
     Operator& op() { return statusOp_; }
@@ -86,6 +102,17 @@ public:
     void HelpwithKalvoraSerialconnection1Click();
     void SaveConfigurationtoFile1Click();
     void OpenConfigurationFile1Click();
+    // "Traffic View...": the window of every byte exchanged with the units.
+    void TrafficView1Click();
+    TrafficTrace& trace() { return trace_; }
+    TrafficWindow* trafficWindow();
+    // Loads `name` as "Open Configuration File" does once the file is chosen: the same
+    // messages, the pages refilled, nothing sent.
+    void OpenConfigurationFile(const QString& name);
+    // A configuration file named on the command line (kalvora FILE.tnc, as a file manager
+    // starts it): loaded at the first show, once the plan is initialised and before the
+    // search is offered.
+    void setStartupFile(const QString& name) { startupFile_ = name; }
 
     // The file dialogs of the two File menu items: the chosen path, or empty when the operator
     // cancels. Tests put a path here instead of a dialog.
@@ -137,6 +164,7 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void showComDevices();
     void wireSourceAndSeamPages();
     void wireUnitOperations();
     void setUnitMenusEnabled(bool enabled);
@@ -147,6 +175,7 @@ private:
     Settings settings_;
     MainFlags flags_;
     SerialPort port_;
+    TrafficTrace trace_;
     std::unique_ptr<Link> link_;
     std::unique_ptr<CommandSet> commands_;
     std::unique_ptr<LinkController> controller_;
@@ -160,11 +189,17 @@ private:
     SourceSetupPage* source_ = nullptr;
     SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
+    QPointer<TrafficWindow> trafficWindow_;
 
+    QString startupFile_;
+    ComChoice comChoice_;
+    QString comChoiceFile_;
+    QList<SerialDeviceInfo> serialDevices_;
     bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;

@@ -40,12 +40,12 @@ const MenuEntry kMenuTree[] = {
     {1, "ReadfromTornels1", "Read from Tornel(s) ...", kDisabled},
     {1, nullptr, nullptr, kSeparator},
     {1, "DisconnectSerialCo1", "Disconnect Serial Communication", 0},
+    {1, nullptr, nullptr, kSeparator},
+    {1, "TrafficView1", "Traffic View...", 0},
     {0, "Help1", "Help", 0},
     {1, "HelpwithKalvoraSerialconnection1", "Help with Kalvora Serial connection", 0},
     {1, "About1", "About...", 0},
 };
-
-constexpr const char* kComDeviceItem = "ComDeviceItem";
 
 }  // namespace
 
@@ -88,34 +88,6 @@ QHash<QString, QAction*> BuildMenuTree(QMenuBar* bar)
         items.insert(name, action);
     }
     return items;
-}
-
-void ShowComDevices(const QHash<QString, QAction*>& items, const QString& com1, const QString& com2)
-{
-    QAction* comPort = items.value(QStringLiteral("COMPort1"));
-    QMenu* menu = comPort ? comPort->menu() : nullptr;
-    if (!menu) return;
-    for (QAction* a : menu->actions())
-        if (a->property(kComDeviceItem).toBool()) {
-            menu->removeAction(a);
-            delete a;
-        }
-    auto add = [menu](QAction* a) {
-        a->setProperty(kComDeviceItem, true);
-        menu->addAction(a);
-    };
-    auto* separator = new QAction(menu);
-    separator->setSeparator(true);
-    add(separator);
-    const QString none = QStringLiteral("(no device)");
-    int n = 1;
-    for (const QString& device : {com1, com2}) {
-        auto* item = new QAction(QStringLiteral("COM%1: %2").arg(n).arg(device.isEmpty() ? none : QString(device).replace(QLatin1Char('&'), QStringLiteral("&&"))), menu);
-        item->setObjectName(QStringLiteral("ComDevice%1").arg(n));
-        item->setEnabled(false);
-        add(item);
-        ++n;
-    }
 }
 
 }  // namespace kalvora

@@ -30,8 +30,4 @@ enum MenuFlag : unsigned {
 // Builds the tree into the menu bar; returns every item (menus included) by name.
 QHash<QString, QAction*> BuildMenuTree(QMenuBar* bar);
 
-// Adds, greyed, the devices COM1 and COM2 stand for under the "COM Port" menu (replacing any
-// shown before).
-void ShowComDevices(const QHash<QString, QAction*>& items, const QString& com1, const QString& com2);
-
 }  // namespace kalvora

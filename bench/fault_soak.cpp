@@ -148,7 +148,7 @@ SoakResult RunFaultSoak(const SoakConfig& config)
     // Bytes the program put on the line, and those of them the simulator never saw (sent
     // into a dead spell).
     long long sent = 0, lost = 0;
-    QObject::connect(&port, &SerialPort::bytesSent, [&sent](int count) { sent += count; });
+    QObject::connect(&port, &SerialPort::bytesSent, [&sent](const QByteArray& bytes) { sent += int(bytes.size()); });
     auto settle = [&] {
         for (int k = 0; k < 100; ++k) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -14,6 +14,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
@@ -62,13 +63,28 @@ int Show(const CliOptions& o, TerminalOperator& op)
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const CliOptions& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    Session(const CliOptions& o, TerminalOperator& op)
+        : op(op), link(port, op, flags), controller(link, settings), traceFile(o.trace)
     {
         QString com1, com2;
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
         noPort = com1.isEmpty() && com2.isEmpty();
+        if (!traceFile.isEmpty()) {
+            trace.attach(port);
+            link.setTrace(&trace);
+        }
+    }
+    // The end of the run: the trace, when asked for, is written whatever the outcome; a trace
+    // that cannot be written fails an otherwise good run.
+    int Finish(int status)
+    {
+        if (traceFile.isEmpty()) return status;
+        QString error;
+        if (WriteTraceFile(traceFile, trace.formatText(), &error)) return status;
+        Print(stderr, QStringLiteral("kalvora-cli: the traffic could not be written to %1: %2\n").arg(traceFile, error));
+        return status == kExitOk ? kExitFailed : status;
     }
     // Nothing to search: the machine reports no serial port and none was named.
     bool NoPortToSearch() const
@@ -86,8 +102,10 @@ struct Session {
     SerialPort port;
     MainFlags flags;
     Settings settings;
+    TrafficTrace trace;
     Link link;
     LinkController controller;
+    QString traceFile;
 };
 
 // The search of both modes; true when a link is established.
@@ -136,9 +154,8 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
-int SearchCommand(const CliOptions& o, TerminalOperator& op)
+int Searched(Session& s)
 {
-    Session s(o, op);
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     int units = 1;
@@ -150,10 +167,9 @@ int SearchCommand(const CliOptions& o, TerminalOperator& op)
     return s.GaveUpOr(kExitOk);
 }
 
-int ReadCommand(const CliOptions& o, TerminalOperator& op)
+int Read(Session& s, const QString& file)
 {
-    const QString& file = o.output;
-    Session s(o, op);
+    TerminalOperator& op = s.op;
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, s.settings); }))
@@ -168,6 +184,17 @@ int ReadCommand(const CliOptions& o, TerminalOperator& op)
     return s.GaveUpOr(kExitOk);
 }
 
+int SearchCommand(const CliOptions& o, TerminalOperator& op)
+{
+    Session s(o, op);
+    return s.Finish(Searched(s));
+}
+
+int ReadCommand(const CliOptions& o, TerminalOperator& op)
+{
+    Session s(o, op);
+    return s.Finish(Read(s, o.output));
+}
 
 // Whether the file's wall needs the second unit (more than four projectors).
 bool NeedsTwoUnits(const Settings& file) { return file.output(1, 1).TotalProjectors > 4; }
@@ -345,6 +372,12 @@ Options:
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
                         first two serial ports the system reports, USB adapters before
                         on-board ports. "none" leaves that port out of the search.
+  --trace FILE          (search, read) Write every byte exchanged with the units to FILE: one
+                        entry per transaction attempt with its time, unit, the bytes sent and
+                        received (as text with control characters named, and as hex) and the
+                        outcome (accepted, rejected, error code, timeout; a resend is the next
+                        entry); the same text as "Save As..." in the program's traffic window.
+                        Written at the end of the run, whatever its outcome.
   --retries N           How many times in the run a repeated failure is tried again before
                         the run gives up with exit status 3 (default 2, 0..1000): every
                         "keep trying?" question (the units or the controller kept timing out,

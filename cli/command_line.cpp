@@ -54,6 +54,12 @@ constexpr OptionRow kOptions[] = {
      }},
     {"--json", nullptr, nullptr, "show diff", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
     {"--changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
+    {"--trace", nullptr, "FILE", "search read",
+     [](CliOptions& o, const QString& v) {
+         if (v.isEmpty()) return QStringLiteral("--trace needs a file, for example --trace traffic.txt");
+         o.trace = v;
+         return QString();
+     }},
 };
 
 // A command: how many operands it takes and what else it needs. A new command is one more row

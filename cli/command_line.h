@@ -19,6 +19,7 @@ struct CliOptions {
     QString output;      // read -o FILE
     bool json = false;   // show --json, diff --json
     bool changed = false;  // send --changed
+    QString trace;       // search/read --trace FILE: the serial traffic of the run
     // The command and its operands.
     QString command;
     QStringList operands;

@@ -182,12 +182,58 @@ void Link::ComputeChecksum()
 bool Link::WriteIfRoom(const QByteArray& text)
 {
     if (!port_.isOpen()) return false;
+    // Outside a transaction this is a direct command that waits for nothing: a row of its own.
+    const bool ownRow = trace_ && transactionDepth_ == 0;
+    if (ownRow) traceBegin(TraceRow::Kind::Write, text);
     if (port_.outBuffFree() > text.size()) {
         port_.putString(text);
+        if (ownRow) traceEnd(QStringLiteral("sent, no reply awaited"));
         return true;
     }
+    if (ownRow) traceEnd(QStringLiteral("output queue full, not sent"));
     op_.showMessage(kMsgOutputOverflow);
     return false;
+}
+
+int Link::UnitOfText(const QByteArray& text) const
+{
+    const int star = text.indexOf('*');
+    if (star < 0) return !RS485CheckBox && text != QByteArrayLiteral("\r") ? 1 : 0;
+    int id = 0, digits = 0;
+    for (int i = star + 1; i < text.size() && digits < 3 && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+        id = id * 10 + (text[i] - '0');
+    if (digits == 0) return 0;
+    if (id == UnitId(1)) return 1;
+    if (id == UnitId(2)) return 2;
+    return 0;
+}
+
+void Link::traceBegin(TraceRow::Kind kind, const QByteArray& text, int attempt)
+{
+    lastOutcome_ = ReplyOutcome::Incomplete;
+    lastErrorDigit_ = 0;
+    timedOut_ = false;
+    if (trace_) trace_->begin(kind, UnitOfText(text), attempt);
+}
+
+QString Link::traceOutcome(TraceRow::Kind kind, bool portLost) const
+{
+    if (portLost) return QStringLiteral("port lost");
+    switch (lastOutcome_) {
+    case ReplyOutcome::Complete:
+        return kind == TraceRow::Kind::Command ? QStringLiteral("accepted") : QStringLiteral("reply");
+    case ReplyOutcome::Rejected: return QStringLiteral("rejected");
+    case ReplyOutcome::ErrorNoResponse: return QStringLiteral("error code 4 (the unit did not answer)");
+    case ReplyOutcome::ErrorCode:
+        return QStringLiteral("error code %1").arg(QString::fromLatin1(QByteArray(1, lastErrorDigit_ ? lastErrorDigit_ : '?')));
+    case ReplyOutcome::Incomplete: break;
+    }
+    return timedOut_ ? QStringLiteral("timeout") : QStringLiteral("no reply");
+}
+
+void Link::traceEnd(const QString& outcome)
+{
+    if (trace_) trace_->end(outcome);
 }
 
 bool Link::WriteIfRoom(const char* text)
@@ -270,6 +316,7 @@ bool Link::SendControllerCommand(int postWait)
         op_.setStatus(kStatusSending);
         resetAssembly();
         port_.flushInBuffer();
+        traceBegin(TraceRow::Kind::Command, QByteArray(CommandText), failures + 1);
         WriteIfRoom(QByteArrayLiteral("PASS "));
         WriteIfRoom(CommandText);
         WriteIfRoom(digits);
@@ -282,6 +329,7 @@ bool Link::SendControllerCommand(int postWait)
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
         AwaitingReply = false;
         const bool portLost = portFailedPending_ || !port_.isOpen();
+        traceEnd(traceOutcome(TraceRow::Kind::Command, portLost));
         runDeferredEffects();
         if (portLost) {
             Abandoned = true;
@@ -324,6 +372,7 @@ bool Link::SendQuery()
     resetAssembly();
     AwaitingReply = true;
     port_.flushInBuffer();
+    traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
     startTimer1();
     WriteIfRoom(CommandText);
     waitForReplyOrFailure();
@@ -334,6 +383,7 @@ bool Link::SendQuery()
         if (!ResendNeeded) ResendNeeded = true;
     }
     const bool complete = !ResendNeeded;
+    traceEnd(traceOutcome(TraceRow::Kind::Query, portFailedPending_ || !port_.isOpen()));
     if (portFailedPending_) Abandoned = true;
     runDeferredEffects();
     --transactionDepth_;
@@ -348,6 +398,7 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     AwaitingReply = false;  // the wait consumes the bytes; the receive handler leaves them alone
     port_.flushInBuffer();
     op_.setStatus(kStatusSending);
+    traceBegin(TraceRow::Kind::Prompt, text);
     WriteIfRoom(text);
     setPageEnabled(false);
     bool found = false;
@@ -357,6 +408,9 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     }
     // A port that fails during the wait is a failure, not the success of a closed port.
     if (portFailedPending_) found = false;
+    traceEnd(portFailedPending_ || !port_.isOpen() ? QStringLiteral("port lost")
+             : found                               ? QStringLiteral("prompt")
+                                                   : QStringLiteral("no prompt (timeout)"));
     op_.setStatus(QString());
     setPageEnabled(true);
     --transactionDepth_;
@@ -469,6 +523,10 @@ void Link::ApdComPort1TriggerAvail(int count)
     QByteArray block(count, '\0');
     const int n = port_.getBlock(block.data(), count);
     const ReplyOutcome outcome = FeedReply(Reply, RS485CheckBox, block.constData(), n);
+    if (outcome != ReplyOutcome::Incomplete) {
+        lastOutcome_ = outcome;
+        lastErrorDigit_ = Reply.Tail[sizeof(Reply.Tail) - 1];
+    }
     switch (outcome) {
     case ReplyOutcome::Incomplete:
         break;
@@ -510,6 +568,7 @@ void Link::Timer1Timer()
 {
     lastFailure_ = QStringLiteral("no reply within %1 seconds").arg(kReplyTimeoutMs / 1000);
     stopTimer1();
+    timedOut_ = true;
     pendingTimeoutMessage_ = true;
     ResendNeeded = true;
     if (transactionDepth_ == 0) runDeferredEffects();

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "link/reply_assembly.h"
+#include "link/traffic_trace.h"
 #include "platform/serial_port.h"
 
 namespace kalvora {
@@ -196,6 +197,12 @@ public:
     // (Abandoned set). Used by the controller transaction and by the queries' resend loops.
     bool KeepTrying(int failedAttempts, bool isQuery);
 
+    // The traffic trace the link tells where its transactions begin and end (nullptr: none).
+    // It watches the port's bytes itself; the link's timing does not depend on it.
+    void setTrace(TrafficTrace* trace) { trace_ = trace; }
+    TrafficTrace* trace() const { return trace_; }
+    // The unit (1, 2) a command or query text addresses; 0 for the port or the controller.
+    int UnitOfText(const QByteArray& text) const;
     // What ended the last failed attempt, in words for the way-out question.
     QString LastFailure() const { return lastFailure_; }
 
@@ -231,6 +238,10 @@ private:
     // The prompt wait; a port failure during it stays pending for the caller to report.
     bool sendAndWaitPromptKeepingFailure(const QByteArray& text);
     bool takePortFailure();
+    void traceBegin(TraceRow::Kind kind, const QByteArray& text, int attempt = 1);
+    // How the transaction that just waited ended, for the trace.
+    QString traceOutcome(TraceRow::Kind kind, bool portLost) const;
+    void traceEnd(const QString& outcome);
 
     SerialPort& port_;
     Operator& op_;
@@ -243,6 +254,11 @@ private:
     bool portFailedPending_ = false;
     ReplyOutcome pendingOutcome_ = ReplyOutcome::Incomplete;
     bool pendingTimeoutMessage_ = false;
+    TrafficTrace* trace_ = nullptr;
+    // What ended the last wait, for the trace: the assembly's outcome, the timer.
+    ReplyOutcome lastOutcome_ = ReplyOutcome::Incomplete;
+    char lastErrorDigit_ = 0;
+    bool timedOut_ = false;
     QString lastFailure_;
 };
 

@@ -174,7 +174,10 @@ bool SerialPort::open()
                                         : QStringLiteral("%1 does not exist").arg(path);
         return false;
     }
-    port_->setPortName(path);
+    // A stable name (/dev/serial/by-id/...) is a link: the device is opened, and locked against
+    // other programs, under its real name.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    port_->setPortName(real.isEmpty() ? path : real);
     port_->setBaudRate(baud_);
     port_->setDataBits(QSerialPort::Data8);
     port_->setStopBits(QSerialPort::OneStop);
@@ -249,7 +252,7 @@ void SerialPort::putString(const QByteArray& bytes)
 {
     if (!port_->isOpen() || bytes.isEmpty()) return;
     port_->write(bytes);
-    emit bytesSent(int(bytes.size()));
+    emit bytesSent(bytes);
     setActivity(lines_.rxd, true);
 }
 

@@ -131,7 +131,8 @@ signals:
     // Raised once per failure.
     void portFailed(const QString& reason);
     void lineStateChanged(const kalvora::SerialPort::LineState& state);
-    void bytesSent(int count);
+    // Every byte queued for sending, for a view of the traffic.
+    void bytesSent(const QByteArray& bytes);
     // Every byte taken from the line (by a block read, a tick wait or a flush), for a terminal
     // view that shows the traffic. Bytes that come while nothing reads them stay queued: a
     // terminal may take them on triggerAvail when the link is not waiting.

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-dejavu-core
   xvfb x11-utils
+  dpkg-dev desktop-file-utils shared-mime-info
 )
 
 missing=()

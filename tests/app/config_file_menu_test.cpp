@@ -3,8 +3,11 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 
+#include "app/info_page.h"
+#include "app/wall_overview_view.h"
 #include "settings/config_file.h"
 #include "window_fixture.h"
 
@@ -82,6 +85,83 @@ TEST_F(ConfigFileMenuTest, OpenOfAFileOfAnotherSizeChangesNothing)
     EXPECT_EQ(op.messages(), QStringList{kMsgSizeInvalid});
     EXPECT_EQ(ConfigImage(form->settings()), before);
     EXPECT_FALSE(form->settings().FileLoadedAvailable);
+}
+
+// "kalvora FILE.tnc" (a file opened from a file manager): the file is loaded at the first show as
+// "Open Configuration File" loads it, with the same messages, before the search is offered;
+// a file that cannot be used leaves the tables and still offers the search.
+TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
+{
+    Settings fromFile;
+    fromFile.output(1, 1).TotalProjectors = 3;
+    fromFile.output(1, 1).OverlapWidth = 128;
+    fromFile.output(2, 3).BlackLevel = 77;
+    fromFile.output(1, 2).BlackLevel = 55;
+    const QString good = dir.filePath("wall.tnc");
+    {
+        QFile f(good);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ConfigImage(fromFile));
+    }
+    const QString shortFile = dir.filePath("short.tnc");
+    {
+        QFile f(shortFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100, '\x01'));
+    }
+    // What "Open Configuration File" says for a file, in a window that has started.
+    auto menuMessages = [](const QString& path) {
+        ScriptedOperator menuOp;
+        TKalvoraForm other(menuOp);
+        menuOp.answer(false);
+        other.show();
+        EXPECT_TRUE(RunUntil([&menuOp] { return !menuOp.questions().isEmpty(); }));
+        QCoreApplication::processEvents();
+        menuOp.events.clear();
+        other.OpenDialog1 = [path] { return path; };
+        other.menuItem(QStringLiteral("OpenConfigurationFile1"))->trigger();
+        return menuOp.messages();
+    };
+    struct Case {
+        QString path;
+        QString message;  // the load's own message, the last before the search question
+        bool loaded;
+    };
+    const Case cases[] = {
+        {good, kMsgFileOpenSuccessful, true},
+        {shortFile, kMsgSizeInvalid, false},
+        {dir.filePath("missing.tnc"), kMsgUnableToOpen, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        form = std::make_unique<TKalvoraForm>(op);
+        op.events.clear();
+        form->setStartupFile(c.path);
+        op.answer(false);  // no search now
+        showAndSettle();
+        QStringList beforeQuestion;
+        for (const ScriptedOperator::Event& e : op.events) {
+            if (e.kind == ScriptedOperator::Event::YesNo) break;
+            if (e.kind == ScriptedOperator::Event::Message) beforeQuestion << e.text;
+        }
+        ASSERT_FALSE(beforeQuestion.isEmpty());
+        EXPECT_EQ(beforeQuestion.last(), c.message);
+        EXPECT_EQ(beforeQuestion, menuMessages(c.path));
+        EXPECT_EQ(op.questions().size(), 1);  // the search question, after the load
+        EXPECT_EQ(form->settings().FileLoadedAvailable, c.loaded);
+        EXPECT_EQ(ConfigImage(form->settings()) == ConfigImage(fromFile), c.loaded);
+        // The wall overview is redrawn by the load: the file's three screens and their values.
+        const WallOverview& overview = form->infoPage()->wallOverview()->overview();
+        EXPECT_EQ(overview.available, c.loaded);
+        if (c.loaded) {
+            EXPECT_EQ(find<QLabel>("OverlapWidthLabel")->text(), QStringLiteral("128"));
+            ASSERT_EQ(overview.screens.size(), 3u);
+            EXPECT_EQ(overview.screens[1].black.text, QStringLiteral("Black 55"));
+            find<QPushButton>("WallOverviewButton")->click();
+            EXPECT_TRUE(form->infoPage()->wallOverviewWindow()->isVisible());
+        }
+        EXPECT_FALSE(form->port().isOpen());  // nothing sent
+    }
 }
 
 }  // namespace

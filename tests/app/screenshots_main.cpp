@@ -16,6 +16,8 @@
 #include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
+#include "app/traffic_window.h"
+#include "app/wall_overview_view.h"
 #include "editors/display_setup_page.h"
 #include "editors/radio_group.h"
 #include "layout_check.h"
@@ -166,12 +168,59 @@ int main(int argc, char** argv)
             ok &= Save(connected, dir,
                        QStringLiteral("10-%1-%2-connected").arg(i + 1).arg(connectedPages->widget(i)->objectName()));
         }
+        // The traffic of that search and read, and the wall as the units hold it.
+        kalvora::TrafficWindow* traffic = connected.trafficWindow();
+        traffic->show();
+        QApplication::processEvents();
+        ok &= Save(*traffic, dir, QStringLiteral("14-TrafficWindow-connected"));
+        connected.infoPage()->showWallOverview();
+        QApplication::processEvents();
+        ok &= Save(*connected.infoPage()->wallOverviewWindow(), dir, QStringLiteral("15-WallOverview-connected"));
         // The Information page with the longest texts its labels can show.
         kalvora::testing::FillLongestValues(connected.settings());
         connected.pages()->setCurrentWidget(connected.infoPage());
         connected.infoPage()->ScreenInfoComboBoxChange();
         QApplication::processEvents();
         ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-longest-values"));
+    }
+
+    // The wall overview of an eight-screen wall with a little of everything: advanced feathering
+    // on unit 1, basic on unit 2, halo removal, a screen without feathering, unlocked inputs.
+    {
+        kalvora::Settings s;
+        s.FileLoadedAvailable = true;
+        for (int u = 1; u <= 2; ++u) {
+            kalvora::OutputScreenRecord& unit = s.output(u, 1);
+            unit.OutputFormat = 3;
+            unit.TotalProjectors = 8;
+            unit.OverlapWidth = 256;
+            unit.ControlMode = u == 1 ? 1 : 0;
+            unit.BasicFeather = 1;
+            unit.BasicGamma = 2.2f;
+            for (int i = 1; i <= 4; ++i) {
+                kalvora::OutputScreenRecord& r = s.output(u, i);
+                r.TestPattern = uint8_t((u - 1) * 4 + i) % 11;
+                r.BlackLevel = uint8_t(12 * i);
+                r.LeftFeather = r.RightFeather = 1;
+                r.LeftGamma = 1.8f;
+                r.RightGamma = 2.4f;
+                s.input(u, i).VideoLocked = 1;
+            }
+        }
+        s.output(1, 2).LeftHaloWidth = 14;
+        s.output(1, 2).LeftHaloOffset = 2;
+        s.output(1, 3).RightFeather = 0;
+        s.output(1, 3).TestGrid = 1;
+        s.input(2, 3).VideoLocked = 0;
+        kalvora::WallOverviewView view;
+        view.setOverview(kalvora::LayoutWallOverview(s, 8));
+        view.show();
+        QApplication::processEvents();
+        ok &= Save(view, dir, QStringLiteral("16-WallOverview-8"));
+        s.output(1, 1).TotalProjectors = 3;
+        view.setOverview(kalvora::LayoutWallOverview(s, 3));
+        QApplication::processEvents();
+        ok &= Save(view, dir, QStringLiteral("17-WallOverview-3"));
     }
 
     // Every kind of message box, as the program shows them.

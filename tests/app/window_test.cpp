@@ -1,19 +1,24 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <stdexcept>
 
 #include "app/info_page.h"
 #include "app/kalvora_application.h"
+#include "app/traffic_window.h"
 #include "editors/radio_group.h"
 #include "window_fixture.h"
 
@@ -75,6 +80,8 @@ const MenuRow kMenuRows[] = {
     {"Search1", "ReadfromTornels1", "Read from Tornel(s) ...", false, false, false},
     {"Search1", nullptr, nullptr, true, false, false},
     {"Search1", "DisconnectSerialCo1", "Disconnect Serial Communication", true, false, false},
+    {"Search1", nullptr, nullptr, true, false, false},
+    {"Search1", "TrafficView1", "Traffic View...", true, false, false},
     {"RS232Config1", "COMPort1", "COM Port", true, false, false},
     {"RS232Config1", "Baud1", "Baud", true, false, false},
     {"RS232Config1", "Parity1", "Parity", true, false, false},
@@ -127,20 +134,80 @@ TEST_F(WindowTest, MenuTreeHasItsCaptionsSeparatorsChecksAndEnabling)
         EXPECT_EQ(a->isCheckable(), row.checkable);
         EXPECT_EQ(a->isChecked(), row.checked);
     }
-    // The COM Port menu also names, greyed, the devices behind COM1 and COM2.
+    // The COM Port menu also holds, after its search item, a submenu for COM1 and one for COM2.
     const QList<QAction*> com = ItemsOf(*form, QStringLiteral("COMPort1"));
     ASSERT_EQ(com.size(), 4);
     EXPECT_TRUE(com[1]->isSeparator());
     EXPECT_TRUE(com[2]->text().startsWith("COM1: "));
     EXPECT_TRUE(com[3]->text().startsWith("COM2: "));
-    EXPECT_FALSE(com[2]->isEnabled());
-    EXPECT_FALSE(com[3]->isEnabled());
+    EXPECT_NE(com[2]->menu(), nullptr);
+    EXPECT_NE(com[3]->menu(), nullptr);
+}
 
-    form->setComDevices("/dev/pts/7", "");
-    const QList<QAction*> shown = ItemsOf(*form, QStringLiteral("COMPort1"));
-    ASSERT_EQ(shown.size(), 4);
-    EXPECT_EQ(shown[2]->text(), "COM1: /dev/pts/7");
-    EXPECT_EQ(shown[3]->text(), "COM2: (no device)");
+// The machine's serial devices are listed under COM1 and COM2 by name; a choice sets the
+// device the port stands for, shows it on the Information page, and is remembered by its
+// stable name, so the next start (the same settings file) stands for the same adapter.
+TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
+{
+    QTemporaryDir dir;
+    const QString ttyA = dir.filePath("ttyUSB0"), ttyB = dir.filePath("ttyUSB1");
+    for (const QString& path : {ttyA, ttyB}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString stableB = "/dev/serial/by-id/usb-Prolific_PL2303_BBBB-if00-port0";
+    const QList<SerialDeviceInfo> devices = {
+        {ttyA, "FT232R USB UART", "FTDI", "AAAA", ttyA},  // no stable link: known by its path
+        {ttyB, "USB-Serial Controller", "Prolific", "BBBB", stableB},
+    };
+    const QString settingsFile = dir.filePath("kalvora.conf");
+    form->ListSerialDevices = [&devices] { return devices; };
+    form->setComDevices(ttyA, ttyB);
+    form->setComChoice({}, settingsFile);
+
+    auto submenu = [this](int n) { return ItemsOf(*form, QStringLiteral("COMPort1"))[1 + n]->menu(); };
+    auto checkedOf = [](QMenu* menu) {
+        for (QAction* a : menu->actions())
+            if (a->isChecked()) return a->text();
+        return QString();
+    };
+    QMenu* com1 = submenu(1);
+    ASSERT_NE(com1, nullptr);
+    // "Automatic", a separator, then one item per device with what the system tells of it.
+    const QList<QAction*> items = com1->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_TRUE(items[0]->text().startsWith("Automatic"));
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("FT232R USB UART (FTDI, serial AAAA) - %1").arg(ttyA));
+    EXPECT_EQ(items[3]->text(),
+              QStringLiteral("USB-Serial Controller (Prolific, serial BBBB) - usb-Prolific_PL2303_BBBB-if00-port0 (%1)").arg(ttyB));
+
+    // COM1 is to be adapter B; the automatic COM2, which had it, moves to A.
+    items[3]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->port().device(1), stableB);
+    EXPECT_EQ(form->port().device(2), ttyA);
+    EXPECT_EQ(form->comChoice(), (ComChoice{stableB, QString()}));
+    EXPECT_EQ(form->infoPage()->comDeviceText(1), QStringLiteral("usb-Prolific_PL2303_BBBB-if00-port0 (%1)").arg(ttyB));
+    EXPECT_EQ(form->infoPage()->comDeviceText(2), ttyA);
+    EXPECT_EQ(checkedOf(submenu(1)), items[3]->text());
+    EXPECT_TRUE(submenu(1)->menuAction()->text().startsWith("COM1: usb-Prolific_PL2303_BBBB"));
+
+    // The next start reads the choice from the same file.
+    QSettings store(settingsFile, QSettings::IniFormat);
+    const ComChoice remembered = LoadComChoice(store);
+    EXPECT_EQ(remembered, (ComChoice{stableB, QString()}));
+    QString next1, next2;
+    ResolveComDevices({}, remembered, devices, next1, next2);
+    EXPECT_EQ(next1, stableB);
+    EXPECT_EQ(next2, ttyA);
+
+    // Back to automatic: forgotten, and COM1 takes the first device COM2 does not use.
+    submenu(1)->actions()[0]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(LoadComChoice(store), ComChoice{});
+    EXPECT_EQ(form->port().device(1), stableB);
 }
 
 TEST_F(WindowTest, CheckMarksMoveWithinBaudAndParityAndTheComItemKeepsItsMark)
@@ -301,6 +368,95 @@ TEST(KalvoraApplicationTest, AnExceptionEscapingAHandlerIsShownAndTheLoopGoesOn)
     QCoreApplication::processEvents();
     EXPECT_TRUE(later);
     app->showException = saved;
+}
+
+}  // namespace
+}  // namespace kalvora::testing
+
+namespace kalvora::testing {
+namespace {
+
+// The traffic window lists the trace one row per transaction with its outcome and the hex
+// below, filters by unit, and saves what it shows as the trace's text.
+TEST_F(WindowTest, TrafficWindowShowsFiltersAndSavesTheTrace)
+{
+    TrafficTrace& trace = form->trace();
+    trace.begin(TraceRow::Kind::Command, 1);
+    trace.addSent("PASS *1BLKGN 1 20!BD\r\r");
+    trace.addReceived("?\r\nCTR");
+    trace.end("rejected");
+    trace.begin(TraceRow::Kind::Query, 2);
+    trace.addSent("TNQUERY *2OINFOTN 1!\r");
+    trace.end("timeout");
+    form->menuItem("TrafficView1")->trigger();
+    TrafficWindow* w = form->trafficWindow();
+    ASSERT_TRUE(w->isVisible());
+    QTreeWidget* rows = w->rows();
+    ASSERT_EQ(rows->topLevelItemCount(), 2);
+    const QTreeWidgetItem* first = rows->topLevelItem(0);
+    EXPECT_EQ(first->text(TrafficWindow::ColumnUnit), "unit 1");
+    EXPECT_EQ(first->text(TrafficWindow::ColumnSent), "PASS *1BLKGN 1 20!BD<CR><CR>");
+    EXPECT_EQ(first->text(TrafficWindow::ColumnReceived), "?<CR><LF>CTR");
+    EXPECT_EQ(first->text(TrafficWindow::ColumnOutcome), "rejected");
+    ASSERT_EQ(first->childCount(), 1);
+    EXPECT_EQ(first->child(0)->text(TrafficWindow::ColumnReceived), "3F 0D 0A 43 54 52");
+    EXPECT_EQ(rows->topLevelItem(1)->text(TrafficWindow::ColumnOutcome), "timeout");
+
+    // A row that arrives while the window is open shows at once.
+    trace.addReceived("late");
+    ASSERT_EQ(rows->topLevelItemCount(), 3);
+    EXPECT_EQ(rows->topLevelItem(2)->text(TrafficWindow::ColumnKind), "outside a transaction");
+
+    w->setUnitFilter(2);
+    EXPECT_TRUE(rows->topLevelItem(0)->isHidden());
+    EXPECT_FALSE(rows->topLevelItem(1)->isHidden());
+    EXPECT_TRUE(rows->topLevelItem(2)->isHidden());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("traffic.txt");
+    w->SaveDialog = [path] { return path; };
+    w->saveAs();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), trace.formatText(2));
+    EXPECT_TRUE(op.messages().isEmpty());
+    EXPECT_FALSE(w->saveTo(dir.filePath("no/such/folder/traffic.txt")));
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_TRUE(op.messages().first().startsWith("Error! The serial traffic could not be saved"));
+}
+
+}  // namespace
+}  // namespace kalvora::testing
+
+namespace kalvora::testing {
+namespace {
+
+// Beside the status text, a unit operation's step: the unit and the query or command on the
+// line; it goes when the operation's status text is cleared.
+TEST_F(WindowTest, StatusBarShowsTheUnitAndTheQueryOrCommandOnTheLine)
+{
+    struct Case {
+        TraceRow::Kind kind;
+        int unit;
+        QByteArray sent;
+        QString shown;
+    } cases[] = {
+        {TraceRow::Kind::Query, 2, "TNQUERY *2OINFOTN 3!\r", "Reading unit 2: OINFOTN 3"},
+        {TraceRow::Kind::Query, 1, "IINFOTN 4\r", "Reading unit 1: IINFOTN 4"},
+        {TraceRow::Kind::Query, 0, "NTN\r", "Reading controller: NTN"},
+        {TraceRow::Kind::Command, 1, "PASS *1BLKGN 1 20!BD\r\r", "Sending to unit 1: BLKGN 1 20"},
+    };
+    auto* progress = find<QLabel>("ProgressLabel");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent.toStdString());
+        form->op().setStatus(kStatusQuerying);
+        form->trace().begin(c.kind, c.unit);
+        form->trace().addSent(c.sent);
+        EXPECT_EQ(progress->text(), c.shown);
+        form->trace().end("reply");
+        form->op().setStatus(QString());
+        EXPECT_EQ(progress->text(), QString());
+    }
 }
 
 }  // namespace

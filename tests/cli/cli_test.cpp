@@ -193,9 +193,17 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
 
     // A controller that rejects everything: the bounded retries run out and the run gives up.
     SimProcess rejecting({"--mode", "controller", "--reject", "100000"});
+    const QString trace = dir.filePath("traffic.txt");
     const CliRun gaveUp = RunCli({"--com1", rejecting.path(), "--com2", Missing(), "--retries", "1", "read", "-o",
-                                  dir.filePath("never.tnc")});
+                                  dir.filePath("never.tnc"), "--trace", trace});
     EXPECT_EQ(gaveUp.status, 3) << gaveUp.err.toStdString();
+    // The trace of the failed run tells why: every attempt rejected.
+    QFile traceFile(trace);
+    ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
+    const QString traffic = QString::fromUtf8(traceFile.readAll());
+    EXPECT_TRUE(traffic.contains("prompt wait - prompt")) << traffic.toStdString();
+    EXPECT_TRUE(traffic.contains("query - rejected")) << traffic.toStdString();
+    EXPECT_TRUE(traffic.contains("  -> NTN<CR>\n     4E 54 4E 0D\n")) << traffic.toStdString();
     EXPECT_EQ(gaveUp.err.count("[Retry]"), 1);
     EXPECT_EQ(gaveUp.err.count("[Cancel]"), 1);
     EXPECT_FALSE(QFile::exists(dir.filePath("never.tnc")));
@@ -220,7 +228,7 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
     }
     const CliRun help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"search", "read -o", "show", "--json", "--com1", "--com2", "--retries", "Exit status"})
+    for (const char* word : {"search", "read -o", "show", "--json", "--com1", "--com2", "--retries", "--trace", "Exit status"})
         EXPECT_TRUE(help.out.contains(word)) << word;
 }
 

@@ -56,6 +56,9 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         {{"show", "--", "--help"}, Command("show", {"--help"})},
         {{"--", "show", "--json"}, Command("show", {"--json"})},
         {{"show", "-"}, Command("show", {"-"})},
+        {{"search", "--trace=t.txt"}, with(Command("search"), [](CliOptions& o) { o.trace = "t.txt"; })},
+        {{"--trace", "t.txt", "read", "-o", "w.tnc"},
+         with(Command("read"), [](CliOptions& o) { o.trace = "t.txt"; o.output = "w.tnc"; })},
         {{"--retries", "-0", "search"}, with(Command("search"), [](CliOptions& o) { o.retries = 0; })},
         // Help wins over everything else before "--".
         {{"frobnicate", "--bogus", "-h"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
@@ -98,6 +101,8 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"search", "--json"}, "search: --json is not an option of this command"},
         {{"show", "a", "-o", "b"}, "show: --output is not an option of this command"},
         {{"search", "extra"}, "search: unexpected argument 'extra'"},
+        {{"show", "a", "--trace", "t.txt"}, "show: --trace is not an option of this command"},
+        {{"--trace=", "search"}, "--trace needs a file, for example --trace traffic.txt"},
         {{"show"}, "show: no configuration file given"},
         {{"show", "a", "b"}, "show: unexpected argument 'b'"},
         {{"read"}, "read: no output file given (-o FILE.tnc)"},

@@ -1,0 +1,147 @@
+#include "app/traffic_window.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "link/traffic_trace.h"
+#include "platform/gui/named_widget.h"
+#include "platform/operator.h"
+
+namespace kalvora {
+
+TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
+    : QWidget(parent, Qt::Window), trace_(trace), op_(op)
+{
+    setObjectName(QStringLiteral("TrafficWindow"));
+    setWindowTitle(QStringLiteral("Kalvora - Serial Traffic"));
+    resize(900, 420);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("Show:"), this));
+    unitBox_ = MakeNamed<QComboBox>(this, QStringLiteral("TrafficUnitComboBox"));
+    unitBox_->addItem(QStringLiteral("All units"), -1);
+    unitBox_->addItem(QStringLiteral("Unit 1"), 1);
+    unitBox_->addItem(QStringLiteral("Unit 2"), 2);
+    unitBox_->addItem(QStringLiteral("Port and controller"), 0);
+    bar->addWidget(unitBox_);
+    countLabel_ = MakeNamed<QLabel>(this, QStringLiteral("TrafficCountLabel"));
+    bar->addWidget(countLabel_, 1);
+    auto* clear = MakeNamed<QPushButton>(this, QStringLiteral("TrafficClearButton"), QStringLiteral("Clear"));
+    auto* save = MakeNamed<QPushButton>(this, QStringLiteral("TrafficSaveButton"), QStringLiteral("Save As..."));
+    bar->addWidget(clear);
+    bar->addWidget(save);
+    layout->addLayout(bar);
+
+    tree_ = MakeNamed<QTreeWidget>(this, QStringLiteral("TrafficRows"));
+    tree_->setColumnCount(ColumnCount);
+    tree_->setHeaderLabels({QStringLiteral("#"), QStringLiteral("Time"), QStringLiteral("Unit"), QStringLiteral("Kind"),
+                            QStringLiteral("Outcome"), QStringLiteral("Sent"), QStringLiteral("Received")});
+    tree_->setRootIsDecorated(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setAlternatingRowColors(true);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    tree_->setFont(mono);
+    const int widths[] = {44, 96, 54, 130, 150, 220, 400};
+    for (int c = 0; c < ColumnCount; ++c) tree_->setColumnWidth(c, widths[c]);
+    layout->addWidget(tree_, 1);
+
+    connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { setUnitFilter(unitBox_->currentData().toInt()); });
+    connect(clear, &QPushButton::clicked, this, [this] { trace_.clear(); });
+    connect(save, &QPushButton::clicked, this, [this] { saveAs(); });
+    connect(&trace_, &TrafficTrace::rowAdded, this, &TrafficWindow::addLastRow);
+    connect(&trace_, &TrafficTrace::lastRowChanged, this, &TrafficWindow::updateLastRow);
+    connect(&trace_, &TrafficTrace::rowsDropped, this, &TrafficWindow::dropFirstRows);
+    connect(&trace_, &TrafficTrace::cleared, this, &TrafficWindow::rebuild);
+
+    SaveDialog = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Serial Traffic"), QStringLiteral("kalvora-traffic.txt"),
+                                            QStringLiteral("Text files (*.txt);;Any file (*)"));
+    };
+    rebuild();
+}
+
+void TrafficWindow::fill(QTreeWidgetItem* item, const TraceRow& row)
+{
+    auto withCut = [](const QString& text, qint64 cut) {
+        return cut > 0 ? text + QStringLiteral(" ... (%1 more bytes)").arg(cut) : text;
+    };
+    item->setText(ColumnId, QString::number(row.id));
+    item->setText(ColumnTime, row.time.toString(QStringLiteral("hh:mm:ss.zzz")));
+    item->setText(ColumnUnit, TrafficTrace::UnitText(row.unit));
+    item->setText(ColumnKind, TrafficTrace::KindText(row));
+    item->setText(ColumnSent, withCut(TraceText(row.sent), row.sentCut));
+    item->setText(ColumnReceived, withCut(TraceText(row.received), row.receivedCut));
+    item->setText(ColumnOutcome, row.open && row.kind != TraceRow::Kind::Outside ? QStringLiteral("waiting...") : row.outcome);
+    for (int c : {ColumnSent, ColumnReceived}) item->setToolTip(c, item->text(c));
+    QTreeWidgetItem* hex = item->childCount() > 0 ? item->child(0) : new QTreeWidgetItem(item);
+    hex->setText(ColumnKind, QStringLiteral("hex"));
+    hex->setText(ColumnSent, TraceHex(row.sent));
+    hex->setText(ColumnReceived, TraceHex(row.received));
+    for (int c : {ColumnSent, ColumnReceived}) hex->setToolTip(c, hex->text(c));
+    applyFilter(item, row);
+}
+
+void TrafficWindow::applyFilter(QTreeWidgetItem* item, const TraceRow& row)
+{
+    item->setHidden(filter_ >= 0 && row.unit != filter_);
+}
+
+void TrafficWindow::addLastRow()
+{
+    if (trace_.rows().empty()) return;
+    auto* item = new QTreeWidgetItem(tree_);
+    fill(item, trace_.rows().back());
+    countLabel_->setText(QStringLiteral("%1 rows").arg(trace_.rows().size()));
+}
+
+void TrafficWindow::updateLastRow()
+{
+    if (trace_.rows().empty() || tree_->topLevelItemCount() == 0) return;
+    fill(tree_->topLevelItem(tree_->topLevelItemCount() - 1), trace_.rows().back());
+}
+
+void TrafficWindow::dropFirstRows(int count)
+{
+    for (int i = 0; i < count && tree_->topLevelItemCount() > 0; ++i) delete tree_->takeTopLevelItem(0);
+}
+
+void TrafficWindow::rebuild()
+{
+    tree_->clear();
+    for (const TraceRow& row : trace_.rows()) fill(new QTreeWidgetItem(tree_), row);
+    countLabel_->setText(QStringLiteral("%1 rows").arg(trace_.rows().size()));
+}
+
+void TrafficWindow::setUnitFilter(int unit)
+{
+    filter_ = unit < -1 || unit > 2 ? -1 : unit;
+    const int index = unitBox_->findData(filter_);
+    if (index >= 0 && index != unitBox_->currentIndex()) unitBox_->setCurrentIndex(index);
+    int i = 0;
+    for (const TraceRow& row : trace_.rows())
+        if (QTreeWidgetItem* item = tree_->topLevelItem(i++)) applyFilter(item, row);
+}
+
+void TrafficWindow::saveAs()
+{
+    const QString path = SaveDialog ? SaveDialog() : QString();
+    if (!path.isEmpty()) saveTo(path);
+}
+
+bool TrafficWindow::saveTo(const QString& path)
+{
+    QString error;
+    if (WriteTraceFile(path, trace_.formatText(filter_), &error)) return true;
+    op_.showMessage(QStringLiteral("Error! The serial traffic could not be saved to %1: %2").arg(path, error));
+    return false;
+}
+
+}  // namespace kalvora

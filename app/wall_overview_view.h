@@ -1,0 +1,24 @@
+#pragma once
+// Paints the wall overview (planning/wall_overview.h) as it is given.
+
+#include <QWidget>
+
+#include "planning/wall_overview.h"
+
+namespace kalvora {
+
+class WallOverviewView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WallOverviewView(QWidget* parent = nullptr);
+    void setOverview(WallOverview overview);
+    const WallOverview& overview() const { return overview_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    WallOverview overview_;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,160 @@
+// Serial devices by name: the stable names udev gives adapters, the remembered choice of
+// device for COM1 and COM2, and an adapter found again after the kernel renumbered it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "platform/serial_devices.h"
+#include "platform/serial_port.h"
+
+namespace kalvora::testing {
+namespace {
+
+// A /dev of its own: device files and the udev links to them.
+class FakeDev {
+public:
+    FakeDev()
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("serial/by-id"));
+        QDir(dir.path()).mkpath(QStringLiteral("serial/by-path"));
+    }
+    QString device(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (!f.exists()) {
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        return path;
+    }
+    // A link as udev makes it: relative, two folders up.
+    QString link(const QString& folder, const QString& name, const QString& target)
+    {
+        const QString path = dir.filePath(QStringLiteral("serial/%1/%2").arg(folder, name));
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::link(QStringLiteral("../../%1").arg(target), path));
+        return path;
+    }
+    QString root() const { return dir.filePath(QStringLiteral("serial")); }
+    QTemporaryDir dir;
+};
+
+TEST(SerialDevices, StableNamePrefersByIdThenByPathThenTheDevice)
+{
+    FakeDev dev;
+    const QString usb0 = dev.device("ttyUSB0"), usb1 = dev.device("ttyUSB1"), s0 = dev.device("ttyS0");
+    const QString idA = dev.link("by-id", "usb-FTDI_FT232R_USB_UART_A10KZ3QX-if00-port0", "ttyUSB1");
+    dev.link("by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", "ttyUSB1");
+    const QString pathB = dev.link("by-path", "pci-0000:00:14.0-usb-0:3:1.0-port0", "ttyUSB0");
+    dev.link("by-id", "usb-gone-if00-port0", "ttyUSB9");  // dangling: its adapter was unplugged
+
+    const QList<SerialDeviceInfo> devices = DescribeSerialDevices(
+        {{s0, "", "", "", ""}, {usb1, "FT232R USB UART", "FTDI", "A10KZ3QX", ""}, {usb0, "CP2102", "Silicon Labs", "", ""}},
+        dev.root());
+    struct Row {
+        QString location, stable;
+    } expected[] = {{usb0, pathB}, {usb1, idA}, {s0, s0}};  // USB adapters first, by number
+    ASSERT_EQ(devices.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(devices[i].systemLocation, expected[i].location);
+        EXPECT_EQ(devices[i].stableName, expected[i].stable);
+    }
+    EXPECT_EQ(devices[1].caption(),
+              QStringLiteral("FT232R USB UART (FTDI, serial A10KZ3QX) - usb-FTDI_FT232R_USB_UART_A10KZ3QX-if00-port0 (%1)").arg(usb1));
+    EXPECT_EQ(devices[2].caption(), QStringLiteral("Serial port - %1").arg(s0));
+
+    // Every name of a device finds it; names of nothing find nothing.
+    EXPECT_EQ(FindSerialDevice(devices, idA), &devices[1]);
+    EXPECT_EQ(FindSerialDevice(devices, usb1), &devices[1]);
+    EXPECT_EQ(FindSerialDevice(devices, dev.dir.filePath("serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0")), &devices[1]);
+    EXPECT_EQ(FindSerialDevice(devices, dev.dir.filePath("serial/by-id/usb-gone-if00-port0")), nullptr);
+    EXPECT_EQ(FindSerialDevice(devices, QString()), nullptr);
+}
+
+// Two adapters swap their kernel names between runs; the choice, remembered by stable name,
+// still means the same adapter, and the automatic port takes the other one.
+TEST(SerialDevices, ChoiceSurvivesARestartAndFollowsTheAdapter)
+{
+    FakeDev dev;
+    const QString usb0 = dev.device("ttyUSB0"), usb1 = dev.device("ttyUSB1");
+    const QString nameA = "usb-FTDI_FT232R_USB_UART_AAAA-if00-port0", nameB = "usb-Prolific_PL2303_BBBB-if00-port0";
+    auto plug = [&](const QString& deviceOfA, const QString& deviceOfB) {
+        dev.link("by-id", nameA, deviceOfA);
+        dev.link("by-id", nameB, deviceOfB);
+        // The system lists the devices by kernel name; what each is follows the adapter.
+        const bool aFirst = deviceOfA == "ttyUSB0";
+        const SerialDeviceInfo a{aFirst ? usb0 : usb1, "FT232R USB UART", "FTDI", "AAAA", ""};
+        const SerialDeviceInfo b{aFirst ? usb1 : usb0, "USB-Serial Controller", "Prolific", "BBBB", ""};
+        return DescribeSerialDevices({a, b}, dev.root());
+    };
+    const QString settingsFile = dev.dir.filePath("kalvora.conf");
+
+    // First run: the operator picks adapter B for COM1.
+    QList<SerialDeviceInfo> devices = plug("ttyUSB0", "ttyUSB1");
+    const QString stableB = FindSerialDevice(devices, usb1)->stableName;
+    {
+        QSettings store(settingsFile, QSettings::IniFormat);
+        SaveComChoice(store, {stableB, QString()});
+        EXPECT_EQ(store.status(), QSettings::NoError);
+    }
+
+    // Next run: the adapters came up the other way round.
+    devices = plug("ttyUSB1", "ttyUSB0");
+    QSettings store(settingsFile, QSettings::IniFormat);
+    const ComChoice choice = LoadComChoice(store);
+    EXPECT_EQ(choice, (ComChoice{stableB, QString()}));
+
+    struct Case {
+        const char* what;
+        PortOptions options;
+        QString com1, com2;          // expected devices
+        QString serial1, serial2;    // the adapters they are now
+    } cases[] = {
+        {"remembered", {}, stableB, FindSerialDevice(devices, usb1)->stableName, "BBBB", "AAAA"},
+        {"--com1 wins", {"/dev/pts/9", {}, {}, {}}, "/dev/pts/9", stableB, "", "BBBB"},
+        {"--com2 given", {{}, usb1, {}, {}}, stableB, usb1, "BBBB", "AAAA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString com1, com2;
+        ResolveComDevices(c.options, choice, devices, com1, com2);
+        EXPECT_EQ(com1, c.com1);
+        EXPECT_EQ(com2, c.com2);
+        const SerialDeviceInfo* d1 = FindSerialDevice(devices, com1);
+        const SerialDeviceInfo* d2 = FindSerialDevice(devices, com2);
+        EXPECT_EQ(d1 ? d1->serialNumber : QString(), c.serial1);
+        EXPECT_EQ(d2 ? d2->serialNumber : QString(), c.serial2);
+    }
+    // B is now ttyUSB0: the remembered name leads to it.
+    EXPECT_EQ(FindSerialDevice(devices, stableB)->systemLocation, usb0);
+
+    // Automatic again: the choice is forgotten.
+    SaveComChoice(store, {});
+    EXPECT_EQ(LoadComChoice(store), ComChoice{});
+}
+
+TEST(SerialDevices, WhatThePagesSayAboutAComDevice)
+{
+    FakeDev dev;
+    const QString usb0 = dev.device("ttyUSB0");
+    const QString id = dev.link("by-id", "usb-FTDI_X-if00-port0", "ttyUSB0");
+    const QList<SerialDeviceInfo> devices = DescribeSerialDevices({{usb0, "FT232R", "FTDI", "X", ""}}, dev.root());
+    const QString pty = dev.device("pts7");  // exists, but no serial device the system lists
+    struct Case {
+        QString device, text;
+    } cases[] = {
+        {"", "(no device)"},
+        {id, "usb-FTDI_X-if00-port0 (" + usb0 + ")"},
+        {usb0, "usb-FTDI_X-if00-port0 (" + usb0 + ")"},
+        {pty, pty},
+        {dev.dir.filePath("serial/by-id/usb-Other_Y-if00-port0"), "usb-Other_Y-if00-port0 (not connected)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ComDeviceText(c.device, devices), c.text) << c.device.toStdString();
+}
+
+}  // namespace
+}  // namespace kalvora::testing
