@@ -61,7 +61,7 @@ struct Rig {
             std::exit(1);
         }
         port.setDevice(1, QString::fromLocal8Bit(sim.readLine()).trimmed());
-        QObject::connect(&port, &SerialPort::bytesSent, [this](int n) { sent += n; });
+        QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });
         QObject::connect(&port, &SerialPort::bytesRead, [this](const QByteArray& b) { read += b.size(); });
         controller.TornelconnectedthruController1Click();
         if (!link.LinkEstablished) {
