@@ -244,6 +244,8 @@ bool Link::SendControllerCommand(int postWait)
         WriteIfRoom(digits);
         AwaitingReply = true;
         WriteIfRoom(QByteArrayLiteral("\r\r"));
+        // The frame leaves now, not after the pages have been disabled and repainted.
+        port_.flushOutput();
         setPageEnabled(false);
         startTimer1();
         waitForReplyOrFailure();
@@ -290,6 +292,7 @@ bool Link::SendQuery()
     port_.flushInBuffer();
     startTimer1();
     WriteIfRoom(CommandText);
+    port_.flushOutput();
     waitForReplyOrFailure();
     stopTimer1();
     if (AwaitingReply) {
@@ -313,6 +316,7 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     port_.flushInBuffer();
     op_.setStatus(kStatusSending);
     WriteIfRoom(text);
+    port_.flushOutput();
     setPageEnabled(false);
     bool found = port_.waitForChar(Terminator, WaitTicks);
     // A port that fails during the wait is a failure, not the success of a closed port.
