@@ -467,7 +467,7 @@ void DisplaySetupPage::BasicEdgeFeatheringCheckBoxClick()
     double gamma = 0;
     if (!ParseFieldValue(ValueType::Tenths, basicGamma_->text(), gamma) || gamma < 1.0 || gamma > 5.0) {
         // A gamma the field would refuse is not sent with the box either.
-        basicGammaExit();
+        BasicGammaEditExit();
         return;
     }
     const int16_t on = basicEnable_->isChecked() ? 1 : 0;
