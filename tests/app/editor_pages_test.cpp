@@ -56,6 +56,9 @@ protected:
         op.answerAll({true, read});
         showAndSettle();
         ASSERT_TRUE(form->LinkEstablished());
+        if (read) {
+            ASSERT_TRUE(form->settings().StatusReadAvailable) << op.messages().join(" | ").toStdString();
+        }
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         form->pages()->setCurrentWidget(form->displayPage());
         QCoreApplication::processEvents();
@@ -239,6 +242,7 @@ TEST_F(EditorPagesTest, WallWideFeatheringAndDataDoublingGoToUnitOneThenUnitTwo)
 TEST_F(EditorPagesTest, AdvancedModeOffSendsTncctrlRereadsEachUnitAndShowsTheBasicGroup)
 {
     connect();
+    ASSERT_TRUE(find<QCheckBox>("AdvanceModeCheckBox")->isChecked());  // as the units reported
     find<QCheckBox>("AdvanceModeCheckBox")->click();  // on -> off
     QByteArray expected;
     for (int unit = 1; unit <= 2; ++unit) {
