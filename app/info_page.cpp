@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <optional>
 
 #include "app/terminal_view.h"
@@ -34,61 +35,71 @@ QString TrueFalse(int v) { return v == 1 ? QStringLiteral("True") : QStringLiter
 using InputFill = std::optional<QString> (*)(const InputChannelRecord&);
 using OutputFill = std::optional<QString> (*)(const OutputScreenRecord&);
 
+// Each value label with the longest text its fill can give, so the page is laid out for it.
 struct InputRow {
     const char* name;
+    const char* longest;
     InputFill fill;
 };
 struct OutputRow {
     const char* name;
+    const char* longest;
     OutputFill fill;
 };
 
+constexpr const char* kLongestInt32 = "-2147483648";
+constexpr const char* kLongestInt16 = "-32768";
+constexpr const char* kLongestByte = "255";
+// A tenths value as a float with 15 significant digits: -0.1 is stored as -0.100000001490116.
+constexpr const char* kLongestTenths = "-0.100000001490116";
+constexpr const char* kLongestG3 = "-1.23e-05";
+
 const InputRow kInputRows[] = {
-    {"HActiveLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HActive); }},
-    {"VActiveLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VActive); }},
-    {"VideoLoadedLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLoaded); }},
-    {"VideoLockedLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLocked); }},
-    {"PhaseOffsetLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.Phase); }},
-    {"SyncSelLabel", [](const InputChannelRecord& r) { return Pick(r.SyncSelect, {"SOG", "COMP", "H/V", "AUTO"}); }},
-    {"HTotalLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HTotal); }},
-    {"HPosLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HPosition); }},
-    {"VPosLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VPosition); }},
-    {"InTerminationLabel",
+    {"HActiveLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HActive); }},
+    {"VActiveLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VActive); }},
+    {"VideoLoadedLabel", "False", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLoaded); }},
+    {"VideoLockedLabel", "False", [](const InputChannelRecord& r) -> std::optional<QString> { return TrueFalse(r.VideoLocked); }},
+    {"PhaseOffsetLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.Phase); }},
+    {"SyncSelLabel", "COMP", [](const InputChannelRecord& r) { return Pick(r.SyncSelect, {"SOG", "COMP", "H/V", "AUTO"}); }},
+    {"HTotalLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HTotal); }},
+    {"HPosLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HPosition); }},
+    {"VPosLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.VPosition); }},
+    {"InTerminationLabel", "75 Ohm",
      [](const InputChannelRecord& r) -> std::optional<QString> {
          return r.Termination != 0 ? QStringLiteral("75 Ohm") : QStringLiteral("HI-Z");
      }},
-    {"CContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastC); }},
-    {"CBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessC); }},
-    {"RContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastR); }},
-    {"RBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessR); }},
-    {"GContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastG); }},
-    {"GBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessG); }},
-    {"BContrastLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastB); }},
-    {"BBrightnessLabel", [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessB); }},
+    {"CContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastC); }},
+    {"CBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessC); }},
+    {"RContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastR); }},
+    {"RBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessR); }},
+    {"GContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastG); }},
+    {"GBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessG); }},
+    {"BContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastB); }},
+    {"BBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessB); }},
 };
 
 const OutputRow kOutputRows[] = {
-    {"HVOutLabel",
+    {"HVOutLabel", "1280x1024",
      [](const OutputScreenRecord& p) { return Pick(p.OutputFormat, {"640x480", "800x600", "1024x768", "1280x1024"}); }},
-    {"OutFRateLabel", [](const OutputScreenRecord& p) { return Pick(p.FrameRate, {"@ 50Hz", "@ 59.94Hz", "@ 75Hz"}); }},
-    {"OutSyncLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OutputSync); }},
-    {"BlendLevelLabel", [](const OutputScreenRecord& p) { return Pick(p.ControlMode, {"Basic", "Adv"}); }},
-    {"ProjectorsLabel", [](const OutputScreenRecord& p) { return Pick(p.ScreenGroup, {"1-4", "5-8"}); }},
-    {"TotalProjectorsLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.TotalProjectors); }},
-    {"DataDoublingLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.DataDoubling); }},
-    {"JustificationLabel", [](const OutputScreenRecord& p) { return Pick(p.Alignment, {"Left", "Center"}); }},
-    {"OverlapWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OverlapWidth); }},
-    {"BasicEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.BasicGamma); }},
-    {"LeftEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.LeftGamma); }},
-    {"RightEFTGammaLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.RightGamma); }},
-    {"BasicEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BasicFeather); }},
-    {"LeftEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftFeather); }},
-    {"RightEFTModeLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightFeather); }},
-    {"HaloLeftWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloWidth); }},
-    {"HaloLeftOffsetLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloOffset); }},
-    {"HaloRightWidthLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloWidth); }},
-    {"HaloRightOffsetLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloOffset); }},
-    {"BlackLvlAdjCompLabel", [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BlackLevel); }},
+    {"OutFRateLabel", "@ 59.94Hz", [](const OutputScreenRecord& p) { return Pick(p.FrameRate, {"@ 50Hz", "@ 59.94Hz", "@ 75Hz"}); }},
+    {"OutSyncLabel", kLongestByte, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OutputSync); }},
+    {"BlendLevelLabel", "Basic", [](const OutputScreenRecord& p) { return Pick(p.ControlMode, {"Basic", "Adv"}); }},
+    {"ProjectorsLabel", "1-4", [](const OutputScreenRecord& p) { return Pick(p.ScreenGroup, {"1-4", "5-8"}); }},
+    {"TotalProjectorsLabel", kLongestByte, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.TotalProjectors); }},
+    {"DataDoublingLabel", kLongestByte, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.DataDoubling); }},
+    {"JustificationLabel", "Center", [](const OutputScreenRecord& p) { return Pick(p.Alignment, {"Left", "Center"}); }},
+    {"OverlapWidthLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OverlapWidth); }},
+    {"BasicEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.BasicGamma); }},
+    {"LeftEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.LeftGamma); }},
+    {"RightEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.RightGamma); }},
+    {"BasicEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BasicFeather); }},
+    {"LeftEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftFeather); }},
+    {"RightEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightFeather); }},
+    {"HaloLeftWidthLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloWidth); }},
+    {"HaloLeftOffsetLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftHaloOffset); }},
+    {"HaloRightWidthLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloWidth); }},
+    {"HaloRightOffsetLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightHaloOffset); }},
+    {"BlackLvlAdjCompLabel", kLongestByte, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BlackLevel); }},
 };
 
 // Caption, value label(s) and an optional unit suffix for one row of an information group.
@@ -142,6 +153,19 @@ const LayoutRow kOutputLayout[] = {
     {"Black Level", "BlackLvlAdjCompLabel"},
 };
 
+// A value label keeps room for the longest text its fill can give.
+QLabel* MakeValueLabel(QWidget* parent, const char* name)
+{
+    auto* label = MakeNamed<QLabel>(parent, QString::fromLatin1(name), kNotAvailable);
+    const char* longest = nullptr;
+    for (const InputRow& r : kInputRows)
+        if (std::strcmp(r.name, name) == 0) longest = r.longest;
+    for (const OutputRow& r : kOutputRows)
+        if (std::strcmp(r.name, name) == 0) longest = r.longest;
+    if (longest) label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromLatin1(longest)));
+    return label;
+}
+
 template <size_t N>
 QGroupBox* MakeInfoGroup(QWidget* parent, const char* name, const QString& caption, const LayoutRow (&rows)[N])
 {
@@ -153,13 +177,13 @@ QGroupBox* MakeInfoGroup(QWidget* parent, const char* name, const QString& capti
     int row = 0;
     for (const LayoutRow& r : rows) {
         grid->addWidget(new QLabel(QString::fromLatin1(r.caption), box), row, 0);
-        auto* v = MakeNamed<QLabel>(box, QString::fromLatin1(r.value), kNotAvailable);
+        auto* v = MakeValueLabel(box, r.value);
         auto* line = new QHBoxLayout;
         line->setSpacing(2);
         line->addWidget(v);
         if (r.second) {
             line->addWidget(new QLabel(QStringLiteral("x"), box));
-            line->addWidget(MakeNamed<QLabel>(box, QString::fromLatin1(r.second), kNotAvailable));
+            line->addWidget(MakeValueLabel(box, r.second));
         }
         if (r.suffix) line->addWidget(new QLabel(QString::fromLatin1(r.suffix), box));
         line->addStretch();
@@ -257,11 +281,19 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     top->addWidget(leftColumn);
 
     top->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
-    top->addWidget(
-        MakeInfoGroup(this, "OutputInfoGroupBoxGroupBox", QStringLiteral("Output Information"), kOutputLayout), 1);
+
+    // The output values and the image positions share the right-hand column, so that the input
+    // values have room for their longest texts.
+    auto* rightColumn = new QWidget(this);
+    auto* right = new QVBoxLayout(rightColumn);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(4);
+    right->addWidget(MakeInfoGroup(rightColumn, "OutputInfoGroupBoxGroupBox", QStringLiteral("Output Information"),
+                                   kOutputLayout));
+    top->addWidget(rightColumn, 1);
 
     auto* positions =
-        MakeNamed<QGroupBox>(this, QStringLiteral("ScreenInfoGroupBox"), QStringLiteral("Image Position Offset"));
+        MakeNamed<QGroupBox>(rightColumn, QStringLiteral("ScreenInfoGroupBox"), QStringLiteral("Image Position Offset"));
     auto* pg = new QGridLayout(positions);
     pg->setContentsMargins(6, 2, 6, 2);
     pg->setVerticalSpacing(2);
@@ -276,8 +308,8 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         pg->addWidget(MakeNamed<QLabel>(positions, QStringLiteral("Screen%1VLabel").arg(k), kNotAvailable), row, 3);
     }
     pg->setRowStretch(8, 1);
-    positions->setFixedWidth(178);
-    top->addWidget(positions);
+    pg->setColumnStretch(4, 1);
+    right->addWidget(positions, 1);
 }
 
 QLabel* InfoPage::value(const char* name) const { return findChild<QLabel*>(QString::fromLatin1(name)); }

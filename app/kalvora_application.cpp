@@ -21,7 +21,6 @@ QString ExceptionText(const std::exception_ptr& error)
 KalvoraApplication::KalvoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(kApplicationTitle);
-    setApplicationDisplayName(kApplicationTitle);
     showException = [](const QString& text) { QMessageBox::critical(activeWindow(), kApplicationTitle, text); };
 }
 

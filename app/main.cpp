@@ -2,9 +2,11 @@
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/kalvora_application.h"
 #include "app/main_window.h"
+#include "app/no_display.h"
 #include "app/secondary_windows.h"
 #include "app/startup.h"
 #include "platform/gui/message_box_operator.h"
@@ -17,13 +19,15 @@ namespace {
 void PrintUsage(FILE* to)
 {
     std::fputs(
-        "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate]\n"
-        "  --com1 DEVICE  the serial device COM1 stands for (default: the first serial port found,\n"
-        "                 USB adapters before on-board ports)\n"
-        "  --com2 DEVICE  the serial device COM2 stands for (default: the next one)\n"
-        "  --simulate     run a simulated controller with two Tornel units (RS-485 IDs 1 and 2)\n"
-        "                 on a pseudo-terminal inside the program; COM1 stands for it\n"
-        "  --help         show this text\n",
+        "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate] [--check-display]\n"
+        "  --com1 DEVICE    the serial device COM1 stands for (default: the first serial port found,\n"
+        "                   USB adapters before on-board ports)\n"
+        "  --com2 DEVICE    the serial device COM2 stands for (default: the next one)\n"
+        "  --simulate       run a simulated controller with two Tornel units (RS-485 IDs 1 and 2)\n"
+        "                   on a pseudo-terminal inside the program; COM1 stands for it\n"
+        "  --check-display  only find out whether the window can be opened: exit 0 if so, else\n"
+        "                   say why and exit 1\n"
+        "  --help           show this text\n",
         to);
 }
 
@@ -36,9 +40,12 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const kalvora::PortOptions options = kalvora::ParsePortOptions(args);
     bool simulate = false;
+    bool checkDisplay = false;
     for (const QString& arg : options.rest) {
         if (arg == QLatin1String("--simulate")) {
             simulate = true;
+        } else if (arg == QLatin1String("--check-display")) {
+            checkDisplay = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             PrintUsage(stdout);
             return 0;
@@ -53,7 +60,10 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    std::optional<kalvora::NoDisplayGuard> noDisplay(std::in_place);
     kalvora::KalvoraApplication app(argc, argv);
+    noDisplay.reset();
+    if (checkDisplay) return 0;
     kalvora::MessageBoxOperator op;
     kalvora::SingleInstance instance;
     if (kalvora::HandOverToRunningInstance(instance, op)) return 0;

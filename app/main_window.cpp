@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
+#include <cstdio>
+#include <cstdlib>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -18,11 +21,12 @@
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "editors/display_setup_page.h"
-#include "editors/editor_pages.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
 #include "editors/projector_setup_page.h"
 #include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
 #include "link/queries.h"
 #include "planning/gui/planning_page.h"
 #include "platform/gui/named_widget.h"
@@ -82,6 +86,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
+    wireSourceAndSeamPages();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -117,9 +122,11 @@ void TKalvoraForm::buildPages()
     display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
     pages_->addTab(projector_, QStringLiteral("Projector Setup"));
-    pages_->addTab(CreateSourceSetupPage(pages_), QStringLiteral("Source Setup"));
+    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, pages_);
+    pages_->addTab(source_, QStringLiteral("Source Setup"));
     pages_->addTab(display_, QStringLiteral("Display Setup"));
-    pages_->addTab(CreateSeamRemovalPage(pages_), QStringLiteral("Seam Removal"));
+    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
+    pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
@@ -141,13 +148,14 @@ void TKalvoraForm::wirePlanningPage()
 {
     PlanningHooks& h = planning_->hooks();
     h.linkEstablished = [this] { return LinkEstablished(); };
+    h.linkBusy = [this] { return !link_->MayStart(); };
     h.controllerMode = [this] { return link_->RS485CheckBox; };
     h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
     h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
     h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
-    h.sendProjectorCount = [this](int unit, int count) { commands_->SendProjectorCount(unit, count); };
+    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
-        commands_->SendDisplayLayout(unit, alignment, width);
+        return commands_->SendDisplayLayout(unit, alignment, width);
     };
     auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
     h.overlapWidthText = [overlap] { return overlap->text(); };
@@ -225,8 +233,13 @@ void TKalvoraForm::wireLink()
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
     });
 
-    connect(info_->resetButton(), &QPushButton::clicked, this, [this] { ResetButtonClick(); });
-    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] { SystemSaveButtonClick(); });
+    // No operation on the units starts inside another one's wait or pause.
+    connect(info_->resetButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) ResetButtonClick();
+    });
+    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) SystemSaveButtonClick();
+    });
     connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
@@ -254,9 +267,14 @@ void TKalvoraForm::wireLink()
         for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
             info_->setLight(light, false);  // the lights show the line only while the link is up
     });
-    connect(link_.get(), &Link::exitRequested, this, [](int status) {
-        // Cancel in the recovery dialog ends the program with the link's status.
-        QCoreApplication::exit(status);
+    ExitProgram = [this](int status) {
+        port_.close();
+        std::fflush(nullptr);
+        std::_Exit(status & 0xFF);
+    };
+    connect(link_.get(), &Link::exitRequested, this, [this](int status) {
+        // Cancel in the recovery dialog ends the program with the link's status, at once.
+        if (ExitProgram) ExitProgram(status);
     });
 }
 
@@ -306,7 +324,40 @@ void TKalvoraForm::wireLinkController()
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching());
+    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching() && !pageControlHeld_);
+}
+
+void TKalvoraForm::wireSourceAndSeamPages()
+{
+    FillSourcePage = [this] { source_->FillSourcePage(); };
+    FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
+    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
+    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
+    for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
+        h->linkEstablished = [this] { return LinkEstablished(); };
+        h->phasePageControlChange = [this] { PhasePageControlChange(); };
+        h->holdPageControl = [this](bool held) {
+            pageControlHeld_ = held;
+            updatePageControlEnabling();
+        };
+        h->showProgress = [this](const QString& text) {
+            if (!infoForm_) return;
+            infoForm_->showInfo(text);
+            // The window is painted before the long operation takes the thread into its waits.
+            QCoreApplication::processEvents();
+            infoForm_->repaint();
+            QCoreApplication::processEvents();
+        };
+        h->progressUnit = [this](int unit, int units) {
+            if (infoForm_) infoForm_->setUnit(unit, units);
+        };
+        h->hideProgress = [this] {
+            if (infoForm_) infoForm_->hideInfo();
+        };
+        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
+    }
 }
 
 void TKalvoraForm::showLinkControllerState()
@@ -343,6 +394,15 @@ void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()>
 
 void TKalvoraForm::runMenuItem(const QString& name)
 {
+    // The items that talk to the units (or drop the link under a waiting operation) do nothing
+    // while an operation waits: they would overwrite the command and reply buffers under it.
+    static const QSet<QString> kUnitItems = {
+        QStringLiteral("SearchAll"),        QStringLiteral("TornelconnectedthruController1"),
+        QStringLiteral("TornelconnectedtoSerialPortdirectly1"), QStringLiteral("ReadfromTornels1"),
+        QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
+        QStringLiteral("OpenConfigurationFile1"),
+    };
+    if (kUnitItems.contains(name) && !link_->MayStart()) return;
     const auto it = menuHandlers_.constFind(name);
     if (it != menuHandlers_.cend() && *it) (*it)();
 }

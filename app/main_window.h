@@ -29,6 +29,8 @@ class InfoPage;
 class NumericFields;
 class PlanningPage;
 class ProjectorSetupPage;
+class SeamRemovalPage;
+class SourceSetupPage;
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -61,6 +63,8 @@ public:
     ProjectorSetupPage* projectorPage() const { return projector_; }
     // The numeric fields of the editor pages (one mechanism for all of them).
     NumericFields& numericFields() { return *fields_; }
+    SourceSetupPage* sourcePage() const { return source_; }
+    SeamRemovalPage* seamPage() const { return seam_; }
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
@@ -97,6 +101,10 @@ public:
     // operations (each then guards itself with EditorBusy).
     std::function<void()> ResetButtonClick = [] {};
     std::function<void()> SystemSaveButtonClick = [] {};
+    // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
+    // port is closed and the process exits without unwinding the operation that asked.
+    // Tests replace it.
+    std::function<void(int status)> ExitProgram;
     // The stay-on-top note for long unit operations (nullptr until start-up hands it over).
     TInfoForm* infoForm() const { return infoForm_; }
 
@@ -119,6 +127,7 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void wireSourceAndSeamPages();
 
     StatusOperator statusOp_;
     Settings settings_;
@@ -134,12 +143,15 @@ private:
     NumericFields* fields_ = nullptr;
     DisplaySetupPage* display_ = nullptr;
     ProjectorSetupPage* projector_ = nullptr;
+    SourceSetupPage* source_ = nullptr;
+    SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
 
+    bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;
     bool closed_ = false;

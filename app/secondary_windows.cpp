@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kalvora {
@@ -32,16 +34,50 @@ TInfoForm::TInfoForm(QWidget* parent)
     label_ = new QLabel(QStringLiteral("Auto Color Balance in progress. Please wait...."), this);
     label_->setObjectName(QStringLiteral("InfoLabel"));
     label_->setAlignment(Qt::AlignCenter);
+    detail_ = new QLabel(this);
+    detail_->setObjectName(QStringLiteral("InfoDetailLabel"));
+    detail_->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setContentsMargins(1, 0, 1, 0);
+    layout->setSpacing(0);
     layout->addWidget(label_);
+    layout->addWidget(detail_);
+    // Once a second is all the elapsed time needs: the window stays idle in between.
+    tick_ = new QTimer(this);
+    tick_->setInterval(1000);
+    connect(tick_, &QTimer::timeout, this, &TInfoForm::updateDetail);
 }
 
 QString TInfoForm::text() const { return label_->text(); }
+QString TInfoForm::detailText() const { return detail_->text(); }
+
+void TInfoForm::setUnit(int unit, int units)
+{
+    unit_ = unit;
+    units_ = units;
+    updateDetail();
+}
+
+void TInfoForm::updateDetail()
+{
+    const qint64 s = elapsed_.isValid() ? elapsed_.elapsed() / 1000 : 0;
+    const QString time = QStringLiteral("%1:%2 elapsed").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    detail_->setText(unit_ > 0 ? QStringLiteral("Tornel %1 of %2  -  %3").arg(unit_).arg(units_).arg(time) : time);
+}
+
+void TInfoForm::hideInfo()
+{
+    tick_->stop();
+    hide();
+}
 
 void TInfoForm::showInfo(const QString& text)
 {
     label_->setText(text);
+    unit_ = units_ = 0;
+    elapsed_.start();
+    updateDetail();
+    tick_->start();
     show();
     CentreOnScreen(this);
     raise();
@@ -114,6 +150,43 @@ QLabel* StaticText(QWidget* parent, const QString& text, const QString& name, bo
     return label;
 }
 
+// One line of the default settings: its text stays as written, but the setting's name is drawn
+// at the left and its value at the right edge, so the values of all lines form one column in
+// whatever font the window uses (the blanks in the text only roughly align them).
+class SettingLineLabel : public QLabel {
+public:
+    SettingLineLabel(const QString& line, QWidget* parent) : QLabel(line, parent)
+    {
+        static const QRegularExpression lastGap(QStringLiteral("\\s{2,}(?=\\S+$)"));
+        const QRegularExpressionMatch m = lastGap.match(line);
+        name_ = m.hasMatch() ? line.left(m.capturedStart()) : line;
+        value_ = m.hasMatch() ? line.mid(m.capturedEnd()) : QString();
+        setTextFormat(Qt::PlainText);
+    }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics fm = fontMetrics();
+        const QMargins m = contentsMargins();
+        return {fm.horizontalAdvance(name_) + fm.horizontalAdvance(QStringLiteral("    ")) +
+                    fm.horizontalAdvance(value_) + m.left() + m.right(),
+                fm.height() + m.top() + m.bottom()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        const QRect r = contentsRect();
+        painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name_);
+        painter.drawText(r, Qt::AlignRight | Qt::AlignVCenter, value_);
+    }
+
+private:
+    QString name_, value_;
+};
+
 QLabel* LinesText(QWidget* parent, const QStringList& lines, const QString& name)
 {
     // Each source line ends with its own blank where the text continues on the next line, so the
@@ -141,11 +214,10 @@ TConnectionHelpForm::TConnectionHelpForm(QWidget* parent)
     defaults->setObjectName(QStringLiteral("DefaultSettingsGroupBox"));
     auto* dl = new QVBoxLayout(defaults);
     dl->setSpacing(0);
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     int i = 0;
     for (const QString& line : defaultSettingsLines()) {
-        QLabel* l = StaticText(defaults, line, QStringLiteral("DefaultSetting%1Label").arg(++i));
-        l->setFont(fixed);  // the blanks line the values up
+        auto* l = new SettingLineLabel(line, defaults);
+        l->setObjectName(QStringLiteral("DefaultSetting%1Label").arg(++i));
         dl->addWidget(l);
     }
     layout->addWidget(defaults, 0, 0);

@@ -2,9 +2,11 @@
 // The small windows that live for the whole run beside the main window.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
+class QTimer;
 
 namespace kalvora {
 
@@ -18,11 +20,21 @@ public:
     explicit TInfoForm(QWidget* parent = nullptr);
     // Sets the text, shows the window centred and paints it at once (the caller then blocks).
     void showInfo(const QString& text);
-    void hideInfo() { hide(); }
+    void hideInfo();
     QString text() const;
+    // The second line: which unit is at work and the time since showInfo, kept up to date
+    // once a second while the window shows.
+    void setUnit(int unit, int units);
+    QString detailText() const;
 
 private:
+    void updateDetail();
     QLabel* label_;
+    QLabel* detail_;
+    QTimer* tick_;
+    QElapsedTimer elapsed_;
+    int unit_ = 0;
+    int units_ = 0;
 };
 
 // Cabling and serial-settings help, shown modeless from the Help menu.

@@ -1,8 +1,11 @@
 #include "cli/cli_app.h"
 
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "cli/command_line.h"
 #include "cli/records_report.h"
 #include "cli/terminal_operator.h"
 #include "link/connection.h"
@@ -15,8 +18,6 @@
 
 namespace kalvora::cli {
 namespace {
-
-constexpr int kDefaultRetries = 2;
 
 void Print(std::FILE* f, const QString& text)
 {
@@ -31,74 +32,46 @@ int Usage(const QString& problem)
     return kExitUsage;
 }
 
-struct Options {
-    QString com1, com2;
-    int retries = kDefaultRetries;
-    bool verbose = false;
-    double clockScale = 1.0;
-    QStringList rest;  // the command and its own arguments
-};
-
-// Splits off the options every command accepts; returns an error text or an empty string.
-QString ParseOptions(const QStringList& args, Options& o)
+// The message of a file operation, then the file and the system's reason.
+void ReportFileFailure(TerminalOperator& op, const ConfigFileResult& r, const QString& file)
 {
-    const PortOptions ports = ParsePortOptions(args);
-    if (!ports.error.isEmpty()) return ports.error;
-    o.com1 = ports.com1;
-    o.com2 = ports.com2;
-    for (int i = 0; i < ports.rest.size(); ++i) {
-        const QString& a = ports.rest[i];
-        if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            o.verbose = true;
-        } else if (a == QLatin1String("--clock-scale")) {
-            bool ok = false;
-            const double scale = i + 1 < ports.rest.size() ? ports.rest[i + 1].toDouble(&ok) : 0;
-            if (!ok || !(scale > 0.0) || scale > 1.0) return QStringLiteral("--clock-scale needs a number above 0 and at most 1");
-            o.clockScale = scale;
-            ++i;
-        } else if (a == QLatin1String("--retries")) {
-            bool ok = false;
-            const int n = i + 1 < ports.rest.size() ? ports.rest[i + 1].toInt(&ok) : 0;
-            if (!ok || n < 0 || n > 1000) return QStringLiteral("--retries needs a number from 0 to 1000");
-            o.retries = n;
-            ++i;
-        } else {
-            o.rest << a;
-        }
-    }
-    return {};
+    op.showMessage(r.message + QStringLiteral(" (%1: %2)").arg(file, r.reason));
 }
 
-int Show(const QStringList& args, TerminalOperator& op)
+int Show(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    bool json = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty())
-            return Usage(QStringLiteral("show: unexpected argument '%1'").arg(a));
-        else
-            file = a;
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("show: no configuration file given"));
+    const QString& file = o.operands.first();
     Settings settings;
-    if (!ReadConfigFile(settings, file, op)) return kExitFailed;
-    const std::string text = json ? RecordsJson(settings) : RecordsTable(settings);
+    const ConfigFileResult loaded = LoadConfigFile(settings, file);
+    if (!loaded.ok) {
+        ReportFileFailure(op, loaded, file);
+        return kExitFailed;
+    }
+    const std::string text = o.json ? RecordsJson(settings) : RecordsTable(settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
     return kExitOk;
 }
 
 // The port, the link and the controller of one run of search or read.
 struct Session {
-    Session(const Options& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
+    Session(const CliOptions& o, TerminalOperator& op) : op(op), link(port, op, flags), controller(link, settings)
     {
         QString com1, com2;
         ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
+        noPort = com1.isEmpty() && com2.isEmpty();
     }
+    // Nothing to search: the machine reports no serial port and none was named.
+    bool NoPortToSearch() const
+    {
+        if (noPort)
+            Print(stderr, QStringLiteral("kalvora-cli: no serial port found on this machine; name the port the unit or "
+                                         "controller is cabled to with --com1 DEVICE (for example --com1 "
+                                         "/dev/ttyUSB0)\n"));
+        return noPort;
+    }
+    bool noPort = false;
     int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
 
     TerminalOperator& op;
@@ -114,6 +87,26 @@ bool Search(Session& s)
 {
     s.controller.SearchAllClick();
     return s.link.LinkEstablished;
+}
+
+const QString kMsgReadFailed = QStringLiteral(
+    "Error! The units did not answer the read. Click Retry to read them again. Click Cancel to give up.");
+const QString kMsgCountFailed = QStringLiteral(
+    "Error! The controller did not answer NTN. Click Retry to ask again. Click Cancel to give up.");
+
+// Runs `step` again while it fails for a reason that may pass (timeouts, rejections, error
+// codes), as long as the operator answers Retry: the same --retries that the link's own
+// questions use, so every kind of repeated failure ends the same way. False when it failed
+// for good (the port went away, an answer that no retry changes) or the operator gave up.
+template <typename Step>
+bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
+{
+    for (;;) {
+        if (step()) return true;
+        const bool mayPass = s.link.ResendNeeded && s.link.port().isOpen();
+        if (!mayPass || s.link.Abandoned || s.link.ExitRequested || s.op.gaveUp()) return false;
+        if (!s.op.askRetryCancel(kTitleGiveUp, question)) return false;
+    }
 }
 
 void PrintConnection(Session& s, int units)
@@ -135,32 +128,33 @@ void PrintConnection(Session& s, int units)
     Print(stdout, text);
 }
 
-int SearchCommand(const Options& o, TerminalOperator& op)
+int SearchCommand(const CliOptions& o, TerminalOperator& op)
 {
-    if (o.rest.size() > 1) return Usage(QStringLiteral("search: unexpected argument '%1'").arg(o.rest[1]));
     Session s(o, op);
+    if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
-    const int units = s.link.RS485CheckBox ? QueryUnitCount(s.link) : 1;
-    if (units <= 0) return s.GaveUpOr(kExitFailed);
+    int units = 1;
+    if (s.link.RS485CheckBox) {
+        const bool counted = RetryWhileFailing(s, kMsgCountFailed, [&] { return (units = QueryUnitCount(s.link)) > 0; });
+        if (!counted) return s.GaveUpOr(kExitFailed);
+    }
     PrintConnection(s, units);
     return s.GaveUpOr(kExitOk);
 }
 
-int ReadCommand(const Options& o, TerminalOperator& op)
+int ReadCommand(const CliOptions& o, TerminalOperator& op)
 {
-    QString file;
-    for (int i = 1; i < o.rest.size(); ++i) {
-        const QString& a = o.rest[i];
-        if ((a == QLatin1String("-o") || a == QLatin1String("--output")) && i + 1 < o.rest.size() && file.isEmpty())
-            file = o.rest[++i];
-        else
-            return Usage(QStringLiteral("read: unexpected argument '%1'").arg(a));
-    }
-    if (file.isEmpty()) return Usage(QStringLiteral("read: no output file given (-o FILE.tnc)"));
+    const QString& file = o.output;
     Session s(o, op);
+    if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
-    if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
-    if (!WriteConfigFile(s.settings, file, op)) return kExitFailed;
+    if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, s.settings); }))
+        return s.GaveUpOr(kExitFailed);
+    const ConfigFileResult saved = SaveConfigFile(s.settings, file);
+    if (!saved.ok) {
+        ReportFileFailure(op, saved, file);
+        return kExitFailed;
+    }
     PrintConnection(s, s.flags.UnitCount);
     Print(stdout, QStringLiteral("saved: %1\n").arg(file));
     return s.GaveUpOr(kExitOk);
@@ -168,27 +162,50 @@ int ReadCommand(const Options& o, TerminalOperator& op)
 
 }  // namespace
 
+int RunCommand(const QStringList& args);
+
 int Run(const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    int status = RunCommand(args);
+    // What went to standard output counts only once it is really written (a full disk, a
+    // closed pipe).
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        Print(stderr, QStringLiteral("kalvora-cli: cannot write to standard output: %1\n")
+                          .arg(QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+        if (status == kExitOk) status = kExitFailed;
+    }
+    return status;
+}
+
+int RunCommand(const QStringList& args)
+{
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    const CliOptions& o = parsed.options;
+    if (o.help) {
         Print(stdout, HelpText());
         return kExitOk;
     }
-    Options o;
-    const QString error = ParseOptions(args, o);
-    if (!error.isEmpty()) return Usage(error);
-    if (o.rest.isEmpty()) return Usage(QStringLiteral("no command given"));
+    if (!parsed.error.isEmpty()) return Usage(parsed.error);
 
     clock::setScale(o.clockScale);
     TerminalOperator op;
     op.verbose = o.verbose;
     op.retries = o.retries;
     op.yesNoAnswer = false;
-    const QString command = o.rest.first();
-    if (command == QLatin1String("show")) return Show(o.rest.mid(1), op);
-    if (command == QLatin1String("search")) return SearchCommand(o, op);
-    if (command == QLatin1String("read")) return ReadCommand(o, op);
-    return Usage(QStringLiteral("unknown command '%1'").arg(command));
+    // One handler for each command of the command-line table.
+    static constexpr struct {
+        const char* name;
+        int (*run)(const CliOptions&, TerminalOperator&);
+    } kHandlers[] = {{"show", Show}, {"search", SearchCommand}, {"read", ReadCommand}};
+    for (const auto& h : kHandlers) {
+        if (o.command != QLatin1String(h.name)) continue;
+        const int status = h.run(o, op);
+        op.finishRun(status == kExitOk);
+        return status;
+    }
+    return Usage(QStringLiteral("unknown command '%1'").arg(o.command));
 }
 
 QString HelpText()
@@ -217,29 +234,43 @@ Options:
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
                         first two serial ports the system reports, USB adapters before
                         on-board ports.
-  --retries N           How many times a "keep trying?" question is answered Retry (or OK)
-                        before it is answered Cancel (default 2, 0..1000).
+  --retries N           How many times in the run a repeated failure is tried again before
+                        the run gives up with exit status 3 (default 2, 0..1000): every
+                        "keep trying?" question (the units or the controller kept timing out,
+                        rejecting or answering with an error code), a read or unit count that
+                        got no usable answer, and the COM Port recovery of a unit cabled
+                        directly are answered Retry (or OK) that many times, then Cancel.
   -v, --verbose         Also print the progress texts of the status bar.
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
   -h, --help            Show this text.
 
+An option's value may follow it as the next argument or after '=' (--retries=3). Options may
+stand before or after the command; '--' ends the options, so that a file name beginning with
+'-' can follow (show -- -old.tnc).
+
 Nobody answers questions: messages go to standard error, and questions are answered so:
   "Serial communication established. Do you wish to query the Tornel's settings ...?"
-                        No (the read command reads the units itself).
+                        No (the read command reads the units itself); shown only with -v.
   Any other Yes/No question
-                        No.
+                        No; shown only with -v.
   Retry/Cancel ("keep trying?" after repeated failures of a command or query) and
   OK/Cancel ("COM Port communication with Tornel has failed ... Click OK to retry")
                         Retry/OK the first --retries times in the run, then Cancel, which ends
                         the run with exit status 3.
+A timeout or "no response" that a later attempt recovered from is reported at the end as
+"Recovered by trying again: ..." on a run that succeeds.
 
 Exit status:
-  0  success
-  1  no unit or controller found, a communication error, or a file that could not be read or
-     written (the message says which)
+  0  success (recovered retries are reported on standard error)
+  1  no serial port on the machine and none named; no unit or controller found on COM1 or
+     COM2; the port failed during the run (adapter pulled, device gone); the controller
+     reports no units; a configuration file that could not be read or written, or standard
+     output that could not be written (the message names the file and the system's reason)
   2  bad command line
-  3  gave up after the bounded retries
+  3  gave up: the --retries answers were used up while the units or the controller kept
+     timing out, rejecting or answering with error codes, or the COM Port recovery of a
+     directly cabled unit was cancelled
 )");
 }
 

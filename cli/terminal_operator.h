@@ -4,6 +4,7 @@
 // are answered Retry a bounded number of times and then Cancel, so a dead line ends the run.
 
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 
 #include "platform/operator.h"
@@ -28,7 +29,14 @@ public:
     void setStatus(const QString& text) override;
     void setBusy(bool) override {}
 
+    // The end of the run: faults the link recovered from by trying again are reported as
+    // recovered retries when the run succeeded, and as the errors they were when it did not.
+    void finishRun(bool succeeded);
+
 private:
+    // Faults reported while the link keeps trying (a timeout, "no response from the unit"):
+    // held until the outcome is known.
+    void flushFaults(bool recovered);
     bool retryOrGiveUp(const QString& title, const QString& text, const char* yes, const char* no);
     void print(const QString& line);
 
@@ -36,6 +44,7 @@ private:
     int retriesGiven_ = 0;
     bool gaveUp_ = false;
     QString lastStatus_;
+    QStringList pendingFaults_;
 };
 
 }  // namespace kalvora::cli

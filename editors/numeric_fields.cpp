@@ -175,6 +175,7 @@ std::pair<double, double> NumericFields::rangeOf(const NumericField& field) cons
 QString NumericFields::boundsMessage(const NumericField& field) const
 {
     const NumericFamilyRow& row = *field.row;
+    if (row.range == RangeKind::HPositionWindow && hooks_.hPositionBoundsMessage) return hooks_.hPositionBoundsMessage();
     QString text = QString::fromLatin1(row.boundsPrefix);
     QString range = QString::fromLatin1(row.rangeText);
     if (row.range != RangeKind::Fixed && !range.isEmpty()) {

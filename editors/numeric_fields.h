@@ -55,6 +55,9 @@ struct NumericFieldHooks {
     // The accepted position windows of the selected source channel (min, max).
     std::function<std::pair<int, int>()> hPositionWindow = [] { return std::pair{0, 0}; };
     std::function<std::pair<int, int>()> vPositionWindow = [] { return std::pair{0, 0}; };
+    // The H position's out-of-bounds message when the page words it itself (a window the unit
+    // reported empty); empty: built from the row and the window.
+    std::function<QString()> hPositionBoundsMessage;
     // SendLeftEdgeFeathering(screen) (side 0) or SendRightEdgeFeathering(screen) (side 1).
     std::function<void(int screen, int side)> sendEdgeFeathering = [](int, int) {};
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "link/procedure_wait.h"
 #include "link/queries.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -21,6 +22,8 @@ bool Valid(int unit, int index) { return ValidUnit(unit) && ValidIndex(index); }
 CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(settings) {}
 
 bool CommandSet::Abandoned() const { return link_.Abandoned || link_.ExitRequested; }
+
+bool CommandSet::Refused() const { return !link_.MayStart(); }
 
 void CommandSet::Fill(const std::function<void()>& fill)
 {
@@ -92,14 +95,14 @@ bool CommandSet::ReadInputs(int unit)
 
 bool CommandSet::SendBlackLevel(int unit, int screen, int level)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     settings_.output(unit, screen).BlackLevel = static_cast<uint8_t>(level);
     return Send(Command::BlackLevel, unit, {screen, level}, SpecOf(Command::BlackLevel).postWait);
 }
 
 bool CommandSet::SendControlMode(int unit, int advanced)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
     settings_.output(unit, 1).ControlMode = static_cast<uint8_t>(advanced);
     const CommandSpec& spec = SpecOf(Command::ControlMode);
@@ -121,14 +124,14 @@ bool CommandSet::SendControlMode(int unit, int advanced)
 
 bool CommandSet::SendDataDoubling(int unit, int on)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     settings_.output(unit, 1).DataDoubling = static_cast<uint8_t>(on);
     return Send(Command::DataDoubling, unit, {on}, SpecOf(Command::DataDoubling).postWait);
 }
 
 bool CommandSet::SendDisplayLayout(int unit, int alignment, int overlapWidth)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.Alignment = static_cast<uint8_t>(alignment);
     r.OverlapWidth = overlapWidth;
@@ -137,7 +140,7 @@ bool CommandSet::SendDisplayLayout(int unit, int alignment, int overlapWidth)
 
 bool CommandSet::SendEdgeFeather(int unit, int screen, int side, int16_t feather, float gamma)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     if (side == 0) {
         r.LeftGamma = gamma;
@@ -152,7 +155,7 @@ bool CommandSet::SendEdgeFeather(int unit, int screen, int side, int16_t feather
 
 bool CommandSet::SendBasicFeather(int unit, int16_t feather, float gamma)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.BasicGamma = gamma;
     r.BasicFeather = feather;
@@ -161,7 +164,7 @@ bool CommandSet::SendBasicFeather(int unit, int16_t feather, float gamma)
 
 bool CommandSet::SendHalo(int unit, int screen, int side, int width, int offset)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     if (side == 0) {
         r.LeftHaloWidth = width;
@@ -175,13 +178,13 @@ bool CommandSet::SendHalo(int unit, int screen, int side, int width, int offset)
 
 bool CommandSet::SendReset(int unit, char kind)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::Reset, unit, {kind}, SpecOf(Command::Reset).postWait);
 }
 
 bool CommandSet::SendTestPattern(int unit, int screen, int pattern, int raster, int grid)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     r.TestPattern = static_cast<uint8_t>(pattern);
     r.OutputRaster = static_cast<uint8_t>(raster);
@@ -191,7 +194,7 @@ bool CommandSet::SendTestPattern(int unit, int screen, int pattern, int raster, 
 
 bool CommandSet::SendProjectorCount(int unit, int count)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, 1);
     r.ScreenGroup = static_cast<uint8_t>(unit - 1);
     r.TotalProjectors = static_cast<uint8_t>(count);
@@ -200,7 +203,7 @@ bool CommandSet::SendProjectorCount(int unit, int count)
 
 bool CommandSet::SendSeamGains(int unit, int screen, int param, const int (&gains)[8])
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     OutputScreenRecord& r = settings_.output(unit, screen);
     r.SeamParam = param;
     for (int i = 0; i < 8; ++i) r.SeamGain[i] = static_cast<uint8_t>(gains[i]);
@@ -211,22 +214,25 @@ bool CommandSet::SendSeamGains(int unit, int screen, int param, const int (&gain
 
 bool CommandSet::SendSeamBridge(int unit, int screen, int on)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
     settings_.output(unit, screen).SeamBridge = static_cast<uint8_t>(on);
     return Send(Command::SeamBridge, unit, {screen, on}, SpecOf(Command::SeamBridge).postWait);
 }
 
 bool CommandSet::SendAutoSeam(int unit, int screen)
 {
-    if (!Valid(unit, screen)) return false;
+    if (!Valid(unit, screen) || Refused()) return false;
+    QElapsedTimer started;
+    started.start();
     if (!Send(Command::AutoSeam, unit, {screen}, SpecOf(Command::AutoSeam).postWait)) return false;
-    // The unit computed new gains: read the screen back. Through a controller a first read
-    // right after the procedure may fail; it is tried once more.
+    // The unit computed new gains: read the screen back. Through a controller the unit may
+    // still be measuring: the read is tried at least twice, quietly, for as long as a directly
+    // cabled unit is given for the adjustment.
     if (link_.LinkEstablished) {
         if (link_.RS485CheckBox) {
             Link::HandlePendingEvents();
-            if (!QueryOutput(link_, settings_, unit, screen) && !Abandoned())
-                QueryOutput(link_, settings_, unit, screen);
+            const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2};
+            WaitForUnitAfterProcedure(link_, wait, started, [&] { return QueryOutput(link_, settings_, unit, screen); });
         } else {
             QueryOutput(link_, settings_, unit, screen);
         }
@@ -238,13 +244,13 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
 
 bool CommandSet::SendSystemSave(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::SystemSave, unit, {}, SpecOf(Command::SystemSave).postWait);
 }
 
 bool CommandSet::SendFeatherCurve(int unit, int mode)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     return Send(Command::FeatherCurve, unit, {FeatherLetter(mode)}, SpecOf(Command::FeatherCurve).postWait);
 }
 
@@ -253,7 +259,7 @@ bool CommandSet::SendFeatherCurve(int unit, int mode)
 bool CommandSet::SendInputContrast(int unit, int channel, int colour, float value)
 {
     const std::optional<char> letter = ColourLetter(colour);
-    if (!Valid(unit, channel) || !letter) return false;
+    if (!Valid(unit, channel) || !letter || Refused()) return false;
     InputChannelRecord& r = settings_.input(unit, channel);
     float* fields[4] = {&r.ContrastC, &r.ContrastR, &r.ContrastG, &r.ContrastB};
     *fields[colour] = value;
@@ -263,7 +269,7 @@ bool CommandSet::SendInputContrast(int unit, int channel, int colour, float valu
 bool CommandSet::SendInputBrightness(int unit, int channel, int colour, float value)
 {
     const std::optional<char> letter = ColourLetter(colour);
-    if (!Valid(unit, channel) || !letter) return false;
+    if (!Valid(unit, channel) || !letter || Refused()) return false;
     InputChannelRecord& r = settings_.input(unit, channel);
     float* fields[4] = {&r.BrightnessC, &r.BrightnessR, &r.BrightnessG, &r.BrightnessB};
     *fields[colour] = value;
@@ -273,34 +279,34 @@ bool CommandSet::SendInputBrightness(int unit, int channel, int colour, float va
 
 bool CommandSet::SendInputPhase(int unit, int channel, int phase)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).Phase = phase;
     return Send(Command::InputPhase, unit, {channel, phase}, SpecOf(Command::InputPhase).postWait);
 }
 
 bool CommandSet::SendInputHPosition(int unit, int channel, int position)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).HPosition = position;
     return Send(Command::InputHPosition, unit, {channel, position}, SpecOf(Command::InputHPosition).postWait);
 }
 
 bool CommandSet::SendInputVPosition(int unit, int channel, int position)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     settings_.input(unit, channel).VPosition = position;
     return Send(Command::InputVPosition, unit, {channel, position}, SpecOf(Command::InputVPosition).postWait);
 }
 
 bool CommandSet::SendInputSave(int unit, int channel)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     return Send(Command::InputSave, unit, {channel}, SpecOf(Command::InputSave).postWait);
 }
 
 bool CommandSet::SendInputReset(int unit, int channel)
 {
-    if (!Valid(unit, channel)) return false;
+    if (!Valid(unit, channel) || Refused()) return false;
     if (!Send(Command::InputReset, unit, {channel}, SpecOf(Command::InputReset).postWait)) return false;
     if (!ReadInputs(unit)) return false;
     Fill(FillSourcePage);
@@ -309,11 +315,13 @@ bool CommandSet::SendInputReset(int unit, int channel)
 
 // ---- The unit's automatic procedures -------------------------------------------------------------
 
-bool CommandSet::RunAuto(Command command, int unit, const QString& status)
+bool CommandSet::RunAuto(Command command, int unit, const QString& status, const QString& procedure)
 {
     const CommandSpec& spec = SpecOf(command);
     Operator& op = link_.op();
     bool ok = true;
+    bool unitAnswered = true;
+    int firstChannelToRead = 1;
     if (link_.LinkEstablished) {
         link_.Abandoned = false;
         if (link_.RS485CheckBox) {
@@ -321,6 +329,8 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
             // minutes. An empty addressed line follows, and the pause after its acceptance
             // scales with the wall's projector count as last stored for the unit.
             op.setStatus(status);
+            QElapsedTimer started;
+            started.start();
             const int projectors = static_cast<int8_t>(settings_.output(unit, 1).TotalProjectors);
             const int pauses = std::max(0, spec.pausePerProjector * projectors);
             ok = SendLine(CommandLine(command, unit, {}), true, 0, spec.directWay, spec.ackTicks);
@@ -329,6 +339,16 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
                 ok = SendLine(empty, true, pauses, spec.directWay, spec.ackTicks);
             }
             if (ok) Link::HandlePendingEvents();
+            // The pauses are far shorter than the procedure: the first re-read waits, quietly,
+            // until the unit answers again or a direct unit's allowance has passed.
+            if (ok) {
+                op.setStatus(status);
+                const ProcedureWait wait{unit, procedure, spec.ackTicks, 1};
+                unitAnswered = WaitForUnitAfterProcedure(link_, wait, started,
+                                                         [&] { return QueryInput(link_, settings_, unit, 1); });
+                ok = !Abandoned();
+                firstChannelToRead = 2;
+            }
         } else {
             op.setStatus(status);
             ok = SendLine(CommandLine(command, unit, {}), false, 0, spec.directWay, spec.ackTicks);
@@ -339,7 +359,13 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
         link_.SetCursorBusy(false);
         return false;
     }
-    ok = ReadInputs(unit);
+    // A unit that never answered is not asked again here: the operator has been told once.
+    if (unitAnswered && link_.LinkEstablished) {
+        for (int ch = firstChannelToRead; ch <= 4 && ok; ++ch) {
+            QueryInput(link_, settings_, unit, ch);
+            ok = !Abandoned();
+        }
+    }
     link_.SetCursorBusy(false);
     if (!ok) return false;
     if (command == Command::AutoColorBalance) {
@@ -355,7 +381,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status)
 
 bool CommandSet::RunAutoColorBalance(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     // The balance needs a picture on input 1: read the inputs first and refuse without video.
     if (!ReadInputs(unit)) return false;
     Fill(FillSourcePage);
@@ -364,21 +390,21 @@ bool CommandSet::RunAutoColorBalance(int unit)
         return true;
     }
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoColorBalance, unit, kStatusAutoColorBalance);
+    return RunAuto(Command::AutoColorBalance, unit, kStatusAutoColorBalance, kProcedureAutoColorBalance);
 }
 
 bool CommandSet::RunAutoPosition(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition);
+    return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition, kProcedureAutoPosition);
 }
 
 bool CommandSet::RunAutoPhase(int unit)
 {
-    if (!ValidUnit(unit)) return false;
+    if (!ValidUnit(unit) || Refused()) return false;
     link_.SetCursorBusy(true);
-    return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase);
+    return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase, kProcedureAutoPhase);
 }
 
 }  // namespace kalvora

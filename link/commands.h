@@ -9,7 +9,8 @@
 // out of the link's resends, or chose Cancel in the direct recovery dialog. A caller running a
 // sequence of commands stops there. A refused argument (unit not 1 or 2, index not 1..4, colour
 // not 0..3) also returns false and changes nothing. Everything else, including "no link, nothing
-// sent", returns true.
+// sent", returns true. A builder called while another operation on the units waits or pauses
+// is refused the same way: its record stays as it was, so the editor restores its control.
 
 #include <QString>
 #include <cstdint>
@@ -30,6 +31,11 @@ inline const QString kStatusAutoColorBalance =
     QStringLiteral("Automatic Color Balance in progress. Please wait....");
 inline const QString kStatusAutoPosition = QStringLiteral("Automatic Position setup in progress. Please wait....");
 inline const QString kStatusAutoPhase = QStringLiteral("Automatic Phase setup in progress. Please wait....");
+// The procedures as the operator knows them from the buttons that start them.
+inline const QString kProcedureAutoColorBalance = QStringLiteral("Auto Color Balance");
+inline const QString kProcedureAutoPosition = QStringLiteral("Auto Position");
+inline const QString kProcedureAutoPhase = QStringLiteral("Auto Phase Calibration");
+inline const QString kProcedureAutoSeam = QStringLiteral("Auto Seam Gain");
 
 class CommandSet {
 public:
@@ -81,10 +87,13 @@ private:
     bool SendWithTicks(const CommandSpec& spec, int unit, std::initializer_list<CommandArg> args, int postWait,
                        int ackTicks);
     bool SendLine(const std::string& line, bool controller, int postWait, DirectWay way, int ackTicks);
-    bool RunAuto(Command command, int unit, const QString& status);
+    bool RunAuto(Command command, int unit, const QString& status, const QString& procedure);
     // Re-reads; false only when the operator abandoned a query.
     bool ReadInputs(int unit);
     bool Abandoned() const;
+    // Called inside another operation's wait or pause (an editor committing while a command
+    // waits), or after the operator ended the program: nothing is stored or sent.
+    bool Refused() const;
     void Fill(const std::function<void()>& fill);
 
     Link& link_;

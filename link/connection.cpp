@@ -15,21 +15,20 @@ bool ReadAllUnits(Link& link, Settings& settings)
     Operator& op = link.op();
     MainFlags& flags = link.flags();
     op.setStatus(kStatusQuerying);
-    const bool wasBusy = link.CursorBusy();
     link.SetCursorBusy(true);
     auto finish = [&](bool ok) {
         op.setStatus(QString());
-        if (!wasBusy) link.SetCursorBusy(false);
+        link.SetCursorBusy(false);
         return ok;
     };
     if (link.RS485CheckBox) {
         const int count = QueryUnitCount(link);
-        // A controller may see more units than the two this program addresses.
-        flags.UnitCount = std::min(count, 2);
         if (count <= 0) {
             if (!link.Abandoned) op.showMessage(kMsgNotDetectedByController);
             return finish(false);
         }
+        // A controller may see more units than the two this program addresses.
+        flags.UnitCount = std::min(count, 2);
     } else {
         flags.UnitCount = 1;
     }
@@ -47,6 +46,8 @@ bool ReadAllUnits(Link& link, Settings& settings)
 LinkController::LinkController(Link& link, Settings& settings, QObject* parent)
     : QObject(parent), link_(link), settings_(settings)
 {
+    // A port that fails (an adapter pulled, idle or not) leaves the window as a disconnect does.
+    connect(&link_, &Link::portLost, this, &LinkController::DropLink);
 }
 
 bool LinkController::ControllerMode() const { return link_.RS485CheckBox; }
@@ -81,7 +82,6 @@ int LinkController::SearchPorts()
 {
     searching_ = true;
     emit searchingChanged(true);
-    const bool wasBusy = link_.CursorBusy();
     link_.SetCursorBusy(true);
     link_.WaitTicks = 10;
 
@@ -98,7 +98,7 @@ int LinkController::SearchPorts()
     if (found > 0) comNumberLabel_ = QString::number(found);
 
     link_.WaitTicks = kDefaultWaitTicks;
-    if (!wasBusy) link_.SetCursorBusy(false);
+    link_.SetCursorBusy(false);
     searching_ = false;
     emit searchingChanged(false);
     emit stateChanged();
@@ -119,6 +119,7 @@ void LinkController::Established(const QString& questionTitle)
 
 bool LinkController::ReadfromTornels1Click()
 {
+    if (!link_.MayStart()) return false;
     if (ReadUnits) return ReadUnits();
     if (!ReadAllUnits(link_, settings_)) return false;
     FlagGuard filling(link_.flags().FormFilling);
@@ -128,6 +129,7 @@ bool LinkController::ReadfromTornels1Click()
 
 void LinkController::SearchAllClick()
 {
+    if (!link_.MayStart()) return;
     SetMode(false);
     if (SearchPorts() > 0) {
         if (Planned() > 4) {
@@ -154,6 +156,7 @@ void LinkController::SearchAllClick()
 
 void LinkController::TornelconnectedthruController1Click()
 {
+    if (!link_.MayStart()) return;
     SetMode(true);
     if (SearchPorts() < 0) {
         link_.op().showMessage(kMsgControllerNotDetected);
@@ -166,6 +169,7 @@ void LinkController::TornelconnectedthruController1Click()
 
 void LinkController::TornelconnectedtoSerialPortdirectly1Click()
 {
+    if (!link_.MayStart()) return;
     SetMode(false);
     if (SearchPorts() < 0) {
         link_.op().showMessage(kMsgTornelNotDetected);
@@ -181,6 +185,8 @@ void LinkController::TornelconnectedtoSerialPortdirectly1Click()
 
 bool LinkController::TwoUnitCheck()
 {
+    // Inside another operation's wait the check cannot ask the controller: the change waits.
+    if (!link_.MayStart()) return false;
     const bool direct = !link_.RS485CheckBox;
     if (Planned() > 4 && direct) {
         if (link_.op().askYesNo(kTitleTwoUnitCheck, kQuestionControlOnlyUnit1)) return true;
@@ -207,6 +213,12 @@ bool LinkController::TwoUnitCheck()
 }
 
 void LinkController::DisconnectSerialCo1Click()
+{
+    if (!link_.MayStart()) return;
+    DropLink();
+}
+
+void LinkController::DropLink()
 {
     link_.port().close();
     link_.SetLinkEstablished(false);

@@ -134,6 +134,9 @@ private:
     // The link is up: menu items, the question, the read on Yes.
     void Established(const QString& questionTitle);
     void SetMenuItems(bool enabled);
+    // The disconnect's steps: port closed, link down, menu items off, page enabling updated,
+    // the status-read flag cleared. Also run when the port fails.
+    void DropLink();
     int Planned() const { return NumOfProjectors ? NumOfProjectors() : 0; }
     int Working() const { return WorkingProjectorCount ? WorkingProjectorCount() : 1; }
 

@@ -35,18 +35,29 @@ QString MsgPortPermission(int n, const QString& device)
 
 QString MsgPortNotResponding(int n) { return QStringLiteral("Note: COM Port #%1 is not responding.").arg(n); }
 
-QString MsgGiveUpCommand(int attempts)
+namespace {
+QString Because(const QString& cause) { return cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(cause); }
+}  // namespace
+
+QString MsgGiveUpCommand(int attempts, const QString& cause)
 {
-    return QStringLiteral("Error! The command has not been accepted after %1 attempts. Click Retry to keep trying. "
+    return QStringLiteral("Error! The command has not been accepted after %1 attempts%2. Click Retry to keep trying. "
                           "Click Cancel to abandon it.")
-        .arg(attempts);
+        .arg(attempts)
+        .arg(Because(cause));
 }
 
-QString MsgGiveUpQuery(int attempts)
+QString MsgGiveUpQuery(int attempts, const QString& cause)
 {
-    return QStringLiteral("Error! The query has not been answered after %1 attempts. Click Retry to keep trying. "
-                          "Click Cancel to abandon it.")
-        .arg(attempts);
+    // The query's resends follow answers (a rejection, an error code), not silence.
+    if (cause.isEmpty())
+        return QStringLiteral("Error! The query has not been answered after %1 attempts. Click Retry to keep "
+                              "trying. Click Cancel to abandon it.")
+            .arg(attempts);
+    return QStringLiteral("Error! The query has failed %1 times (%2). Click Retry to keep trying. Click Cancel to "
+                          "abandon it.")
+        .arg(attempts)
+        .arg(cause);
 }
 
 // ---- Framing helpers -------------------------------------------------------------------------
@@ -103,6 +114,21 @@ int FormatCommand(char* buffer, int size, const char* format, ...)
 }
 
 // ---- Link ------------------------------------------------------------------------------------
+
+namespace {
+int g_waitDepth = 0;
+
+// Marks the span in which an operation on the units hands control to the event loop.
+class InWait {
+public:
+    InWait() { ++g_waitDepth; }
+    ~InWait() { --g_waitDepth; }
+    InWait(const InWait&) = delete;
+    InWait& operator=(const InWait&) = delete;
+};
+}  // namespace
+
+bool Link::InsideWait() { return g_waitDepth > 0; }
 
 Link::Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent)
     : QObject(parent), port_(port), op_(op), flags_(flags)
@@ -191,12 +217,16 @@ void Link::setPageEnabled(bool enabled)
 
 void Link::SetCursorBusy(bool busy)
 {
-    cursorBusy_ = busy;
-    op_.setBusy(busy);
+    if (busy) {
+        if (cursorDepth_++ == 0) op_.setBusy(true);
+    } else if (cursorDepth_ > 0) {
+        if (--cursorDepth_ == 0) op_.setBusy(false);
+    }
 }
 
 void Link::waitForReplyOrFailure()
 {
+    InWait inWait;
     while (AwaitingReply && !ResendNeeded && port_.isOpen() && !portFailedPending_)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
@@ -205,11 +235,13 @@ void Link::runDeferredEffects()
 {
     if (pendingTimeoutMessage_) {
         pendingTimeoutMessage_ = false;
-        op_.showMessage(kMsgTimeout);
+        if (!QuietFailures) op_.showMessage(kMsgTimeout);
     }
     const ReplyOutcome outcome = pendingOutcome_;
     pendingOutcome_ = ReplyOutcome::Incomplete;
-    if (outcome == ReplyOutcome::ErrorNoResponse) {
+    if (QuietFailures) {
+        // Waiting out a busy unit: its silence and the controller's error codes are expected.
+    } else if (outcome == ReplyOutcome::ErrorNoResponse) {
         op_.showMessage(kMsgControllerNoResponse);
     } else if (outcome == ReplyOutcome::ErrorCode) {
         op_.setStatus(kStatusControllerErrorCode);
@@ -223,11 +255,10 @@ void Link::runDeferredEffects()
 
 bool Link::SendControllerCommand(int postWait)
 {
-    if (!port_.isOpen()) return false;
+    if (!port_.isOpen() || !MayStart()) return false;
     Abandoned = false;
     ++transactionDepth_;
-    const bool setHourglass = !cursorBusy_;
-    if (setHourglass) SetCursorBusy(true);
+    SetCursorBusy(true);
 
     CommandText[kLinkBufferSize - 1] = '\0';
     const QByteArray digits = ChecksumDigits(CommandChecksum);  // computed once by the builder
@@ -275,7 +306,7 @@ bool Link::SendControllerCommand(int postWait)
     }
     if (delivered) WaitMs(postWait);
     setPageEnabled(true);
-    if (setHourglass) SetCursorBusy(false);
+    SetCursorBusy(false);
     op_.setStatus(QString());
     --transactionDepth_;
     return delivered;
@@ -283,7 +314,12 @@ bool Link::SendControllerCommand(int postWait)
 
 bool Link::SendQuery()
 {
-    if (!port_.isOpen()) return false;
+    if (!port_.isOpen() || !MayStart()) {
+        // Nothing was asked, so nothing may be read from an earlier reply.
+        ReplyText[0] = '\0';
+        ResendNeeded = true;
+        return false;
+    }
     ++transactionDepth_;
     ResendNeeded = false;
     ControllerError = false;
@@ -318,7 +354,11 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     WriteIfRoom(text);
     port_.flushOutput();
     setPageEnabled(false);
-    bool found = port_.waitForChar(Terminator, WaitTicks);
+    bool found = false;
+    {
+        InWait inWait;
+        found = port_.waitForChar(Terminator, WaitTicks);
+    }
     // A port that fails during the wait is a failure, not the success of a closed port.
     if (portFailedPending_) found = false;
     op_.setStatus(QString());
@@ -346,9 +386,12 @@ bool Link::takePortFailure()
 
 bool Link::SendDirectCommand()
 {
+    if (!MayStart()) {
+        Abandoned = true;
+        return false;
+    }
     Abandoned = false;
-    const bool setHourglass = !cursorBusy_;
-    if (setHourglass) SetCursorBusy(true);
+    SetCursorBusy(true);
     CommandText[kLinkBufferSize - 1] = '\0';
     DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
     bool ok = DirectReplyOk;
@@ -360,7 +403,7 @@ bool Link::SendDirectCommand()
     } else if (!DirectReplyOk) {
         ok = RecoverDirectLink();
     }
-    if (setHourglass) SetCursorBusy(false);
+    SetCursorBusy(false);
     return ok;
 }
 
@@ -437,22 +480,29 @@ void Link::ApdComPort1TriggerAvail(int count)
         AwaitingReply = false;
         break;
     case ReplyOutcome::Rejected:
+        lastFailure_ = QStringLiteral("the controller rejected it");
         ControllerError = true;
         ResendNeeded = true;
         AwaitingReply = false;
         break;
     case ReplyOutcome::ErrorNoResponse:
+        lastFailure_ = QStringLiteral("the controller answered error code 4: no response from the unit");
         stopTimer1();
         ResendNeeded = true;
         AwaitingReply = false;
         pendingOutcome_ = outcome;
         break;
-    case ReplyOutcome::ErrorCode:
+    case ReplyOutcome::ErrorCode: {
+        const auto digit = static_cast<unsigned char>(Reply.Tail[5]);
+        lastFailure_ = QStringLiteral("the controller answered error code %1")
+                           .arg(digit > 0x20 && digit < 0x7F ? QString(QLatin1Char(char(digit)))
+                                                             : QStringLiteral("0x%1").arg(digit, 2, 16, QLatin1Char('0')));
         ControllerError = true;
         ResendNeeded = true;
         AwaitingReply = false;
         pendingOutcome_ = outcome;
         break;
+    }
     }
     inHandler_ = false;
     // The message and the pause run once the waiting transaction has seen the outcome; they
@@ -462,6 +512,7 @@ void Link::ApdComPort1TriggerAvail(int count)
 
 void Link::Timer1Timer()
 {
+    lastFailure_ = QStringLiteral("no reply within %1 seconds").arg(kReplyTimeoutMs / 1000);
     stopTimer1();
     pendingTimeoutMessage_ = true;
     ResendNeeded = true;
@@ -490,16 +541,22 @@ void Link::WaitMs(int nominalMs)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, [&done] { done = true; });
     timer.start(ms);
+    InWait inWait;
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void Link::HandlePendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void Link::HandlePendingEvents()
+{
+    InWait inWait;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool Link::KeepTrying(int failedAttempts, bool isQuery)
 {
     if (failedAttempts <= 0 || failedAttempts % kAttemptsBeforeAsking != 0) return true;
-    const bool retry =
-        op_.askRetryCancel(kTitleGiveUp, isQuery ? MsgGiveUpQuery(failedAttempts) : MsgGiveUpCommand(failedAttempts));
+    if (QuietFailures) return false;  // the quiet wait decides itself whether to try again
+    const bool retry = op_.askRetryCancel(kTitleGiveUp, isQuery ? MsgGiveUpQuery(failedAttempts, lastFailure_)
+                                                                : MsgGiveUpCommand(failedAttempts, lastFailure_));
     if (!retry) Abandoned = true;
     return retry;
 }
@@ -510,7 +567,10 @@ void Link::onPortFailed(const QString&)
     stopTimer1();
     SetLinkEstablished(false);
     portFailedPending_ = true;
+    // Nothing of an earlier reply may be taken for the answer to a later query.
+    ReplyText[0] = '\0';
     if (transactionDepth_ == 0) runDeferredEffects();
+    emit portLost();
 }
 
 }  // namespace kalvora

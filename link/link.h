@@ -44,8 +44,10 @@ QString MsgPortPermission(int n, const QString& device);
 // "Note: COM Port #" n " is not responding."
 QString MsgPortNotResponding(int n);
 // The way out of endless resends, asked after the 3rd failed attempt and every 3rd after.
-QString MsgGiveUpCommand(int attempts);
-QString MsgGiveUpQuery(int attempts);
+// `cause` says what the last attempt got ("no reply within 8 seconds", "the controller
+// answered error code 3", ...).
+QString MsgGiveUpCommand(int attempts, const QString& cause = {});
+QString MsgGiveUpQuery(int attempts, const QString& cause = {});
 inline const QString kTitleGiveUp = QStringLiteral("Vorn - Kalvora :Communication with Tornel(s)");
 
 // ---- Link state ------------------------------------------------------------------------------
@@ -92,6 +94,11 @@ struct LinkState {
     bool Abandoned = false;
     // Cancel in the recovery dialog: the program is to end with status -1.
     bool ExitRequested = false;
+    // Set while the program waits for a unit that is known to be busy (after a procedure):
+    // timeouts and "did not answer" error codes end the attempt without a message box, a
+    // status text or a pause, and the way out of the resends is not offered. A port that goes
+    // away is still reported.
+    bool QuietFailures = false;
 
     LinkState() = default;
     LinkState(const LinkState&) = delete;
@@ -171,16 +178,26 @@ public:
     static void WaitMs(int nominalMs);
     // Handles pending events once, without waiting.
     static void HandlePendingEvents();
+    // True while an operation on the units handles events in one of its waits or pauses: a
+    // handler run from there (a menu, an editor commit) must not start another operation,
+    // which would overwrite CommandText and ReplyText under the waiting one.
+    static bool InsideWait();
+    // An operation may start now: no other is waiting and the operator has not ended the
+    // program at the recovery dialog.
+    bool MayStart() const { return !InsideWait() && !ExitRequested; }
 
-    // The hourglass: the link remembers whether it is showing so that nested operations
-    // restore the arrow only where they set the hourglass.
-    bool CursorBusy() const { return cursorBusy_; }
+    // The hourglass, counted: every SetCursorBusy(true) is matched by one SetCursorBusy(false),
+    // and the arrow comes back when the outermost operation ends, however they nest.
+    bool CursorBusy() const { return cursorDepth_ > 0; }
     void SetCursorBusy(bool busy);
 
     // The way out of a resend loop: counts a failed attempt and, after every
     // kAttemptsBeforeAsking in a row, asks the operator. False when the operator gave up
     // (Abandoned set). Used by the controller transaction and by the queries' resend loops.
     bool KeepTrying(int failedAttempts, bool isQuery);
+
+    // What ended the last failed attempt, in words for the way-out question.
+    QString LastFailure() const { return lastFailure_; }
 
     bool Timer1Enabled() const { return timer1_.isActive(); }
     bool PhasePageControlEnabled() const { return pageEnabled_; }
@@ -190,8 +207,13 @@ signals:
     void linkEstablishedChanged(bool established);
     void unitIdsChanged();
     void version1LabelChanged(const QString& text);
-    // Cancel in the recovery dialog: end the program with this status (-1).
+    // Cancel in the recovery dialog: end the program with this status (-1). Connected
+    // directly: the receiver ends the program before the call stack unwinds. Should it return,
+    // every later transaction is refused at once, so nothing more goes to the units.
     void exitRequested(int status);
+    // The port failed (unplugged adapter, other end gone), whether or not a transaction was
+    // running: the link is down and the port closed; the operator has been told once.
+    void portLost();
     void lineStateChanged(const kalvora::SerialPort::LineState& state);
 
 private:
@@ -215,12 +237,13 @@ private:
     MainFlags& flags_;
     QTimer timer1_;
     bool pageEnabled_ = true;
-    bool cursorBusy_ = false;
+    int cursorDepth_ = 0;
     bool inHandler_ = false;
     int transactionDepth_ = 0;
     bool portFailedPending_ = false;
     ReplyOutcome pendingOutcome_ = ReplyOutcome::Incomplete;
     bool pendingTimeoutMessage_ = false;
+    QString lastFailure_;
 };
 
 }  // namespace kalvora

@@ -40,8 +40,10 @@ std::span<const uint8_t> ReplyBytes(const Link& link)
 // there to be searched.
 bool SendWithResends(Link& link, bool resendOnEmpty)
 {
-    link.SendQuery();
-    if (!link.ResendNeeded) return true;
+    // A closed port or a refused query asked nothing: whatever the reply buffer holds is an
+    // earlier reply and must not be parsed.
+    if (link.SendQuery()) return true;
+    if (!link.port().isOpen() || !link.MayStart()) return false;
     if (link.RS485CheckBox) {
         auto again = [&] { return link.ControllerError || (resendOnEmpty && link.ReplyText[0] == '\0'); };
         for (int failures = 1; again() && link.port().isOpen() && !link.Abandoned; ++failures) {
@@ -55,6 +57,8 @@ bool SendWithResends(Link& link, bool resendOnEmpty)
 // Common request steps of SYINFOTN, IINFOTN and OINFOTN. Returns the marker position or -1.
 int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
 {
+    // Inside another operation's wait the command text belongs to that operation.
+    if (!link.MayStart()) return -1;
     link.Abandoned = false;
     const int id = link.UnitId(u);
     switch (q) {
@@ -94,6 +98,7 @@ bool ValidIndex(int i) { return i >= 1 && i <= 4; }
 
 int QueryUnitCount(Link& link)
 {
+    if (!link.MayStart()) return 0;
     link.Abandoned = false;
     link.SetCommandText("NTN\r");
     link.MinReplyLength = kMinReplyNtn;

@@ -9,6 +9,7 @@ packages=(
   libgl-dev libgtest-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core
+  xvfb x11-utils
 )
 
 missing=()

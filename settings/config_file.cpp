@@ -1,11 +1,9 @@
 #include "settings/config_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 
 #include "platform/operator.h"
+#include "platform/whole_file.h"
 
 namespace kalvora {
 
@@ -37,41 +35,39 @@ bool ApplyConfigImage(Settings& s, const QByteArray& image)
     return true;
 }
 
+ConfigFileResult SaveConfigFile(const Settings& settings, const QString& name)
+{
+    const FileResult r = ReplaceWholeFile(name, ConfigImage(settings));
+    if (!r.ok) return {false, kMsgUnableToCreate, r.reason};
+    return {true, {}, {}};
+}
+
+ConfigFileResult LoadConfigFile(Settings& settings, const QString& name)
+{
+    QByteArray image;
+    const FileResult r = ReadWholeFile(name, kConfigFileSize, image);
+    if (!r.ok) return {false, kMsgUnableToOpen, r.reason};
+    if (image.size() != kConfigFileSize) {
+        const QString size = image.size() > kConfigFileSize ? QStringLiteral("more than %1").arg(kConfigFileSize)
+                                                            : QString::number(image.size());
+        return {false, kMsgSizeInvalid, QStringLiteral("%1 bytes, not %2").arg(size).arg(kConfigFileSize)};
+    }
+    ApplyConfigImage(settings, image);
+    return {true, {}, {}};
+}
+
 bool WriteConfigFile(const Settings& settings, const QString& name, Operator& op)
 {
-    QSaveFile file(name);
-    const QByteArray image = ConfigImage(settings);
-    if (QFileInfo(name).isDir() || !file.open(QIODevice::WriteOnly)) {
-        op.showMessage(kMsgUnableToCreate);
-        return false;
-    }
-    if (file.write(image) != image.size() || !file.commit()) {
-        file.cancelWriting();
-        op.showMessage(kMsgUnableToCreate);
-        return false;
-    }
-    return true;
+    const ConfigFileResult r = SaveConfigFile(settings, name);
+    if (!r.ok) op.showMessage(r.message);
+    return r.ok;
 }
 
 bool ReadConfigFile(Settings& settings, const QString& name, Operator& op)
 {
-    QFile file(name);
-    if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadOnly)) {
-        op.showMessage(kMsgUnableToOpen);
-        return false;
-    }
-    if (file.size() != kConfigFileSize) {
-        op.showMessage(kMsgSizeInvalid);
-        return false;
-    }
-    // Read one byte more than expected so that a file that grew since its size was taken,
-    // or a short read, is caught before anything reaches the tables.
-    const QByteArray image = file.read(kConfigFileSize + 1);
-    if (!ApplyConfigImage(settings, image)) {
-        op.showMessage(kMsgSizeInvalid);
-        return false;
-    }
-    return true;
+    const ConfigFileResult r = LoadConfigFile(settings, name);
+    if (!r.ok) op.showMessage(r.message);
+    return r.ok;
 }
 
 }  // namespace kalvora

@@ -27,11 +27,24 @@ QByteArray ConfigImage(const Settings& settings);
 // changed) for any other size.
 bool ApplyConfigImage(Settings& settings, const QByteArray& image);
 
+// The outcome of a save or load: on failure the message for the operator and the system's
+// reason ("No space left on device", "not a regular file", "is 12 bytes, not 1560").
+struct ConfigFileResult {
+    bool ok = false;
+    QString message;
+    QString reason;
+};
+
 // Writes the file through a temporary in the same folder that replaces the old file only once
-// complete, so a failed save never destroys the previous file. Reports failure to the operator.
+// every write, sync and close succeeded, so a failed save never destroys the previous file.
+// Refuses to replace anything but a regular file (a link to one is written through).
+ConfigFileResult SaveConfigFile(const Settings& settings, const QString& name);
+// Replaces the tables from a regular file of exactly kConfigFileSize bytes; on failure the
+// tables are untouched. Never blocks on opening (FIFOs and devices are refused).
+ConfigFileResult LoadConfigFile(Settings& settings, const QString& name);
+
+// The same, telling the operator of a failure with the message alone.
 bool WriteConfigFile(const Settings& settings, const QString& name, Operator& op);
-// True when the tables were replaced; on any failure the operator is told and the tables are
-// untouched.
 bool ReadConfigFile(Settings& settings, const QString& name, Operator& op);
 
 }  // namespace kalvora

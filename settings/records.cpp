@@ -37,66 +37,6 @@ int Settings::InputImageHeight() const
 
 bool Settings::IsChannelLocked(int unit, int index) const { return input(unit, index).VideoLocked == 1; }
 
-#define IN(name, kind, pos) FieldDesc{#name, offsetof(InputChannelRecord, name), FieldKind::kind, 1, pos}
-const std::array<FieldDesc, 24> kInputFields = {{
-    IN(VideoLoaded, U8, 0),
-    IN(VideoLocked, U8, 1),
-    IN(Phase, I32, 2),
-    IN(Status8, U8, 6),
-    IN(Status9, U8, 7),
-    IN(HTotal, I32, 8),
-    IN(HPositionNominal, I32, 12),
-    IN(HPosition, I32, 16),
-    IN(VPositionNominal, I32, 20),
-    IN(VPosition, I32, 24),
-    IN(HActive, I32, 28),
-    IN(VActive, I32, 32),
-    IN(SyncSelect, U8, 36),
-    IN(Termination, U8, 37),
-    IN(ContrastC, Tenths, 38),
-    IN(BrightnessC, Tenths, 42),
-    IN(ContrastR, Tenths, 46),
-    IN(BrightnessR, Tenths, 50),
-    IN(ContrastG, Tenths, 54),
-    IN(BrightnessG, Tenths, 58),
-    IN(ContrastB, Tenths, 62),
-    IN(BrightnessB, Tenths, 66),
-    IN(HPositionLimit, I32, 70),   // kind 'N' replies only
-    IN(VPositionLimit, I32, 74),   // kind 'N' replies only
-}};
-#undef IN
-
-#define OUT(name, kind, pos) FieldDesc{#name, offsetof(OutputScreenRecord, name), FieldKind::kind, 1, pos}
-const std::array<FieldDesc, 27> kOutputFields = {{
-    OUT(OutputFormat, U8, 0),
-    OUT(FrameRate, U8, 1),
-    OUT(OutputSync, U8, 2),
-    OUT(ControlMode, U8, 3),
-    OUT(ScreenGroup, U8, 4),
-    OUT(TotalProjectors, U8, 5),
-    OUT(DataDoubling, U8, 6),
-    OUT(Alignment, U8, 7),
-    OUT(OverlapWidth, I32, 8),
-    OUT(BasicGamma, Tenths, 12),
-    OUT(BasicFeather, I16, 16),
-    OUT(LeftGamma, Tenths, 18),
-    OUT(LeftFeather, I16, 22),
-    OUT(RightGamma, Tenths, 24),
-    OUT(RightFeather, I16, 28),
-    OUT(LeftHaloWidth, I32, 30),
-    OUT(LeftHaloOffset, I32, 34),
-    OUT(RightHaloWidth, I32, 38),
-    OUT(RightHaloOffset, I32, 42),
-    OUT(BlackLevel, U8, 46),
-    OUT(TestPattern, U8, 47),
-    OUT(OutputRaster, U8, 48),
-    OUT(TestGrid, U8, 49),
-    OUT(SeamParam, I32, 50),
-    FieldDesc{"SeamGain", offsetof(OutputScreenRecord, SeamGain), FieldKind::U8, 8, 54},
-    OUT(SeamBridge, U8, 62),
-}};
-#undef OUT
-
 int FieldWidth(FieldKind kind)
 {
     switch (kind) {

@@ -203,8 +203,66 @@ struct FieldDesc {
 
 int FieldWidth(FieldKind kind);  // bytes per element in memory (also on the wire)
 
-extern const std::array<FieldDesc, 24> kInputFields;
-extern const std::array<FieldDesc, 27> kOutputFields;
+// The tables are sized by their entries, so every entry is a real field.
+#define KALVORA_IN(name, kind, pos) FieldDesc{#name, offsetof(InputChannelRecord, name), FieldKind::kind, 1, pos}
+inline constexpr auto kInputFields = std::to_array<FieldDesc>({
+    KALVORA_IN(VideoLoaded, U8, 0),
+    KALVORA_IN(VideoLocked, U8, 1),
+    KALVORA_IN(Phase, I32, 2),
+    KALVORA_IN(Status8, U8, 6),
+    KALVORA_IN(Status9, U8, 7),
+    KALVORA_IN(HTotal, I32, 8),
+    KALVORA_IN(HPositionNominal, I32, 12),
+    KALVORA_IN(HPosition, I32, 16),
+    KALVORA_IN(VPositionNominal, I32, 20),
+    KALVORA_IN(VPosition, I32, 24),
+    KALVORA_IN(HActive, I32, 28),
+    KALVORA_IN(VActive, I32, 32),
+    KALVORA_IN(SyncSelect, U8, 36),
+    KALVORA_IN(Termination, U8, 37),
+    KALVORA_IN(ContrastC, Tenths, 38),
+    KALVORA_IN(BrightnessC, Tenths, 42),
+    KALVORA_IN(ContrastR, Tenths, 46),
+    KALVORA_IN(BrightnessR, Tenths, 50),
+    KALVORA_IN(ContrastG, Tenths, 54),
+    KALVORA_IN(BrightnessG, Tenths, 58),
+    KALVORA_IN(ContrastB, Tenths, 62),
+    KALVORA_IN(BrightnessB, Tenths, 66),
+    KALVORA_IN(HPositionLimit, I32, 70),   // kind 'N' replies only
+    KALVORA_IN(VPositionLimit, I32, 74),   // kind 'N' replies only
+});
+#undef KALVORA_IN
+
+#define KALVORA_OUT(name, kind, pos) FieldDesc{#name, offsetof(OutputScreenRecord, name), FieldKind::kind, 1, pos}
+inline constexpr auto kOutputFields = std::to_array<FieldDesc>({
+    KALVORA_OUT(OutputFormat, U8, 0),
+    KALVORA_OUT(FrameRate, U8, 1),
+    KALVORA_OUT(OutputSync, U8, 2),
+    KALVORA_OUT(ControlMode, U8, 3),
+    KALVORA_OUT(ScreenGroup, U8, 4),
+    KALVORA_OUT(TotalProjectors, U8, 5),
+    KALVORA_OUT(DataDoubling, U8, 6),
+    KALVORA_OUT(Alignment, U8, 7),
+    KALVORA_OUT(OverlapWidth, I32, 8),
+    KALVORA_OUT(BasicGamma, Tenths, 12),
+    KALVORA_OUT(BasicFeather, I16, 16),
+    KALVORA_OUT(LeftGamma, Tenths, 18),
+    KALVORA_OUT(LeftFeather, I16, 22),
+    KALVORA_OUT(RightGamma, Tenths, 24),
+    KALVORA_OUT(RightFeather, I16, 28),
+    KALVORA_OUT(LeftHaloWidth, I32, 30),
+    KALVORA_OUT(LeftHaloOffset, I32, 34),
+    KALVORA_OUT(RightHaloWidth, I32, 38),
+    KALVORA_OUT(RightHaloOffset, I32, 42),
+    KALVORA_OUT(BlackLevel, U8, 46),
+    KALVORA_OUT(TestPattern, U8, 47),
+    KALVORA_OUT(OutputRaster, U8, 48),
+    KALVORA_OUT(TestGrid, U8, 49),
+    KALVORA_OUT(SeamParam, I32, 50),
+    FieldDesc{"SeamGain", offsetof(OutputScreenRecord, SeamGain), FieldKind::U8, 8, 54},
+    KALVORA_OUT(SeamBridge, U8, 62),
+});
+#undef KALVORA_OUT
 
 // Input reply data lengths: kind 'F' stops before the position limits.
 constexpr int kInputReplyDataShort = 70;   // kind 'F'

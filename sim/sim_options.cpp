@@ -42,6 +42,16 @@ QString SimUsage()
         "  --rgbadj-ms MS            duration of the automatic colour balance (default 4000)\n"
         "  --autopos-ms MS           duration of the automatic position setup (default 600)\n"
         "  --aphase-ms MS            duration of the automatic phase setup (default 3000)\n"
+        "  --autoseam-ms MS          duration of the automatic seam gain adjustment (default 300)\n"
+        "  --real-durations          procedures last as long as on a real unit: colour balance\n"
+        "                            4 min, phase 3 min, position 30 s, seam 4 s (the --*-ms\n"
+        "                            options that follow it still apply)\n"
+        "  --busy wait|silent|error4 controller mode: how a frame or query for a unit that is\n"
+        "                            still running a procedure is answered: held and answered\n"
+        "                            when the unit is free (wait, the default), never (silent),\n"
+        "                            or with error code 4 after the controller's own wait (error4)\n"
+        "  --relay-wait MS           the controller's wait for a busy unit before error code 4\n"
+        "                            (default 1000)\n"
         "  --link PATH               also make a symbolic link PATH to the device (removed on exit)\n"
         "  --log FILE                append a readable log of every byte received and sent to FILE\n"
         "\n"
@@ -119,6 +129,19 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
         {"--aphase-ms", [&](const QString& opt, const QString& v) {
              return ToInt(v, 0, 3600000, o.config.timings.phaseMs) || bad(opt, v, "expected 0..3600000 ms");
          }},
+        {"--autoseam-ms", [&](const QString& opt, const QString& v) {
+             return ToInt(v, 0, 3600000, o.config.timings.autoSeamMs) || bad(opt, v, "expected 0..3600000 ms");
+         }},
+        {"--busy", [&](const QString& opt, const QString& v) {
+             if (v == "wait") o.config.busyAnswer = BusyAnswer::WhenFree;
+             else if (v == "silent") o.config.busyAnswer = BusyAnswer::Silent;
+             else if (v == "error4") o.config.busyAnswer = BusyAnswer::Error4;
+             else return bad(opt, v, "expected wait, silent or error4");
+             return true;
+         }},
+        {"--relay-wait", [&](const QString& opt, const QString& v) {
+             return ToInt(v, 0, 60000, o.config.relayWaitMs) || bad(opt, v, "expected 0..60000 ms");
+         }},
         {"--link", [&](const QString& opt, const QString& v) {
              if (v.isEmpty()) return bad(opt, v, "expected a path");
              o.linkPath = v;
@@ -171,6 +194,7 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
     };
     const std::map<QString, std::function<void()>> flags = {
         {"--short-input", [&] { o.faults.shortInputReply = true; }},
+        {"--real-durations", [&] { o.config.timings = UnitTimings::LikeRealUnit(); }},
         {"--dead", [&] { o.faults.dead = true; }},
         {"--help", [&] { o.help = true; }},
     };
@@ -221,6 +245,12 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
     } else {
         if (idsGiven && units != -1 && int(o.config.ids.size()) != units) {
             error = QStringLiteral("--units %1 does not match the %2 IDs of --ids").arg(units).arg(o.config.ids.size());
+            return false;
+        }
+        if (idsGiven && units == -1 && o.config.ids.size() != 2) {
+            error = QStringLiteral("--ids gives %1 ID but a controller has two units unless --units says otherwise: "
+                                   "add --units %1, or give two IDs")
+                        .arg(o.config.ids.size());
             return false;
         }
         if (!idsGiven) {

@@ -20,6 +20,10 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kMaxLine = 250;     // longer lines are refused, not stored
+constexpr qsizetype kMaxEchoBacklog = 64 * 1024;
+// Lines waiting for their answer; more arriving meanwhile overflow the unit's input and are lost,
+// so a flood of lines can neither grow the memory nor delay the next answer by more than these.
+constexpr size_t kMaxWaitingRequests = 256;
 constexpr int kPieceGapMs = 2;    // nominal gap between pieces of a reply delivered in parts
 constexpr char kPrompt[] = "CTRLR>";
 constexpr char kDirectPrompt[] = "\r\n#";
@@ -199,6 +203,17 @@ void Simulator::onReadable()
     processNext();
 }
 
+namespace {
+// Only printable ASCII, CR, LF, backspace and delete can be part of a request. Any other byte is
+// line noise: it is dropped as it arrives and the line it falls in is discarded unanswered, so
+// a burst of garbage neither piles up answers nor echo, and the next clean line is answered at once.
+bool IsLineNoise(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return !(b >= 0x20 && b <= 0x7E) && b != '\r' && b != '\n' && b != '\b' && b != 0x7F;
+}
+}  // namespace
+
 void Simulator::takeByte(char c)
 {
     if (faults_.dead) return;
@@ -216,8 +231,13 @@ void Simulator::takeByte(char c)
         lineDropped_ = faults_.dropNext > 0;
         if (lineDropped_) --faults_.dropNext;
     }
+    if (IsLineNoise(c)) {
+        lineNoise_ = true;
+        line_.clear();
+        return;
+    }
     const bool erase = c == '\b' || c == 0x7F;
-    if (controller && !lineDropped_) {
+    if (controller && !lineDropped_ && !lineNoise_) {
         if (c == '\r')
             queueOutput("\r\n", false);
         else if (erase)
@@ -229,6 +249,7 @@ void Simulator::takeByte(char c)
         endLine();
         return;
     }
+    if (lineNoise_) return;
     if (erase) {
         if (!line_.isEmpty()) line_.chop(1);
         return;
@@ -250,6 +271,13 @@ void Simulator::endLine()
     inLine_ = false;
     lineDropped_ = false;
     lineTooLong_ = false;
+    const bool noise = lineNoise_;
+    lineNoise_ = false;
+    if (noise) return;
+    if (!r.dropped) {
+        if (waitingAnswers_ >= kMaxWaitingRequests) return;
+        ++waitingAnswers_;
+    }
     requests_.push_back(std::move(r));
 }
 
@@ -260,8 +288,21 @@ void Simulator::processNext()
     while (!working_ && !requests_.empty()) {
         current_ = std::move(requests_.front());
         requests_.pop_front();
+        if (!current_.dropped) --waitingAnswers_;
         if (current_.dropped) {
             finishRequest();
+            continue;
+        }
+        answerBusyError_ = false;
+        if (busyUnitOf(current_.line) >= 0 && config_.busyAnswer != BusyAnswer::WhenFree) {
+            if (config_.busyAnswer == BusyAnswer::Silent) {
+                finishRequest();  // relayed to a unit that does not listen: nothing comes back
+                continue;
+            }
+            answerBusyError_ = true;
+            working_ = true;
+            stage_ = Stage::Answer;
+            workTimer_->start(clock::scaled(config_.thinkMs) + clock::scaled(config_.relayWaitMs));
             continue;
         }
         working_ = true;
@@ -271,10 +312,12 @@ void Simulator::processNext()
     checkIdle();
 }
 
-// A request for a unit that is still working waits until the unit is free.
-int Simulator::waitBeforeAnswerMs(const QByteArray& line)
+namespace {
+
+// The ID a controller request is relayed to: PASS frames and TNQUERY lines; 0 for anything the
+// controller answers itself (NTN, a lone CR, the empty addressed line).
+int RelayedId(const QByteArray& line)
 {
-    if (config_.mode == PortMode::Direct) return RealMsUntil(unitBusyUntil_.empty() ? SteadyClock::time_point{} : unitBusyUntil_[0]);
     QByteArray addressed;
     if (line.startsWith("PASS ") && line.size() > 7)
         addressed = line.mid(5, line.size() - 7);
@@ -284,7 +327,29 @@ int Simulator::waitBeforeAnswerMs(const QByteArray& line)
     QByteArray rest;
     if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
     if (rest.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
-    const int i = unitIndexById(id);
+    return id;
+}
+
+}  // namespace
+
+bool Simulator::unitBusy(int n) const
+{
+    if (n < 1 || n > unitCount()) return false;
+    return RealMsUntil(unitBusyUntil_[size_t(n - 1)]) > 0;
+}
+
+int Simulator::busyUnitOf(const QByteArray& line) const
+{
+    if (config_.mode != PortMode::Controller) return -1;
+    const int i = unitIndexById(RelayedId(line));
+    return i >= 0 && RealMsUntil(unitBusyUntil_[size_t(i)]) > 0 ? i : -1;
+}
+
+// A request for a unit that is still working waits until the unit is free.
+int Simulator::waitBeforeAnswerMs(const QByteArray& line)
+{
+    if (config_.mode == PortMode::Direct) return RealMsUntil(unitBusyUntil_.empty() ? SteadyClock::time_point{} : unitBusyUntil_[0]);
+    const int i = unitIndexById(RelayedId(line));
     return i < 0 ? 0 : RealMsUntil(unitBusyUntil_[size_t(i)]);
 }
 
@@ -295,7 +360,10 @@ void Simulator::onWorkTimer()
         pendingUnit_ = -1;
         pendingProcedure_ = Procedure::None;
         pendingBusyMs_ = 0;
-        pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
+        if (answerBusyError_)
+            pendingReply_ = ErrorReply('4');
+        else
+            pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
         if (pendingBusyMs_ > 0) {
             // A direct unit prompts only when its work is done.
             stage_ = Stage::Finish;
@@ -422,7 +490,10 @@ void Simulator::startUnitWork(int unitIndex, const SimUnit::Result& result, bool
     if (finishByTimer) {
         if (result.procedure != Procedure::None) {
             const Procedure p = result.procedure;
-            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] { units_[size_t(unitIndex)]->finishProcedure(p); });
+            QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, unitIndex, p] {
+                units_[size_t(unitIndex)]->finishProcedure(p);
+                emit procedureFinished(unitIndex + 1);
+            });
         }
     } else {
         pendingUnit_ = unitIndex;
@@ -445,9 +516,18 @@ void Simulator::queueReply(QByteArray bytes)
 void Simulator::queueOutput(const QByteArray& bytes, bool asReply)
 {
     if (faults_.dead || bytes.isEmpty()) return;
+    // Echo that nobody reads is dropped beyond a bound, as a terminal's buffer would.
+    if (!asReply && !out_.empty() && out_.back().bytes.size() >= kMaxEchoBacklog) return;
     const Delivery d = asReply ? faults_.delivery : Delivery::Whole;
     switch (d) {
-    case Delivery::Whole: out_.push_back({bytes, false}); break;
+    case Delivery::Whole:
+        // Joined to the piece before it: pump() sends pieces without a gap in one write anyway,
+        // and a long run of one-byte echoes would otherwise cost a piece each.
+        if (!out_.empty())
+            out_.back().bytes.append(bytes);
+        else
+            out_.push_back({bytes, false});
+        break;
     case Delivery::ByteAtATime:
         for (int k = 0; k < bytes.size(); ++k) out_.push_back({bytes.mid(k, 1), k > 0});
         break;

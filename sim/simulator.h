@@ -39,9 +39,12 @@
 //
 // Units work one request at a time; an accepted command that takes long (RGBADJ, AUTOPOS,
 // APHASE, AUTOSEAM, RESETTN, TNCTRL, SYSAVE) keeps the unit busy: in direct mode the prompt
-// comes when the work is done; through the controller the frame is acknowledged at once and the
-// next request for that unit waits until the unit is free (the empty addressed line "*<id> !"
-// is answered by the controller itself, at once).
+// comes when the work is done; through the controller the frame is acknowledged at once and a
+// later frame or query for that unit meets a busy unit (the empty addressed line "*<id> !" is
+// answered by the controller itself, at once). What the controller then does is chosen by
+// SimConfig::busyAnswer: hold the request and answer when the unit is free (late, often after
+// the program's 8 s), say nothing at all (the request is lost), or answer "!ERR 4" once its
+// own wait for the unit (relayWaitMs) is over.
 //
 // Use in a test (same thread, same event loop as the code under test):
 //   kalvora::sim::SimConfig cfg;
@@ -100,6 +103,13 @@ struct Faults {
     bool dead = false;             // dead cable: nothing is sent at all, received bytes are lost
 };
 
+// How the controller answers a frame or query for a unit that is still running a procedure.
+enum class BusyAnswer {
+    WhenFree,  // holds the request and answers once the unit is free
+    Silent,    // no answer: the unit ignores the relayed request and the controller says nothing
+    Error4,    // "!ERR 4\r\nCTRLR>" after the controller's own wait for the unit
+};
+
 struct SimConfig {
     PortMode mode = PortMode::Direct;
     // Controller mode: the RS-485 IDs of the units behind it (0, 1 or 2 entries, each 1..32,
@@ -110,6 +120,8 @@ struct SimConfig {
     int baud = 0;            // pace output at 10 bits per byte at this rate; 0 = no pacing
     int thinkMs = 20;        // nominal time before any answer (after the echo)
     UnitTimings timings;     // nominal durations of the units' longer work
+    BusyAnswer busyAnswer = BusyAnswer::WhenFree;  // controller mode
+    int relayWaitMs = 1000;  // the controller's wait for a unit before "!ERR 4" (BusyAnswer::Error4)
 };
 
 class Simulator : public QObject {
@@ -144,6 +156,9 @@ public:
     Faults& faults() { return faults_; }
     void setThinkMs(int ms) { config_.thinkMs = ms; }
     void setBaud(int baud) { config_.baud = baud; }
+    void setBusyAnswer(BusyAnswer answer) { config_.busyAnswer = answer; }
+    // The unit (1-based) is running a procedure or other long work right now.
+    bool unitBusy(int n) const;
 
     TrafficLog& log() { return log_; }
     const TrafficLog& log() const { return log_; }
@@ -161,6 +176,7 @@ signals:
     void bytesReceived();               // after each read from the line
     void requestHandled(QByteArray line);  // a complete request was answered (or dropped)
     void idle();                        // the port has become idle
+    void procedureFinished(int unit);   // a unit (1-based) behind the controller ended a procedure
 
 private:
     struct Request {
@@ -178,6 +194,8 @@ private:
     void processNext();
     void finishRequest();
     int waitBeforeAnswerMs(const QByteArray& line);
+    // Controller mode: the unit a frame or query is relayed to, when that unit is busy; else -1.
+    int busyUnitOf(const QByteArray& line) const;
     QByteArray answerDirect(const Request& r);
     QByteArray answerController(const Request& r);
     QByteArray answerFrame(const QByteArray& frame);
@@ -209,11 +227,13 @@ private:
     bool inLine_ = false;
     bool lineDropped_ = false;
     bool lineTooLong_ = false;
+    bool lineNoise_ = false;      // the line held a byte no request contains: discard it
     bool swallowNextCr_ = false;  // the second CR of a PASS frame
     bool swallowEcho_ = false;
 
     // Request processing, one at a time.
     std::deque<Request> requests_;
+    size_t waitingAnswers_ = 0;  // requests_ that are not lost on the line
     bool working_ = false;
     Stage stage_ = Stage::Answer;
     Request current_;
@@ -221,6 +241,7 @@ private:
     int pendingUnit_ = -1;
     Procedure pendingProcedure_ = Procedure::None;
     int pendingBusyMs_ = 0;
+    bool answerBusyError_ = false;  // the current request gets "!ERR 4" (BusyAnswer::Error4)
     QTimer* workTimer_ = nullptr;
     int requestsHandled_ = 0;
 

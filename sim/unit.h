@@ -35,6 +35,10 @@ struct UnitTimings {
     int resetMs = 1500;         // RESETTN
     int controlModeMs = 800;    // TNCTRL
     int saveMs = 300;           // SYSAVE, ICSAVTN
+
+    // Durations like a real unit's: the colour balance and the phase calibration run for
+    // minutes, the position setup for half a minute, the seam adjustment for seconds.
+    static UnitTimings LikeRealUnit() { return {240000, 30000, 180000, 4000, 1500, 800, 300}; }
 };
 
 struct UnitSetup {

@@ -12,6 +12,8 @@ namespace kalvora {
 struct PlanningHooks {
     // ---- link state and queries ----
     std::function<bool()> linkEstablished = [] { return false; };
+    // Another operation on the units is waiting or pausing: nothing that talks to them starts.
+    std::function<bool()> linkBusy = [] { return false; };
     // RS485CheckBox checked: the units are reached through the controller.
     std::function<bool()> controllerMode = [] { return false; };
     // NTN: how many units the controller sees.
@@ -23,10 +25,13 @@ struct PlanningHooks {
     std::function<bool(int workingCount, int storedCount)> twoUnitCheck = [](int, int) { return true; };
 
     // ---- commands (each builder stores its values in OutputRecords[unit][1], then sends) ----
+    // Each returns false when the operator abandoned the command: the sequence stops there.
     // PRJ: the whole wall's projector count to one unit.
-    std::function<void(int unit, int count)> sendProjectorCount = [](int, int) {};
+    std::function<bool(int unit, int count)> sendProjectorCount = [](int, int) { return true; };
     // DISP: the alignment index (0 left, 1 centred) and the overlap width to one unit.
-    std::function<void(int unit, int alignment, int overlapWidth)> sendDisplayLayout = [](int, int, int) {};
+    std::function<bool(int unit, int alignment, int overlapWidth)> sendDisplayLayout = [](int, int, int) {
+        return true;
+    };
 
     // ---- controls on other pages ----
     // OWidthEdit (Display Setup page): read and write its text. Until these are replaced the

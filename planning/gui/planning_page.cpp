@@ -64,6 +64,16 @@ W* Named(QWidget* parent, const char* name)
 
 QLabel* Caption(QWidget* parent, const QString& text) { return new QLabel(text, parent); }
 
+constexpr int kTypedSizeLength = 6;  // what the operator may type into a screen size field
+
+// The program's own values (five significant digits, "0.24375") may be longer than what may be
+// typed: they are shown in full, so the next Calculate reads what the program wrote.
+void SetSizeText(QLineEdit* edit, const QString& text)
+{
+    edit->setMaxLength(std::max<int>(kTypedSizeLength, int(text.size())));
+    edit->setText(text);
+}
+
 }  // namespace
 
 PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, QWidget* parent)
@@ -143,8 +153,13 @@ void PlanningPage::buildControls()
     horizontalEdit_->setText(QStringLiteral("30"));
     verticalEdit_->setText(QStringLiteral("10"));
     for (QLineEdit* e : {horizontalEdit_, verticalEdit_}) {
-        e->setMaxLength(6);
-        e->setFixedWidth(52);
+        e->setMaxLength(kTypedSizeLength);
+        // Wide enough for a value the program writes with five significant digits ("-0.0012346").
+        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-0.0012346")) + 12);
+        // Once the operator's own text is short enough, the typing limit holds again.
+        connect(e, &QLineEdit::textEdited, e, [e](const QString& text) {
+            if (text.size() <= kTypedSizeLength) e->setMaxLength(kTypedSizeLength);
+        });
         e->installEventFilter(this);
     }
     sizeGrid->addWidget(Caption(sizeGroup, QStringLiteral("Horizontal")), 0, 0);
@@ -281,7 +296,7 @@ void PlanningPage::applyShow(const PlanShow& show)
     if (show.aspectRatio) aspectLabel_->setText(*show.aspectRatio);
     if (show.imageSizeH) imageHLabel_->setText(*show.imageSizeH);
     if (show.imageSizeV) imageVLabel_->setText(*show.imageSizeV);
-    if (show.horizontalSize) horizontalEdit_->setText(*show.horizontalSize);
+    if (show.horizontalSize) SetSizeText(horizontalEdit_, *show.horizontalSize);
     if (show.overlap) overlapLabel_->setText(*show.overlap);
     if (show.overlapWidth) hooks_.setOverlapWidthText(*show.overlapWidth);
 }
@@ -331,7 +346,7 @@ bool PlanningPage::readSize(QLineEdit* edit, double& size, const char* name)
 
 void PlanningPage::CalcOutButtonClick()
 {
-    if (flags_.EditorBusy) return;
+    if (flags_.EditorBusy || hooks_.linkBusy()) return;
     FlagGuard busy(flags_.EditorBusy);
     calcButton_->setEnabled(false);
     struct Reenable {
@@ -344,7 +359,8 @@ void PlanningPage::CalcOutButtonClick()
 
     if (hooks_.linkEstablished()) {
         if (hooks_.controllerMode()) {
-            flags_.UnitCount = hooks_.queryUnitCount();
+            // A controller may see more units than the two this program addresses.
+            flags_.UnitCount = std::min(hooks_.queryUnitCount(), 2);
             if (flags_.UnitCount < 1) {
                 op_.showMessage(QStringLiteral("Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the "
                                                "Tornel has booted up completely and reboot the Controller."));
@@ -353,7 +369,7 @@ void PlanningPage::CalcOutButtonClick()
         } else {
             flags_.UnitCount = 1;
         }
-        for (int unit = 1; unit <= std::min(flags_.UnitCount, 2); ++unit) {
+        for (int unit = 1; unit <= flags_.UnitCount; ++unit) {
             if (!hooks_.queryUnit(unit)) {
                 op_.showMessage(QStringLiteral("Tornel %1 communication error! Please check Serial connections and try again")
                                     .arg(unit));
@@ -427,11 +443,11 @@ void PlanningPage::selectCountIndex(double stored)
     countCombo_->setCurrentIndex(static_cast<int>(std::clamp<long long>(index, 0, kMaxProjectors - 1)));
 }
 
-void PlanningPage::sendToUnits(const std::function<void(int unit)>& send)
+bool PlanningPage::sendToUnits(const std::function<bool(int unit)>& send)
 {
-    if (flags_.FormFilling || !hooks_.linkEstablished()) return;
-    send(1);
-    if (flags_.UnitCount > 1) send(2);
+    if (flags_.FormFilling || !hooks_.linkEstablished()) return true;
+    if (!send(1)) return false;
+    return flags_.UnitCount <= 1 || send(2);
 }
 
 void PlanningPage::NumOfScreenComboBoxChange()
@@ -453,9 +469,10 @@ void PlanningPage::NumOfScreenComboBoxChange()
         return;
     }
     BusyCursor cursor(op_);
-    sendToUnits([&](int unit) { hooks_.sendProjectorCount(unit, n); });
+    // An abandoned PRJ ends the sequence: no DISP follows it.
+    const bool sent = sendToUnits([&](int unit) { return hooks_.sendProjectorCount(unit, n); });
     hooks_.setFeatheringControlsVisible(n > 1);
-    ImageAlignComboBoxChange();
+    alignImage(sent);
     hooks_.showEditorsFor(n);
     DrawProjectorLayout();
     UpdateContentRequirement();
@@ -469,7 +486,9 @@ bool PlanningPage::overlapWidth(int& w)
     return false;
 }
 
-void PlanningPage::ImageAlignComboBoxChange()
+void PlanningPage::ImageAlignComboBoxChange() { alignImage(true); }
+
+void PlanningPage::alignImage(bool send)
 {
     const int n = workingCount();
     int w = 0;
@@ -483,7 +502,7 @@ void PlanningPage::ImageAlignComboBoxChange()
     // unless the field was never committed, which this message covers.
     if (!overlapWidth(w)) return;
     const int a = alignment();
-    if (a >= 0) sendToUnits([&](int unit) { hooks_.sendDisplayLayout(unit, a, w); });
+    if (a >= 0 && send) sendToUnits([&](int unit) { return hooks_.sendDisplayLayout(unit, a, w); });
     updateImagePositions(n, w);
 }
 
@@ -543,7 +562,7 @@ void PlanningPage::showPlanValues()
     aspectLabel_->setText(FormatG3(plan_.AspectRatio));
     imageHLabel_->setText(FormatG15(plan_.ImageSizeH));
     imageVLabel_->setText(FormatG15(plan_.ImageSizeV));
-    horizontalEdit_->setText(FormatG5(plan_.OutSizeH));
+    SetSizeText(horizontalEdit_, FormatG5(plan_.OutSizeH));
 }
 
 void PlanningPage::SyncPlanningFromRecords(bool windowVisible)

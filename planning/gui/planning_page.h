@@ -95,7 +95,10 @@ private:
     void runCalcOverlap(int n);
     void updateImagePositions(int n, int w);
     bool overlapWidth(int& w);
-    void sendToUnits(const std::function<void(int unit)>& send);
+    // Sends to unit 1, then unit 2 when two are in use; false when a send was abandoned.
+    bool sendToUnits(const std::function<bool(int unit)>& send);
+    // The alignment step; sends DISP only when `send` is true.
+    void alignImage(bool send);
     void selectCountIndex(double storedCount);
     int storedCount() const;
 

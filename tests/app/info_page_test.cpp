@@ -11,7 +11,10 @@
 #include <QtTest/QTest>
 
 #include "app/info_page.h"
+#include "app/main_window.h"
 #include "app/terminal_view.h"
+#include "layout_check.h"
+#include "window_fixture.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora::testing {
@@ -206,6 +209,21 @@ TEST_F(InfoPageTest, ImagePositionsAndLights)
     EXPECT_TRUE(cts->property("lit").toBool());
     page.setLight(InfoPage::Light::Cts, false);
     EXPECT_FALSE(cts->property("lit").toBool());
+}
+
+// With the longest values its labels can show, the page in the window still shows every text
+// whole and no group runs into another.
+TEST_F(WindowTest, InformationPageHasRoomForItsLongestValues)
+{
+    showAndSettle();
+    FillLongestValues(form->settings());
+    form->pages()->setCurrentWidget(form->infoPage());
+    form->infoPage()->ScreenInfoComboBoxChange();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FindNamed<QLabel>(form->infoPage(), "CContrastLabel")->text(), "12.3000001907349");
+    EXPECT_EQ(FindNamed<QLabel>(form->infoPage(), "BBrightnessLabel")->text(), "-0.100000001490116");
+    EXPECT_EQ(FindNamed<QLabel>(form->infoPage(), "HaloRightOffsetLabel")->text(), "-2147483648");
+    EXPECT_EQ(LayoutFaults(form->infoPage()), QStringList());
 }
 
 }  // namespace

@@ -2,21 +2,26 @@
 // offscreen platform, so the look can be reviewed without a display:
 //   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/info_page.h"
+#include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "editors/display_setup_page.h"
+#include "layout_check.h"
+#include "link/link.h"
 #include "planning/gui/planning_page.h"
+#include "platform/gui/message_box_operator.h"
 #include "platform/gui/named_widget.h"
-
-#include <QCheckBox>
-#include <QComboBox>
 #include "platform/clock.h"
 #include "scripted_operator.h"
 #include "sim/simulator.h"
@@ -34,12 +39,30 @@ bool Save(QWidget& w, const QDir& dir, const QString& name)
     return true;
 }
 
+// Runs `ask`, saves the message box it opens and closes the box.
+bool SaveMessageBox(const QDir& dir, const QString& name, const std::function<void()>& ask)
+{
+    bool ok = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll.stop();
+        ok = Save(*box, dir, name);
+        box->done(QDialog::Rejected);
+    });
+    poll.start();
+    ask();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    kalvora::KalvoraApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: kalvora_screenshots DIR\n");
@@ -119,12 +142,49 @@ int main(int argc, char** argv)
         connected.show();
         while (connectedOp.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         QApplication::processEvents();
+        // A wall of eight projectors on the two units, as the operator plans it after the read.
+        kalvora::PlanningPage* planning = connected.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);  // left
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        QApplication::processEvents();
+        // Every page after the read of both units (eight projectors).
+        QTabWidget* connectedPages = connected.pages();
+        for (int i = 0; i < connectedPages->count(); ++i) {
+            connectedPages->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok &= Save(connected, dir,
+                       QStringLiteral("10-%1-%2-connected").arg(i + 1).arg(connectedPages->widget(i)->objectName()));
+        }
+        // The Information page with the longest texts its labels can show.
+        kalvora::testing::FillLongestValues(connected.settings());
         connected.pages()->setCurrentWidget(connected.infoPage());
+        connected.infoPage()->ScreenInfoComboBoxChange();
         QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("10-InfoTabSheet-connected"));
-        connected.pages()->setCurrentIndex(0);
-        QApplication::processEvents();
-        ok &= Save(connected, dir, QStringLiteral("11-PlanningTabSheet-connected"));
+        ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-longest-values"));
     }
+
+    // Every kind of message box, as the program shows them.
+    kalvora::MessageBoxOperator boxes(&form);
+    ok &= SaveMessageBox(dir, QStringLiteral("13-1-message"), [&] {
+        boxes.showMessage(QStringLiteral("When Tornel(s) are connected, go to 'Serial Port->Search for Tornel(s)->Search' "
+                                         "menu item for the Kalvora to search for Tornel(s).\nPlease refer to Tornel "
+                                         "manual for help with Kalvora serial connection."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-2-question-yes-no"), [&] {
+        boxes.askYesNo(QStringLiteral("Vorn - Kalvora :Confirm Exit"),
+                       QStringLiteral("Are you sure you want to exit this application?"));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-3-question-ok-cancel"), [&] {
+        boxes.askOkCancel(QStringLiteral("Kalvora - Confirm Auto Color Balance"),
+                          QStringLiteral("Automatic Color Balance takes several minutes to complete. Are you sure you "
+                                         "want to run Automatic Color Balance? Click OK to continue."));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-4-question-retry-cancel"), [&] {
+        boxes.askRetryCancel(kalvora::kTitleGiveUp, kalvora::MsgGiveUpQuery(3));
+    });
+    ok &= SaveMessageBox(dir, QStringLiteral("13-5-exception"),
+                         [&] { app.showException(QStringLiteral("Unknown error.")); });
     return ok ? 0 : 1;
 }

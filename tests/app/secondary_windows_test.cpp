@@ -2,6 +2,8 @@
 
 #include "qt_print.h"
 
+#include <QCoreApplication>
+#include <QImage>
 #include <QLabel>
 
 #include "app/secondary_windows.h"
@@ -22,8 +24,49 @@ TEST(SecondaryWindowsTest, InformationWindowIsASmallStayOnTopNoteWithoutCloseBox
     info.showInfo("Tornel reset in progress. Please wait....");
     EXPECT_TRUE(info.isVisible());
     EXPECT_EQ(FindNamed<QLabel>(&info, "InfoLabel")->text(), "Tornel reset in progress. Please wait....");
+    // The second line tells which unit is at work and the time since the window was shown.
+    EXPECT_EQ(info.detailText(), "0:00 elapsed");
+    info.setUnit(2, 2);
+    EXPECT_EQ(FindNamed<QLabel>(&info, "InfoDetailLabel")->text(), "Tornel 2 of 2  -  0:00 elapsed");
     info.hideInfo();
     EXPECT_FALSE(info.isVisible());
+}
+
+// The leftmost and rightmost columns with ink in a rendered widget.
+std::pair<int, int> InkColumns(QWidget* w)
+{
+    const QImage image = w->grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) + 60 < qGray(background)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// The four default settings read as two columns: the names start together and the values end
+// together, as drawn on the screen.
+TEST(SecondaryWindowsTest, DefaultSettingsValuesFormOneColumn)
+{
+    TConnectionHelpForm help;
+    help.show();
+    QCoreApplication::processEvents();
+    std::vector<std::pair<int, int>> ink;
+    for (int i = 1; i <= 4; ++i) {
+        auto* line = FindNamed<QLabel>(&help, QStringLiteral("DefaultSetting%1Label").arg(i));
+        ASSERT_NE(line, nullptr);
+        const auto [left, right] = InkColumns(line);
+        ASSERT_GE(right, 0) << "line " << i << " shows nothing";
+        ink.emplace_back(line->mapTo(&help, QPoint(left, 0)).x(), line->mapTo(&help, QPoint(right, 0)).x());
+    }
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(ink[size_t(i)].first, ink[0].first) << "line " << i + 1 << " starts elsewhere";
+        // Glyphs differ in their side bearings by a pixel or so.
+        EXPECT_NEAR(ink[size_t(i)].second, ink[0].second, 2) << "line " << i + 1 << " ends elsewhere";
+    }
 }
 
 TEST(SecondaryWindowsTest, ConnectionHelpShowsItsTextsVerbatim)

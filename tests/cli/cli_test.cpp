@@ -8,7 +8,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include "link/link.h"
+
+#include "app/qt_print.h"
 #include "link/connection.h"
 #include "scripted_operator.h"
 #include "settings/config_file.h"
@@ -75,8 +83,9 @@ void ExpectSameFields(const Record& got, const Record& want, const std::array<Fi
             EXPECT_EQ(ReadFieldValue(RecordBytes(got), f, e), ReadFieldValue(RecordBytes(want), f, e)) << f.name;
 }
 
+// Checks the values of one JSON record and returns its keys, sorted.
 template <typename Record, size_t N>
-int ExpectJsonFields(const QJsonObject& o, const Record& want, const std::array<FieldDesc, N>& fields)
+QStringList ExpectJsonFields(const QJsonObject& o, const Record& want, const std::array<FieldDesc, N>& fields)
 {
     for (const FieldDesc& f : fields) {
         const QJsonValue v = o.value(QLatin1String(f.name.data(), qsizetype(f.name.size())));
@@ -89,7 +98,17 @@ int ExpectJsonFields(const QJsonObject& o, const Record& want, const std::array<
                 EXPECT_EQ(json, file) << f.name;
         }
     }
-    return int(o.size());
+    return o.keys();
+}
+
+// The keys a JSON record must have: its index and the table's field names, nothing else.
+template <size_t N>
+QStringList JsonKeys(const char* index, const std::array<FieldDesc, N>& fields)
+{
+    QStringList keys{QString::fromLatin1(index)};
+    for (const FieldDesc& f : fields) keys << QString::fromLatin1(f.name.data(), qsizetype(f.name.size()));
+    keys.sort();
+    return keys;
 }
 
 TEST_F(Cli, ReadThroughAControllerThenShowAsJson)
@@ -139,9 +158,9 @@ TEST_F(Cli, ReadThroughAControllerThenShowAsJson)
             SCOPED_TRACE(u * 10 + i);
             EXPECT_EQ(inputs.at(i - 1).toObject().value("channel").toInt(), i);
             EXPECT_EQ(ExpectJsonFields(inputs.at(i - 1).toObject(), saved.input(u, i), kInputFields),
-                      int(kInputFields.size()) + 1);
+                      JsonKeys("channel", kInputFields));
             EXPECT_EQ(ExpectJsonFields(outputs.at(i - 1).toObject(), saved.output(u, i), kOutputFields),
-                      int(kOutputFields.size()) + 1);
+                      JsonKeys("screen", kOutputFields));
         }
     }
 
@@ -165,7 +184,10 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
     SimProcess dead({"--dead"});
     const CliRun none = RunCli({"--com1", dead.path(), "--com2", Missing(), "search"});
     EXPECT_EQ(none.status, 1);
-    EXPECT_TRUE(none.err.contains(kMsgTornelsNotDetected)) << none.err.toStdString();
+    // The message, with the window's menu replaced by what to do on a terminal.
+    EXPECT_TRUE(none.err.contains(kMsgTornelsNotDetected.section('\n', 0, 2))) << none.err.toStdString();
+    EXPECT_TRUE(none.err.contains("3) Run 'kalvora-cli search' to search for Tornel(s) again."));
+    EXPECT_FALSE(none.err.contains("menu item"));
     EXPECT_TRUE(none.out.isEmpty());
 
     // A controller that rejects everything: the bounded retries run out and the run gives up.
@@ -199,6 +221,91 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"search", "read -o", "show", "--json", "--com1", "--com2", "--retries", "Exit status"})
         EXPECT_TRUE(help.out.contains(word)) << word;
+}
+
+// Files: a failed save or load names the file and the system's reason and exits 1; the
+// previous file is untouched; output that cannot be written is a failure too.
+TEST_F(Cli, FileFailuresNameTheFileAndTheReason)
+{
+    SimProcess unit({"--mode", "direct"});
+    ASSERT_FALSE(unit.path().isEmpty());
+    const QString wall = dir.filePath("wall.tnc");
+    QFile good(wall);
+    ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+    good.write(QByteArray(1560, 'g'));
+    good.close();
+
+    // A disk that fills up: the child may write no more than 1000 bytes to a file.
+    QProcess p;
+    p.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    p.start(QStringLiteral(KALVORA_CLI_PATH),
+            {"--clock-scale", "0.1", "--com1", unit.path(), "--com2", Missing(), "read", "-o", wall});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(kMsgUnableToCreate + " (" + wall + ": " + strerror(EFBIG) + ")")) << err.toStdString();
+    EXPECT_FALSE(QString::fromLocal8Bit(p.readAllStandardOutput()).contains("saved"));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    EXPECT_EQ(good.readAll(), QByteArray(1560, 'g'));
+    good.close();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"wall.tnc"});
+
+    // A FIFO is refused at once instead of waiting for a writer.
+    const QString fifo = dir.filePath("fifo.tnc");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const CliRun fromFifo = RunCli({"show", fifo});
+    EXPECT_EQ(fromFifo.status, 1);
+    EXPECT_TRUE(fromFifo.err.contains(kMsgUnableToOpen + " (" + fifo + ": not a regular file)")) << fromFifo.err.toStdString();
+    const CliRun ontoFifo = RunCli({"--com1", unit.path(), "--com2", Missing(), "read", "-o", fifo});
+    EXPECT_EQ(ontoFifo.status, 1);
+    EXPECT_TRUE(ontoFifo.err.contains(kMsgUnableToCreate + " (" + fifo + ": not a regular file)")) << ontoFifo.err.toStdString();
+    EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo(fifo).exists());
+
+    // Standard output on a full device.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(KALVORA_CLI_PATH), {"show", wall});
+    ASSERT_TRUE(full.waitForFinished(60000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(full.readAllStandardError()).contains("cannot write to standard output"));
+}
+
+// What a terminal shows: a recovered fault as a recovered retry on a run that succeeds, no
+// answered questions without -v, and the give-up question says what the controller answered.
+TEST_F(Cli, RecoveredFaultsAndWhatTheControllerAnswered)
+{
+    SimProcess once({"--mode", "controller", "--error", "1", "--error-code", "4"});
+    const CliRun recovered = RunCli({"--com1", once.path(), "--com2", Missing(), "read", "-o", dir.filePath("a.tnc")});
+    EXPECT_EQ(recovered.status, 0) << recovered.err.toStdString();
+    EXPECT_EQ(recovered.err, "Recovered by trying again: " + kMsgControllerNoResponse + "\n");
+    EXPECT_FALSE(recovered.err.contains("[No]"));
+
+    SimProcess code3({"--mode", "controller", "--error", "100000", "--error-code", "3"});
+    const CliRun gaveUp = RunCli({"--com1", code3.path(), "--com2", Missing(), "--retries", "0", "read", "-o",
+                                  dir.filePath("b.tnc")});
+    EXPECT_EQ(gaveUp.status, 3) << gaveUp.err.toStdString();
+    EXPECT_TRUE(gaveUp.err.contains(MsgGiveUpQuery(3, "the controller answered error code 3"))) << gaveUp.err.toStdString();
+    EXPECT_FALSE(gaveUp.err.contains("not been answered"));
+}
+
+// A unit that never answers through the controller (error code 4, which like a timeout ends a
+// query without the link's own question) gives up the same way as repeated rejections: the
+// --retries answers, then exit status 3.
+TEST_F(Cli, RepeatedSilenceGivesUpAfterTheRetries)
+{
+    SimProcess silent({"--mode", "controller", "--error", "100000", "--error-code", "4"});
+    const CliRun r = RunCli({"--com1", silent.path(), "--com2", Missing(), "--retries", "1", "read", "-o",
+                             dir.filePath("never.tnc")});
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("[Retry]"), 1);
+    EXPECT_EQ(r.err.count("[Cancel]"), 1);
+    EXPECT_TRUE(r.err.contains(kMsgControllerNoResponse));
+    EXPECT_FALSE(r.err.contains("Recovered"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("never.tnc")));
 }
 
 }  // namespace

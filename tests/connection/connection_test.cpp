@@ -24,6 +24,16 @@ std::unique_ptr<sim::Simulator> DeadLine()
     return s;
 }
 
+QByteArray ConfigImageOf(const Settings& s)
+{
+    QByteArray image;
+    for (int u = 1; u <= 2; ++u) {
+        image.append(reinterpret_cast<const char*>(s.InputRecords[u].data()), sizeof(s.InputRecords[u]));
+        image.append(reinterpret_cast<const char*>(s.OutputRecords[u].data()), sizeof(s.OutputRecords[u]));
+    }
+    return image;
+}
+
 bool HasQuestion(const ScriptedOperator& op, const QString& title, const QString& text)
 {
     for (const auto& e : op.events)
@@ -363,6 +373,64 @@ TEST_F(Connection, DefaultReadThroughAController)
     EXPECT_FALSE(controller.ReadfromTornels1Click());
     EXPECT_TRUE(op.messages().contains(kMsgNotDetectedByController));
     EXPECT_EQ(fills, 1);
+}
+
+
+// An adapter pulled between operations: the window goes to the disconnected state with one
+// message, and a later read asks nothing and parses nothing of what an earlier reply left.
+TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
+{
+    for (const PortMode mode : {PortMode::Controller, PortMode::Direct}) {
+        SCOPED_TRACE(mode == PortMode::Controller ? "controller" : "direct");
+        auto s = StartSim(mode);
+        Connect(*s);
+        ASSERT_TRUE(ReadAllUnits(link, settings));
+        const int units = flags.UnitCount;
+        const QByteArray records = ConfigImageOf(settings);
+        int pageChanges = 0;
+        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        op.clear();
+
+        s.reset();  // the other end goes away while nothing waits
+        ASSERT_TRUE(WaitUntil([&] { return !link.LinkEstablished; }));
+        WaitUntil([] { return false; }, 30);  // anything still due arrives now
+
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_FALSE(controller.ReadfromTornels1Enabled());
+        EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+        EXPECT_FALSE(settings.StatusReadAvailable);
+        EXPECT_EQ(pageChanges, 1);
+        EXPECT_EQ(op.messages(), QStringList{MsgPortNotResponding(1)});
+
+        op.clear();
+        EXPECT_EQ(QueryUnitCount(link), 0);
+        EXPECT_FALSE(QueryOutput(link, settings, 1, 1));
+        EXPECT_FALSE(ReadAllUnits(link, settings));
+        EXPECT_EQ(flags.UnitCount, units);
+        EXPECT_EQ(ConfigImageOf(settings), records);
+        EXPECT_FALSE(link.CursorBusy());
+        controller.PhasePageControlChange = nullptr;
+    }
+}
+
+// The hourglass is counted: a search or read started while it already shows gives it back
+// to the operation that set it, which restores the arrow.
+TEST_F(Connection, HourglassNestsSymmetrically)
+{
+    auto ctl = StartSim(PortMode::Controller);
+    Connect(*ctl);
+    op.clear();
+    link.SetCursorBusy(true);
+    EXPECT_GT(controller.SearchPorts(), 0);
+    EXPECT_TRUE(ReadAllUnits(link, settings));
+    EXPECT_TRUE(op.busy);
+    link.SetCursorBusy(false);
+    EXPECT_FALSE(op.busy);
+    int on = 0, off = 0;
+    for (const auto& e : op.events)
+        if (e.kind == ScriptedOperator::Event::Busy) (e.answer ? on : off)++;
+    EXPECT_EQ(on, 1);
+    EXPECT_EQ(off, 1);
 }
 
 }  // namespace

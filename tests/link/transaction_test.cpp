@@ -94,7 +94,7 @@ TEST(ControllerTransaction, OperatorMayGiveUpAfterEveryThirdFailedAttempt)
         const QByteArray frame = QByteArray("PASS *1DDBL 1!") + ChecksumDigits(ComputeChecksumOf("*1DDBL 1!")) + "\r\r";
         EXPECT_EQ(rig.received(), frame.repeated(c.framesSent));
         ASSERT_EQ(rig.op.questions().size(), qsizetype(c.answers.size()));
-        EXPECT_EQ(rig.op.questions().last(), MsgGiveUpCommand(c.framesSent));
+        EXPECT_EQ(rig.op.questions().last(), MsgGiveUpCommand(c.framesSent, "the controller rejected it"));
         EXPECT_TRUE(rig.link.PhasePageControlEnabled());
         EXPECT_FALSE(rig.op.busy);
         EXPECT_EQ(rig.op.status, QString());

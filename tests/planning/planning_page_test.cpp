@@ -26,6 +26,8 @@ struct FakeWall {
     int unitsSeen = 2;
     bool readOk = true;
     bool twoUnitOk = true;
+    bool sendsDelivered = true;  // false: the operator abandons every command
+    bool busy = false;           // another operation on the units waits
     QString overlapWidth = QStringLiteral("64");
     QStringList calls;
     std::array<QString, 8> starts, ends;
@@ -37,6 +39,7 @@ struct FakeWall {
     void wire(PlanningHooks& h)
     {
         h.linkEstablished = [this] { return link; };
+        h.linkBusy = [this] { return busy; };
         h.controllerMode = [this] { return controller; };
         h.queryUnitCount = [this] {
             calls << "NTN";
@@ -50,8 +53,14 @@ struct FakeWall {
             calls << QStringLiteral("CHECK %1 %2").arg(n).arg(stored);
             return twoUnitOk;
         };
-        h.sendProjectorCount = [this](int u, int n) { calls << QStringLiteral("PRJ %1 %2").arg(u).arg(n); };
-        h.sendDisplayLayout = [this](int u, int a, int w) { calls << QStringLiteral("DISP %1 %2 %3").arg(u).arg(a).arg(w); };
+        h.sendProjectorCount = [this](int u, int n) {
+            calls << QStringLiteral("PRJ %1 %2").arg(u).arg(n);
+            return sendsDelivered;
+        };
+        h.sendDisplayLayout = [this](int u, int a, int w) {
+            calls << QStringLiteral("DISP %1 %2 %3").arg(u).arg(a).arg(w);
+            return sendsDelivered;
+        };
         h.overlapWidthText = [this] { return overlapWidth; };
         h.setOverlapWidthText = [this](const QString& t) { overlapWidth = t; };
         h.setImagePositions = [this](const std::array<QString, 8>& s, const std::array<QString, 8>& e) {
@@ -122,6 +131,7 @@ private slots:
     void centeredWithEightKeepsEightAndSendsNothing();
     void nineOrMoreLeavesTheListAlone();
     void clampingRewritesAspectAndHorizontalSize();
+    void typingStopsAtSixCharacters();
     void unitReadsBeforeTheCalculation();
     void enterMovesTheFocus();
     void zeroSizeDrawsNoMarkers();
@@ -332,6 +342,8 @@ void PlanningPageTest::clampingRewritesAspectAndHorizontalSize()
         {"25", "10", 2, "2.44", "2496", "64", "24.375", "2 Projectors"},
         {"40", "10", 2, "4", "4094", "342", "40", "4 Projectors"},
         {"10", "10", 2, "1", "1280", "0", "10", "1 Projector"},
+        // Longer than what may be typed: written in full, and the next Calculate reads it so.
+        {"0.25", "0.1", 2, "2.44", "2496", "64", "0.24375", "2 Projectors"},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -345,7 +357,36 @@ void PlanningPageTest::clampingRewritesAspectAndHorizontalSize()
         QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString(c.horizontal));
         QCOMPARE(f.find<QComboBox>("NumOfScreenComboBox")->currentText(), QString(c.count));
         QCOMPARE(f.wall.featheringVisible, QString(c.count) != "1 Projector");
+        f.calculate();
+        QCOMPARE(f.find<QLineEdit>("HorizontalOutEdit")->text(), QString(c.horizontal));
+        QCOMPARE(f.text("OutAspectRatioLabel"), QString(c.aspect));
     }
+}
+
+void PlanningPageTest::typingStopsAtSixCharacters()
+{
+    Fixture f;
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.page));
+    f.pick("ProjectorResComboBox", 2);
+    f.setSize("0.25", "0.1");
+    f.calculate();
+    auto* h = f.find<QLineEdit>("HorizontalOutEdit");
+    QCOMPARE(h->text(), QString("0.24375"));
+    // Shown whole: the text fits inside the frame and the inner margins of the field.
+    QVERIFY(h->fontMetrics().horizontalAdvance(h->text()) <= h->width() - 8);
+    h->setFocus();
+    h->end(false);
+    QTest::keyClicks(h, "9");  // a program-written value does not grow by typing
+    QCOMPARE(h->text(), QString("0.24375"));
+    h->selectAll();
+    QTest::keyClicks(h, "12345678");
+    QCOMPARE(h->text(), QString("123456"));
+    auto* v = f.find<QLineEdit>("VerticalOutEdit");
+    v->setFocus();
+    v->selectAll();
+    QTest::keyClicks(v, "1234567");
+    QCOMPARE(v->text(), QString("123456"));
 }
 
 void PlanningPageTest::unitReadsBeforeTheCalculation()
@@ -396,6 +437,38 @@ void PlanningPageTest::unitReadsBeforeTheCalculation()
         f.calculate();
         QVERIFY(f.op.messages().isEmpty());
         QVERIFY(f.flags.EditorBusy);
+    }
+    {
+        // Nor does a click while another operation on the units waits or pauses.
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.wall.busy = true;
+        f.calculate();
+        QVERIFY(f.wall.calls.isEmpty());
+        QVERIFY(f.op.messages().isEmpty());
+    }
+    {
+        // A controller that sees more units than two: only units 1 and 2 are in use.
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.wall.unitsSeen = 3;
+        f.setSize("16", "9");
+        f.calculate();
+        QCOMPARE(f.flags.UnitCount, 2);
+        QCOMPARE(f.wall.calls.mid(0, 3), (QStringList{"NTN", "QUERY 1", "QUERY 2"}));
+        QVERIFY(!f.wall.calls.contains("QUERY 3"));
+    }
+    {
+        // The operator abandons PRJ to unit 1: the sequence stops, neither unit 2 nor DISP follows.
+        Fixture f;
+        f.wall.link = true;
+        f.wall.controller = true;
+        f.wall.sendsDelivered = false;
+        f.setSize("16", "9");
+        f.calculate();
+        QCOMPARE(f.wall.sends(), QStringList{"PRJ 1 2"});
     }
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "settings/records.h"
 
@@ -91,6 +93,23 @@ TEST(FieldTables, WirePositionsCoverTheReplyBlocks)
     };
     EXPECT_TRUE(coverage(kInputFields, kInputReplyDataFull));
     EXPECT_TRUE(coverage(kOutputFields, kOutputReplyData));
+}
+
+// Every entry names a real field of its record once: no empty row, no element outside the record.
+TEST(FieldTables, EveryEntryIsANamedFieldInsideItsRecord)
+{
+    auto check = [](const auto& fields, size_t recordSize) {
+        std::set<std::string_view> names;
+        for (const FieldDesc& f : fields) {
+            SCOPED_TRACE(std::string(f.name));
+            EXPECT_FALSE(f.name.empty());
+            EXPECT_TRUE(names.insert(f.name).second) << "named twice";
+            EXPECT_GE(f.count, 1);
+            EXPECT_LE(size_t(f.offset + FieldWidth(f.kind) * f.count), recordSize);
+        }
+    };
+    check(kInputFields, sizeof(InputChannelRecord));
+    check(kOutputFields, sizeof(OutputScreenRecord));
 }
 
 TEST(FieldTables, IntegerWritesWrapToTheFieldWidth)

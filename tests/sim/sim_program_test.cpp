@@ -47,6 +47,54 @@ TEST(SimProgram, PrintsThePathAnswersAndCleansUpOnSigterm)
     EXPECT_TRUE(text.contains("|2 3 7..CTRLR>|")) << text.toStdString();
 }
 
+// Resident memory of a process, in kB (0 when unknown).
+long ResidentKb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// A megabyte of every byte value in turn: line noise with a CR every 256 bytes. The simulator
+// drops it as it arrives, answers none of it, keeps its memory, and answers the next clean line
+// at once (with its usual thinking time, which would have been spent on thousands of junk lines).
+TEST(SimProgram, AMegabyteOfGarbageIsDroppedAndTheNextLineAnsweredAtOnce)
+{
+    QByteArray burst;
+    for (int k = 0; k < 4096; ++k)
+        for (int b = 0; b < 256; ++b) burst += char(b);
+    struct Case {
+        QStringList args;
+        QByteArray request, reply;
+    } cases[] = {
+        {{"--mode", "controller"}, "NTN\r", "NTN\r\n2 1 2\r\nCTRLR>"},
+        {{"--mode", "direct"}, "SYINFOTN\r", QByteArray::fromHex("0108544E56312E3233000D0A23")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess p;
+        p.start(KALVORA_SIM_PROGRAM, c.args);
+        ASSERT_TRUE(p.waitForStarted(5000));
+        while (!p.canReadLine() && p.waitForReadyRead(5000)) {
+        }
+        testing::PtyClient client(QString::fromLocal8Bit(p.readLine()).trimmed());
+        ASSERT_TRUE(client.isOpen());
+        ASSERT_TRUE(client.write(c.request));
+        ASSERT_EQ(client.readUntilEndsWith(c.reply.right(3)), c.reply);
+        const long before = ResidentKb(p.processId());
+
+        // The CR after the burst ends its last (noisy) line; the request after it is clean.
+        ASSERT_TRUE(client.write(burst + "\r" + c.request));
+        EXPECT_EQ(client.readUntilEndsWith(c.reply.right(3)).toHex(' '), c.reply.toHex(' '));
+        EXPECT_LT(ResidentKb(p.processId()) - before, 8 * 1024) << "kB grown";
+
+        p.terminate();
+        ASSERT_TRUE(p.waitForFinished(5000));
+    }
+}
+
 TEST(SimProgram, BadOptionsExitWithStatusTwo)
 {
     QProcess p;
@@ -70,6 +118,9 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
         {{"--delivery", "pieces", "--seed", "9", "--noise", "-1", "--short-input", "--output-kind", "3e", "--dead"}, true},
         {{"--mode", "controller", "--units", "0"}, true},
         {{"--drop", "3", "--reject", "1", "--error", "2", "--error-code", "5"}, true},
+        {{"--mode", "controller", "--real-durations", "--rgbadj-ms", "900", "--busy", "error4", "--relay-wait", "200"}, true},
+        {{"--busy", "sometimes"}, false},
+        {{"--relay-wait", "-5"}, false},
         {{"--mode"}, false},
         {{"--mode", "sideways"}, false},
         {{"--units", "3", "--mode", "controller"}, false},
@@ -78,6 +129,9 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
         {{"--mode", "controller", "--ids", "0,7"}, false},
         {{"--mode", "controller", "--ids", "1,2,3"}, false},
         {{"--mode", "controller", "--units", "1", "--ids", "3,7"}, false},
+        {{"--mode", "controller", "--ids", "5"}, false},  // two units by default: one ID is not enough
+        {{"--mode", "controller", "--units", "1", "--ids", "5"}, true},
+        {{"--mode", "controller", "--ids", "3,7"}, true},
         {{"--baud", "fast"}, false},
         {{"--think", "-1"}, false},
         {{"--error-code", "44"}, false},
@@ -103,9 +157,15 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
     EXPECT_EQ(o.faults.outputKind, 0x3F);
     EXPECT_EQ(o.faults.delivery, Delivery::ByteAtATime);
     EXPECT_EQ(o.faults.noiseNext, 2);
+    ASSERT_TRUE(ParseSimOptions({"--mode", "controller", "--real-durations", "--rgbadj-ms", "900", "--busy", "silent"}, o,
+                                error));
+    EXPECT_EQ(o.config.timings.colorBalanceMs, 900);
+    EXPECT_EQ(o.config.timings.phaseMs, UnitTimings::LikeRealUnit().phaseMs);
+    EXPECT_EQ(o.config.busyAnswer, BusyAnswer::Silent);
     // Every option is explained by --help.
     for (const char* opt : {"--mode", "--units", "--ids", "--format", "--video", "--baud", "--think", "--rgbadj-ms",
-                            "--autopos-ms", "--aphase-ms", "--link", "--log", "--drop", "--reject", "--error",
+                            "--autopos-ms", "--aphase-ms", "--autoseam-ms", "--real-durations", "--busy",
+                            "--relay-wait", "--link", "--log", "--drop", "--reject", "--error",
                             "--error-code", "--delivery", "--seed", "--noise", "--short-input", "--output-kind",
                             "--dead", "--help"})
         EXPECT_TRUE(SimUsage().contains(opt)) << opt;

@@ -44,6 +44,7 @@ struct Line {
         QSocketNotifier notifier(client->fd(), QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, &loop, check);
         QObject::connect(&sim, &Simulator::bytesReceived, &loop, check);
+        QObject::connect(&sim, &Simulator::procedureFinished, &loop, check);
         QObject::connect(&sim, &Simulator::requestHandled, &loop, check);
         QObject::connect(&sim, &Simulator::idle, &loop, check);
         QTimer::singleShot(limitMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
@@ -290,6 +291,61 @@ TEST(SimController, ProcedureRunsInTheBackgroundAndDelaysTheUnitsNextAnswer)
     const int wire = (uint8_t(reply[m + 2 + 46]) << 24) | (uint8_t(reply[m + 2 + 47]) << 16) |
                      (uint8_t(reply[m + 2 + 48]) << 8) | uint8_t(reply[m + 2 + 49]);
     EXPECT_EQ(TenthsToFloat(wire), after);
+}
+
+// What the controller says about a unit in the middle of a procedure, in each of its ways, and
+// that the other unit and the controller's own answers are not held up by it.
+TEST(SimController, BusyUnitIsAnsweredTheWayTheControllerIsSetUpFor)
+{
+    struct Case {
+        BusyAnswer busy;
+        QByteArray whileBusy;  // after the echo of a query for the busy unit
+    };
+    const Case cases[] = {
+        {BusyAnswer::Silent, ""},
+        {BusyAnswer::Error4, "!ERR 4\r\nCTRLR>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.busy));
+        SimConfig config = Controller({1, 2});
+        config.timings.colorBalanceMs = 600000;  // ten minutes: busy for the whole test
+        config.busyAnswer = c.busy;
+        config.relayWaitMs = 50;
+        Line line(config);
+        EXPECT_EQ(line.exchangeAll(Frame("*1RGBADJ!", "26")), "PASS *1RGBADJ!26\r\n\r\nOK\r\nCTRLR>");
+        EXPECT_TRUE(line.sim.unitBusy(1));
+        EXPECT_FALSE(line.sim.unitBusy(2));
+        EXPECT_EQ(line.exchangeAll(Frame("*1 !", "9C")), "PASS *1 !9C\r\n\r\nOK\r\nCTRLR>");
+        const QByteArray query = "TNQUERY *1IINFOTN 1!\r";
+        EXPECT_EQ(line.exchangeAll(query), "TNQUERY *1IINFOTN 1!\r\n" + c.whileBusy);
+        EXPECT_EQ(line.exchangeAll(Frame("*1BLKGN 1 20!", "BD")), "PASS *1BLKGN 1 20!BD\r\n\r\n" + c.whileBusy);
+        EXPECT_NE(line.sim.unit(1).output(1).BlackLevel, 20);  // never reached the unit
+        const QByteArray other = line.exchangeAll("TNQUERY *2IINFOTN 1!\r");
+        EXPECT_TRUE(other.endsWith("\r\nCTRLR>") && other.contains(QByteArray("\x01N", 2))) << other.toStdString();
+        EXPECT_EQ(line.exchangeAll("NTN\r"), "NTN\r\n2 1 2\r\nCTRLR>");
+    }
+}
+
+// A procedure as long as a real unit's, at a small clock scale: the unit is busy until its end,
+// then answers with the procedure's results.
+TEST(SimController, RealDurationProcedureEndsOnTheScaledClock)
+{
+    const double saved = clock::scale();
+    clock::setScale(0.0005);  // four minutes of colour balance take 120 ms
+    SimConfig config = Controller({1, 2});
+    config.timings = UnitTimings::LikeRealUnit();
+    config.busyAnswer = BusyAnswer::Silent;
+    Line line(config);
+    const float before = line.sim.unit(1).input(2).ContrastR;
+    line.exchangeAll(Frame("*1RGBADJ!", "26"));
+    EXPECT_TRUE(line.sim.unitBusy(1));
+    bool finished = false;
+    QObject::connect(&line.sim, &Simulator::procedureFinished, [&](int unit) { finished = unit == 1; });
+    EXPECT_TRUE(line.waitFor([&] { return finished; }));
+    EXPECT_FALSE(line.sim.unitBusy(1));
+    EXPECT_NE(line.sim.unit(1).input(2).ContrastR, before);
+    EXPECT_TRUE(line.exchangeAll("TNQUERY *1IINFOTN 2!\r").endsWith("\r\nCTRLR>"));
+    clock::setScale(saved);
 }
 
 // ---- Faults --------------------------------------------------------------------------------

@@ -1,0 +1,37 @@
+#pragma once
+// kalvora-cli's command line: one parser for every option and command, driven by the tables in
+// command_line.cpp. Options may stand anywhere before "--", as "--name VALUE" or "--name=VALUE";
+// everything after "--" is an operand even when it begins with '-'.
+
+#include <QString>
+#include <QStringList>
+
+namespace kalvora::cli {
+
+struct CliOptions {
+    // Options of every command.
+    QString com1, com2;  // empty: not given
+    int retries = 2;
+    bool verbose = false;
+    double clockScale = 1.0;
+    bool help = false;
+    // Options of one command.
+    QString output;      // read -o FILE
+    bool json = false;   // show --json
+    // The command and its operands.
+    QString command;
+    QStringList operands;
+
+    bool operator==(const CliOptions&) const = default;
+};
+
+struct ParsedCommandLine {
+    CliOptions options;
+    QString error;  // empty when the command line is good; else what is wrong, in one line
+};
+
+// `args` are the arguments after the program name. With --help (before "--") the other checks
+// are skipped, so help is given whatever else the line holds.
+ParsedCommandLine ParseCommandLine(const QStringList& args);
+
+}  // namespace kalvora::cli

@@ -1,0 +1,35 @@
+#include "editors/numeric_row.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "editors/numeric_field_table.h"
+#include "editors/numeric_fields.h"
+#include "editors/spin_arrows.h"
+
+#include "platform/gui/named_widget.h"
+
+namespace kalvora {
+
+NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent, const QString& caption,
+                         const QString& editName, const QString& spinName)
+{
+    NumericRow r;
+    r.label = new QLabel(caption, parent);
+    const NumericField* field = FindNumericField(editName);
+    if (field && field->spin == spinName) {
+        r.edit = MakeNumericEdit(parent, *field, 52);
+        r.spin = MakeNumericSpin(parent, *field);
+    } else {  // not a table field: a programming error that shows as a field that edits nothing
+        r.edit = MakeNamed<QLineEdit>(parent, editName);
+        r.spin = MakeNamed<QWidget>(parent, spinName);
+    }
+    r.label->setBuddy(r.edit);
+    grid->addWidget(r.label, row, column);
+    grid->addWidget(r.edit, row, column + 1);
+    grid->addWidget(r.spin, row, column + 2);
+    return r;
+}
+
+}  // namespace kalvora

@@ -1,0 +1,93 @@
+#include "link/procedure_wait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "link/link.h"
+#include "platform/clock.h"
+#include "platform/operator.h"
+#include "settings/main_flags.h"
+
+namespace kalvora {
+namespace {
+
+constexpr int kTickMs = 55;
+constexpr int kMaxDrainRounds = 100;  // a line that never falls quiet is not waited on forever
+
+// Sleeps in the event loop for `realMs`, or until bytes arrive when `wakeOnData` is given.
+// True when bytes arrived.
+bool SleepRealMs(SerialPort& port, int realMs, bool wakeOnData)
+{
+    if (realMs <= 0) return false;
+    bool done = false, arrived = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&done] { done = true; });
+    QMetaObject::Connection data;
+    if (wakeOnData)
+        data = QObject::connect(&port, &SerialPort::triggerAvail, [&] { arrived = done = true; });
+    timer.start(realMs);
+    while (!done && port.isOpen()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(data);
+    return arrived;
+}
+
+// Throws away replies to earlier polls until the line has been quiet for a while.
+void DrainLateReplies(SerialPort& port)
+{
+    for (int round = 0; round < kMaxDrainRounds && port.isOpen(); ++round) {
+        port.flushInBuffer();
+        if (!SleepRealMs(port, clock::scaled(kLateReplyQuietMs), true) && port.bytesAvailable() == 0) break;
+    }
+    port.flushInBuffer();
+}
+
+}  // namespace
+
+QString MsgUnitSilentAfterProcedure(int unit, const QString& procedure, int seconds)
+{
+    return QStringLiteral("Error! Tornel %1 did not answer within %2 seconds after %3 started. Its settings were not "
+                          "read back. Please check the Tornel, then use 'Serial Port->Read from Tornel(s) ...'.")
+        .arg(unit)
+        .arg(seconds)
+        .arg(procedure);
+}
+
+bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QElapsedTimer& started,
+                               const std::function<bool()>& poll)
+{
+    const qint64 allowanceMs = clock::scaled(wait.allowanceTicks * kTickMs);
+    const int intervalMs = clock::scaled(kPollIntervalMs);
+    bool answered = false;
+    bool unanswered = false;  // a poll ended without an answer: the controller may answer it late
+    {
+        FlagGuard quiet(link.QuietFailures, true);
+        for (int attempt = 1;; ++attempt) {
+            QElapsedTimer pollTime;
+            pollTime.start();
+            if (poll()) {
+                answered = true;
+                break;
+            }
+            if (link.Abandoned || link.ExitRequested || !link.LinkEstablished || !link.port().isOpen()) return false;
+            unanswered = true;
+            const qint64 left = allowanceMs - started.elapsed();
+            if (left <= 0 && attempt >= wait.minimumAttempts) break;
+            const qint64 pause = std::min<qint64>(intervalMs - pollTime.elapsed(), left);
+            SleepRealMs(link.port(), int(std::max<qint64>(pause, 0)), false);
+        }
+    }
+    if (answered) {
+        if (unanswered) DrainLateReplies(link.port());
+        return true;
+    }
+    const int seconds = int(std::ceil(wait.allowanceTicks * kTickMs / 1000.0));
+    link.op().showMessage(MsgUnitSilentAfterProcedure(wait.unit, wait.procedure, seconds));
+    return false;
+}
+
+}  // namespace kalvora
