@@ -65,7 +65,10 @@ const std::pair<const char*, const char*> kWallHelpTexts[] = {
 // Writes a control only when its value changes, so a refill does not repaint what stayed.
 void SetText(QLineEdit* edit, const QString& text)
 {
-    if (edit && edit->text() != text) edit->setText(text);
+    if (!edit || edit->text() == text) return;
+    edit->setText(text);
+    // A long value (a gamma in 15 digits) shows its beginning, not its last digits.
+    edit->setCursorPosition(0);
 }
 
 QLineEdit* EditOf(const QWidget* root, const QString& name) { return FindNamed<QLineEdit>(root, name); }
@@ -467,7 +470,7 @@ void DisplaySetupPage::BasicEdgeFeatheringCheckBoxClick()
     double gamma = 0;
     if (!ParseFieldValue(ValueType::Tenths, basicGamma_->text(), gamma) || gamma < 1.0 || gamma > 5.0) {
         // A gamma the field would refuse is not sent with the box either.
-        basicGammaExit();
+        BasicGammaEditExit();
         return;
     }
     const int16_t on = basicEnable_->isChecked() ? 1 : 0;

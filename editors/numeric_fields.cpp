@@ -108,11 +108,15 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
     if (it == edits_.end()) return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::FocusIn: it->entered = true; break;
-    case QEvent::FocusOut:
+    case QEvent::FocusOut: {
         // Only a real departure commits: not the focus leaving for a commit's own message box
         // or moving while the link waits, not an edit that never had the focus, and not the
         // window going away.
-        if (committing_ == 0 && it->entered && static_cast<QWidget*>(watched)->window()->isVisible()) {
+        // A modal box taking the focus (a message of the program's) is no departure either:
+        // the focus comes back to the field when the box closes.
+        const bool toModalBox = static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason &&
+                                QApplication::activeModalWidget() != nullptr;
+        if (committing_ == 0 && it->entered && !toModalBox && static_cast<QWidget*>(watched)->window()->isVisible()) {
             it->entered = false;
             if (const NumericField* f = it->field)
                 commit(*f);
@@ -120,6 +124,7 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
                 RunCommit(std::function<bool()>(it->commit));  // a copy: the hash may change meanwhile
         }
         break;
+    }
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -352,6 +357,8 @@ void NumericFields::step(const NumericField& field, int direction)
             refuse(edit, QStringLiteral("Error! '") + text + QString::fromLatin1(row.notValidSuffix));
         } else {
             op_.showMessage(QStringLiteral("Error! '") + text + QStringLiteral("' is not a valid number."));
+            // The window the box was over is active again, the focus where it was.
+            if (edit->isVisible() && !edit->window()->isActiveWindow()) edit->activateWindow();
         }
         return;
     }

@@ -4,7 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QStyleOption>
+#include <QPolygon>
+#include <algorithm>
 #include <QWheelEvent>
 
 #include "platform/clock.h"
@@ -29,20 +30,34 @@ QSize SpinArrows::sizeHint() const { return {15, 20}; }
 
 void SpinArrows::paintEvent(QPaintEvent*)
 {
+    // Plain shapes in the palette's colours: a page holds dozens of these and the link repaints
+    // the page twice per transaction (disabled, enabled), so they must be cheap to draw.
     QPainter p(this);
+    const QPalette& pal = palette();
+    const bool enabled = isEnabled();
     const int half = height() / 2;
     const QRect halves[2] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
     for (int i = 0; i < 2; ++i) {
-        QStyleOption opt;
-        opt.initFrom(this);
-        opt.rect = halves[i];
+        const QRect r = halves[i].adjusted(0, 0, -1, -1);
         const bool down = held_ == (i == 0 ? 1 : -1);
-        opt.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
-        style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &opt, &p, this);
-        QStyleOption arrow = opt;
-        arrow.rect = halves[i].adjusted(3, 2, -3, -2);
-        if (down) arrow.rect.translate(1, 1);
-        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &p, this);
+        p.fillRect(r, pal.color(down ? QPalette::Mid : QPalette::Button));
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawRect(r);
+        // The arrow: a small filled triangle in the middle of the half.
+        const QPoint c = r.center() + (down ? QPoint(1, 1) : QPoint(0, 0));
+        const int w = std::max(2, std::min(r.width() / 2 - 2, 4));
+        const int h = std::max(2, std::min(r.height() / 2 - 1, 3));
+        QPolygon arrow;
+        if (i == 0)
+            arrow << QPoint(c.x() - w, c.y() + 1 + h / 2) << QPoint(c.x() + w, c.y() + 1 + h / 2)
+                  << QPoint(c.x(), c.y() + 1 + h / 2 - h - 1);
+        else
+            arrow << QPoint(c.x() - w, c.y() - h / 2) << QPoint(c.x() + w, c.y() - h / 2)
+                  << QPoint(c.x(), c.y() - h / 2 + h + 1);
+        p.setPen(Qt::NoPen);
+        p.setBrush(pal.color(enabled ? QPalette::ButtonText : QPalette::Mid));
+        p.drawPolygon(arrow);
+        p.setBrush(Qt::NoBrush);
     }
 }
 

@@ -322,6 +322,8 @@ bool Link::SendControllerCommand(int postWait)
         WriteIfRoom(digits);
         AwaitingReply = true;
         WriteIfRoom(QByteArrayLiteral("\r\r"));
+        // The frame leaves now, not after the pages have been disabled and repainted.
+        port_.flushOutput();
         setPageEnabled(false);
         startTimer1();
         waitForReplyOrFailure();
@@ -375,6 +377,7 @@ bool Link::SendQuery()
     traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
     startTimer1();
     WriteIfRoom(CommandText);
+    port_.flushOutput();
     waitForReplyOrFailure();
     stopTimer1();
     if (AwaitingReply) {
@@ -400,6 +403,7 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     op_.setStatus(kStatusSending);
     traceBegin(TraceRow::Kind::Prompt, text);
     WriteIfRoom(text);
+    port_.flushOutput();
     setPageEnabled(false);
     bool found = false;
     {

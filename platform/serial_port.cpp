@@ -258,6 +258,11 @@ void SerialPort::putString(const QByteArray& bytes)
 
 void SerialPort::putChar(char c) { putString(QByteArray(1, c)); }
 
+void SerialPort::flushOutput()
+{
+    if (port_->isOpen()) port_->flush();
+}
+
 bool SerialPort::waitForChar(char c, int ticks)
 {
     if (!port_->isOpen()) return false;

@@ -102,6 +102,9 @@ public:
     // PutString / PutChar: queue bytes; they leave while the event loop runs.
     void putString(const QByteArray& bytes);
     void putChar(char c);
+    // Hands what is queued to the device now, as far as it takes it without blocking, rather
+    // than when the event loop next runs.
+    void flushOutput();
 
     // WaitForString with a one-character text, yield true, ignore case false: reads and
     // consumes incoming bytes until `c` arrives (true) or ticks × 55 ms (through the clock)

@@ -428,6 +428,23 @@ TEST_F(NumericFieldsTest, ARealMessageBoxForARefusedEntryCommitsNothingElseAndTh
     }
 }
 
+TEST_F(NumericFieldsTest, AMessageBoxOfAnArrowDoesNotCommitTheFieldThatHasTheFocus)
+{
+    boxes.realBoxes = true;
+    QLineEdit* typing = edit(QStringLiteral("Black2Edit"));
+    typing->setFocus();
+    typing->setText(QStringLiteral("77"));  // being typed, not yet left
+    edit(QStringLiteral("Black1Edit"))->setText(QStringLiteral("abc"));
+    clickArrow(QStringLiteral("Black1Edit"), +1);
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() == nullptr && page->isActiveWindow(); }));
+    EXPECT_EQ(op.messages(), QStringList{"Error! 'abc' is not a valid number."});
+    EXPECT_EQ(settled(), QByteArray());
+    // Leaving it later commits it, once.
+    typing->setFocus();
+    page->elsewhere->setFocus();
+    EXPECT_EQ(settled(), PassFrame("*1BLKGN 2 77!"));
+}
+
 TEST_F(NumericFieldsTest, ClickingAGammaEnableBoxSendsItWithTheGamma)
 {
     edit(QStringLiteral("RGamma2Edit"))->setText(QStringLiteral("3.1"));
