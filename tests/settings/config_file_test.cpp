@@ -6,27 +6,16 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "file_bytes.h"
 #include "scripted_operator.h"
 #include "settings/config_file.h"
 
 using namespace kalvora;
+using kalvora::testing::ReadAll;
 using kalvora::testing::ScriptedOperator;
+using kalvora::testing::WriteBytes;
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 // Every byte of both units' blocks differs, records 0 and reserved bytes included.
 void FillDistinct(Settings& s)
