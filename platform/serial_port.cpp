@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
 #include <unistd.h>
 
 #include "platform/clock.h"
@@ -251,7 +252,19 @@ int SerialPort::outBuffFree() const
 void SerialPort::putString(const QByteArray& bytes)
 {
     if (!port_->isOpen() || bytes.isEmpty()) return;
-    port_->write(bytes);
+    // Straight to the device while nothing waits in Qt's queue: the bytes leave now, and the
+    // event loop is not woken twice per command to arm and disarm a write notifier. Whatever
+    // the device does not take now (or an error) goes through Qt's queue, in order.
+    qsizetype done = 0;
+    if (writeThrough_ && port_->bytesToWrite() == 0 && port_->handle() >= 0) {
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(port_->handle(), bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) done += n;
+            else if (n < 0 && errno == EINTR) continue;
+            else break;
+        }
+    }
+    if (done < bytes.size()) port_->write(bytes.constData() + done, bytes.size() - done);
     emit bytesSent(bytes);
     setActivity(lines_.rxd, true);
 }

@@ -99,9 +99,13 @@ public:
     void flushInBuffer();
     // OutBuffFree: room left in the 4096-byte output queue.
     int outBuffFree() const;
-    // PutString / PutChar: queue bytes; they leave while the event loop runs.
+    // PutString / PutChar: hand the bytes to the device at once; what it does not take now
+    // waits in the output queue and leaves while the event loop runs.
     void putString(const QByteArray& bytes);
     void putChar(char c);
+    // Off: every byte waits in the output queue until the event loop runs, as with a device
+    // that is slow to take them (so a queue that fills up can be shown). On by default.
+    void setWriteThrough(bool on) { writeThrough_ = on; }
     // Hands what is queued to the device now, as far as it takes it without blocking, rather
     // than when the event loop next runs.
     void flushOutput();
@@ -159,6 +163,7 @@ private:
     QString openErrorText_;
     QString openDevice_;
     bool waiting_ = false;
+    bool writeThrough_ = true;
     bool failed_ = false;
     bool monitoring_ = false;
     bool modemLinesUnsupported_ = false;

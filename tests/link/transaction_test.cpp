@@ -308,6 +308,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
 TEST(OutputQueue, OverflowIsToldAndThePieceDropped)
 {
     LinkRig rig(DirectUnit());
+    rig.port.setWriteThrough(false);
     rig.port.putString(QByteArray(SerialPort::kOutputQueueSize - 10, 'x'));  // not yet written out
     EXPECT_EQ(rig.port.outBuffFree(), 10);
     EXPECT_TRUE(rig.link.WriteIfRoom("123456789"));
@@ -318,6 +319,7 @@ TEST(OutputQueue, OverflowIsToldAndThePieceDropped)
 TEST(OutputQueue, OverflowOfOnePieceOfAFrameLetsTheOtherPiecesGo)
 {
     LinkRig rig(Controller({1}));
+    rig.port.setWriteThrough(false);
     const QByteArray queued(SerialPort::kOutputQueueSize - 10, 'x');
     rig.port.putString(queued);  // room for "PASS ", not for the command text
     BuildControllerCommand(rig.link, "*1BLKGN 1 20!");
