@@ -74,8 +74,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       statusOp_(op, [this](const QString& text) {
           if (statusLabel_) statusLabel_->setText(text);
-          // The operation's step goes with the operation's text.
-          if (text.isEmpty() && progressLabel_) progressLabel_->clear();
+          // The operation's step goes with the operation's text; a bulk send's count stays
+          // for the whole send, across the transactions of each of its commands.
+          if (text.isEmpty() && progressLabel_) progressLabel_->setText(bulkStep_);
       })
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
@@ -165,6 +166,7 @@ void TKalvoraForm::buildStatusBar()
     auto showStep = [this] {
         if (trace_.rows().empty()) return;
         const TraceRow& row = trace_.rows().back();
+        if (!bulkStep_.isEmpty()) return;
         if (!row.open || (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command)) return;
         progressLabel_->setText(OperationStepText(row));
     };

@@ -190,6 +190,7 @@ private:
     SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
+    QString bulkStep_;  // "Command k of n, unit u: what" while a bulk send runs
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;

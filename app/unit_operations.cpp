@@ -40,8 +40,15 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     hooks.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
     WindowValues values(this, *commands_, *link_, hooks);
     BulkSend send(*commands_, *link_, settings_, values);
-    send.Progress = BulkSendProgress;
-    return send.Run();
+    send.Progress = [this](const BulkProgress& p) {
+        bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
+        progressLabel_->setText(bulkStep_);
+        if (BulkSendProgress) BulkSendProgress(p);
+    };
+    const BulkOutcome outcome = send.Run();
+    bulkStep_.clear();
+    progressLabel_->clear();
+    return outcome;
 }
 
 void TKalvoraForm::setUnitMenusEnabled(bool enabled)

@@ -249,7 +249,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     BulkSend send(commands, s.link, s.settings, values);
     if (o.changed) send.OnlyChangedFrom = &units;
     send.Progress = [](const BulkProgress& p) {
-        Print(stderr, QStringLiteral("send: command %1 of %2, unit %3: %4\n").arg(p.k).arg(p.n).arg(p.unit).arg(p.what));
+        Print(stderr, QStringLiteral("send: %1\n").arg(BulkStepText(p)));
     };
     if (send.Run() != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
     PrintConnection(s, s.flags.UnitCount);

@@ -16,6 +16,12 @@
 #include "settings/records.h"
 
 namespace kalvora {
+
+QString BulkStepText(const BulkProgress& p)
+{
+    return QStringLiteral("command %1 of %2, unit %3: %4").arg(p.k).arg(p.n).arg(p.unit).arg(p.what);
+}
+
 namespace {
 
 enum class StepResult { Ok, Invalid, Failed };

@@ -27,6 +27,8 @@ struct BulkProgress {
     int unit = 0;   // 1 or 2
     QString what;   // keyword and target ("BLKGN screen 3", "MANSEAM channel 5")
 };
+// "command 12 of 214, unit 1: BLKGN screen 3"
+QString BulkStepText(const BulkProgress& p);
 
 enum class BulkOutcome {
     Done,          // every command of the send went out (or was refused by its own field check)

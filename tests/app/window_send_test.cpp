@@ -4,11 +4,13 @@
 // for two units behind a controller.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include "connection/link_fixture.h"
 #include "link/queries.h"
 #include "planning/gui/planning_page.h"
+#include "platform/gui/named_widget.h"
 #include "settings/bulk_send.h"
 #include "settings/config_file.h"
 #include "settings/record_values.h"
@@ -146,9 +148,21 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
         op.clear();
         clock::setScale(0.02);
 
+        // What the status bar shows each time bytes leave for the units.
+        auto* progress = FindNamed<QLabel>(form.get(), QStringLiteral("ProgressLabel"));
+        QStringList shown;
+        QObject::connect(&form->port(), &SerialPort::bytesSent, [&] {
+            if (shown.isEmpty() || shown.back() != progress->text()) shown << progress->text();
+        });
         form->menuItem("SendCurrentSettingstoTornels1")->trigger();
         ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
         EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+        ASSERT_FALSE(shown.isEmpty());
+        const qsizetype n = shown.size();
+        EXPECT_EQ(shown.front(), QStringLiteral("Sending command 1 of %1, unit 1: PRJ").arg(n));
+        EXPECT_TRUE(shown.back().startsWith(QStringLiteral("Sending command %1 of %1, unit %2: BRDGSEAM").arg(n).arg(c.units)))
+            << shown.back().toStdString();
+        EXPECT_EQ(progress->text(), QString()) << "the count goes when the send ends";
         const QByteArray fromWindow = unit->received();
         EXPECT_TRUE(fromWindow.contains(c.units > 1 ? "*2BRDGSEAM 2 0!" : "BRDGSEAM 4 0\r"));
         EXPECT_EQ(fromWindow, SentFromRecords(c, file));
