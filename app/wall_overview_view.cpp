@@ -83,7 +83,7 @@ void WallOverviewView::paintEvent(QPaintEvent*)
         }
     }
     for (const OverviewScreen& s : w.screens) {
-        const int textWidth = s.frame.width() - 8;
+        const int textWidth = s.textWidth;
         p.setPen(TextOn(s.colour));
         QFont bold = small;
         bold.setBold(true);

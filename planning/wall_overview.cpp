@@ -45,6 +45,7 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
     const double usable = width - 2.0 * kMargin;
     const double frameWidth = usable / (n - (n - 1) * ratio);
     const double step = frameWidth * (1.0 - ratio);
+    const int band = std::max(1, int(std::lround(frameWidth * ratio)));  // one overlap in the picture
     const int top = kHeadingHeight + 2;
     const int bottom = std::max(top + 4 * kLineHeight, height - kBracketHeight);
 
@@ -69,23 +70,26 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
         const int right = k == n ? width - kMargin : left + int(std::lround(frameWidth));
         s.frame = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
         s.colour = kProjectorColours[size_t(k - 1)];
-        s.title = {QPoint(left + 4, top + 3), QStringLiteral("Screen %1").arg(k)};
+        // The texts start past the overlap with the screen on the left, where that screen's
+        // own texts may reach, and end at the frame's right side.
+        const int textLeft = left + 4 + (k > 1 && ratio > 0 ? band : 0);
+        s.textWidth = std::max(0, right - textLeft - 3);
+        s.title = {QPoint(textLeft, top + 3), QStringLiteral("Screen %1").arg(k)};
         if (w.available) {
             const OutputScreenRecord& r = settings.output(s.unit, s.index);
             QString pattern = TestPatternName(r.TestPattern);
             if (r.TestGrid) pattern += QStringLiteral(" + grid");
             if (r.OutputRaster) pattern += QStringLiteral(" + raster box");
-            s.pattern = {QPoint(left + 4, top + 3 + kLineHeight), pattern};
-            s.black = {QPoint(left + 4, top + 3 + 2 * kLineHeight), QStringLiteral("Black %1").arg(r.BlackLevel)};
+            s.pattern = {QPoint(textLeft, top + 3 + kLineHeight), pattern};
+            s.black = {QPoint(textLeft, top + 3 + 2 * kLineHeight), QStringLiteral("Black %1").arg(r.BlackLevel)};
             s.unlocked = !settings.IsChannelLocked(s.unit, s.index);
             if (s.unlocked)
-                s.flag = {QPoint(left + 4, bottom - 3 - kLineHeight), QStringLiteral("input not locked")};
+                s.flag = {QPoint(textLeft, bottom - 3 - kLineHeight), QStringLiteral("input not locked")};
 
             // The unit's mode decides whose feathering counts: each edge's own in advanced
             // mode, the unit-wide basic one otherwise.
             const OutputScreenRecord& unitRecord = settings.output(s.unit, 1);
             const bool advanced = unitRecord.ControlMode == 1;
-            const int band = std::max(1, int(std::lround(frameWidth * ratio)));
             for (const char side : {'L', 'R'}) {
                 if ((side == 'L' && k == 1) || (side == 'R' && k == n)) continue;
                 OverviewEdge e;

@@ -36,6 +36,7 @@ struct OverviewScreen {
     int screen = 0;          // 1..8
     int unit = 0, index = 0;
     QRect frame;
+    int textWidth = 0;       // room for the texts: from past the left overlap to the frame's end
     Rgb colour = 0;
     TextItem title;          // "Screen 3"
     TextItem pattern;        // test pattern name, with "+ grid" / "+ raster box"

@@ -213,12 +213,12 @@ int main(int argc, char** argv)
         s.output(1, 3).TestGrid = 1;
         s.input(2, 3).VideoLocked = 0;
         kalvora::WallOverviewView view;
-        view.setOverview(kalvora::LayoutWallOverview(s, 8));
+        view.setOverview(kalvora::LayoutWallOverview(s, 8, kalvora::kOverviewWindowWidth));
         view.show();
         QApplication::processEvents();
         ok &= Save(view, dir, QStringLiteral("16-WallOverview-8"));
         s.output(1, 1).TotalProjectors = 3;
-        view.setOverview(kalvora::LayoutWallOverview(s, 3));
+        view.setOverview(kalvora::LayoutWallOverview(s, 3, kalvora::kOverviewWindowWidth));
         QApplication::processEvents();
         ok &= Save(view, dir, QStringLiteral("17-WallOverview-3"));
     }

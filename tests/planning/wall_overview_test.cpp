@@ -71,8 +71,16 @@ TEST(WallOverview, FramesOverlapsEdgesAndUnitsFor3And4And8Projectors)
             EXPECT_EQ(s.black.text, QStringLiteral("Black %1").arg(10 * k));
             EXPECT_FALSE(s.unlocked);
             if (k > 1) {
-                EXPECT_GT(s.frame.left(), w.screens[size_t(k - 2)].frame.left());
+                const OverviewScreen& before = w.screens[size_t(k - 2)];
+                EXPECT_GT(s.frame.left(), before.frame.left());
+                // The screen's texts begin past the overlap, where the texts on its left end.
+                EXPECT_GT(s.title.topLeft.x(), before.title.topLeft.x() + before.textWidth);
+                EXPECT_GT(s.title.topLeft.x(), before.frame.right());
             }
+            EXPECT_GT(s.textWidth, 40);
+            EXPECT_LE(s.title.topLeft.x() + s.textWidth, s.frame.right());
+            EXPECT_EQ(s.pattern.topLeft.x(), s.title.topLeft.x());
+            EXPECT_EQ(s.black.topLeft.x(), s.title.topLeft.x());
             if (k < c.projectors) {
                 const OverviewOverlap& o = w.overlaps[size_t(k - 1)];
                 EXPECT_EQ(o.leftScreen, k);
