@@ -1,7 +1,10 @@
 // "Save Configuration to File" and "Open Configuration File": the tables of both units to and
 // from a .tnc file. Loading refills the pages and sends nothing to the units.
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QTimer>
+#include <utility>
 
 #include "app/flag_protocol.h"
 #include "app/info_page.h"
@@ -50,6 +53,33 @@ void TKalvoraForm::OpenConfigurationFile1Click()
     const QString name = OpenDialog1 ? OpenDialog1() : QString();
     if (name.isEmpty()) return;
     OpenConfigurationFile(name);
+}
+
+void TKalvoraForm::OpenRequestedFile(const QString& name)
+{
+    if (!shown_) {
+        startupFile_ = name;  // the first show opens it
+        return;
+    }
+    requestedFile_ = name;  // a later request replaces one not yet opened
+    openRequestedFileWhenFree();
+}
+
+void TKalvoraForm::openRequestedFileWhenFree()
+{
+    if (requestedFile_.isEmpty()) return;
+    // Opening refills every page: not under an operation that waits for the units, a page
+    // being filled, or a dialogue that expects the window as it left it. Look again later.
+    if (!link_->MayStart() || flags_.EditorBusy || flags_.FormFilling || QApplication::activeModalWidget()) {
+        if (!requestRetry_) {
+            requestRetry_ = new QTimer(this);
+            requestRetry_->setSingleShot(true);
+            connect(requestRetry_, &QTimer::timeout, this, &TKalvoraForm::openRequestedFileWhenFree);
+        }
+        requestRetry_->start(kRequestRetryMs);
+        return;
+    }
+    OpenConfigurationFile(std::exchange(requestedFile_, QString()));
 }
 
 void TKalvoraForm::OpenConfigurationFile(const QString& name)

@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     if (checkDisplay) return 0;
     kalvora::MessageBoxOperator op;
     kalvora::SingleInstance instance;
-    if (kalvora::HandOverToRunningInstance(instance, op)) return 0;
+    if (kalvora::HandOverToRunningInstance(instance, op, startupFile)) return 0;
 
     kalvora::TKalvoraForm form(op);
     op.setParent(&form);

@@ -23,6 +23,7 @@
 class QAction;
 class QLabel;
 class QTabWidget;
+class QTimer;
 
 namespace kalvora {
 
@@ -113,6 +114,9 @@ public:
     // starts it): loaded at the first show, once the plan is initialised and before the
     // search is offered.
     void setStartupFile(const QString& name) { startupFile_ = name; }
+    // A configuration file another start of the program was given: opened as "Open
+    // Configuration File" opens one, once no operation runs and no dialogue is open.
+    void OpenRequestedFile(const QString& name);
 
     // The file dialogs of the two File menu items: the chosen path, or empty when the operator
     // cancels. Tests put a path here instead of a dialog.
@@ -198,6 +202,10 @@ private:
     QPointer<TrafficWindow> trafficWindow_;
 
     QString startupFile_;
+    QString requestedFile_;  // waiting for the running operation or dialogue to end
+    QTimer* requestRetry_ = nullptr;
+    static constexpr int kRequestRetryMs = 500;
+    void openRequestedFileWhenFree();
     ComChoice comChoice_;
     QString comChoiceFile_;
     QList<SerialDeviceInfo> serialDevices_;

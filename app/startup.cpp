@@ -8,12 +8,12 @@
 
 namespace kalvora {
 
-bool HandOverToRunningInstance(SingleInstance& instance, Operator& op)
+bool HandOverToRunningInstance(SingleInstance& instance, Operator& op, const QString& file)
 {
     switch (instance.claim()) {
     case SingleInstance::Result::OtherRunning:
         op.showMessage(kMsgAlreadyRunning);
-        instance.notifyRunning();
+        instance.notifyRunning(file);
         return true;
     case SingleInstance::Result::Failed:
         // Without the socket a later start cannot find this one; the program still works.
@@ -32,6 +32,7 @@ void RaiseOnActivation(SingleInstance& instance, TKalvoraForm& form)
         form.raise();
         form.activateWindow();
     });
+    QObject::connect(&instance, &SingleInstance::openRequested, &form, &TKalvoraForm::OpenRequestedFile);
 }
 
 }  // namespace kalvora

@@ -1,7 +1,7 @@
 #pragma once
 // One running program per user. The first instance listens on a local socket named after the
 // main window class and the user id; a later start connects to it, asks it to come to the front
-// and ends. A socket file left behind by a crashed instance refuses connections: it is removed
+// (and to open the configuration file it was started with) and ends. A socket file left behind by a crashed instance refuses connections: it is removed
 // and taken over, never mistaken for a running program.
 
 #include <QObject>
@@ -24,8 +24,9 @@ public:
 
     // Becomes the listening instance, or finds the running one (and asks it to come to the front).
     Result claim();
-    // Asks the running instance to bring its window to the front; true if it was reached.
-    bool notifyRunning();
+    // Asks the running instance to bring its window to the front and, when `file` is given, to
+    // open that configuration file; true if it was reached.
+    bool notifyRunning(const QString& file = QString());
 
     const QString& name() const { return name_; }
     QString errorText() const { return error_; }
@@ -33,9 +34,12 @@ public:
 signals:
     // Another start asked this instance to show its window.
     void activationRequested();
+    // Another start was given this configuration file to open (after activationRequested).
+    void openRequested(const QString& file);
 
 private:
     bool listen();
+    void takeRequest(const QByteArray& line);
     QString name_;
     QString error_;
     QLocalServer* server_ = nullptr;

@@ -71,6 +71,35 @@ TEST_F(ConfigFileMenuTest, OpenReplacesTheTablesRefillsTheInformationPageAndSays
     EXPECT_FALSE(op.busy);
 }
 
+// A file opened from the desktop while the program runs reaches this window from the later
+// start; it is opened once the operation running now has ended, the last one asked for.
+TEST_F(ConfigFileMenuTest, AFileHandedOverByAnotherStartOpensOnceTheWindowIsFree)
+{
+    Settings a, b;
+    a.output(1, 1).BlackLevel = 11;
+    b.output(1, 1).BlackLevel = 22;
+    const QString pathA = dir.filePath("a.tnc"), pathB = dir.filePath("b.tnc");
+    for (const auto& [path, settings] : {std::pair{pathA, a}, std::pair{pathB, b}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ConfigImage(settings));
+    }
+    op.answer(false);
+    showAndSettle();
+    op.events.clear();
+
+    form->flags().EditorBusy = true;  // an operation is running
+    form->OpenRequestedFile(pathA);
+    form->OpenRequestedFile(pathB);
+    EXPECT_FALSE(RunUntil([&] { return form->settings().FileLoadedAvailable; }, 200));
+    form->flags().EditorBusy = false;
+    EXPECT_TRUE(RunUntil([&] { return form->settings().FileLoadedAvailable; }));
+    EXPECT_EQ(ConfigImage(form->settings()), ConfigImage(b));
+    EXPECT_EQ(op.messages().last(), kMsgFileOpenSuccessful);
+    EXPECT_FALSE(RunUntil([&] { return op.messages().count(kMsgFileOpenSuccessful) > 1; }, 700))
+        << "the older request is not opened";
+}
+
 TEST_F(ConfigFileMenuTest, OpenOfAFileOfAnotherSizeChangesNothing)
 {
     const QString path = dir.filePath("short.tnc");

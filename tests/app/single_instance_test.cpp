@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cstring>
@@ -44,6 +45,35 @@ TEST_F(SingleInstanceTest, ASecondStartIsToldAndTheFirstIsAskedToComeToTheFront)
     EXPECT_EQ(op.events.front().title, "Vorn - Kalvora");
     EXPECT_TRUE(RunUntil([&] { return raised.count() > 0; }));
     EXPECT_EQ(raised.count(), 1);
+}
+
+TEST_F(SingleInstanceTest, AFileGivenToASecondStartIsOpenedByTheFirst)
+{
+    ASSERT_TRUE(dir.isValid());
+    SingleInstance first(name());
+    ASSERT_EQ(first.claim(), SingleInstance::Result::Primary);
+    QSignalSpy raised(&first, &SingleInstance::activationRequested);
+    QSignalSpy opened(&first, &SingleInstance::openRequested);
+
+    const QString file = QStringLiteral("/home/op/Wände Saal 2/front wall.tnc");
+    SingleInstance second(name());
+    ScriptedOperator op;
+    EXPECT_TRUE(HandOverToRunningInstance(second, op, file));
+    EXPECT_TRUE(RunUntil([&] { return opened.count() > 0; }));
+    EXPECT_EQ(raised.count(), 1);
+    EXPECT_EQ(opened.takeFirst().at(0).toString(), file);
+
+    // A request written in pieces is taken whole, once its line ends.
+    QLocalSocket peer;
+    peer.connectToServer(name());
+    ASSERT_TRUE(peer.waitForConnected(1000));
+    peer.write("open /tmp/a");
+    peer.flush();
+    EXPECT_FALSE(RunUntil([&] { return opened.count() > 0; }, 100));
+    peer.write(".tnc\n");
+    peer.flush();
+    EXPECT_TRUE(RunUntil([&] { return opened.count() > 0; }));
+    EXPECT_EQ(opened.takeFirst().at(0).toString(), "/tmp/a.tnc");
 }
 
 TEST_F(SingleInstanceTest, AStaleSocketOfACrashedInstanceIsRemovedAndTakenOver)
