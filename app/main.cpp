@@ -1,7 +1,6 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
@@ -106,8 +105,7 @@ int main(int argc, char** argv)
     }
     // The devices chosen in the "COM Port" menu are remembered by their stable names; a device
     // given on the command line wins over them.
-    const QString choiceFile =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kalvora/kalvora.conf");
+    const QString choiceFile = kalvora::ComChoiceFile();
     QSettings store(choiceFile, QSettings::IniFormat);
     const kalvora::ComChoice choice = kalvora::LoadComChoice(store);
     if (!simulate) kalvora::ResolveComDevices(options, choice, kalvora::SystemSerialDeviceInfos(), com1, com2);

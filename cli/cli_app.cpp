@@ -1,6 +1,7 @@
 #include "cli/cli_app.h"
 
 #include <QFileInfo>
+#include <QSettings>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "link/queries.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
+#include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
 #include "settings/bulk_send.h"
@@ -67,7 +69,10 @@ struct Session {
         : op(op), link(port, op, flags), controller(link, settings), traceFile(o.trace)
     {
         QString com1, com2;
-        ResolvePortDevices(PortOptions{o.com1, o.com2, {}, {}}, com1, com2);
+        // The devices as the window resolves them: an option, else the operator's choice in
+        // the window's "COM Port" menu, else the first free serial device.
+        QSettings store(ComChoiceFile(), QSettings::IniFormat);
+        ResolveComDevices(PortOptions{o.com1, o.com2, {}, {}}, LoadComChoice(store), SystemSerialDeviceInfos(), com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
         noPort = com1.isEmpty() && com2.isEmpty();
@@ -370,8 +375,10 @@ Commands:
 Options:
   --com1 DEVICE         The device file of COM1 (for example /dev/ttyUSB0).
   --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
-                        first two serial ports the system reports, USB adapters before
-                        on-board ports. "none" leaves that port out of the search.
+                        devices chosen in the program's "COM Port" menu (kept in
+                        ~/.config/kalvora/kalvora.conf), else the first two serial ports the
+                        system reports, USB adapters before on-board ports. "none" leaves
+                        that port out of the search.
   --trace FILE          (search, read) Write every byte exchanged with the units to FILE: one
                         entry per transaction attempt with its time, unit, the bytes sent and
                         received (as text with control characters named, and as hex) and the

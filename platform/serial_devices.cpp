@@ -1,5 +1,7 @@
 #include "platform/serial_devices.h"
 
+#include <QStandardPaths>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -138,6 +140,14 @@ void ResolveComDevices(const PortOptions& options, const ComChoice& choice, cons
     };
     if (com1.isEmpty()) com1 = firstFree(com2);
     if (com2.isEmpty()) com2 = firstFree(com1);
+    // "none": that port is left out of the search (no device at all).
+    if (com1 == kNoPort) com1.clear();
+    if (com2 == kNoPort) com2.clear();
+}
+
+QString ComChoiceFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/kalvora/kalvora.conf");
 }
 
 QString ComDeviceText(const QString& device, const QList<SerialDeviceInfo>& devices)

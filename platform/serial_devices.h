@@ -53,12 +53,15 @@ struct ComChoice {
     QString com2;
     bool operator==(const ComChoice&) const = default;
 };
+// Where the choice is kept between runs, for the window and the command-line tool alike:
+// kalvora/kalvora.conf in the user's configuration folder.
+QString ComChoiceFile();
 ComChoice LoadComChoice(QSettings& settings);
 void SaveComChoice(QSettings& settings, const ComChoice& choice);
 
 // The devices COM1 and COM2 stand for: a device given on the command line wins, then the
 // remembered choice (by its stable name, so it is opened by that name even while unplugged),
-// then the first of `devices` not already taken.
+// then the first of `devices` not already taken; "none" leaves a port without a device.
 void ResolveComDevices(const PortOptions& options, const ComChoice& choice, const QList<SerialDeviceInfo>& devices,
                        QString& com1, QString& com2);
 

@@ -72,32 +72,6 @@ QStringList OrderSerialDevices(QStringList devices)
     return devices;
 }
 
-QStringList SystemSerialDevices()
-{
-    QStringList out;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) out << info.systemLocation();
-    return OrderSerialDevices(out);
-}
-
-void ResolvePortDevices(const PortOptions& options, QString& com1, QString& com2)
-{
-    com1 = options.com1;
-    com2 = options.com2;
-    if (!com1.isEmpty() && !com2.isEmpty()) {
-        if (com1 == kNoPort) com1.clear();
-        if (com2 == kNoPort) com2.clear();
-        return;
-    }
-    QStringList system = SystemSerialDevices();
-    system.removeAll(com1);
-    system.removeAll(com2);
-    if (com1.isEmpty() && !system.isEmpty()) com1 = system.takeFirst();
-    if (com2.isEmpty() && !system.isEmpty()) com2 = system.takeFirst();
-    // "none": that port is left out of the search (no device at all).
-    if (com1 == kNoPort) com1.clear();
-    if (com2 == kNoPort) com2.clear();
-}
-
 QString PortDisplayName(int n, const QString& device)
 {
     return device.isEmpty() ? QStringLiteral("COM%1").arg(n) : QStringLiteral("COM%1 (%2)").arg(n).arg(device);

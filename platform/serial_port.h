@@ -33,12 +33,6 @@ inline const QString kNoPort = QStringLiteral("none");
 // Orders device paths the way COM1/COM2 are assigned by default: USB adapters (/dev/ttyUSB*,
 // /dev/ttyACM*) before on-board ports (/dev/ttyS*), each group in numeric order.
 QStringList OrderSerialDevices(QStringList devices);
-// The serial ports the system reports (QSerialPortInfo), in that order.
-QStringList SystemSerialDevices();
-// The devices for COM1 and COM2: the options where given ("none": no device), else the first
-// two system ports not already taken by an option. Never call this from a test: it may name the machine's
-// real ports; tests give pseudo-terminals explicitly.
-void ResolvePortDevices(const PortOptions& options, QString& com1, QString& com2);
 
 class SerialPort : public QObject {
     Q_OBJECT

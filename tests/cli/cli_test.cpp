@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include "app/qt_print.h"
 #include "connection/link_fixture.h"
 #include "link/connection.h"
+#include "platform/serial_devices.h"
 #include "scripted_operator.h"
 #include "settings/config_file.h"
 #include "settings/records.h"
@@ -53,9 +55,14 @@ struct CliRun {
     QString out, err;
 };
 
-CliRun RunCli(const QStringList& args)
+CliRun RunCli(const QStringList& args, const QString& configHome = QString())
 {
     QProcess p;
+    if (!configHome.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + args);
     CliRun r;
     if (!p.waitForFinished(60000)) {
@@ -178,6 +185,26 @@ TEST_F(Cli, SearchFindsADirectUnit)
     const CliRun r = RunCli({"--com1", unit.path(), "--com2", Missing(), "search"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "mode: direct\nport: COM1\ndevice: " + unit.path() + "\nunits: 1\nids: none (direct mode)\n");
+}
+
+// Without --com1/--com2 the tool uses the devices the operator chose in the window's "COM Port"
+// menu, kept in the user's configuration; an option still wins over that choice.
+TEST_F(Cli, SearchUsesTheDevicesChosenInTheWindow)
+{
+    SimProcess unit({"--mode", "direct"});
+    ASSERT_FALSE(unit.path().isEmpty());
+    const QString configHome = dir.filePath("config");
+    {
+        QSettings store(configHome + "/kalvora/kalvora.conf", QSettings::IniFormat);
+        SaveComChoice(store, ComChoice{Missing(), unit.path()});
+    }
+    const CliRun chosen = RunCli({"search"}, configHome);
+    ASSERT_EQ(chosen.status, 0) << chosen.err.toStdString();
+    EXPECT_TRUE(chosen.out.contains("port: COM2\ndevice: " + unit.path() + "\n")) << chosen.out.toStdString();
+
+    const CliRun option = RunCli({"--com2", Missing(), "--com1", unit.path(), "search"}, configHome);
+    ASSERT_EQ(option.status, 0) << option.err.toStdString();
+    EXPECT_TRUE(option.out.contains("port: COM1\ndevice: " + unit.path() + "\n")) << option.out.toStdString();
 }
 
 TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
