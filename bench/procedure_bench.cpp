@@ -12,7 +12,12 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -30,6 +35,11 @@
 using namespace kalvora;
 
 namespace {
+
+std::int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 class BenchOperator : public Operator {
 public:
@@ -79,9 +89,15 @@ struct Wall {
         config.mode = sim::PortMode::Controller;
         config.ids = {1, 2};
         config.baud = 57600;
+        // The simulated units run on a thread of their own, as a unit is a device of its own:
+        // the time a byte takes to reach them does not wait for the window's event loop.
         simulator = std::make_unique<sim::Simulator>(config);
+        simulator->moveToThread(&simThread);
+        simThread.start();
         QString error;
-        if (!simulator->start(&error)) {
+        bool started = false;
+        onSim([&] { started = simulator->start(&error); });
+        if (!started) {
             std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
             std::exit(1);
         }
@@ -102,7 +118,20 @@ struct Wall {
         form->pages()->setCurrentWidget(form->sourcePage());
         QApplication::processEvents();
     }
+    ~Wall()
+    {
+        form.reset();
+        onSim([&] { simulator.reset(); });
+        simThread.quit();
+        simThread.wait();
+    }
+    // Runs `work` on the simulator's thread and waits for it.
+    void onSim(const std::function<void()>& work)
+    {
+        QMetaObject::invokeMethod(simulator.get(), work, Qt::BlockingQueuedConnection);
+    }
     BenchOperator op;
+    QThread simThread;
     std::unique_ptr<sim::Simulator> simulator;
     std::unique_ptr<TKalvoraForm> form;
     std::unique_ptr<TInfoForm> info;
@@ -113,8 +142,10 @@ void Balance(double kScale)
     Wall wall;
     constexpr int kUnitMs = 300000;
     clock::setScale(kScale);
-    wall.simulator->setBusyAnswer(sim::BusyAnswer::Silent);
-    for (int u = 1; u <= 2; ++u) wall.simulator->unit(u).timings.colorBalanceMs = kUnitMs;
+    wall.onSim([&] {
+        wall.simulator->setBusyAnswer(sim::BusyAnswer::Silent);
+        for (int u = 1; u <= 2; ++u) wall.simulator->unit(u).timings.colorBalanceMs = kUnitMs;
+    });
 
     PaintProbe probe;
     wall.info->installEventFilter(&probe);
@@ -156,17 +187,17 @@ void Balance(double kScale)
 void Commit()
 {
     Wall wall;
-    wall.simulator->setThinkMs(1);
+    wall.onSim([&] { wall.simulator->setThinkMs(1); });
     SourceSetupPage* page = wall.form->sourcePage();
     auto* edit = FindNamed<QLineEdit>(page, QStringLiteral("LeftRContrastEdit"));
     QElapsedTimer t;
-    bool waiting = false;
-    double firstByteMs = 0;
-    QObject::connect(wall.simulator.get(), &sim::Simulator::bytesReceived, [&] {
-        if (!waiting) return;
-        firstByteMs = double(t.nsecsElapsed()) / 1e6;
-        waiting = false;
-    });
+    // Set by the simulator's thread when the first byte of a commit's frame arrives there.
+    std::atomic<std::int64_t> startNs{0}, firstByteNs{0};
+    std::atomic<bool> waiting{false};
+    QObject::connect(wall.simulator.get(), &sim::Simulator::bytesReceived, wall.simulator.get(), [&] {
+        if (!waiting.exchange(false)) return;
+        firstByteNs = SteadyNs() - startNs;
+    }, Qt::DirectConnection);
     // Also the moment the program has handed the first piece of the frame to the line.
     bool queuedPending = false;
     double queuedMs = 0;
@@ -179,12 +210,13 @@ void Commit()
     for (int k = 0; k < 1000; ++k) {
         queuedPending = true;
         edit->setText(k % 2 ? QStringLiteral("1.5") : QStringLiteral("-2.5"));
-        waiting = true;
         t.start();
+        startNs = SteadyNs();
+        waiting = true;
         page->fields().Commit(QStringLiteral("LeftRContrastEdit"));
         // The controller's acceptance ends the commit; the first byte arrived during its wait.
         while (waiting) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        ms.push_back(firstByteMs);
+        ms.push_back(double(firstByteNs) / 1e6);
         queued.push_back(queuedMs);
     }
     std::printf("commit: colour field to its first piece written to the port: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
