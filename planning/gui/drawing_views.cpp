@@ -23,6 +23,17 @@ void DrawTextAt(QPainter& p, const TextItem& t)
 
 }  // namespace
 
+TextItem PlaceSizeText(const PlacementRuler& r, const QFontMetrics& fm)
+{
+    auto box = [&fm](const TextItem& t) { return QRect(t.topLeft, QSize(fm.horizontalAdvance(t.text), fm.height())); };
+    TextItem t = r.size;
+    const QRect at = box(t);
+    bool moved = at.right() >= r.width;
+    for (const PlacementMarker& m : r.markers) moved = moved || at.intersects(box(m.value));
+    if (moved) t.topLeft = QPoint(std::max(0, r.width - at.width() - 3), r.axis.from.y() + 3);
+    return t;
+}
+
 ProjectorStripView::ProjectorStripView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ProjectorImage"));
@@ -77,7 +88,6 @@ void PlacementRulerView::paintEvent(QPaintEvent*)
     p.setPen(pen);
     p.drawLine(ruler_.axis.from, ruler_.axis.to);
     DrawTextAt(p, ruler_.zero);
-    DrawTextAt(p, ruler_.size);
     for (const PlacementMarker& m : ruler_.markers) {
         pen.setStyle(m.line.dashed ? Qt::DashLine : Qt::SolidLine);
         p.setPen(pen);
@@ -85,6 +95,11 @@ void PlacementRulerView::paintEvent(QPaintEvent*)
         DrawTextAt(p, m.label);
         DrawTextAt(p, m.value);
     }
+    const TextItem size = PlaceSizeText(ruler_, p.fontMetrics());
+    if (size.topLeft != ruler_.size.topLeft)  // over a marker's dashed line: on the ruler's own colour
+        p.fillRect(QRect(size.topLeft, QSize(p.fontMetrics().horizontalAdvance(size.text), p.fontMetrics().height())),
+                   ToColor(ruler_.background));
+    DrawTextAt(p, size);
 }
 
 }  // namespace kalvora

@@ -2,6 +2,7 @@
 // The two drawing surfaces of the Planning page. Each paints the primitives it was last given
 // and nothing else; the geometry is computed in planning/layout_drawing.h.
 
+#include <QFontMetrics>
 #include <QWidget>
 
 #include "planning/layout_drawing.h"
@@ -23,6 +24,11 @@ private:
     ProjectorStrip strip_;
     bool drawn_ = false;
 };
+
+// Where the ruler paints the screen width: at its own place at the right end, or, when it
+// would run past the end or into the last projector's value there, right-aligned just below
+// the axis.
+TextItem PlaceSizeText(const PlacementRuler& ruler, const QFontMetrics& metrics);
 
 // ProjPlaceImage: the "Projector Placement" ruler.
 class PlacementRulerView : public QWidget {

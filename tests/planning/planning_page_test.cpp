@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "planning/gui/drawing_views.h"
 #include "planning/gui/planning_page.h"
 #include "planning/number_format.h"
 #include "tests/support/scripted_operator.h"
@@ -135,6 +136,7 @@ private slots:
     void unitReadsBeforeTheCalculation();
     void enterMovesTheFocus();
     void zeroSizeDrawsNoMarkers();
+    void rulerKeepsTheScreenWidthReadable();
     void syncFromRecordsWarnsAndOverwrites();
     void screenshot();
 };
@@ -497,6 +499,31 @@ void PlanningPageTest::zeroSizeDrawsNoMarkers()
     QCOMPARE(f.page.plan().OutSizeH, 0.0);
     QVERIFY(f.page.ruler().markers.empty());
     QCOMPARE(f.page.strip().frames.size(), size_t(2));
+}
+
+void PlanningPageTest::rulerKeepsTheScreenWidthReadable()
+{
+    // The width stays where it stands while it fits; a long one beside the last projector's
+    // value goes below the axis, inside the ruler and clear of every value.
+    const QFontMetrics fm(QApplication::font());
+    auto box = [&fm](const TextItem& t) { return QRect(t.topLeft, QSize(fm.horizontalAdvance(t.text), fm.height())); };
+    PlanState plan;
+    plan.ProjResH = 1280;
+    plan.ProjOverlap = 384;
+    plan.ImageSizeH = 3072;
+    plan.OutSizeH = 30;
+    const PlacementRuler fits = LayoutPlacementRuler(plan, 3, "30");
+    QCOMPARE(PlaceSizeText(fits, fm).topLeft, fits.size.topLeft);
+
+    plan.ProjOverlap = 182;
+    plan.ImageSizeH = 8966;
+    plan.OutSizeH = 87.559;
+    const PlacementRuler crowded = LayoutPlacementRuler(plan, 8, "87.559");
+    const TextItem placed = PlaceSizeText(crowded, fm);
+    QVERIFY(placed.topLeft != crowded.size.topLeft);
+    QVERIFY(placed.topLeft.y() > crowded.axis.from.y());
+    QVERIFY(box(placed).right() < crowded.width);
+    for (const PlacementMarker& m : crowded.markers) QVERIFY(!box(placed).intersects(box(m.value)));
 }
 
 void PlanningPageTest::syncFromRecordsWarnsAndOverwrites()
