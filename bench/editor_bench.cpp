@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <algorithm>
@@ -30,6 +29,7 @@
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "sim/simulator.h"
+#include "threaded_sim.h"
 
 using namespace kalvora;
 using Clock = std::chrono::steady_clock;
@@ -63,24 +63,17 @@ void Report(const char* what, std::vector<double> v, const char* unit)
                 v.back(), unit, v.size());
 }
 
-// The simulated units run on a thread of their own, as a unit is a device of its own: the time
-// a byte takes to reach them does not wait for the window's event loop.
+sim::SimConfig TwoUnitsBehindAController()
+{
+    sim::SimConfig config;
+    config.mode = sim::PortMode::Controller;
+    config.ids = {1, 2};
+    return config;
+}
+
 struct Rig {
     Rig()
     {
-        sim::SimConfig config;
-        config.mode = sim::PortMode::Controller;
-        config.ids = {1, 2};
-        sim = std::make_unique<sim::Simulator>(config);
-        sim->moveToThread(&simThread);
-        simThread.start();
-        QString error;
-        bool started = false;
-        onSim([&] { started = sim->start(&error); });
-        if (!started) {
-            std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
-            std::exit(1);
-        }
         form = std::make_unique<TKalvoraForm>(op);
         form->setComDevices(sim->slavePath(), QString());
         form->show();
@@ -96,22 +89,11 @@ struct Rig {
         form->pages()->setCurrentWidget(form->displayPage());
         Settle(200);
     }
-    ~Rig()
-    {
-        form.reset();
-        onSim([&] { sim.reset(); });
-        simThread.quit();
-        simThread.wait();
-    }
-    // Runs `work` on the simulator's thread and waits for it.
-    void onSim(const std::function<void()>& work)
-    {
-        QMetaObject::invokeMethod(sim.get(), work, Qt::BlockingQueuedConnection);
-    }
+    ~Rig() { form.reset(); }
+    void onSim(const std::function<void()>& work) { sim.onSim(work); }
     QLineEdit* edit(const char* name) { return FindNamed<QLineEdit>(form.get(), QString::fromLatin1(name)); }
     BenchOperator op;
-    QThread simThread;
-    std::unique_ptr<sim::Simulator> sim;
+    ThreadedSim sim{TwoUnitsBehindAController()};
     std::unique_ptr<TKalvoraForm> form;
 };
 

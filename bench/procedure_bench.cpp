@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -31,6 +30,7 @@
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "sim/simulator.h"
+#include "threaded_sim.h"
 
 using namespace kalvora;
 
@@ -82,25 +82,18 @@ public:
     }
 };
 
+sim::SimConfig TwoUnitsAt57600()
+{
+    sim::SimConfig config;
+    config.mode = sim::PortMode::Controller;
+    config.ids = {1, 2};
+    config.baud = 57600;
+    return config;
+}
+
 struct Wall {
     Wall()
     {
-        sim::SimConfig config;
-        config.mode = sim::PortMode::Controller;
-        config.ids = {1, 2};
-        config.baud = 57600;
-        // The simulated units run on a thread of their own, as a unit is a device of its own:
-        // the time a byte takes to reach them does not wait for the window's event loop.
-        simulator = std::make_unique<sim::Simulator>(config);
-        simulator->moveToThread(&simThread);
-        simThread.start();
-        QString error;
-        bool started = false;
-        onSim([&] { started = simulator->start(&error); });
-        if (!started) {
-            std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
-            std::exit(1);
-        }
         form = std::make_unique<TKalvoraForm>(op);
         info = std::make_unique<TInfoForm>();
         form->setSecondaryWindows(info.get(), nullptr);
@@ -118,21 +111,10 @@ struct Wall {
         form->pages()->setCurrentWidget(form->sourcePage());
         QApplication::processEvents();
     }
-    ~Wall()
-    {
-        form.reset();
-        onSim([&] { simulator.reset(); });
-        simThread.quit();
-        simThread.wait();
-    }
-    // Runs `work` on the simulator's thread and waits for it.
-    void onSim(const std::function<void()>& work)
-    {
-        QMetaObject::invokeMethod(simulator.get(), work, Qt::BlockingQueuedConnection);
-    }
+    ~Wall() { form.reset(); }
+    void onSim(const std::function<void()>& work) { simulator.onSim(work); }
     BenchOperator op;
-    QThread simThread;
-    std::unique_ptr<sim::Simulator> simulator;
+    ThreadedSim simulator{TwoUnitsAt57600()};
     std::unique_ptr<TKalvoraForm> form;
     std::unique_ptr<TInfoForm> info;
 };
