@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <cstdio>
 #include <cstring>
-#include <sys/resource.h>
 
 #include "link/commands.h"
 #include "link/commands_table.h"
@@ -23,6 +22,7 @@
 #include "settings/main_flags.h"
 #include "settings/record_values.h"
 #include "settings/records.h"
+#include "cpu_time.h"
 
 using namespace kalvora;
 
@@ -43,13 +43,6 @@ public:
     void setStatus(const QString&) override {}
     void setBusy(bool) override {}
 };
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Rig {
     Rig() : link(port, op, flags), commands(link, settings), controller(link, settings)

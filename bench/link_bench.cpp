@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 #include "link/link.h"
@@ -20,6 +19,7 @@
 #include "settings/main_flags.h"
 #include "settings/records.h"
 #include "sim/simulator.h"
+#include "cpu_time.h"
 
 using namespace kalvora;
 
@@ -35,13 +35,6 @@ public:
     void setBusy(bool) override {}
     QStringList messages;
 };
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Rig {
     explicit Rig(sim::SimConfig config) : sim(config), link(port, op, flags)

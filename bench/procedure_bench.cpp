@@ -19,7 +19,6 @@
 #include <functional>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 #include "app/main_window.h"
@@ -31,6 +30,7 @@
 #include "platform/operator.h"
 #include "sim/simulator.h"
 #include "threaded_sim.h"
+#include "cpu_time.h"
 
 using namespace kalvora;
 
@@ -51,13 +51,6 @@ public:
     void setBusy(bool) override {}
     QStringList messages;
 };
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 double Percentile(std::vector<double> v, double p)
 {

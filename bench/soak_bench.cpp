@@ -6,21 +6,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
+#include "bench/cpu_time.h"
 #include "bench/fault_soak.h"
 #include "platform/clock.h"
 
 using namespace kalvora;
-
-namespace {
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-}  // namespace
 
 int main(int argc, char** argv)
 {
