@@ -316,7 +316,6 @@ bool Link::SendControllerCommand(int postWait)
         op_.setStatus(kStatusSending);
         resetAssembly();
         port_.flushInBuffer();
-        port_.awaitAtLeast(MinReplyLength);  // no reply ends before that many bytes
         traceBegin(TraceRow::Kind::Command, QByteArray(CommandText), failures + 1);
         WriteIfRoom(QByteArrayLiteral("PASS "));
         WriteIfRoom(CommandText);
@@ -328,7 +327,6 @@ bool Link::SendControllerCommand(int postWait)
         setPageEnabled(false);
         startTimer1();
         waitForReplyOrFailure();
-        port_.stopAwaiting();
         stopTimer1();
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
         AwaitingReply = false;
@@ -376,13 +374,11 @@ bool Link::SendQuery()
     resetAssembly();
     AwaitingReply = true;
     port_.flushInBuffer();
-    port_.awaitAtLeast(MinReplyLength);  // no reply ends before that many bytes
     traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
     startTimer1();
     WriteIfRoom(CommandText);
     port_.flushOutput();
     waitForReplyOrFailure();
-    port_.stopAwaiting();
     stopTimer1();
     if (AwaitingReply) {
         // Timeout or a lost port: the next transaction starts its reply afresh.

@@ -7,8 +7,6 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <termios.h>
 #include <unistd.h>
 
 #include "platform/clock.h"
@@ -95,9 +93,6 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort
     activityTimer_.setTimerType(Qt::PreciseTimer);
     activityTimer_.setSingleShot(true);
     connect(&activityTimer_, &QTimer::timeout, this, [this] { setActivity(false, false); });
-    awaitLimit_.setTimerType(Qt::PreciseTimer);
-    awaitLimit_.setSingleShot(true);
-    connect(&awaitLimit_, &QTimer::timeout, this, &SerialPort::stopAwaiting);
 }
 
 SerialPort::~SerialPort()
@@ -189,7 +184,6 @@ bool SerialPort::open()
 void SerialPort::close()
 {
     lineTimer_.stop();
-    stopAwaiting();
     if (port_->isOpen()) port_->close();
     port_->clearError();
     openDevice_.clear();
@@ -232,16 +226,9 @@ int SerialPort::outBuffFree() const
 void SerialPort::putString(const QByteArray& bytes)
 {
     if (!port_->isOpen() || bytes.isEmpty()) return;
-    writeNow(bytes);
-    emit bytesSent(bytes);
-    setActivity(lines_.rxd, true);
-}
-
-// Straight to the device while nothing waits in Qt's queue: the bytes leave now, and the event
-// loop is not woken twice per command to arm and disarm a write notifier. Whatever the device
-// does not take now (or an error) goes through Qt's queue, in order.
-void SerialPort::writeNow(const QByteArray& bytes)
-{
+    // Straight to the device while nothing waits in Qt's queue: the bytes leave now, and the
+    // event loop is not woken twice per command to arm and disarm a write notifier. Whatever
+    // the device does not take now (or an error) goes through Qt's queue, in order.
     qsizetype done = 0;
     if (writeThrough_ && port_->bytesToWrite() == 0 && port_->handle() >= 0) {
         while (done < bytes.size()) {
@@ -252,6 +239,8 @@ void SerialPort::writeNow(const QByteArray& bytes)
         }
     }
     if (done < bytes.size()) port_->write(bytes.constData() + done, bytes.size() - done);
+    emit bytesSent(bytes);
+    setActivity(lines_.rxd, true);
 }
 
 void SerialPort::putChar(char c) { putString(QByteArray(1, c)); }
@@ -307,37 +296,8 @@ int SerialPort::bytesAvailable() const
     return port_->isOpen() ? int(std::min<qint64>(port_->bytesAvailable(), INT32_MAX)) : 0;
 }
 
-void SerialPort::awaitAtLeast(int count)
-{
-    stopAwaiting();
-    if (!port_->isOpen() || count <= 1) return;
-    const int fd = int(port_->handle());
-    termios t{};
-    // A read timer (VTIME) would change what poll() reports; such a device is left alone.
-    if (fd < 0 || ::tcgetattr(fd, &t) != 0 || t.c_cc[VTIME] != 0) return;
-    savedMinRead_ = t.c_cc[VMIN];
-    t.c_cc[VMIN] = cc_t(std::min(count, 255));
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) return;
-    awaiting_ = true;
-    const int wireMs = int(std::ceil(std::min(count, 255) * 10.0 * 1000.0 / std::max(1, baud_)));
-    awaitLimit_.start(std::max(1, clock::scaled(2 * wireMs + kAwaitMarginMs)));
-}
-
-void SerialPort::stopAwaiting()
-{
-    awaitLimit_.stop();
-    if (!awaiting_) return;
-    awaiting_ = false;
-    const int fd = port_->isOpen() ? int(port_->handle()) : -1;
-    termios t{};
-    if (fd < 0 || ::tcgetattr(fd, &t) != 0) return;
-    t.c_cc[VMIN] = savedMinRead_;
-    ::tcsetattr(fd, TCSANOW, &t);
-}
-
 void SerialPort::onReadyRead()
 {
-    if (awaiting_) stopAwaiting();
     if (monitoring_) setActivity(true, lines_.txd);
     if (waiting_) return;  // the tick wait reads the bytes itself
     const int n = bytesAvailable();

@@ -39,7 +39,6 @@ class SerialPort : public QObject {
 public:
     static constexpr int kOutputQueueSize = 4096;
     static constexpr int kTickMs = 55;
-    static constexpr int kAwaitMarginMs = 20;  // beyond twice the wire time of an awaited reply part
 
     // Line-state lights: CTS and DCD are the modem lines (false where the device has none,
     // such as a pseudo-terminal); RXD and TXD light up while bytes move.
@@ -104,15 +103,6 @@ public:
     // Hands what is queued to the device now, as far as it takes it without blocking, rather
     // than when the event loop next runs.
     void flushOutput();
-    // Replies trickle in a few bytes at a time (about six per millisecond at 57600 baud), and
-    // taking each piece as it comes wakes the program hundreds of times a second. While a reply
-    // that cannot end before `count` bytes is awaited, the device reports incoming data only
-    // once that many have arrived (the terminal's minimum read count, which poll() honours), so
-    // its first part is taken in one piece and no later than it could end. A reply that ends
-    // sooner (an error code, a refusal, a line that lost bytes) is taken once twice its wire
-    // time and a margin have passed. Any data event, stopAwaiting() and close() end it.
-    void awaitAtLeast(int count);
-    void stopAwaiting();
 
     // WaitForString with a one-character text, yield true, ignore case false: reads and
     // consumes incoming bytes until `c` arrives (true) or ticks × 55 ms (through the clock)
@@ -155,7 +145,6 @@ private:
     void pollLines();
     void applyLineSettings();
     void setActivity(bool rx, bool tx);
-    void writeNow(const QByteArray& bytes);
 
     QSerialPort* port_ = nullptr;
     QString devices_[3];
@@ -169,15 +158,12 @@ private:
     QString openDevice_;
     bool waiting_ = false;
     bool writeThrough_ = true;
-    bool awaiting_ = false;  // the device's minimum read count is raised
-    unsigned char savedMinRead_ = 0;
     bool failed_ = false;
     bool monitoring_ = false;
     bool modemLinesUnsupported_ = false;
     LineState lines_;
     QTimer lineTimer_;
     QTimer activityTimer_;
-    QTimer awaitLimit_;
 };
 
 // The text for a port name in messages and for the COM1/COM2 numbering: "COM1 (/dev/ttyUSB0)".

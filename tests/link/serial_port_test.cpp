@@ -5,11 +5,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <functional>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-#include <vector>
 
 #include "link_rig.h"
 
@@ -174,92 +169,6 @@ TEST(SerialPort, VanishedDeviceIsClosedAndReportedOnce)
     while (port.isOpen() && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(failures, 1);
-}
-
-}  // namespace
-}  // namespace kalvora::testing
-
-namespace kalvora::testing {
-namespace {
-
-// A raw pseudo-terminal whose far end the test writes itself, byte by byte as it chooses.
-struct RawLine {
-    RawLine()
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
-        termios t{};
-        ::tcgetattr(slave, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(slave, TCSANOW, &t);
-        path = QString::fromLocal8Bit(name);
-    }
-    ~RawLine()
-    {
-        if (master >= 0) ::close(master);
-        if (slave >= 0) ::close(slave);
-    }
-    void send(const QByteArray& bytes) const { ASSERT_EQ(::write(master, bytes.constData(), size_t(bytes.size())), bytes.size()); }
-    int master = -1, slave = -1;
-    QString path;
-};
-
-void RunFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-}
-
-bool RunUntil(const std::function<bool()>& done, int guardMs = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < guardMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-    return done();
-}
-
-// While a reply that cannot end before N bytes is awaited, its pieces are taken as one once N
-// have arrived; a shorter reply (an error code) still arrives, and afterwards every byte does.
-TEST(SerialPort, AnAwaitedReplyIsTakenWholeAndAShortOneIsNotLost)
-{
-    ClockScale realTime(1.0);
-    RawLine line;
-    ASSERT_FALSE(line.path.isEmpty());
-    SerialPort port;
-    port.setDevice(1, line.path);
-    port.setComNumber(1);
-    port.setFlowControl(FlowControl::None);
-    port.setBaud(57600);
-    ASSERT_TRUE(port.open());
-    std::vector<int> events;
-    QObject::connect(&port, &SerialPort::triggerAvail, [&](int n) {
-        events.push_back(n);
-        char buffer[512];
-        port.getBlock(buffer, n);
-    });
-
-    port.awaitAtLeast(20);
-    for (const char* piece : {"PASS *1BLK", "GN 1 0!8B"}) {
-        line.send(piece);
-        RunFor(2);
-    }
-    EXPECT_TRUE(events.empty()) << "19 bytes of 20";
-    line.send("\r\n\r\nOK\r\n");
-    EXPECT_TRUE(RunUntil([&] { return !events.empty(); }));
-    EXPECT_GE(events.front(), 20);
-
-    events.clear();
-    port.awaitAtLeast(20);
-    line.send("!ERR 3\r\n");
-    EXPECT_TRUE(RunUntil([&] { return !events.empty(); }, 1000)) << "a reply shorter than awaited";
-    EXPECT_EQ(events, std::vector<int>{8});
-
-    events.clear();
-    port.stopAwaiting();
-    line.send("C");
-    EXPECT_TRUE(RunUntil([&] { return !events.empty(); }, 1000));
-    EXPECT_EQ(events, std::vector<int>{1});
 }
 
 }  // namespace
