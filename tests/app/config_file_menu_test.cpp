@@ -9,16 +9,12 @@
 #include "app/info_page.h"
 #include "app/wall_overview_view.h"
 #include "settings/config_file.h"
+#include "file_bytes.h"
 #include "window_fixture.h"
 
 namespace kalvora::testing {
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class ConfigFileMenuTest : public WindowTest {
 protected:
@@ -54,11 +50,7 @@ TEST_F(ConfigFileMenuTest, OpenReplacesTheTablesRefillsTheInformationPageAndSays
     fromFile.output(1, 1).OverlapWidth = 256;
     fromFile.input(1, 1).HActive = 1024;
     const QString path = dir.filePath("loaded.tnc");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ConfigImage(fromFile));
-    }
+    WriteBytes(path, ConfigImage(fromFile));
     choose(path);
     form->menuItem(QStringLiteral("OpenConfigurationFile1"))->trigger();
 
@@ -79,11 +71,8 @@ TEST_F(ConfigFileMenuTest, AFileHandedOverByAnotherStartOpensOnceTheWindowIsFree
     a.output(1, 1).BlackLevel = 11;
     b.output(1, 1).BlackLevel = 22;
     const QString pathA = dir.filePath("a.tnc"), pathB = dir.filePath("b.tnc");
-    for (const auto& [path, settings] : {std::pair{pathA, a}, std::pair{pathB, b}}) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ConfigImage(settings));
-    }
+    WriteBytes(pathA, ConfigImage(a));
+    WriteBytes(pathB, ConfigImage(b));
     op.answer(false);
     showAndSettle();
     op.events.clear();
@@ -103,11 +92,7 @@ TEST_F(ConfigFileMenuTest, AFileHandedOverByAnotherStartOpensOnceTheWindowIsFree
 TEST_F(ConfigFileMenuTest, OpenOfAFileOfAnotherSizeChangesNothing)
 {
     const QString path = dir.filePath("short.tnc");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(kConfigFileSize - 1, '\x55'));
-    }
+    WriteBytes(path, QByteArray(kConfigFileSize - 1, '\x55'));
     const QByteArray before = ConfigImage(form->settings());
     choose(path);
     form->menuItem(QStringLiteral("OpenConfigurationFile1"))->trigger();
@@ -127,17 +112,9 @@ TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
     fromFile.output(2, 3).BlackLevel = 77;
     fromFile.output(1, 2).BlackLevel = 55;
     const QString good = dir.filePath("wall.tnc");
-    {
-        QFile f(good);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ConfigImage(fromFile));
-    }
+    WriteBytes(good, ConfigImage(fromFile));
     const QString shortFile = dir.filePath("short.tnc");
-    {
-        QFile f(shortFile);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(100, '\x01'));
-    }
+    WriteBytes(shortFile, QByteArray(100, '\x01'));
     // What "Open Configuration File" says for a file, in a window that has started.
     auto menuMessages = [](const QString& path) {
         ScriptedOperator menuOp;

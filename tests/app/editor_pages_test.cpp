@@ -16,6 +16,7 @@
 #include "editors/projector_setup_page.h"
 #include "editors/radio_group.h"
 #include "editors/spin_arrows.h"
+#include "connection/link_fixture.h"
 #include "planning/gui/planning_page.h"
 #include "qt_print.h"
 #include "sim/simulator.h"
@@ -24,14 +25,8 @@
 namespace kalvora::testing {
 namespace {
 
-QByteArray Pass(const QByteArray& body)
-{
-    int sum = 0;
-    for (char c : body) sum += static_cast<unsigned char>(c);
-    return "PASS " + body + QByteArray::number(sum % 256, 16).toUpper().rightJustified(2, '0') + "\r\r";
-}
 // A frame to both units: unit 1 first, then unit 2.
-QByteArray Both(const QByteArray& command) { return Pass("*1" + command + "!") + Pass("*2" + command + "!"); }
+QByteArray Both(const QByteArray& command) { return PassFrame("*1" + command + "!") + PassFrame("*2" + command + "!"); }
 QByteArray Query(int unit, const QByteArray& query) { return "TNQUERY *" + QByteArray::number(unit) + query + "!\r"; }
 
 const QString kMismatch = QStringLiteral(
@@ -136,7 +131,7 @@ TEST_F(EditorPagesTest, TestPatternsPerScreenSendTheListGridAndRasterAndClearThe
     find<QCheckBox>("TestGrid6CheckBox")->setChecked(true);
     find<QCheckBox>("OutputRaster6CheckBox")->setChecked(false);
     pick("TestPattern6ComboBox", 5);  // "Black"
-    EXPECT_EQ(settle(), Pass("*2OTPMTN 2 5 0 1!"));
+    EXPECT_EQ(settle(), PassFrame("*2OTPMTN 2 5 0 1!"));
     EXPECT_EQ(record(6).TestPattern, 5);
     EXPECT_EQ(record(6).OutputRaster, 0);
     EXPECT_EQ(record(6).TestGrid, 1);
@@ -146,7 +141,7 @@ TEST_F(EditorPagesTest, TestPatternsPerScreenSendTheListGridAndRasterAndClearThe
     projector->checkBox(1)->setChecked(true);
     pick("TestPattern3ComboBox", 7);
     find<QCheckBox>("OutputRaster3CheckBox")->click();  // re-sends the pattern with the raster box
-    EXPECT_EQ(settle(), Pass("*1OTPMTN 3 7 0 0!") + Pass("*1OTPMTN 3 7 1 0!"));
+    EXPECT_EQ(settle(), PassFrame("*1OTPMTN 3 7 0 0!") + PassFrame("*1OTPMTN 3 7 1 0!"));
     EXPECT_TRUE(projector->checkBox(1)->isChecked());  // the boxes keep their state
     for (int g = 1; g <= 4; ++g) EXPECT_EQ(projector->group(g)->itemIndex(), -1);
 }
@@ -157,7 +152,7 @@ TEST_F(EditorPagesTest, AGridClickBeforeAnyFillSendsOffNotMinusOne)
     auto* list = find<QComboBox>("TestPattern2ComboBox");
     ASSERT_EQ(list->currentIndex(), -1);
     find<QCheckBox>("TestGrid2CheckBox")->click();
-    EXPECT_EQ(settle(), Pass("*1OTPMTN 2 0 0 1!"));
+    EXPECT_EQ(settle(), PassFrame("*1OTPMTN 2 0 0 1!"));
     EXPECT_EQ(list->currentText(), "Off");
 }
 
@@ -169,13 +164,13 @@ TEST_F(EditorPagesTest, ScreenFieldsSendToTheirUnitAndEdgeFromTheWindow)
         QByteArray wire;
     };
     const Step steps[] = {
-        {[&] { typeAndLeave("Black6Edit", "30"); }, Pass("*2BLKGN 2 30!")},
-        {[&] { typeAndLeave("HaloWidth1Edit", "12"); }, Pass("*1HALO 1 R 12 0!")},
-        {[&] { typeAndLeave("HaloOffset8Edit", "200"); }, Pass("*2HALO 4 L 0 200!")},
-        {[&] { typeAndLeave("LGamma3Edit", "2.5"); }, Pass("*1EFTA 3 L 1  2.5!")},
-        {[&] { find<QCheckBox>("LEdgeFeathering3CheckBox")->click(); }, Pass("*1EFTA 3 L 0  2.5!")},
-        {[&] { typeAndLeave("Gamma8Edit", "4"); }, Pass("*2EFTA 4 L 1  4.0!")},
-        {[&] { typeAndLeave("Gamma1Edit", "3,3"); }, Pass("*1EFTA 1 R 1  3.3!")},
+        {[&] { typeAndLeave("Black6Edit", "30"); }, PassFrame("*2BLKGN 2 30!")},
+        {[&] { typeAndLeave("HaloWidth1Edit", "12"); }, PassFrame("*1HALO 1 R 12 0!")},
+        {[&] { typeAndLeave("HaloOffset8Edit", "200"); }, PassFrame("*2HALO 4 L 0 200!")},
+        {[&] { typeAndLeave("LGamma3Edit", "2.5"); }, PassFrame("*1EFTA 3 L 1  2.5!")},
+        {[&] { find<QCheckBox>("LEdgeFeathering3CheckBox")->click(); }, PassFrame("*1EFTA 3 L 0  2.5!")},
+        {[&] { typeAndLeave("Gamma8Edit", "4"); }, PassFrame("*2EFTA 4 L 1  4.0!")},
+        {[&] { typeAndLeave("Gamma1Edit", "3,3"); }, PassFrame("*1EFTA 1 R 1  3.3!")},
     };
     for (const Step& s : steps) {
         simulator->log().clear();
@@ -246,7 +241,7 @@ TEST_F(EditorPagesTest, AdvancedModeOffSendsTncctrlRereadsEachUnitAndShowsTheBas
     find<QCheckBox>("AdvanceModeCheckBox")->click();  // on -> off
     QByteArray expected;
     for (int unit = 1; unit <= 2; ++unit) {
-        expected += Pass("*" + QByteArray::number(unit) + "TNCTRL 0!");
+        expected += PassFrame("*" + QByteArray::number(unit) + "TNCTRL 0!");
         for (int s = 1; s <= 4; ++s) expected += Query(unit, "OINFOTN " + QByteArray::number(s));
     }
     EXPECT_EQ(settle(), expected);
@@ -328,7 +323,7 @@ TEST_F(EditorPagesTest, AProjectorTestChoiceGoesToEveryScreenAndShowsOnTheDispla
         QByteArray expected;
         for (int unit = 1; unit <= 2; ++unit)
             for (int i = 1; i <= 4; ++i)
-                expected += Pass("*" + QByteArray::number(unit) + "OTPMTN " + QByteArray::number(i) + " " + c.values + "!");
+                expected += PassFrame("*" + QByteArray::number(unit) + "OTPMTN " + QByteArray::number(i) + " " + c.values + "!");
         EXPECT_EQ(settle(), expected);
         const QList<QByteArray> v = c.values.split(' ');
         for (int n = 1; n <= 8; ++n) {
@@ -356,7 +351,7 @@ TEST_F(EditorPagesTest, TheRasterBoxAloneOnOneUnitAndAChoiceWithoutALink)
     const OutputScreenRecord before = record(5);
     projector->checkBox(1)->click();  // no selection yet: "Off" with the raster box
     QByteArray expected;
-    for (int i = 1; i <= 4; ++i) expected += Pass("*1OTPMTN " + QByteArray::number(i) + " 0 1 0!");
+    for (int i = 1; i <= 4; ++i) expected += PassFrame("*1OTPMTN " + QByteArray::number(i) + " 0 1 0!");
     EXPECT_EQ(settle(), expected);
     EXPECT_EQ(projector->group(1)->itemIndex(), 0);
     // Screens 5..8 left alone.

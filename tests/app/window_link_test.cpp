@@ -12,6 +12,7 @@
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"
 #include <QtTest/QTest>
+#include "connection/link_fixture.h"
 #include "planning/gui/planning_page.h"
 #include "platform/clock.h"
 #include "qt_print.h"
@@ -20,14 +21,6 @@
 
 namespace kalvora::testing {
 namespace {
-
-// A controller frame exactly as it must appear on the line.
-QByteArray PassFrame(const QByteArray& body)
-{
-    int sum = 0;
-    for (char c : body) sum += static_cast<unsigned char>(c);
-    return "PASS " + body + QByteArray::number(sum % 256, 16).toUpper().rightJustified(2, '0') + "\r\r";
-}
 
 class WindowLinkTest : public WindowTest {
 protected:

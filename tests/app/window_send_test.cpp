@@ -72,12 +72,8 @@ protected:
 
 std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode)
 {
-    sim::SimConfig config;
-    config.mode = mode;
-    config.ids = {1, 2};
-    config.thinkMs = 0;
-    auto s = std::make_unique<sim::Simulator>(config);
-    EXPECT_TRUE(s->start());
+    auto s = StartSim(mode);
+    s->setThinkMs(0);
     return s;
 }
 

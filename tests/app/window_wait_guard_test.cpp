@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QTimer>
 
+#include "connection/link_fixture.h"
 #include "link/queries.h"
 #include "planning/gui/planning_page.h"
 #include "platform/clock.h"
@@ -16,13 +17,6 @@
 
 namespace kalvora::testing {
 namespace {
-
-QByteArray PassFrame(const QByteArray& body)
-{
-    int sum = 0;
-    for (char c : body) sum += static_cast<unsigned char>(c);
-    return "PASS " + body + QByteArray::number(sum % 256, 16).toUpper().rightJustified(2, '0') + "\r\r";
-}
 
 class WaitGuardTest : public WindowTest {
 protected:
