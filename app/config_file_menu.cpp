@@ -6,10 +6,10 @@
 #include <QTimer>
 #include <utility>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "app/info_page.h"
 #include "app/main_window.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "settings/config_file.h"
 
 namespace kalvora {

@@ -17,7 +17,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "app/info_page.h"
 #include "app/com_port_menu.h"
 #include "app/menu_tree.h"
@@ -32,7 +32,7 @@
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"
 #include "link/queries.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {

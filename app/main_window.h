@@ -16,7 +16,7 @@
 #include "link/link.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
 

@@ -5,15 +5,15 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "app/info_page.h"
 #include "app/main_window.h"
 #include "app/window_values.h"
 #include "editors/display_setup_page.h"
 #include "editors/numeric_fields.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 
 namespace kalvora {
 

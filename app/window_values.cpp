@@ -7,7 +7,7 @@
 #include "editors/radio_group.h"
 #include "link/link.h"
 #include "platform/gui/named_widget.h"
-#include "settings/field_commit.h"
+#include "operations/field_commit.h"
 #include "settings/main_flags.h"
 
 namespace kalvora {

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "settings/bulk_values.h"
+#include "operations/bulk_values.h"
 
 class QWidget;
 

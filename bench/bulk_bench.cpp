@@ -18,9 +18,9 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "platform/operator.h"
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 #include "settings/main_flags.h"
-#include "settings/record_values.h"
+#include "operations/record_values.h"
 #include "settings/records.h"
 #include "cpu_time.h"
 

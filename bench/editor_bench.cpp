@@ -24,7 +24,7 @@
 #include "app/main_window.h"
 #include "editors/display_setup_page.h"
 #include "editors/spin_arrows.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/clock.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"

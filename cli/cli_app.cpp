@@ -20,9 +20,9 @@
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 #include "settings/config_file.h"
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 #include "settings/main_flags.h"
-#include "settings/record_values.h"
+#include "operations/record_values.h"
 #include "settings/settings_diff.h"
 
 namespace kalvora::cli {

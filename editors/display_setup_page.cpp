@@ -12,14 +12,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/flag_protocol.h"
-#include "editors/edge_control_names.h"
+#include "settings/flag_protocol.h"
+#include "settings/edge_control_names.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
 #include "editors/radio_group.h"
 #include "editors/spin_arrows.h"
 #include "link/commands.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "planning/plan_state.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"

@@ -4,7 +4,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "editors/edge_control_names.h"
+#include "settings/edge_control_names.h"
 #include "editors/radio_group.h"
 #include "platform/gui/named_widget.h"
 

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "editors/spin_arrows.h"
 #include "link/commands.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "settings/records.h"

@@ -31,7 +31,7 @@
 #include <functional>
 #include <utility>
 
-#include "editors/numeric_field_table.h"
+#include "settings/numeric_field_table.h"
 
 class QLineEdit;
 class QWidget;

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "editors/numeric_field_table.h"
+#include "settings/numeric_field_table.h"
 #include "editors/numeric_fields.h"
 #include "editors/spin_arrows.h"
 

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "editors/radio_group.h"
 #include "link/commands.h"
 #include "platform/gui/named_widget.h"

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "editors/numeric_fields.h"
 #include "editors/numeric_row.h"
 #include "editors/radio_group.h"

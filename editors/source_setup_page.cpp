@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "editors/numeric_fields.h"
 #include "editors/numeric_row.h"
 #include "editors/radio_group.h"
 #include "link/commands.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "settings/records.h"

@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "editors/unit_operation_hooks.h"
-#include "settings/position_window.h"
+#include "operations/position_window.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,6 +1,6 @@
 #include "planning/content_requirement.h"
 
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 
 namespace kalvora {
 

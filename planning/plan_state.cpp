@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 
 namespace kalvora {
 

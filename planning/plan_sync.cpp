@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 
 namespace kalvora {
 

@@ -17,7 +17,7 @@
 #include "editors/radio_group.h"
 #include "editors/spin_arrows.h"
 #include "connection/link_fixture.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "qt_print.h"
 #include "sim/simulator.h"
 #include "window_fixture.h"

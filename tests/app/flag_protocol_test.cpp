@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 
 namespace kalvora::testing {
 namespace {

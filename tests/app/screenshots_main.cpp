@@ -22,7 +22,7 @@
 #include "editors/radio_group.h"
 #include "layout_check.h"
 #include "link/link.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/gui/message_box_operator.h"
 #include "platform/gui/named_widget.h"
 #include "platform/clock.h"

@@ -6,7 +6,7 @@
 #include <QLabel>
 
 #include "app/secondary_windows.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "connection/link_fixture.h"
 #include "link/connection.h"
 #include "link/queries.h"

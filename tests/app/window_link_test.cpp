@@ -13,7 +13,7 @@
 #include "editors/source_setup_page.h"
 #include <QtTest/QTest>
 #include "connection/link_fixture.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/clock.h"
 #include "qt_print.h"
 #include "sim/simulator.h"

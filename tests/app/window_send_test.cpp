@@ -9,11 +9,11 @@
 
 #include "connection/link_fixture.h"
 #include "link/queries.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 #include "settings/config_file.h"
-#include "settings/record_values.h"
+#include "operations/record_values.h"
 #include "window_fixture.h"
 
 namespace kalvora::testing {

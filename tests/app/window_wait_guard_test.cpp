@@ -9,7 +9,7 @@
 
 #include "connection/link_fixture.h"
 #include "link/queries.h"
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 #include "platform/clock.h"
 #include "qt_print.h"
 #include "sim/simulator.h"

@@ -7,8 +7,8 @@
 #include <set>
 
 #include "connection/link_fixture.h"
-#include "settings/bulk_send.h"
-#include "settings/record_values.h"
+#include "operations/bulk_send.h"
+#include "operations/record_values.h"
 
 namespace kalvora {
 namespace {

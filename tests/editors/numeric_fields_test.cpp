@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include "app/flag_protocol.h"
+#include "settings/flag_protocol.h"
 #include "app/qt_print.h"
 #include "connection/link_fixture.h"
 #include "editors/numeric_fields.h"
 #include "editors/spin_arrows.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora::testing {

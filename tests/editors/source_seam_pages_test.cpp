@@ -18,7 +18,7 @@
 #include "editors/source_setup_page.h"
 #include "editors/spin_arrows.h"
 #include "link/procedure_wait.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora::testing {

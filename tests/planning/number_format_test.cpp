@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 
 namespace kalvora {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "planning/plan_state.h"
 
 namespace kalvora {

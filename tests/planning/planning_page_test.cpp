@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "planning/gui/drawing_views.h"
-#include "planning/gui/planning_page.h"
-#include "planning/number_format.h"
+#include "editors/drawing_views.h"
+#include "editors/planning_page.h"
+#include "settings/number_format.h"
 #include "tests/support/scripted_operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"

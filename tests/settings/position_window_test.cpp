@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "settings/position_window.h"
+#include "operations/position_window.h"
 
 namespace kalvora {
 namespace {

@@ -1,8 +1,8 @@
-#include "settings/record_values.h"
+#include "operations/record_values.h"
 
-#include "editors/edge_control_names.h"
-#include "planning/number_format.h"
-#include "settings/field_commit.h"
+#include "settings/edge_control_names.h"
+#include "settings/number_format.h"
+#include "operations/field_commit.h"
 #include "settings/records.h"
 
 namespace kalvora {

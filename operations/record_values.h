@@ -5,7 +5,7 @@
 #include <QHash>
 #include <functional>
 
-#include "settings/bulk_values.h"
+#include "operations/bulk_values.h"
 
 namespace kalvora {
 

@@ -1,4 +1,4 @@
-#include "editors/edge_control_names.h"
+#include "settings/edge_control_names.h"
 
 namespace kalvora {
 

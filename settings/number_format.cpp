@@ -1,4 +1,4 @@
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 
 #include <QLocale>
 #include <charconv>

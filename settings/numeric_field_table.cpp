@@ -1,4 +1,4 @@
-#include "editors/numeric_field_table.h"
+#include "settings/numeric_field_table.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "planning/gui/drawing_views.h"
+#include "editors/drawing_views.h"
 
 #include <QPainter>
 

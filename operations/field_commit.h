@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "settings/bulk_values.h"
+#include "operations/bulk_values.h"
 
 namespace kalvora {
 

@@ -1,4 +1,4 @@
-#include "settings/position_window.h"
+#include "operations/position_window.h"
 
 #include <algorithm>
 #include <limits>

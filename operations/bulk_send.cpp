@@ -1,18 +1,18 @@
-#include "settings/bulk_send.h"
+#include "operations/bulk_send.h"
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-#include "editors/edge_control_names.h"
-#include "editors/numeric_field_table.h"
+#include "settings/edge_control_names.h"
+#include "settings/numeric_field_table.h"
 #include "link/commands.h"
 #include "link/link.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/operator.h"
-#include "settings/bulk_values.h"
+#include "operations/bulk_values.h"
 #include "settings/main_flags.h"
-#include "settings/position_window.h"
+#include "operations/position_window.h"
 #include "settings/records.h"
 
 namespace kalvora {

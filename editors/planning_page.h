@@ -11,7 +11,7 @@
 #include "planning/content_requirement.h"
 #include "planning/layout_drawing.h"
 #include "planning/plan_state.h"
-#include "planning/gui/planning_hooks.h"
+#include "editors/planning_hooks.h"
 
 class QComboBox;
 class QLabel;

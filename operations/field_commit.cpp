@@ -1,9 +1,9 @@
-#include "settings/field_commit.h"
+#include "operations/field_commit.h"
 
-#include "editors/numeric_field_table.h"
+#include "settings/numeric_field_table.h"
 #include "link/commands.h"
 #include "link/link.h"
-#include "planning/number_format.h"
+#include "settings/number_format.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"

@@ -1,4 +1,4 @@
-#include "planning/gui/planning_page.h"
+#include "editors/planning_page.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "planning/gui/drawing_views.h"
-#include "planning/number_format.h"
+#include "editors/drawing_views.h"
+#include "settings/number_format.h"
 #include "planning/plan_sync.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
