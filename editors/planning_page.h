@@ -32,6 +32,8 @@ class PlacementRulerView;
 class PlanningPage : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kTypedSizeLength = 6;  // what the operator may type into a screen size field
+
     PlanningPage(Settings& settings, MainFlags& flags, Operator& op, QWidget* parent = nullptr);
     ~PlanningPage() override;
 

@@ -8,33 +8,18 @@
 #include <span>
 #include <vector>
 
+#include "sim/unit_tokens.h"
+
 namespace kalvora::sim {
+
+using detail::ParseInt;
+using detail::Tokens;
 
 namespace {
 
 float Tenths(int32_t t) { return TenthsToFloat(t); }
 
 int ClampIndex(int i) { return std::clamp(i, 1, kRecordsPerUnit - 1); }
-
-std::vector<std::string_view> Tokens(std::string_view line)
-{
-    std::vector<std::string_view> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-bool ParseInt(std::string_view s, int32_t& v)
-{
-    if (s.empty()) return false;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
-}
 
 // A "%4.1f" value becomes integer tenths; more than one decimal or a huge value is refused.
 bool ParseTenths(std::string_view s, int32_t& tenths)
@@ -85,45 +70,6 @@ bool ParseArgs(const std::vector<std::string_view>& tok, std::string_view patter
 }
 
 bool InRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
-
-void PutBigEndian(QByteArray& d, int pos, int width, int64_t value)
-{
-    const auto u = static_cast<uint32_t>(static_cast<uint64_t>(value));
-    for (int b = 0; b < width; ++b) d[pos + b] = static_cast<char>((u >> (8 * (width - 1 - b))) & 0xFF);
-}
-
-// Data bytes of a status block from a record and its field table (big-endian on the wire,
-// tenths floats as integer tenths). Fields that start beyond dataLength are left out.
-QByteArray EncodeData(std::span<const uint8_t> record, std::span<const FieldDesc> fields, int dataLength)
-{
-    QByteArray d(dataLength, '\0');
-    for (const FieldDesc& f : fields) {
-        const int w = FieldWidth(f.kind);
-        for (int e = 0; e < f.count; ++e) {
-            const int pos = f.wirePos + e * w;
-            if (pos + w > dataLength) continue;
-            const double v = ReadFieldValue(record, f, e);
-            int64_t wire = 0;
-            if (f.kind == FieldKind::Tenths) {
-                const double t = std::clamp(v * 10.0, -2147483648.0, 2147483647.0);
-                wire = std::isfinite(t) ? std::llround(t) : 0;
-            } else {
-                wire = static_cast<int64_t>(v);
-            }
-            PutBigEndian(d, pos, w, wire);
-        }
-    }
-    return d;
-}
-
-QByteArray Block(char kind, const QByteArray& data)
-{
-    QByteArray b;
-    b.append('\x01');
-    b.append(kind);
-    b.append(data);
-    return b;
-}
 
 }  // namespace
 
@@ -503,51 +449,6 @@ void SimUnit::finishProcedure(Procedure p)
         case Procedure::None: break;
         }
     }
-}
-
-// ---- Queries -------------------------------------------------------------------------------
-
-QByteArray SimUnit::systemInfoBlock() const
-{
-    return Block(char(kSystemInfoReplyData), QByteArray(infoText.data(), kSystemInfoReplyData));
-}
-
-QByteArray SimUnit::inputBlock(int channel, bool shortForm) const
-{
-    const int n = shortForm ? kInputReplyDataShort : kInputReplyDataFull;
-    return Block(shortForm ? 'F' : 'N', EncodeData(RecordBytes(input(channel)), kInputFields, n));
-}
-
-QByteArray SimUnit::outputBlock(int screen, uint8_t kind) const
-{
-    return Block(char(kind), EncodeData(RecordBytes(output(screen)), kOutputFields, kOutputReplyData));
-}
-
-bool SimUnit::isQuery(std::string_view line)
-{
-    const auto tok = Tokens(line);
-    return !tok.empty() && (tok[0] == "SYINFOTN" || tok[0] == "IINFOTN" || tok[0] == "OINFOTN");
-}
-
-bool SimUnit::answerQuery(std::string_view line, bool shortInput, uint8_t outputKind, QByteArray& block) const
-{
-    const auto tok = Tokens(line);
-    if (tok.empty()) return false;
-    if (tok[0] == "SYINFOTN" && tok.size() == 1) {
-        block = systemInfoBlock();
-        return true;
-    }
-    int32_t n = 0;
-    if (tok.size() != 2 || !ParseInt(tok[1], n) || !Screen(n)) return false;
-    if (tok[0] == "IINFOTN") {
-        block = inputBlock(n, shortInput);
-        return true;
-    }
-    if (tok[0] == "OINFOTN") {
-        block = outputBlock(n, outputKind);
-        return true;
-    }
-    return false;
 }
 
 }  // namespace kalvora::sim

@@ -1,0 +1,103 @@
+// Which serial devices COM1 and COM2 stand for: the choice from the command line, the COM Port menu
+// and the remembered settings.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMenu>
+#include <QPushButton>
+#include <QSet>
+#include <QSettings>
+#include <cstdio>
+#include <cstdlib>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "settings/flag_protocol.h"
+#include "app/info_page.h"
+#include "app/com_port_menu.h"
+#include "app/menu_tree.h"
+#include "app/secondary_windows.h"
+#include "app/terminal_view.h"
+#include "app/traffic_window.h"
+#include "editors/display_setup_page.h"
+#include "editors/editor_visibility.h"
+#include "editors/numeric_fields.h"
+#include "editors/projector_setup_page.h"
+#include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
+#include "link/queries.h"
+#include "editors/planning_page.h"
+#include "platform/gui/named_widget.h"
+
+namespace kalvora {
+
+void TKalvoraForm::setComDevices(const QString& com1, const QString& com2)
+{
+    port_.setDevice(1, com1);
+    port_.setDevice(2, com2);
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    showComDevices();
+}
+
+void TKalvoraForm::setComChoice(const ComChoice& choice, const QString& file)
+{
+    comChoice_ = choice;
+    comChoiceFile_ = file;
+    showComDevices();
+}
+
+void TKalvoraForm::chooseComDevice(int n, const QString& name)
+{
+    if (n != 1 && n != 2) return;
+    (n == 1 ? comChoice_.com1 : comChoice_.com2) = name;
+    serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
+    const int other = 3 - n;
+    // The other port keeps its device; resolving with it given finds this one's.
+    PortOptions fixed;
+    (other == 1 ? fixed.com1 : fixed.com2) = port_.device(other);
+    QString com[3];
+    ResolveComDevices(fixed, comChoice_, serialDevices_, com[1], com[2]);
+    // An automatic other port that now names the same device moves on to a free one.
+    const QString otherChoice = other == 1 ? comChoice_.com1 : comChoice_.com2;
+    const SerialDeviceInfo* mine = FindSerialDevice(serialDevices_, com[n]);
+    const SerialDeviceInfo* theirs = FindSerialDevice(serialDevices_, com[other]);
+    if (otherChoice.isEmpty() && mine && mine == theirs) {
+        PortOptions keep;
+        (n == 1 ? keep.com1 : keep.com2) = com[n];
+        ComChoice automatic = comChoice_;
+        (other == 1 ? automatic.com1 : automatic.com2).clear();
+        ResolveComDevices(keep, automatic, serialDevices_, com[1], com[2]);
+    }
+    port_.setDevice(1, com[1]);
+    port_.setDevice(2, com[2]);
+    if (!comChoiceFile_.isEmpty()) {
+        QSettings store(comChoiceFile_, QSettings::IniFormat);
+        SaveComChoice(store, comChoice_);
+        if (store.status() != QSettings::NoError)
+            statusOp_.setStatus(QStringLiteral("Note: the choice of serial device could not be saved in %1.").arg(comChoiceFile_));
+    }
+    // The menu item that ran this is still in use: the menu is rebuilt once it returns.
+    QMetaObject::invokeMethod(this, &TKalvoraForm::showComDevices, Qt::QueuedConnection);
+}
+
+void TKalvoraForm::showComDevices()
+{
+    ComPortMenuState state{serialDevices_, {port_.device(1), port_.device(2)}, comChoice_};
+    QAction* comPort = menu_.value(QStringLiteral("COMPort1"));
+    ShowComPortMenu(comPort ? comPort->menu() : nullptr, state,
+                    [this](int n, const QString& name) { chooseComDevice(n, name); });
+    for (int n = 1; n <= 2; ++n) {
+        const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
+        info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));
+    }
+}
+
+}  // namespace kalvora

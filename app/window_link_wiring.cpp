@@ -1,0 +1,209 @@
+// The main window's side of the link: the status bar's progress, the link's and the connection's
+// signals, the page enabling that follows them.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMenu>
+#include <QPushButton>
+#include <QSet>
+#include <QSettings>
+#include <cstdio>
+#include <cstdlib>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "settings/flag_protocol.h"
+#include "app/info_page.h"
+#include "app/com_port_menu.h"
+#include "app/menu_tree.h"
+#include "app/secondary_windows.h"
+#include "app/terminal_view.h"
+#include "app/traffic_window.h"
+#include "editors/display_setup_page.h"
+#include "editors/editor_visibility.h"
+#include "editors/numeric_fields.h"
+#include "editors/projector_setup_page.h"
+#include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
+#include "link/queries.h"
+#include "editors/planning_page.h"
+#include "platform/gui/named_widget.h"
+
+namespace kalvora {
+
+void TKalvoraForm::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("MainStatusBar"));
+    bar->setSizeGripEnabled(false);
+    // One permanent text: menu hints must not wipe the progress and notes written here.
+    statusLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("MainStatusBarText"));
+    bar->addWidget(statusLabel_, 1);
+    // Beside it, the step a unit operation is at: the unit and the query or command now on
+    // the line, taken from the traffic trace.
+    progressLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("ProgressLabel"));
+    bar->addPermanentWidget(progressLabel_);
+    auto showStep = [this] {
+        if (trace_.rows().empty()) return;
+        const TraceRow& row = trace_.rows().back();
+        if (!bulkStep_.isEmpty()) return;
+        if (!row.open || (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command)) return;
+        progressLabel_->setText(OperationStepText(row));
+    };
+    connect(&trace_, &TrafficTrace::rowAdded, this, showStep);
+    connect(&trace_, &TrafficTrace::lastRowChanged, this, showStep);
+}
+
+QString OperationStepText(const TraceRow& row)
+{
+    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30".
+    QByteArray text = row.sent;
+    for (const char* prefix : {"PASS ", "TNQUERY "})
+        if (text.startsWith(prefix)) text = text.mid(int(qstrlen(prefix)));
+    if (text.startsWith('*')) {
+        int i = 1;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        text = text.mid(i);
+    }
+    const int end = text.indexOf('!');
+    if (end >= 0) text.truncate(end);
+    text = text.trimmed();
+    if (text.isEmpty()) return QString();
+    const QString what = QString::fromLatin1(text).left(40);
+    const QString unit = row.unit == 1 || row.unit == 2 ? QStringLiteral("unit %1").arg(row.unit) : QStringLiteral("controller");
+    return row.kind == TraceRow::Kind::Query ? QStringLiteral("Reading %1: %2").arg(unit, what)
+                                             : QStringLiteral("Sending to %1: %2").arg(unit, what);
+}
+
+QString TKalvoraForm::statusText() const { return statusLabel_ ? statusLabel_->text() : QString(); }
+
+void TKalvoraForm::wireLink()
+{
+    TerminalView* terminal = info_->terminal();
+    terminal->portOpen = [this] { return port_.isOpen(); };
+    terminal->send = [this](const QByteArray& bytes) { port_.putString(bytes); };
+    // The terminal shows every byte taken from the line, whoever takes it.
+    connect(&port_, &SerialPort::bytesRead, info_->terminal(), &TerminalView::receive);
+    // While the operator works in the terminal (Information page shown, no unit operation or
+    // search running) nobody else reads the port, so the terminal takes what the units send
+    // then. At any other time the bytes stay queued for the link, whose waits rely on them.
+    connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
+        const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
+                                  !link_->AwaitingReply && !controller_->Searching();
+        if (!terminalTime || count <= 0) return;
+        QByteArray bytes(count, '\0');
+        port_.getBlock(bytes.data(), count);  // shown through bytesRead
+    });
+
+    // No operation on the units starts inside another one's wait or pause.
+    connect(info_->resetButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) ResetButtonClick();
+    });
+    connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
+        if (link_->MayStart()) SystemSaveButtonClick();
+    });
+    connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
+    connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
+        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
+    });
+    connect(link_.get(), &Link::unitIdsChanged, this, [this] {
+        const QString ids[] = {link_->TornelID1Edit, link_->TornelID2Edit};
+        const bool visible[] = {link_->TornelID1Visible, link_->TornelID2Visible};
+        for (int u = 0; u < 2; ++u) {
+            if (auto* e = FindNamed<QLineEdit>(this, QStringLiteral("TornelID%1Edit").arg(u + 1))) {
+                e->setText(ids[u]);
+                e->setVisible(visible[u]);
+            }
+            if (auto* c = FindNamed<QWidget>(this, QStringLiteral("TornelID%1Caption").arg(u + 1)))
+                c->setVisible(visible[u]);
+        }
+    });
+    connect(link_.get(), &Link::lineStateChanged, this, [this](const SerialPort::LineState& s) {
+        info_->setLight(InfoPage::Light::Cts, s.cts);
+        info_->setLight(InfoPage::Light::Dcd, s.dcd);
+        info_->setLight(InfoPage::Light::Rxd, s.rxd);
+        info_->setLight(InfoPage::Light::Txd, s.txd);
+    });
+    connect(link_.get(), &Link::linkEstablishedChanged, this, [this](bool up) {
+        if (up) return;
+        for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
+            info_->setLight(light, false);  // the lights show the line only while the link is up
+    });
+    ExitProgram = [this](int status) {
+        port_.close();
+        std::fflush(nullptr);
+        std::_Exit(status & 0xFF);
+    };
+    connect(link_.get(), &Link::exitRequested, this, [this](int status) {
+        // Cancel in the recovery dialog ends the program with the link's status, at once.
+        if (ExitProgram) ExitProgram(status);
+    });
+}
+
+void TKalvoraForm::wireLinkController()
+{
+    LinkController& c = *controller_;
+    c.NumOfProjectors = [this] {
+        // The stored count may exceed the list after the minimum-count message; it only
+        // decides one or two units here.
+        const double n = planning_->plan().NumOfProjectors;
+        return n > 1000 ? 1000 : static_cast<int>(n);
+    };
+    c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
+    c.PhasePageControlChange = [this] { PhasePageControlChange(); };
+
+    // The menu items of the link, each calling the controller's operation of the same name.
+    const std::pair<const char*, void (LinkController::*)()> items[] = {
+        {"SearchAll", &LinkController::SearchAllClick},
+        {"TornelconnectedthruController1", &LinkController::TornelconnectedthruController1Click},
+        {"TornelconnectedtoSerialPortdirectly1", &LinkController::TornelconnectedtoSerialPortdirectly1Click},
+        {"DisconnectSerialCo1", &LinkController::DisconnectSerialCo1Click},
+        {"Defaultvalues1", &LinkController::Defaultvalues1Click},
+        {"N9600", &LinkController::N9600Click},
+        {"N19200", &LinkController::N19200Click},
+        {"N38400", &LinkController::N38400Click},
+        {"N57600", &LinkController::N57600Click},
+        {"ParityNone", &LinkController::ParityNoneClick},
+        {"ParityOdd", &LinkController::ParityOddClick},
+        {"ParityEven", &LinkController::ParityEvenClick},
+        {"ParityMark", &LinkController::ParityMarkClick},
+        {"ParitySpace", &LinkController::ParitySpaceClick},
+    };
+    for (const auto& [name, op] : items)
+        setMenuHandler(QString::fromLatin1(name), [this, op] { (controller_.get()->*op)(); });
+    setMenuHandler(QStringLiteral("ReadfromTornels1"), [this] { controller_->ReadfromTornels1Click(); });
+
+    connect(&c, &LinkController::stateChanged, this, [this] { showLinkControllerState(); });
+    connect(&c, &LinkController::searchingChanged, this, [this] { updatePageControlEnabling(); });
+    showLinkControllerState();
+}
+
+void TKalvoraForm::updatePageControlEnabling()
+{
+    // Disabled while the link waits for a unit and for the whole of a port search.
+    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching() && !pageControlHeld_);
+}
+
+void TKalvoraForm::showLinkControllerState()
+{
+    const LinkController& c = *controller_;
+    menu_.value(QStringLiteral("ReadfromTornels1"))->setEnabled(c.ReadfromTornels1Enabled());
+    menu_.value(QStringLiteral("SendCurrentSettingstoTornels1"))->setEnabled(c.SendCurrentSettingstoTornels1Enabled());
+    static const char* const kBaudItems[] = {"Defaultvalues1", "N9600", "N19200", "N38400", "N57600"};
+    menu_.value(QString::fromLatin1(kBaudItems[static_cast<int>(c.CheckedBaud())]))->setChecked(true);
+    static const char* const kParityItems[] = {"ParityNone", "ParityOdd", "ParityEven", "ParityMark", "ParitySpace"};
+    menu_.value(QString::fromLatin1(kParityItems[static_cast<int>(c.CheckedParity())]))->setChecked(true);
+    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("ComNumberLabel"))) l->setText(c.ComNumberLabel());
+    if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(c.BaudComboBoxIndex());
+    if (auto* mode = FindNamed<QCheckBox>(this, QStringLiteral("RS485CheckBox"))) mode->setChecked(c.ControllerMode());
+}
+
+}  // namespace kalvora

@@ -1,0 +1,149 @@
+// The main window's pages wired to the records, the commands and each other.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMenu>
+#include <QPushButton>
+#include <QSet>
+#include <QSettings>
+#include <cstdio>
+#include <cstdlib>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "settings/flag_protocol.h"
+#include "app/info_page.h"
+#include "app/com_port_menu.h"
+#include "app/menu_tree.h"
+#include "app/secondary_windows.h"
+#include "app/terminal_view.h"
+#include "app/traffic_window.h"
+#include "editors/display_setup_page.h"
+#include "editors/editor_visibility.h"
+#include "editors/numeric_fields.h"
+#include "editors/projector_setup_page.h"
+#include "editors/radio_group.h"
+#include "editors/seam_removal_page.h"
+#include "editors/source_setup_page.h"
+#include "link/queries.h"
+#include "editors/planning_page.h"
+#include "platform/gui/named_widget.h"
+
+namespace kalvora {
+
+void TKalvoraForm::wirePlanningPage()
+{
+    PlanningHooks& h = planning_->hooks();
+    h.linkEstablished = [this] { return LinkEstablished(); };
+    h.linkBusy = [this] { return !link_->MayStart(); };
+    h.controllerMode = [this] { return link_->RS485CheckBox; };
+    h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
+    h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
+    h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
+    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
+    h.sendDisplayLayout = [this](int unit, int alignment, int width) {
+        return commands_->SendDisplayLayout(unit, alignment, width);
+    };
+    auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
+    h.overlapWidthText = [overlap] { return overlap->text(); };
+    h.setOverlapWidthText = [overlap](const QString& text) { overlap->setText(text); };
+    h.setImagePositions = [this](const std::array<QString, 8>& start, const std::array<QString, 8>& end) {
+        for (int k = 0; k < 8; ++k) info_->setImagePosition(k + 1, start[k], end[k]);
+    };
+    h.showEditorsFor = [this](int n) { ShowEditorsFor(this, n); };
+    h.setFeatheringControlsVisible = [this](bool visible) { SetFeatheringControlsVisible(this, visible); };
+    h.runAdvancedModeHandler = [this] { display_->AdvanceModeCheckBoxClick(); };
+    h.enableAfterCalculate = [this] { EnableAfterCalculate(this); };
+}
+
+void TKalvoraForm::wireEditorPages()
+{
+    const auto selected = [this](const char* selector) {
+        auto* group = FindNamed<RadioGroup>(this, QString::fromLatin1(selector));
+        return group && group->itemIndex() >= 0 ? group->itemIndex() + 1 : 1;
+    };
+    NumericFieldHooks& f = fields_->hooks();
+    f.linkEstablished = [this] { return LinkEstablished(); };
+    f.selectedSourceChannel = [selected] { return selected("SourceScreenSelectRadioGroup"); };
+    f.selectedSeamChannel = [selected] { return selected("SeamScreenSelectRadioGroup"); };
+    f.fillBlackLevel = [this](int n) { display_->FillBlackLevel(n); };
+    f.fillSourcePage = [this] { FillSourcePage(); };
+    f.fillSeamPage = [this] { FillSeamPage(); };
+    f.sendEdgeFeathering = [this](int screen, int side) {
+        if (side == 0)
+            display_->SendLeftEdgeFeathering(screen);
+        else
+            display_->SendRightEdgeFeathering(screen);
+    };
+
+    DisplaySetupHooks& d = display_->hooks();
+    d.linkEstablished = [this] { return LinkEstablished(); };
+    d.clearProjectorTests = [this] { projector_->ClearSelections(); };
+    d.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    d.projOverlap = [this] { return planning_->plan().ProjOverlap; };
+    d.alignment = [this] { return planning_->alignment(); };
+    d.drawProjectorLayout = [this] { planning_->DrawProjectorLayout(); };
+    d.updateAspectFromImage = [this] { planning_->UpdateAspectFromImage(); };
+    d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
+
+    projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
+    commands_->FillDisplayPage = [this] {
+        display_->FillDisplayPage();
+        info_->refreshWallOverview();
+    };
+}
+
+void TKalvoraForm::RefillFromRecords()
+{
+    FillingGuard filling(flags_);
+    info_->ScreenInfoComboBoxChange();
+    planning_->SyncPlanningFromRecords(isVisible());
+    FillSourcePage();
+    display_->FillDisplayPage();
+    FillSeamPage();
+    display_->OWidthEditExit();
+    PhasePageControlChange();
+    info_->refreshWallOverview();  // after the planning sync: the planned count may have changed
+}
+
+void TKalvoraForm::wireSourceAndSeamPages()
+{
+    FillSourcePage = [this] { source_->FillSourcePage(); };
+    FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
+    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
+    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
+    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
+    for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
+        h->linkEstablished = [this] { return LinkEstablished(); };
+        h->phasePageControlChange = [this] { PhasePageControlChange(); };
+        h->holdPageControl = [this](bool held) {
+            pageControlHeld_ = held;
+            updatePageControlEnabling();
+        };
+        h->showProgress = [this](const QString& text) {
+            if (!infoForm_) return;
+            infoForm_->showInfo(text);
+            // The window is painted before the long operation takes the thread into its waits.
+            QCoreApplication::processEvents();
+            infoForm_->repaint();
+            QCoreApplication::processEvents();
+        };
+        h->progressUnit = [this](int unit, int units) {
+            if (infoForm_) infoForm_->setUnit(unit, units);
+        };
+        h->hideProgress = [this] {
+            if (infoForm_) infoForm_->hideInfo();
+        };
+        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
+    }
+}
+
+}  // namespace kalvora

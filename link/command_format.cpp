@@ -1,0 +1,77 @@
+// A command's text and checksum as they go on the wire.
+#include "link/link.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
+#include <locale.h>
+
+namespace kalvora {
+
+int ComputeChecksumOf(const char* text)
+{
+    if (text == nullptr) return 0;
+    unsigned sum = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) sum += *p;
+    return static_cast<int>(sum % 256);
+}
+
+QByteArray ChecksumDigits(int checksum)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned v = static_cast<unsigned>(checksum) & 0xFF;
+    const char digits[2] = {hex[v >> 4], hex[v & 0x0F]};
+    return QByteArray(digits, 2);
+}
+
+namespace {
+
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+int FormatCommandV(char* buffer, int size, const char* format, va_list args)
+{
+    if (buffer == nullptr || size <= 0) return 0;
+    buffer[0] = '\0';
+    if (format == nullptr) return 0;
+    // Commands go on the wire with a point as decimal separator, whatever the system's locale.
+    const locale_t previous = uselocale(CLocale());
+    const int n = std::vsnprintf(buffer, size_t(size), format, args);
+    uselocale(previous);
+    if (n < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return std::min(n, size - 1);
+}
+
+}  // namespace
+
+int FormatCommand(char* buffer, int size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int n = FormatCommandV(buffer, size, format, args);
+    va_end(args);
+    return n;
+}
+
+void Link::SetCommandText(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FormatCommandV(CommandText, kLinkBufferSize, format, args);
+    va_end(args);
+}
+
+void Link::ComputeChecksum()
+{
+    CommandText[kLinkBufferSize - 1] = '\0';
+    CommandChecksum = ComputeChecksumOf(CommandText);
+}
+
+}  // namespace kalvora

@@ -1,0 +1,227 @@
+// One transaction with the units: a command or query framed for the connection mode, sent, and
+// its reply awaited with resends; the direct link's recovery and the probe of a port.
+#include "link/link.h"
+
+#include <QCoreApplication>
+#include <cstring>
+
+#include "link/link_wait.h"
+#include "platform/clock.h"
+#include "platform/operator.h"
+#include "settings/main_flags.h"
+
+namespace kalvora {
+
+bool Link::SendControllerCommand(int postWait)
+{
+    if (!port_.isOpen() || !MayStart()) return false;
+    Abandoned = false;
+    ++transactionDepth_;
+    SetCursorBusy(true);
+
+    CommandText[kLinkBufferSize - 1] = '\0';
+    const QByteArray digits = ChecksumDigits(CommandChecksum);  // computed once by the builder
+    bool delivered = false;
+    for (int failures = 0;;) {
+        ResendNeeded = false;
+        ControllerError = false;
+        MinReplyLength = int32_t(std::strlen(CommandText)) + 8;  // the "PASS " line up to its first CR
+        op_.setStatus(kStatusSending);
+        resetAssembly();
+        port_.flushInBuffer();
+        traceBegin(TraceRow::Kind::Command, QByteArray(CommandText), failures + 1);
+        WriteIfRoom(QByteArrayLiteral("PASS "));
+        WriteIfRoom(CommandText);
+        WriteIfRoom(digits);
+        AwaitingReply = true;
+        WriteIfRoom(QByteArrayLiteral("\r\r"));
+        // The frame leaves now, not after the pages have been disabled and repainted.
+        port_.flushOutput();
+        setPageEnabled(false);
+        startTimer1();
+        waitForReplyOrFailure();
+        stopTimer1();
+        // After a timeout the assembly is left behind: nothing waits for those bytes any more.
+        AwaitingReply = false;
+        const bool portLost = portFailedPending_ || !port_.isOpen();
+        traceEnd(traceOutcome(TraceRow::Kind::Command, portLost));
+        runDeferredEffects();
+        if (portLost) {
+            Abandoned = true;
+            break;
+        }
+        if (!ResendNeeded) {
+            delivered = true;
+            break;
+        }
+        ++failures;
+        if (!KeepTrying(failures, false)) break;
+        op_.setStatus(kStatusResending);
+        WaitMs(kResendPauseMs);
+        HandlePendingEvents();
+        if (!port_.isOpen()) {
+            Abandoned = true;
+            runDeferredEffects();
+            break;
+        }
+    }
+    if (delivered) WaitMs(postWait);
+    setPageEnabled(true);
+    SetCursorBusy(false);
+    op_.setStatus(QString());
+    --transactionDepth_;
+    return delivered;
+}
+
+bool Link::SendQuery()
+{
+    if (!port_.isOpen() || !MayStart()) {
+        // Nothing was asked, so nothing may be read from an earlier reply.
+        ReplyText[0] = '\0';
+        ResendNeeded = true;
+        return false;
+    }
+    ++transactionDepth_;
+    ResendNeeded = false;
+    ControllerError = false;
+    resetAssembly();
+    AwaitingReply = true;
+    port_.flushInBuffer();
+    traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
+    startTimer1();
+    WriteIfRoom(CommandText);
+    port_.flushOutput();
+    waitForReplyOrFailure();
+    stopTimer1();
+    if (AwaitingReply) {
+        // Timeout or a lost port: the next transaction starts its reply afresh.
+        AwaitingReply = false;
+        if (!ResendNeeded) ResendNeeded = true;
+    }
+    const bool complete = !ResendNeeded;
+    traceEnd(traceOutcome(TraceRow::Kind::Query, portFailedPending_ || !port_.isOpen()));
+    if (portFailedPending_) Abandoned = true;
+    runDeferredEffects();
+    --transactionDepth_;
+    return complete;
+}
+
+bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
+{
+    if (!port_.isOpen()) return true;
+    FlagGuard busy(flags_.EditorBusy, true);
+    ++transactionDepth_;
+    AwaitingReply = false;  // the wait consumes the bytes; the receive handler leaves them alone
+    port_.flushInBuffer();
+    op_.setStatus(kStatusSending);
+    traceBegin(TraceRow::Kind::Prompt, text);
+    WriteIfRoom(text);
+    port_.flushOutput();
+    setPageEnabled(false);
+    bool found = false;
+    {
+        detail::InWait inWait;
+        found = port_.waitForChar(Terminator, WaitTicks);
+    }
+    // A port that fails during the wait is a failure, not the success of a closed port.
+    if (portFailedPending_) found = false;
+    traceEnd(portFailedPending_ || !port_.isOpen() ? QStringLiteral("port lost")
+             : found                               ? QStringLiteral("prompt")
+                                                   : QStringLiteral("no prompt (timeout)"));
+    op_.setStatus(QString());
+    setPageEnabled(true);
+    --transactionDepth_;
+    return found;
+}
+
+bool Link::SendAndWaitPrompt(const QByteArray& text)
+{
+    const bool found = sendAndWaitPromptKeepingFailure(text);
+    if (takePortFailure()) {
+        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        return false;
+    }
+    return found;
+}
+
+bool Link::takePortFailure()
+{
+    const bool failed = portFailedPending_;
+    portFailedPending_ = false;
+    return failed;
+}
+
+bool Link::SendDirectCommand()
+{
+    if (!MayStart()) {
+        Abandoned = true;
+        return false;
+    }
+    Abandoned = false;
+    SetCursorBusy(true);
+    CommandText[kLinkBufferSize - 1] = '\0';
+    DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+    bool ok = DirectReplyOk;
+    if (takePortFailure()) {
+        // The port went away: the link is dropped; the operator reconnects.
+        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        Abandoned = true;
+        ok = false;
+    } else if (!DirectReplyOk) {
+        ok = RecoverDirectLink();
+    }
+    SetCursorBusy(false);
+    return ok;
+}
+
+bool Link::RecoverDirectLink()
+{
+    // The command is sent again with its own wait: a long procedure resent with the default
+    // wait would time out and be started over and over.
+    const int commandTicks = WaitTicks == 10 ? kDefaultWaitTicks : WaitTicks;
+    DirectReplyOk = false;
+    while (!DirectReplyOk) {
+        WaitTicks = 10;
+        DirectReplyOk = ProbePort(port_.comNumber());
+        while (!DirectReplyOk) {
+            if (!op_.askOkCancel(kTitleComPortError, kMsgComPortFailed)) {
+                WaitTicks = kDefaultWaitTicks;
+                Abandoned = true;
+                ExitRequested = true;
+                emit exitRequested(-1);
+                return false;
+            }
+            DirectReplyOk = ProbePort(port_.comNumber());
+        }
+        WaitTicks = commandTicks;
+        DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+        takePortFailure();  // the next probe reports it
+    }
+    WaitTicks = kDefaultWaitTicks;
+    return true;
+}
+
+bool Link::ProbePort(int n)
+{
+    if (!port_.isPortAvailable(n)) return false;
+    port_.setComNumber(n);
+    if (!port_.isOpen() || port_.openDevice() != port_.device(n)) {
+        if (!port_.open()) {
+            if (port_.lastOpenError() == SerialPort::OpenError::Permission)
+                op_.showMessage(MsgPortPermission(n, port_.device(n)));
+            else
+                op_.showMessage(MsgPortBusy(n));
+            return false;
+        }
+    }
+    takePortFailure();
+    bool r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
+    if (!r && !portFailedPending_) r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
+    if (takePortFailure()) {
+        op_.showMessage(MsgPortNotResponding(n));
+        return false;
+    }
+    return r;
+}
+
+}  // namespace kalvora
