@@ -1,10 +1,13 @@
 #include "platform/whole_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,12 +52,55 @@ bool ResolveTarget(const QByteArray& path, QByteArray& target, FileResult& failu
     return true;
 }
 
-QByteArray TempPathOf(const QByteArray& target)
+// "/dir/.wall.tnc.saving-<pid>-<n>": one name per save, so saves of one file running side by side
+// (two programs, or two runs of a script) never write into each other's temporary file.
+constexpr char kSavingTag[] = ".saving-";
+
+QByteArray DirOf(const QByteArray& target)
 {
     const int slash = target.lastIndexOf('/');
-    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    return slash > 0 ? target.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+}
+
+QByteArray TempPrefixOf(const QByteArray& target)
+{
+    const int slash = target.lastIndexOf('/');
     const QByteArray base = slash >= 0 ? target.mid(slash + 1) : target;
-    return dir + '.' + base + ".saving";
+    return '.' + base + kSavingTag;
+}
+
+QByteArray TempPathOf(const QByteArray& target)
+{
+    static std::atomic<unsigned> serial{0};
+    const int slash = target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? target.left(slash + 1) : QByteArray();
+    return dir + TempPrefixOf(target) + QByteArray::number(qint64(::getpid())) + '-' +
+           QByteArray::number(serial.fetch_add(1));
+}
+
+// A save killed earlier leaves its temporary file, never a complete file of its own: the files
+// of processes that no longer run go, those of saves still running stay. Also the fixed name
+// earlier versions used.
+void RemoveStaleTempFiles(const QByteArray& target)
+{
+    const QByteArray dirPath = DirOf(target);
+    const QByteArray prefix = TempPrefixOf(target);
+    const QByteArray legacy = prefix.left(prefix.size() - 1);  // ".wall.tnc.saving"
+    DIR* dir = ::opendir(dirPath.constData());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        bool stale = name == legacy;
+        if (!stale && name.startsWith(prefix)) {
+            const QByteArray rest = name.mid(prefix.size());
+            const int dash = rest.indexOf('-');
+            bool ok = false;
+            const qint64 pid = (dash > 0 ? rest.left(dash) : rest).toLongLong(&ok);
+            stale = ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+        }
+        if (stale) ::unlinkat(::dirfd(dir), name.constData(), 0);
+    }
+    ::closedir(dir);
 }
 
 bool WriteAll(int fd, const char* data, qsizetype size)
@@ -77,15 +123,6 @@ bool WriteAll(int fd, const char* data, qsizetype size)
 
 }  // namespace
 
-QString ReplacementTempPath(const QString& target)
-{
-    QByteArray resolved;
-    FileResult ignored;
-    const QByteArray path = target.toLocal8Bit();
-    if (!ResolveTarget(path, resolved, ignored)) resolved = path;
-    return QString::fromLocal8Bit(TempPathOf(resolved));
-}
-
 FileResult ReplaceWholeFile(const QString& path, const QByteArray& bytes)
 {
     const QByteArray name = path.toLocal8Bit();
@@ -96,10 +133,8 @@ FileResult ReplaceWholeFile(const QString& path, const QByteArray& bytes)
 
     struct stat old {};
     const bool replacing = ::stat(target.constData(), &old) == 0;
+    RemoveStaleTempFiles(target);
     const QByteArray temp = TempPathOf(target);
-    // A save killed earlier may have left its temporary file: it is never a complete file of
-    // its own, so it goes.
-    ::unlink(temp.constData());
     const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return Fail(errno);
 
@@ -114,9 +149,7 @@ FileResult ReplaceWholeFile(const QString& path, const QByteArray& bytes)
         return Fail(error);
     }
     // The rename itself reaches the disk with the folder.
-    const int slash = target.lastIndexOf('/');
-    const QByteArray dir = slash > 0 ? target.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(DirOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

@@ -1,8 +1,9 @@
 #pragma once
 // Whole-file reads and replacements that never lose the previous file and never block.
 //
-// A replacement is written to one temporary file beside the target (a fixed name, so a program
-// killed in the middle leaves at most one, which the next save removes), synced, and renamed
+// A replacement is written to a temporary file of its own beside the target (named for the
+// process, so saves running side by side never share one, and the next save removes what a
+// killed one left), synced, and renamed
 // over the target only once every write, sync and close has succeeded. Only regular files are
 // replaced; a symbolic link to a regular file is written through to its target and kept.
 // A read refuses anything that is not a regular file before opening it (a FIFO or a device
@@ -17,9 +18,6 @@ struct FileResult {
     bool ok = false;
     QString reason;  // the system's reason on failure, e.g. "No space left on device"
 };
-
-// The temporary file a replacement of `target` (after following a symbolic link) goes through.
-QString ReplacementTempPath(const QString& target);
 
 // Replaces `path` with exactly `bytes`.
 FileResult ReplaceWholeFile(const QString& path, const QByteArray& bytes);

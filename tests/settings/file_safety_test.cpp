@@ -211,3 +211,33 @@ TEST(FileSafety, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFile)
     EXPECT_EQ(ReadAll(path), images[0]);
     EXPECT_EQ(Others(dir.path(), path), QStringList());
 }
+
+TEST(FileSafety, SavesOfOneFileSideBySideEachSucceedWithTheirOwnTemporary)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wall.tnc");
+    WriteBytes(path, ConfigImage(Patterned(1)));
+    // Ten processes save different settings into one file, many times each, at the same time:
+    // each save reports success, and the file is always one of them, whole.
+    constexpr int kWriters = 10;
+    pid_t pids[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        pids[w] = fork();
+        if (pids[w] == 0) {
+            const Settings mine = Patterned(10 + w);
+            for (int k = 0; k < 30; ++k)
+                if (!SaveConfigFile(mine, path).ok) _exit(1);
+            _exit(0);
+        }
+    }
+    for (int w = 0; w < kWriters; ++w) {
+        int status = 0;
+        waitpid(pids[w], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << w;
+    }
+    const QByteArray now = ReadAll(path);
+    bool fromAWriter = false;
+    for (int w = 0; w < kWriters; ++w) fromAWriter = fromAWriter || now == ConfigImage(Patterned(10 + w));
+    EXPECT_TRUE(fromAWriter);
+    EXPECT_EQ(Others(dir.path(), path), QStringList());
+}
