@@ -1,9 +1,9 @@
 #include "link/traffic_trace.h"
 
-#include <QSaveFile>
 #include <algorithm>
 
 #include "platform/serial_port.h"
+#include "platform/whole_file.h"
 
 namespace kalvora {
 
@@ -165,14 +165,9 @@ namespace kalvora {
 
 bool WriteTraceFile(const QString& path, const QString& text, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    const FileResult r = WriteOutputFile(path, text.toUtf8());
+    if (!r.ok && error) *error = r.reason;
+    return r.ok;
 }
 
 }  // namespace kalvora

@@ -193,4 +193,23 @@ FileResult ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& by
     return {true, {}};
 }
 
+FileResult WriteOutputFile(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray name = path.toLocal8Bit();
+    struct stat st {};
+    // stat follows links: /dev/stdout names the descriptor it stands for.
+    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        return ReplaceWholeFile(path, bytes);
+    if (!S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode)) return {false, kNotRegular};
+    // A FIFO without a reader would block the open: it fails at once instead (ENXIO).
+    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Fail(errno == ENXIO ? EPIPE : errno);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    int error = 0;
+    if (!WriteAll(fd, bytes.constData(), bytes.size())) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error == 0 ? FileResult{true, {}} : Fail(error);
+}
+
 }  // namespace kalvora

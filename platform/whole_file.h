@@ -22,6 +22,12 @@ struct FileResult {
 // Replaces `path` with exactly `bytes`.
 FileResult ReplaceWholeFile(const QString& path, const QByteArray& bytes);
 
+// Writes an output the operator names (a trace, a report): a regular file, or a new one, is
+// replaced as above; a character device or a FIFO (/dev/null, /dev/stdout, a pipe) is written
+// straight into, never replaced, and a FIFO without a reader fails at once; anything else is
+// refused.
+FileResult WriteOutputFile(const QString& path, const QByteArray& bytes);
+
 // Reads a regular file of at most `maxBytes` bytes. A larger file gives ok with the first
 // maxBytes + 1 bytes, so the caller sees it is too big.
 FileResult ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes);

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <random>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -240,4 +242,70 @@ TEST(FileSafety, SavesOfOneFileSideBySideEachSucceedWithTheirOwnTemporary)
     for (int w = 0; w < kWriters; ++w) fromAWriter = fromAWriter || now == ConfigImage(Patterned(10 + w));
     EXPECT_TRUE(fromAWriter);
     EXPECT_EQ(Others(dir.path(), path), QStringList());
+}
+
+TEST(FileSafety, OutputsAreWrittenIntoDevicesAndPipesAndNeverReplaceThem)
+{
+    QTemporaryDir dir;
+    const QByteArray text("-> PASS *3BLKGN 2 30!C4\n");
+    auto kind = [](const QString& p) {
+        struct stat st {};
+        lstat(p.toLocal8Bit().constData(), &st);
+        return st.st_mode & S_IFMT;
+    };
+    const QString regular = dir.filePath("trace.txt");
+    WriteBytes(regular, "old");
+    const QString target = dir.filePath("target.txt");
+    WriteBytes(target, "old");
+    const QString link = dir.filePath("link.txt");
+    QFile::link(target, link);
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString nullCopy = dir.filePath("null");
+    const QString fullCopy = dir.filePath("full");
+    const bool nodes = mknod(nullCopy.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+                       mknod(fullCopy.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+
+    struct Case {
+        QString path;
+        bool ok;
+        QString reason;  // on failure
+    };
+    std::vector<Case> cases = {
+        {regular, true, {}},
+        {link, true, {}},
+        {dir.filePath("new.txt"), true, {}},
+        {fifo, false, QString::fromLocal8Bit(strerror(EPIPE))},  // nobody reads it
+        {"/dev/null", true, {}},
+        {"/dev/full", false, QString::fromLocal8Bit(strerror(ENOSPC))},
+        {dir.filePath("missing/trace.txt"), false, QString::fromLocal8Bit(strerror(ENOENT))},
+    };
+    if (nodes) {
+        cases.push_back({nullCopy, true, {}});
+        cases.push_back({fullCopy, false, QString::fromLocal8Bit(strerror(ENOSPC))});
+    }
+    for (const Case& c : cases) {
+        const auto was = kind(c.path);
+        const FileResult r = WriteOutputFile(c.path, text);
+        EXPECT_EQ(r.ok, c.ok) << c.path.toStdString();
+        if (!c.ok) {
+            EXPECT_EQ(r.reason, c.reason) << c.path.toStdString();
+        }
+        if (was != 0) {
+            EXPECT_EQ(kind(c.path), was) << c.path.toStdString();
+        }
+    }
+    EXPECT_EQ(ReadAll(regular), text);
+    EXPECT_EQ(ReadAll(target), text);
+    EXPECT_EQ(kind(link), S_IFLNK);
+
+    // A pipe with a reader gets the text.
+    const int reader = open(fifo.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(WriteOutputFile(fifo, text).ok);
+    char got[64] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), text.size());
+    EXPECT_EQ(QByteArray(got, int(text.size())), text);
+    close(reader);
+    EXPECT_EQ(kind(fifo), S_IFIFO);
 }
