@@ -1,6 +1,5 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
 #include <QFileInfo>
-#include <QSettings>
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
@@ -106,8 +105,7 @@ int main(int argc, char** argv)
     // The devices chosen in the "COM Port" menu are remembered by their stable names; a device
     // given on the command line wins over them.
     const QString choiceFile = kalvora::ComChoiceFile();
-    QSettings store(choiceFile, QSettings::IniFormat);
-    const kalvora::ComChoice choice = kalvora::LoadComChoice(store);
+    const kalvora::ComChoice choice = kalvora::LoadComChoice(choiceFile);
     if (!simulate) kalvora::ResolveComDevices(options, choice, kalvora::SystemSerialDeviceInfos(), com1, com2);
     form.setComDevices(com1, com2);
     form.setComChoice(choice, choiceFile);

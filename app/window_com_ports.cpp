@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSet>
-#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <QStatusBar>
@@ -79,10 +78,10 @@ void TKalvoraForm::chooseComDevice(int n, const QString& name)
     port_.setDevice(1, com[1]);
     port_.setDevice(2, com[2]);
     if (!comChoiceFile_.isEmpty()) {
-        QSettings store(comChoiceFile_, QSettings::IniFormat);
-        SaveComChoice(store, comChoice_);
-        if (store.status() != QSettings::NoError)
-            statusOp_.setStatus(QStringLiteral("Note: the choice of serial device could not be saved in %1.").arg(comChoiceFile_));
+        QString reason;
+        if (!SaveComChoice(comChoiceFile_, comChoice_, &reason))
+            statusOp_.setStatus(QStringLiteral("Note: the choice of serial device could not be saved in %1 (%2).")
+                                    .arg(comChoiceFile_, reason));
     }
     // The menu item that ran this is still in use: the menu is rebuilt once it returns.
     QMetaObject::invokeMethod(this, &TKalvoraForm::showComDevices, Qt::QueuedConnection);

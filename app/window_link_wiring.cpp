@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSet>
-#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <QStatusBar>

@@ -1,7 +1,6 @@
 #include "cli/cli_app.h"
 
 #include <QFileInfo>
-#include <QSettings>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -71,8 +70,8 @@ struct Session {
         QString com1, com2;
         // The devices as the window resolves them: an option, else the operator's choice in
         // the window's "COM Port" menu, else the first free serial device.
-        QSettings store(ComChoiceFile(), QSettings::IniFormat);
-        ResolveComDevices(PortOptions{o.com1, o.com2, {}, {}}, LoadComChoice(store), SystemSerialDeviceInfos(), com1, com2);
+        ResolveComDevices(PortOptions{o.com1, o.com2, {}, {}}, LoadComChoice(ComChoiceFile()), SystemSerialDeviceInfos(),
+                          com1, com2);
         port.setDevice(1, com1);
         port.setDevice(2, com2);
         noPort = com1.isEmpty() && com2.isEmpty();

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSerialPortInfo>
-#include <QSettings>
 #include <algorithm>
 
 #include "platform/serial_port.h"
@@ -98,28 +97,6 @@ const SerialDeviceInfo* FindSerialDevice(const QList<SerialDeviceInfo>& devices,
     for (const SerialDeviceInfo& d : devices)
         if (Canonical(d.systemLocation) == target) return &d;
     return nullptr;
-}
-
-namespace {
-const QString kKeyCom1 = QStringLiteral("ComPorts/COM1");
-const QString kKeyCom2 = QStringLiteral("ComPorts/COM2");
-}  // namespace
-
-ComChoice LoadComChoice(QSettings& settings)
-{
-    return {settings.value(kKeyCom1).toString(), settings.value(kKeyCom2).toString()};
-}
-
-void SaveComChoice(QSettings& settings, const ComChoice& choice)
-{
-    const std::pair<const QString&, const QString&> keys[] = {{kKeyCom1, choice.com1}, {kKeyCom2, choice.com2}};
-    for (const auto& [key, value] : keys) {
-        if (value.isEmpty())
-            settings.remove(key);
-        else
-            settings.setValue(key, value);
-    }
-    settings.sync();
 }
 
 void ResolveComDevices(const PortOptions& options, const ComChoice& choice, const QList<SerialDeviceInfo>& devices,

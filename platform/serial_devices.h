@@ -10,7 +10,6 @@
 #include <QList>
 #include <QString>
 
-class QSettings;
 
 namespace kalvora {
 
@@ -56,8 +55,14 @@ struct ComChoice {
 // Where the choice is kept between runs, for the window and the command-line tool alike:
 // kalvora/kalvora.conf in the user's configuration folder.
 QString ComChoiceFile();
-ComChoice LoadComChoice(QSettings& settings);
-void SaveComChoice(QSettings& settings, const ComChoice& choice);
+// The choice as kept in `file`, an INI file ([ComPorts] COM1=, COM2=). It is read only from a
+// regular file and without blocking: anything else (a FIFO, a device, a missing file) reads as
+// automatic.
+ComChoice LoadComChoice(const QString& file);
+// Keeps the choice in `file`, the other lines of the file as they were, through a whole-file
+// replacement (a link is written through; anything but a regular file is refused). The reason
+// on failure.
+bool SaveComChoice(const QString& file, const ComChoice& choice, QString* reason = nullptr);
 
 // The devices COM1 and COM2 stand for: a device given on the command line wins, then the
 // remembered choice (by its stable name, so it is opened by that name even while unplugged),

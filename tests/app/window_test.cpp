@@ -195,8 +195,7 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
     EXPECT_TRUE(submenu(1)->menuAction()->text().startsWith("COM1: usb-Prolific_PL2303_BBBB"));
 
     // The next start reads the choice from the same file.
-    QSettings store(settingsFile, QSettings::IniFormat);
-    const ComChoice remembered = LoadComChoice(store);
+    const ComChoice remembered = LoadComChoice(settingsFile);
     EXPECT_EQ(remembered, (ComChoice{stableB, QString()}));
     QString next1, next2;
     ResolveComDevices({}, remembered, devices, next1, next2);
@@ -206,7 +205,7 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
     // Back to automatic: forgotten, and COM1 takes the first device COM2 does not use.
     submenu(1)->actions()[0]->trigger();
     QCoreApplication::processEvents();
-    EXPECT_EQ(LoadComChoice(store), ComChoice{});
+    EXPECT_EQ(LoadComChoice(settingsFile), ComChoice{});
     EXPECT_EQ(form->port().device(1), stableB);
 }
 

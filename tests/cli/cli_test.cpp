@@ -194,10 +194,7 @@ TEST_F(Cli, SearchUsesTheDevicesChosenInTheWindow)
     SimProcess unit({"--mode", "direct"});
     ASSERT_FALSE(unit.path().isEmpty());
     const QString configHome = dir.filePath("config");
-    {
-        QSettings store(configHome + "/kalvora/kalvora.conf", QSettings::IniFormat);
-        SaveComChoice(store, ComChoice{Missing(), unit.path()});
-    }
+    ASSERT_TRUE(SaveComChoice(configHome + "/kalvora/kalvora.conf", ComChoice{Missing(), unit.path()}));
     const CliRun chosen = RunCli({"search"}, configHome);
     ASSERT_EQ(chosen.status, 0) << chosen.err.toStdString();
     EXPECT_TRUE(chosen.out.contains("port: COM2\ndevice: " + unit.path() + "\n")) << chosen.out.toStdString();

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
@@ -96,16 +98,11 @@ TEST(SerialDevices, ChoiceSurvivesARestartAndFollowsTheAdapter)
     // First run: the operator picks adapter B for COM1.
     QList<SerialDeviceInfo> devices = plug("ttyUSB0", "ttyUSB1");
     const QString stableB = FindSerialDevice(devices, usb1)->stableName;
-    {
-        QSettings store(settingsFile, QSettings::IniFormat);
-        SaveComChoice(store, {stableB, QString()});
-        EXPECT_EQ(store.status(), QSettings::NoError);
-    }
+    EXPECT_TRUE(SaveComChoice(settingsFile, {stableB, QString()}));
 
     // Next run: the adapters came up the other way round.
     devices = plug("ttyUSB1", "ttyUSB0");
-    QSettings store(settingsFile, QSettings::IniFormat);
-    const ComChoice choice = LoadComChoice(store);
+    const ComChoice choice = LoadComChoice(settingsFile);
     EXPECT_EQ(choice, (ComChoice{stableB, QString()}));
 
     struct Case {
@@ -133,8 +130,56 @@ TEST(SerialDevices, ChoiceSurvivesARestartAndFollowsTheAdapter)
     EXPECT_EQ(FindSerialDevice(devices, stableB)->systemLocation, usb0);
 
     // Automatic again: the choice is forgotten.
-    SaveComChoice(store, {});
-    EXPECT_EQ(LoadComChoice(store), ComChoice{});
+    EXPECT_TRUE(SaveComChoice(settingsFile, {}));
+    EXPECT_EQ(LoadComChoice(settingsFile), ComChoice{});
+}
+
+TEST(SerialDevices, TheChoiceIsKeptOnlyInARegularFileAndTheRestOfItStays)
+{
+    QTemporaryDir dir;
+    const ComChoice choice{"/dev/serial/by-id/usb-FTDI_A, \"x\"-if00-port0", "/dev/ttyS1"};
+
+    // A file another program wrote, with values QSettings quoted, and lines of its own.
+    const QString shared = dir.filePath("kalvora.conf");
+    {
+        QSettings other(shared, QSettings::IniFormat);
+        other.setValue("Recent/files", "a.tnc");
+        other.setValue("ComPorts/COM1", "old");
+        other.setValue("ComPorts/COM2", "/dev/ttyUSB0, second");
+    }
+    EXPECT_EQ(LoadComChoice(shared), (ComChoice{"old", "/dev/ttyUSB0, second"}));
+    ASSERT_TRUE(SaveComChoice(shared, choice));
+    EXPECT_EQ(LoadComChoice(shared), choice);
+    {
+        QSettings other(shared, QSettings::IniFormat);
+        EXPECT_EQ(other.value("Recent/files").toString(), "a.tnc");
+        EXPECT_EQ(other.value("ComPorts/COM1").toString(), choice.com1);
+        EXPECT_EQ(other.value("ComPorts/COM2").toString(), choice.com2);
+    }
+
+    // A link to the file: written through, the link kept, the target holding what it held.
+    const QString target = dir.filePath("real.conf");
+    ASSERT_TRUE(SaveComChoice(target, {"/dev/ttyS0", {}}));
+    const QString link = dir.filePath("link.conf");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(SaveComChoice(link, choice));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(LoadComChoice(target), choice);
+
+    // A FIFO reads as automatic at once (nothing writes into it) and is never replaced.
+    const QString fifo = dir.filePath("fifo.conf");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(LoadComChoice(fifo), ComChoice{});
+    QString reason;
+    EXPECT_FALSE(SaveComChoice(fifo, choice, &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    struct stat st {};
+    ASSERT_EQ(lstat(fifo.toLocal8Bit().constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A missing folder is made.
+    EXPECT_TRUE(SaveComChoice(dir.filePath("new/kalvora/kalvora.conf"), choice));
+    EXPECT_EQ(LoadComChoice(dir.filePath("new/kalvora/kalvora.conf")), choice);
 }
 
 TEST(SerialDevices, WhatThePagesSayAboutAComDevice)
