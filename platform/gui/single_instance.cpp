@@ -1,11 +1,18 @@
 #include "platform/gui/single_instance.h"
 
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <memory>
+
 
 namespace kalvora {
 namespace {
@@ -13,14 +20,55 @@ constexpr int kConnectTimeoutMs = 500;  // a local socket answers at once or not
 const QByteArray kActivateRequest = QByteArrayLiteral("activate\n");
 const QByteArray kOpenRequest = QByteArrayLiteral("open ");  // then the path in UTF-8 and a line feed
 constexpr qsizetype kMaxRequest = 64 * 1024;                 // a path is far shorter; anything longer is dropped
+// No more than this many connections are served at a time, so idle ones cannot use up the
+// program's descriptors.
+constexpr int kMaxPeers = 16;
+
+// A folder only this user may enter: its own, a directory, no access for group and others.
+bool IsPrivateFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// Made when missing; false when the path is someone else's or open to others.
+bool MakePrivateFolder(const QByteArray& path)
+{
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return false;
+    return IsPrivateFolder(path);
+}
+
+bool PeerIsThisUser(QLocalSocket* peer)
+{
+    ucred cred {};
+    socklen_t size = sizeof cred;
+    const int fd = int(peer->socketDescriptor());
+    return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && cred.uid == ::getuid();
+}
 }  // namespace
 
 QString SingleInstance::defaultName()
 {
+    // Inside a folder no other user can write to, so nobody else can take the name first. The
+    // session's runtime folder when it is private, else a folder of our own in the temporary
+    // folder, else one in the user's cache folder.
     const QString base = QStringLiteral("TKalvoraForm-%1").arg(::getuid());
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists()) return QDir(runtime).filePath(base);
-    return base;
+    if (!runtime.isEmpty() && IsPrivateFolder(QFile::encodeName(runtime))) return QDir(runtime).filePath(base);
+    const QString tmp = QDir::tempPath() + QStringLiteral("/kalvora-%1").arg(::getuid());
+    if (MakePrivateFolder(QFile::encodeName(tmp))) return QDir(tmp).filePath(base);
+    const QString cache = QDir::homePath() + QStringLiteral("/.cache");
+    QDir().mkpath(cache);
+    const QString own = cache + QStringLiteral("/kalvora-run");
+    if (MakePrivateFolder(QFile::encodeName(own))) return QDir(own).filePath(base);
+    return QDir(tmp).filePath(base);  // not private: claim() refuses it
+}
+
+bool SingleInstance::nameIsPrivate() const
+{
+    const QString folder = QFileInfo(name_).absolutePath();
+    return !name_.contains(QLatin1Char('/')) ? false : IsPrivateFolder(QFile::encodeName(folder));
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
@@ -37,36 +85,73 @@ bool SingleInstance::listen()
         server_ = nullptr;
         return false;
     }
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            // Requests are lines; a later start may write one in pieces.
-            auto pending = std::make_shared<QByteArray>();
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer, pending] {
-                pending->append(peer->readAll());
-                qsizetype end;
-                while ((end = pending->indexOf('\n')) >= 0) {
-                    const QByteArray line = pending->left(end);
-                    pending->remove(0, end + 1);
-                    takeRequest(line);
-                }
-                if (pending->size() > kMaxRequest) {
-                    pending->clear();
-                    peer->abort();
-                }
-            });
-        }
-    });
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptPeers);
     return true;
 }
 
-void SingleInstance::takeRequest(const QByteArray& line)
+void SingleInstance::acceptPeers()
 {
+    while (QLocalSocket* peer = server_->nextPendingConnection()) {
+        connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        if (peers_ >= kMaxPeers || !PeerIsThisUser(peer)) {
+            peer->abort();
+            peer->deleteLater();
+            continue;
+        }
+        ++peers_;
+        connect(peer, &QObject::destroyed, this, [this] {
+            --peers_;
+            keepListening();
+        });
+        auto* silence = new QTimer(peer);
+        silence->setSingleShot(true);
+        connect(silence, &QTimer::timeout, peer, [peer] {
+            peer->abort();
+            peer->deleteLater();
+        });
+        silence->start(requestTimeoutMs_);
+        // Requests are lines; a later start may write one in pieces. Of the lines that arrive
+        // together, the newest open request is the one that counts.
+        auto pending = std::make_shared<QByteArray>();
+        connect(peer, &QLocalSocket::readyRead, this, [this, peer, pending, silence] {
+            silence->start(requestTimeoutMs_);
+            pending->append(peer->readAll());
+            QList<QByteArray> lines;
+            qsizetype end;
+            while ((end = pending->indexOf('\n')) >= 0) {
+                lines << pending->left(end);
+                pending->remove(0, end + 1);
+            }
+            if (pending->size() > kMaxRequest) {
+                pending->clear();
+                peer->abort();
+            }
+            takeRequests(lines);
+        });
+    }
+    keepListening();
+}
+
+// The server stops listening when it cannot accept a connection (no descriptor left): the name
+// is taken again at once, so a later start still finds this instance.
+void SingleInstance::keepListening()
+{
+    if (!server_ || server_->isListening()) return;
+    QLocalServer::removeServer(name_);
+    if (server_->listen(name_)) return;
+    QTimer::singleShot(requestTimeoutMs_ / 4, this, &SingleInstance::keepListening);
+}
+
+void SingleInstance::takeRequests(const QList<QByteArray>& lines)
+{
+    if (lines.isEmpty()) return;
     // Any request from a later start means: come to the front.
     emit activationRequested();
-    if (line.startsWith(kOpenRequest)) {
-        const QString file = QString::fromUtf8(line.mid(kOpenRequest.size()));
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        if (!it->startsWith(kOpenRequest)) continue;
+        const QString file = QString::fromUtf8(it->mid(kOpenRequest.size()));
         if (!file.isEmpty()) emit openRequested(file);
+        break;
     }
 }
 
@@ -85,6 +170,10 @@ bool SingleInstance::notifyRunning(const QString& file)
 
 SingleInstance::Result SingleInstance::claim()
 {
+    if (!nameIsPrivate()) {
+        error_ = QStringLiteral("%1 is not in a folder of this user's own").arg(name_);
+        return Result::Failed;
+    }
     if (listen()) return Result::Primary;
     // The name is taken. A live instance accepts a connection; a stale socket file refuses.
     QLocalSocket probe;
