@@ -217,6 +217,11 @@ QString TwoUnitsMissing(const QString& file)
         .arg(file);
 }
 
+QString SentSummary(int sent)
+{
+    return QStringLiteral("sent: %1 %2\n").arg(sent).arg(sent == 1 ? QStringLiteral("command") : QStringLiteral("commands"));
+}
+
 int SendCommand(const CliOptions& o, TerminalOperator& op)
 {
     const QString& file = o.operands.first();
@@ -255,10 +260,28 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     send.Progress = [](const BulkProgress& p) {
         Print(stderr, QStringLiteral("send: %1\n").arg(BulkStepText(p)));
     };
-    if (send.Run() != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
+    const BulkOutcome outcome = send.Run();
+    if (outcome == BulkOutcome::LinkFailed && send.LastCommand().k > 0) {
+        const BulkProgress& p = send.LastCommand();
+        const QString how = s.port.isOpen() ? QStringLiteral("the units stopped accepting commands at")
+                                            : QStringLiteral("the port failed after");
+        Print(stderr, QStringLiteral("kalvora-cli: %1 command %2 of %3 (unit %4: %5); the units are partly configured\n")
+                          .arg(how)
+                          .arg(p.k)
+                          .arg(p.n)
+                          .arg(p.unit)
+                          .arg(p.what));
+    }
+    if (outcome != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
     PrintConnection(s, s.flags.UnitCount);
-    Print(stdout, QStringLiteral("sent: %1 commands\n").arg(send.CommandsSent()));
-    return s.GaveUpOr(kExitOk);
+    Print(stdout, SentSummary(send.CommandsSent()));
+    for (const BulkProgress& p : send.CommandsSkipped())
+        Print(stderr, QStringLiteral("kalvora-cli: not sent: command %1 of %2, unit %3: %4 (its value is out of range)\n")
+                          .arg(p.k)
+                          .arg(p.n)
+                          .arg(p.unit)
+                          .arg(p.what));
+    return s.GaveUpOr(send.CommandsSkipped().isEmpty() ? kExitOk : kExitFailed);
 }
 
 int DiffCommand(const CliOptions& o, TerminalOperator& op)
@@ -416,7 +439,10 @@ Exit status:
   1  no serial port on the machine and none named; no unit or controller found on COM1 or
      COM2; the port failed during the run (adapter pulled, device gone); the controller
      reports no units; a configuration file that could not be read or written, or standard
-     output that could not be written (the message names the file and the system's reason)
+     output that could not be written (the message names the file and the system's reason);
+     send: a command left out because its value is out of range (each is named), or the
+     send stopped midway (the message names the last command; the units are partly
+     configured)
   2  bad command line
   3  gave up: the --retries answers were used up while the units or the controller kept
      timing out, rejecting or answering with error codes, or the COM Port recovery of a

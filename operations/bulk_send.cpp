@@ -24,7 +24,7 @@ QString BulkStepText(const BulkProgress& p)
 
 namespace {
 
-enum class StepResult { Ok, Invalid, Failed };
+enum class StepResult { Ok, Skipped, Invalid, Failed };
 
 struct Step {
     int unit = 0;  // 0: not a command (a channel selection, a refill)
@@ -222,8 +222,9 @@ private:
     StepResult Commit(const QString& edit)
     {
         switch (values.Commit(edit)) {
-        case CommitOutcome::Sent:
-        case CommitOutcome::Refused: return Sent(true);
+        case CommitOutcome::Sent: return Sent(true);
+        // The field told the operator why; the send goes on without this command.
+        case CommitOutcome::Refused: return link.LinkEstablished ? StepResult::Skipped : StepResult::Failed;
         case CommitOutcome::Invalid: return StepResult::Invalid;
         case CommitOutcome::Failed: return StepResult::Failed;
         }
@@ -411,6 +412,8 @@ BulkOutcome BulkSend::Run()
     FlagGuard busy(flags.EditorBusy);
     if (flags.FormFilling || !link_.LinkEstablished) return BulkOutcome::NotStarted;
     sent_ = 0;
+    skipped_.clear();
+    last_ = {};
 
     auto invalid = [&] {
         link_.op().showMessage(kMsgInvalidBulkValue);
@@ -436,10 +439,14 @@ BulkOutcome BulkSend::Run()
         if (!include[s]) continue;
         if (step.unit != 0) {
             ++k;
-            if (Progress) Progress({k, total, step.unit, step.what});
+            last_ = {k, total, step.unit, step.what};
+            if (Progress) Progress(last_);
         }
         switch (step.run()) {
         case StepResult::Ok: break;
+        case StepResult::Skipped:
+            skipped_ << last_;
+            continue;
         case StepResult::Invalid: return invalid();
         case StepResult::Failed: return BulkOutcome::LinkFailed;
         }

@@ -8,6 +8,7 @@
 // not a number, or lies outside what its field accepts, stops the send with one message; so does
 // a link that fails: no further command is tried.
 
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -31,7 +32,7 @@ struct BulkProgress {
 QString BulkStepText(const BulkProgress& p);
 
 enum class BulkOutcome {
-    Done,          // every command of the send went out (or was refused by its own field check)
+    Done,          // every command of the send went out, except those its own field check refused
     NotStarted,    // another operation was running, a form is being filled or there is no link
     InvalidValue,  // a value could not be sent; the operator was told
     LinkFailed,    // the link gave up or was lost; the link told the operator
@@ -51,7 +52,13 @@ public:
     // with FormFilling clear and the link established, holds EditorBusy until it ends.
     BulkOutcome Run();
 
+    // Commands the units accepted.
     int CommandsSent() const { return sent_; }
+    // Commands left out because their field refused its value (a colour or seam gain out of
+    // range); the field told the operator.
+    const QList<BulkProgress>& CommandsSkipped() const { return skipped_; }
+    // The command that went out last (or was being sent when the send stopped).
+    const BulkProgress& LastCommand() const { return last_; }
 
 private:
     Link& link_;
@@ -59,6 +66,8 @@ private:
     Settings& settings_;
     BulkValues& values_;
     int sent_ = 0;
+    QList<BulkProgress> skipped_;
+    BulkProgress last_;
 };
 
 }  // namespace kalvora

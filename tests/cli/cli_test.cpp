@@ -2,8 +2,11 @@
 // and show --json, with the file and the JSON compared field by field.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -434,6 +437,54 @@ TEST_F(Cli, SendRefusesAWallThatNeedsAMissingUnit)
     const QByteArray line = LoggedReceived(log);
     EXPECT_FALSE(line.isEmpty());
     EXPECT_EQ(line.count('\r'), line.size());  // the probe's CRs, nothing else
+}
+
+TEST_F(Cli, ASkippedColourValueIsNamedAndCountsAgainstTheSend)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7", "--log", log});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
+    Settings file;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(file, a, op));
+    for (int i = 1; i <= 4; ++i) file.output(1, i).TotalProjectors = 2;
+    ASSERT_TRUE(file.IsChannelLocked(1, 2));
+    file.input(1, 2).ContrastG = std::numeric_limits<float>::quiet_NaN();
+    ASSERT_TRUE(WriteConfigFile(file, b, op));
+
+    const qsizetype seen = LoggedReceived(log).size();
+    const CliRun send = RunCli(ports + QStringList{"send", b});
+    EXPECT_EQ(send.status, 1) << send.err.toStdString();
+    const QRegularExpression step("command (\\d+) of (\\d+), unit (\\d): ICNTTN channel 2");
+    ASSERT_TRUE(send.err.contains("kalvora-cli: not sent: command")) << send.err.toStdString();
+    const QRegularExpressionMatch skipped = step.match(send.err.mid(send.err.indexOf("not sent:")));
+    ASSERT_TRUE(skipped.hasMatch()) << send.err.toStdString();
+    const int total = skipped.captured(2).toInt();
+    // Of the channel's four contrasts the green one is left out; the units accepted the rest.
+    EXPECT_TRUE(send.out.contains(QStringLiteral("sent: %1 commands").arg(total - 1))) << send.out.toStdString();
+    const QList<QByteArray> frames = Frames(LoggedReceived(log).mid(seen));
+    EXPECT_EQ(frames.size(), total - 1);
+    for (const QByteArray& f : frames) EXPECT_FALSE(f.contains("nan")) << f.constData();
+}
+
+TEST_F(Cli, OneCommandIsOneCommand)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7", "--log", log});
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
+    Settings file;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(file, a, op));
+    file.output(2, 3).BlackLevel = 41;  // screen 7
+    ASSERT_TRUE(WriteConfigFile(file, b, op));
+    const CliRun send = RunCli(ports + QStringList{"send", "--changed", b});
+    EXPECT_EQ(send.status, 0) << send.err.toStdString();
+    EXPECT_TRUE(send.out.contains("sent: 1 command\n")) << send.out.toStdString();
 }
 
 }  // namespace
