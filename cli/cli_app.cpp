@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "cli/command_line.h"
 #include "cli/diff_report.h"
@@ -18,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
+#include "platform/signal_watch.h"
 #include "settings/config_file.h"
 #include "operations/bulk_send.h"
 #include "settings/main_flags.h"
@@ -79,6 +81,24 @@ struct Session {
             trace.attach(port);
             link.setTrace(&trace);
         }
+        QObject::connect(&signalWatch, &SignalWatch::signalled, [this] {
+            if (stopAfterCommand && !stopping) {
+                stopping = true;
+                return;
+            }
+            Interrupt();
+        });
+    }
+    // Stopped by a signal where the run cannot stop by itself: the port is closed (its lock file
+    // goes with it), the trace is written, and the program ends.
+    [[noreturn]] void Interrupt()
+    {
+        port.close();
+        Print(stderr, QStringLiteral("kalvora-cli: interrupted\n"));
+        const int status = Finish(signalWatch.exitStatus());
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::_exit(status);
     }
     // The end of the run: the trace, when asked for, is written whatever the outcome; a trace
     // that cannot be written fails an otherwise good run.
@@ -100,6 +120,8 @@ struct Session {
         return noPort;
     }
     bool noPort = false;
+    bool stopAfterCommand = false;
+    bool stopping = false;
     int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
 
     TerminalOperator& op;
@@ -110,6 +132,7 @@ struct Session {
     Link link;
     LinkController controller;
     QString traceFile;
+    SignalWatch signalWatch;
 };
 
 // The search of both modes; true when a link is established.
@@ -229,23 +252,23 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
 
     Session s(o, op);
-    if (!Search(s)) return s.GaveUpOr(kExitFailed);
+    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
     Settings units;
     int reachable = 0;
     if (o.changed) {
-        if (!ReadAllUnits(s.link, units)) return s.GaveUpOr(kExitFailed);
+        if (!ReadAllUnits(s.link, units)) return s.Finish(s.GaveUpOr(kExitFailed));
         reachable = s.flags.UnitCount;
     } else {
         reachable = ReachableUnits(s);
         if (reachable <= 0) {
             if (!s.link.Abandoned) op.showMessage(kMsgNotDetectedByController);
-            return s.GaveUpOr(kExitFailed);
+            return s.Finish(s.GaveUpOr(kExitFailed));
         }
     }
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && reachable < 2) {
         op.showMessage(TwoUnitsMissing(file) + QStringLiteral(" Nothing was sent."));
-        return kExitFailed;
+        return s.Finish(kExitFailed);
     }
     // The file's wall decides which units are sent to: a second unit on the bus that the file
     // does not plan for keeps its settings.
@@ -257,10 +280,22 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     RecordValues values(s.settings, commands, s.link);
     BulkSend send(commands, s.link, s.settings, values);
     if (o.changed) send.OnlyChangedFrom = &units;
+    // A first Ctrl-C (or SIGTERM, SIGHUP) lets the command on the line finish, then stops.
+    s.stopAfterCommand = true;
+    send.ShouldStop = [&s] { return s.signalWatch.received() != 0; };
     send.Progress = [](const BulkProgress& p) {
         Print(stderr, QStringLiteral("send: %1\n").arg(BulkStepText(p)));
     };
     const BulkOutcome outcome = send.Run();
+    if (outcome == BulkOutcome::Stopped) {
+        const BulkProgress& p = send.LastCommand();
+        Print(stderr, p.k > 0 ? QStringLiteral("kalvora-cli: interrupted after command %1 of %2; the units are partly "
+                                               "configured\n")
+                                    .arg(p.k)
+                                    .arg(p.n)
+                              : QStringLiteral("kalvora-cli: interrupted before the first command; nothing was sent\n"));
+        return s.Finish(s.signalWatch.exitStatus());
+    }
     if (outcome == BulkOutcome::LinkFailed && send.LastCommand().k > 0) {
         const BulkProgress& p = send.LastCommand();
         const QString how = s.port.isOpen() ? QStringLiteral("the units stopped accepting commands at")
@@ -272,7 +307,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
                           .arg(p.unit)
                           .arg(p.what));
     }
-    if (outcome != BulkOutcome::Done) return s.GaveUpOr(kExitFailed);
+    if (outcome != BulkOutcome::Done) return s.Finish(s.GaveUpOr(kExitFailed));
     PrintConnection(s, s.flags.UnitCount);
     Print(stdout, SentSummary(send.CommandsSent()));
     for (const BulkProgress& p : send.CommandsSkipped())
@@ -281,7 +316,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
                           .arg(p.n)
                           .arg(p.unit)
                           .arg(p.what));
-    return s.GaveUpOr(send.CommandsSkipped().isEmpty() ? kExitOk : kExitFailed);
+    return s.Finish(s.GaveUpOr(send.CommandsSkipped().isEmpty() ? kExitOk : kExitFailed));
 }
 
 int DiffCommand(const CliOptions& o, TerminalOperator& op)
@@ -290,19 +325,19 @@ int DiffCommand(const CliOptions& o, TerminalOperator& op)
     Settings fileSettings;
     if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
     Session s(o, op);
-    if (!Search(s)) return s.GaveUpOr(kExitFailed);
-    if (!ReadAllUnits(s.link, s.settings)) return s.GaveUpOr(kExitFailed);
+    if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
+    if (!ReadAllUnits(s.link, s.settings)) return s.Finish(s.GaveUpOr(kExitFailed));
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && s.flags.UnitCount < 2) {
         op.showMessage(TwoUnitsMissing(file));
-        return s.GaveUpOr(kExitFailed);
+        return s.Finish(s.GaveUpOr(kExitFailed));
     }
     const auto diffs = CompareSettings(fileSettings, s.settings, two ? 2 : 1);
     const std::string text =
         o.json ? DiffJson(diffs, fileSettings, s.settings) : DiffText(diffs, fileSettings, s.settings);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    return s.GaveUpOr(diffs.empty() ? kExitOk : kExitDifferent);
+    return s.Finish(s.GaveUpOr(diffs.empty() ? kExitOk : kExitDifferent));
 }
 
 }  // namespace
@@ -401,12 +436,14 @@ Options:
                         ~/.config/kalvora/kalvora.conf), else the first two serial ports the
                         system reports, USB adapters before on-board ports. "none" leaves
                         that port out of the search.
-  --trace FILE          (search, read) Write every byte exchanged with the units to FILE: one
+  --trace FILE          (search, read, send, diff) Write every byte exchanged with the units to FILE: one
                         entry per transaction attempt with its time, unit, the bytes sent and
                         received (as text with control characters named, and as hex) and the
                         outcome (accepted, rejected, error code, timeout; a resend is the next
                         entry); the same text as "Save As..." in the program's traffic window.
-                        Written at the end of the run, whatever its outcome.
+                        Written at the end of the run, whatever its outcome, also when the run
+                        is interrupted (Ctrl-C, SIGTERM, SIGHUP). A device or a pipe (/dev/null,
+                        /dev/stdout) is written into, never replaced.
   --retries N           How many times in the run a repeated failure is tried again before
                         the run gives up with exit status 3 (default 2, 0..1000): every
                         "keep trying?" question (the units or the controller kept timing out,

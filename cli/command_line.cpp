@@ -54,7 +54,7 @@ constexpr OptionRow kOptions[] = {
      }},
     {"--json", nullptr, nullptr, "show diff", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
     {"--changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
-    {"--trace", nullptr, "FILE", "search read",
+    {"--trace", nullptr, "FILE", "search read send diff",
      [](CliOptions& o, const QString& v) {
          if (v.isEmpty()) return QStringLiteral("--trace needs a file, for example --trace traffic.txt");
          o.trace = v;

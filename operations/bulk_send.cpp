@@ -438,6 +438,7 @@ BulkOutcome BulkSend::Run()
         const Step& step = plan.steps[s];
         if (!include[s]) continue;
         if (step.unit != 0) {
+            if (ShouldStop && ShouldStop()) return BulkOutcome::Stopped;
             ++k;
             last_ = {k, total, step.unit, step.what};
             if (Progress) Progress(last_);

@@ -36,6 +36,7 @@ enum class BulkOutcome {
     NotStarted,    // another operation was running, a form is being filled or there is no link
     InvalidValue,  // a value could not be sent; the operator was told
     LinkFailed,    // the link gave up or was lost; the link told the operator
+    Stopped,       // ShouldStop asked to stop before a command: the units are partly configured
 };
 
 class BulkSend {
@@ -44,6 +45,8 @@ public:
 
     // Called before each command goes out.
     std::function<void(const BulkProgress&)> Progress;
+    // Asked before each command; true stops the send there (after the command on the line).
+    std::function<bool()> ShouldStop;
     // When set, only the commands whose values differ from these records (what the units hold)
     // are sent, in the same order; a channel's MANSEAM goes once whatever number of gains differ.
     const Settings* OnlyChangedFrom = nullptr;

@@ -487,5 +487,38 @@ TEST_F(Cli, OneCommandIsOneCommand)
     EXPECT_TRUE(send.out.contains("sent: 1 command\n")) << send.out.toStdString();
 }
 
+TEST_F(Cli, ASignalDuringASendStopsAfterTheCommandOnTheLineAndReleasesThePort)
+{
+    for (const int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7"});
+        ASSERT_FALSE(ctl.path().isEmpty());
+        const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+        const QString wall = dir.filePath("wall.tnc"), trace = dir.filePath("trace.txt");
+        QFile::remove(trace);
+        ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", wall}).status, 0);
+
+        QProcess p;
+        p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1", "--trace", trace} + ports +
+                                                       QStringList{"send", wall});
+        p.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("send: command 20 of") && p.waitForReadyRead(10000)) err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("send: command 20 of")) << err.constData();
+        ::kill(pid_t(p.processId()), sig);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        err += p.readAllStandardError();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + sig) << err.right(300).constData();
+        EXPECT_TRUE(err.contains("interrupted after command ")) << err.constData();
+        EXPECT_TRUE(err.contains("the units are partly configured")) << err.constData();
+        EXPECT_GT(QFileInfo(trace).size(), 0);
+        // The port's lock file went with the port.
+        const QString lock = "/run/lock/LCK.." + ctl.path().mid(5).replace('/', '_');
+        EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
+        EXPECT_EQ(RunCli(ports + QStringList{"search"}).status, 0);
+    }
+}
+
 }  // namespace
 }  // namespace kalvora
