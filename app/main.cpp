@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include <unistd.h>
+
 #include "app/kalvora_application.h"
 #include "app/main_window.h"
 #include "app/no_display.h"
@@ -14,6 +16,7 @@
 #include "platform/gui/single_instance.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
+#include "platform/signal_watch.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -114,6 +117,14 @@ int main(int argc, char** argv)
     kalvora::RaiseOnActivation(instance, form);
     QObject::connect(&form, &kalvora::TKalvoraForm::closed, &app, &QApplication::quit);
     app.setQuitOnLastWindowClosed(false);
+    // Ended by the system or from a terminal: the port is closed first, so its lock file goes
+    // and the next program (or user) can open the device.
+    kalvora::SignalWatch signalWatch;
+    QObject::connect(&signalWatch, &kalvora::SignalWatch::signalled, &form, [&form, &signalWatch] {
+        form.port().close();
+        std::fflush(stderr);
+        ::_exit(signalWatch.exitStatus());
+    });
     form.show();
     return app.exec();
 }
