@@ -34,7 +34,8 @@ void PrintUsage(FILE* to)
         "                   on a pseudo-terminal inside the program; COM1 stands for it\n"
         "  --check-display  only find out whether the window can be opened: exit 0 if so, else\n"
         "                   say why and exit 1\n"
-        "  --help           show this text\n",
+        "  --help           show this text\n"
+        "  --version        show the program's version\n",
         to);
 }
 
@@ -56,6 +57,9 @@ int main(int argc, char** argv)
             checkDisplay = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             PrintUsage(stdout);
+            return 0;
+        } else if (arg == QLatin1String("--version")) {
+            std::printf("kalvora %s\n", KALVORA_VERSION);
             return 0;
         } else if (!arg.startsWith(QLatin1Char('-')) && startupFile.isEmpty()) {
             // A file manager starts "kalvora FILE.tnc"; the path is kept as given (absolute,

@@ -367,6 +367,10 @@ int RunCommand(const QStringList& args)
         Print(stdout, HelpText());
         return kExitOk;
     }
+    if (o.version) {
+        Print(stdout, QStringLiteral("kalvora-cli %1\n").arg(QLatin1String(KALVORA_VERSION)));
+        return kExitOk;
+    }
     if (!parsed.error.isEmpty()) return Usage(parsed.error);
 
     clock::setScale(o.clockScale);
@@ -454,6 +458,7 @@ Options:
   --clock-scale X       Run every timeout and pause X times as long (0 < X <= 1; default 1).
                         Meant for tests against simulated units.
   -h, --help            Show this text.
+  --version             Show the program's version.
 
 An option's value may follow it as the next argument or after '=' (--retries=3). Options may
 stand before or after the command; '--' ends the options, so that a file name beginning with

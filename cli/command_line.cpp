@@ -46,6 +46,7 @@ constexpr OptionRow kOptions[] = {
      }},
     {"--verbose", "-v", nullptr, nullptr, [](CliOptions& o, const QString&) { o.verbose = true; return QString(); }},
     {"--help", "-h", nullptr, nullptr, [](CliOptions& o, const QString&) { o.help = true; return QString(); }},
+    {"--version", nullptr, nullptr, nullptr, [](CliOptions& o, const QString&) { o.version = true; return QString(); }},
     {"--output", "-o", "FILE.tnc", "read",
      [](CliOptions& o, const QString& v) {
          if (v.isEmpty()) return QStringLiteral("--output needs a file name");
@@ -155,9 +156,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& args)
     }
 
     for (const Given& g : given)
-        if (QLatin1String(g.row->name) == QLatin1String("--help")) {
+        if (QLatin1String(g.row->name) == QLatin1String("--help") ||
+            QLatin1String(g.row->name) == QLatin1String("--version")) {
+            const bool help = QLatin1String(g.row->name) == QLatin1String("--help");
             out.options = CliOptions{};
-            out.options.help = true;
+            out.options.help = help;
+            out.options.version = !help;
             return out;
         }
     if (!error.isEmpty()) {

@@ -15,6 +15,7 @@ struct CliOptions {
     bool verbose = false;
     double clockScale = 1.0;
     bool help = false;
+    bool version = false;
     // Options of one command.
     QString output;      // read -o FILE
     bool json = false;   // show --json, diff --json

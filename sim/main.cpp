@@ -66,6 +66,10 @@ int main(int argc, char** argv)
         std::fputs(SimUsage().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("kalvora-sim %s\n", KALVORA_VERSION);
+        return 0;
+    }
 
     // Signals arrive through a descriptor so that the event loop ends cleanly.
     sigset_t mask;

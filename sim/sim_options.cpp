@@ -69,6 +69,7 @@ QString SimUsage()
         "  --dead                    a dead cable: receive and never send anything\n"
         "\n"
         "  --help                    show this text\n"
+        "  --version                 show the program's version\n"
         "\n"
         "Options take their value as the next argument or after '=' (--baud=57600).\n"
         "Bad options exit with status 2; a failure to start exits with status 1.\n");
@@ -197,6 +198,7 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
         {"--real-durations", [&] { o.config.timings = UnitTimings::LikeRealUnit(); }},
         {"--dead", [&] { o.faults.dead = true; }},
         {"--help", [&] { o.help = true; }},
+        {"--version", [&] { o.version = true; }},
     };
 
     for (int k = 0; k < args.size(); ++k) {

@@ -14,6 +14,7 @@ struct SimOptions {
     QString linkPath;  // symbolic link to the slave device, removed on exit
     QString logPath;   // readable traffic log
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments after the program name. False with a message naming the bad option;

@@ -520,5 +520,18 @@ TEST_F(Cli, ASignalDuringASendStopsAfterTheCommandOnTheLineAndReleasesThePort)
     }
 }
 
+TEST_F(Cli, EveryProgramTellsItsVersion)
+{
+    for (const auto& [program, name] : {std::pair{KALVORA_CLI_PATH, "kalvora-cli"}, std::pair{KALVORA_SIM_PATH, "kalvora-sim"},
+                                        std::pair{KALVORA_WINDOW_PATH, "kalvora"}}) {
+        QProcess p;
+        p.start(QString::fromLocal8Bit(program), {"--version"});
+        ASSERT_TRUE(p.waitForFinished(10000)) << name;
+        EXPECT_EQ(p.exitCode(), 0) << name;
+        EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()),
+                  QStringLiteral("%1 %2\n").arg(QLatin1String(name), QLatin1String(KALVORA_VERSION)));
+    }
+}
+
 }  // namespace
 }  // namespace kalvora

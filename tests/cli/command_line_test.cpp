@@ -63,6 +63,7 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         // Help wins over everything else before "--".
         {{"frobnicate", "--bogus", "-h"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
         {{"--retries=x", "--help"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
+        {{"send", "w.tnc", "--version"}, with(CliOptions{}, [](CliOptions& o) { o.version = true; })},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
