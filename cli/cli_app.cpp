@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
@@ -162,7 +163,7 @@ bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
     }
 }
 
-void PrintConnection(Session& s, int units)
+void PrintConnection(Session& s, int units, FILE* to = stdout)
 {
     const int n = s.link.port().comNumber();
     QString text = QStringLiteral("mode: %1\nport: COM%2\ndevice: %3\nunits: %4\n")
@@ -178,7 +179,19 @@ void PrintConnection(Session& s, int units)
     } else {
         text += QStringLiteral("ids: none (direct mode)\n");
     }
-    Print(stdout, text);
+    Print(to, text);
+}
+
+// Why a configuration file could not be saved at `file`, found before the units are read: a
+// missing or read-only folder, a folder or a device in the file's place. Empty when it can.
+QString OutputPathProblem(const QString& file)
+{
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile()) return info.isDir() ? QString::fromLocal8Bit(std::strerror(EISDIR))
+                                                              : QStringLiteral("not a regular file");
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    if (::access(dir.constData(), W_OK | X_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+    return QString();
 }
 
 int Searched(Session& s)
@@ -197,10 +210,26 @@ int Searched(Session& s)
 int Read(Session& s, const QString& file)
 {
     TerminalOperator& op = s.op;
+    // "-": the file's bytes go to standard output, and what is said about the run to standard
+    // error.
+    const bool toStdout = file == QLatin1String("-");
+    if (!toStdout) {
+        const QString problem = OutputPathProblem(file);
+        if (!problem.isEmpty()) {
+            ReportFileFailure(op, {false, kMsgUnableToCreate, problem}, file);
+            return kExitFailed;
+        }
+    }
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, s.settings); }))
         return s.GaveUpOr(kExitFailed);
+    if (toStdout) {
+        const QByteArray image = ConfigImage(s.settings);
+        std::fwrite(image.constData(), 1, size_t(image.size()), stdout);
+        PrintConnection(s, s.flags.UnitCount, stderr);
+        return s.GaveUpOr(kExitOk);
+    }
     const ConfigFileResult saved = SaveConfigFile(s.settings, file);
     if (!saved.ok) {
         ReportFileFailure(op, saved, file);
@@ -411,7 +440,10 @@ Commands:
   read -o FILE.tnc      Search as above, then read every unit (through a controller: the unit
                         count and IDs, then each unit; directly: the one unit) and save all
                         settings in the configuration file FILE.tnc (1560 bytes). The previous
-                        file is replaced only once the new one is complete.
+                        file is replaced only once the new one is complete. Where FILE.tnc
+                        cannot be written (no such folder, no permission) the run stops before
+                        the search. "-o -" writes the file to standard output and the
+                        connection lines to standard error.
   send FILE.tnc [--changed]
                         Search as above, then send every setting of the file to the units in
                         the order of the window's Send Current Settings to Tornel(s) item. A file

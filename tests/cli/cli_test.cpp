@@ -22,6 +22,7 @@
 
 #include "app/qt_print.h"
 #include "connection/link_fixture.h"
+#include "support/file_bytes.h"
 #include "link/connection.h"
 #include "platform/serial_devices.h"
 #include "scripted_operator.h"
@@ -531,6 +532,28 @@ TEST_F(Cli, EveryProgramTellsItsVersion)
         EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()),
                   QStringLiteral("%1 %2\n").arg(QLatin1String(name), QLatin1String(KALVORA_VERSION)));
     }
+}
+
+TEST_F(Cli, ReadChecksTheOutputBeforeTheSearchAndWritesToStandardOutput)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7", "--log", log});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    for (const QString& bad : {dir.filePath("missing/x.tnc"), dir.path()}) {
+        const CliRun r = RunCli(ports + QStringList{"read", "-o", bad});
+        EXPECT_EQ(r.status, 1) << bad.toStdString();
+        EXPECT_TRUE(r.err.contains(bad)) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(log) && QFileInfo(log).size() > 0) << "the units were searched";
+    }
+    const QString file = dir.filePath("a.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", file}).status, 0);
+    QProcess p;
+    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + ports + QStringList{"read", "-o", "-"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardOutput(), testing::ReadAll(file));
+    EXPECT_TRUE(p.readAllStandardError().contains("ids: 3 7"));
 }
 
 }  // namespace
