@@ -36,7 +36,9 @@ void TerminalOperator::showMessage(const QString& text, const QString& title)
     }
     flushFaults(false);
     const QString shown = ForTerminal(text);
-    print(title.isEmpty() || title == kApplicationTitle ? shown : title + QStringLiteral(": ") + shown);
+    // On standard error a program's message names the program first.
+    print(QStringLiteral("kalvora-cli: ") +
+          (title.isEmpty() || title == kApplicationTitle ? shown : title + QStringLiteral(": ") + shown));
 }
 
 bool TerminalOperator::askYesNo(const QString& title, const QString& text)
