@@ -44,6 +44,8 @@ QString MsgPortBusy(int n);
 QString MsgPortPermission(int n, const QString& device);
 // "Note: COM Port #" n " is not responding."
 QString MsgPortNotResponding(int n);
+// MsgPortBusy with the process that holds the device, from its lock file, when it is known.
+QString MsgPortInUse(int n, const QString& device);
 // The way out of endless resends, asked after the 3rd failed attempt and every 3rd after.
 // `cause` says what the last attempt got ("no reply within 8 seconds", "the controller
 // answered error code 3", ...).

@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+#include "platform/port_lock.h"
+
 namespace kalvora {
 
 QString MsgPortBusy(int n)
@@ -19,6 +21,14 @@ QString MsgPortPermission(int n, const QString& device)
            QStringLiteral("\nOn Linux this program may not use %1: add your user to the group '%2' that owns it "
                           "(sudo usermod -a -G %2 $USER), then log out and in again.")
                .arg(device.isEmpty() ? QStringLiteral("the port") : device, group);
+}
+
+QString MsgPortInUse(int n, const QString& device)
+{
+    const PortHolder holder = FindPortHolder(device);
+    const QString who = PortHolderText(holder);
+    if (who.isEmpty()) return MsgPortBusy(n);
+    return MsgPortBusy(n) + QStringLiteral("\n%1 is %2 (lock file %3).").arg(device, who, holder.lockFile);
 }
 
 QString MsgPortNotResponding(int n) { return QStringLiteral("Note: COM Port #%1 is not responding.").arg(n); }

@@ -210,7 +210,7 @@ bool Link::ProbePort(int n)
             if (port_.lastOpenError() == SerialPort::OpenError::Permission)
                 op_.showMessage(MsgPortPermission(n, port_.device(n)));
             else
-                op_.showMessage(MsgPortBusy(n));
+                op_.showMessage(MsgPortInUse(n, port_.device(n)));
             return false;
         }
     }
