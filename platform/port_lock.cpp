@@ -18,9 +18,9 @@ PortHolder FindPortHolder(const QString& device)
         QByteArray bytes;
         if (!ReadWholeFile(path, 4096, bytes).ok) continue;
         holder.lockFile = path;
-        // The first line (or the whole file, in the older binary-free text form) is the pid.
+        // The pid is the first line (or the whole file, in the older form).
         bool ok = false;
-        holder.pid = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n')).trimmed().toLongLong(&ok);
+        holder.pid = bytes.split('\n').constFirst().trimmed().toLongLong(&ok);
         if (!ok) holder.pid = 0;
         QByteArray comm;
         if (holder.pid > 0 && ReadWholeFile(QStringLiteral("/proc/%1/comm").arg(holder.pid), 256, comm).ok)
