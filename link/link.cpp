@@ -175,7 +175,7 @@ void Link::runDeferredEffects()
     }
     if (portFailedPending_) {
         portFailedPending_ = false;
-        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        op_.showMessage(MsgPortLost(port_));
     }
 }
 

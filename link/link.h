@@ -46,6 +46,12 @@ QString MsgPortPermission(int n, const QString& device);
 QString MsgPortNotResponding(int n);
 // MsgPortBusy with the process that holds the device, from its lock file, when it is known.
 QString MsgPortInUse(int n, const QString& device);
+// MsgPortBusy with the address of a network port and why its server could not be used
+// (refused, unreachable, no answer).
+QString MsgPortUnreachable(int n, const QString& address, const QString& reason);
+// MsgPortNotResponding for the port that has just failed; a network port's message goes on
+// with its address and what happened to the connection.
+QString MsgPortLost(const SerialPort& port);
 // The way out of endless resends, asked after the 3rd failed attempt and every 3rd after.
 // `cause` says what the last attempt got ("no reply within 8 seconds", "the controller
 // answered error code 3", ...).

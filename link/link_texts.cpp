@@ -33,6 +33,18 @@ QString MsgPortInUse(int n, const QString& device)
 
 QString MsgPortNotResponding(int n) { return QStringLiteral("Note: COM Port #%1 is not responding.").arg(n); }
 
+QString MsgPortUnreachable(int n, const QString& address, const QString& reason)
+{
+    return MsgPortBusy(n) + QStringLiteral("\n%1: %2.").arg(address, reason);
+}
+
+QString MsgPortLost(const SerialPort& port)
+{
+    const int n = port.comNumber();
+    if (!port.isNetworkPort(n) || port.failureText().isEmpty()) return MsgPortNotResponding(n);
+    return MsgPortNotResponding(n) + QStringLiteral("\n%1: %2.").arg(port.device(n), port.failureText());
+}
+
 namespace {
 QString Because(const QString& cause) { return cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(cause); }
 }  // namespace

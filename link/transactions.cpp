@@ -138,7 +138,7 @@ bool Link::SendAndWaitPrompt(const QByteArray& text)
 {
     const bool found = sendAndWaitPromptKeepingFailure(text);
     if (takePortFailure()) {
-        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        op_.showMessage(MsgPortLost(port_));
         return false;
     }
     return found;
@@ -164,7 +164,7 @@ bool Link::SendDirectCommand()
     bool ok = DirectReplyOk;
     if (takePortFailure()) {
         // The port went away: the link is dropped; the operator reconnects.
-        op_.showMessage(MsgPortNotResponding(port_.comNumber()));
+        op_.showMessage(MsgPortLost(port_));
         Abandoned = true;
         ok = false;
     } else if (!DirectReplyOk) {
@@ -206,8 +206,16 @@ bool Link::ProbePort(int n)
     if (!port_.isPortAvailable(n)) return false;
     port_.setComNumber(n);
     if (!port_.isOpen() || port_.openDevice() != port_.device(n)) {
-        if (!port_.open()) {
-            if (port_.lastOpenError() == SerialPort::OpenError::Permission)
+        bool opened = false;
+        {
+            // A network port is connected while the event loop runs.
+            detail::InWait inWait;
+            opened = port_.open();
+        }
+        if (!opened) {
+            if (port_.lastOpenError() == SerialPort::OpenError::Network)
+                op_.showMessage(MsgPortUnreachable(n, port_.device(n), port_.lastErrorText()));
+            else if (port_.lastOpenError() == SerialPort::OpenError::Permission)
                 op_.showMessage(MsgPortPermission(n, port_.device(n)));
             else
                 op_.showMessage(MsgPortInUse(n, port_.device(n)));
@@ -218,7 +226,7 @@ bool Link::ProbePort(int n)
     bool r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
     if (!r && !portFailedPending_) r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
     if (takePortFailure()) {
-        op_.showMessage(MsgPortNotResponding(n));
+        op_.showMessage(MsgPortLost(port_));
         return false;
     }
     return r;

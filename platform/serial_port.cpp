@@ -6,10 +6,10 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/local_port_transport.h"
+#include "platform/network_port_address.h"
 
 namespace kalvora {
 
@@ -84,10 +84,9 @@ constexpr int kLinePollMs = 100;
 constexpr int kActivityMs = 60;
 }  // namespace
 
-SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort(this))
+SerialPort::SerialPort(QObject* parent) : QObject(parent)
 {
-    connect(port_, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
-    connect(port_, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+    useTransport(PortTransport::Kind::Local);
     lineTimer_.setTimerType(Qt::PreciseTimer);
     connect(&lineTimer_, &QTimer::timeout, this, &SerialPort::pollLines);
     activityTimer_.setTimerType(Qt::PreciseTimer);
@@ -99,8 +98,25 @@ SerialPort::~SerialPort()
 {
     lineTimer_.stop();
     activityTimer_.stop();
-    if (port_->isOpen()) port_->close();
+    if (transport_) transport_->close();
 }
+
+void SerialPort::useTransport(PortTransport::Kind kind)
+{
+    if (transport_ && transport_->kind() == kind) return;
+    if (transport_) {
+        // The old one may be the sender of the signal that led here: it goes once that returns.
+        transport_->disconnect(this);
+        transport_->close();
+        transport_.release()->deleteLater();
+    }
+    transport_ = MakePortTransport(kind);
+    connect(transport_.get(), &PortTransport::readyRead, this, &SerialPort::onReadyRead);
+    connect(transport_.get(), &PortTransport::failed, this, &SerialPort::onTransportFailed);
+    connect(transport_.get(), &PortTransport::modemLinesChanged, this, &SerialPort::pollLines);
+}
+
+PortTransport::Kind SerialPort::transportKind() const { return transport_->kind(); }
 
 void SerialPort::setDevice(int n, const QString& path)
 {
@@ -109,73 +125,57 @@ void SerialPort::setDevice(int n, const QString& path)
 
 QString SerialPort::device(int n) const { return (n == 1 || n == 2) ? devices_[n] : QString(); }
 
+bool SerialPort::isNetworkPort(int n) const { return IsNetworkPortName(device(n)); }
+
 bool SerialPort::isPortAvailable(int n) const
 {
     const QString path = device(n);
-    return !path.isEmpty() && QFileInfo::exists(path);
+    if (path.isEmpty()) return false;
+    if (IsNetworkPortName(path)) return ParseNetworkPortAddress(path).has_value();
+    return QFileInfo::exists(path);
 }
 
 void SerialPort::setComNumber(int n) { comNumber_ = (n == 1 || n == 2) ? n : 0; }
 
-QSerialPort::Parity SerialPort::requestedQtParity() const
-{
-    switch (parity_) {
-    case Parity::None: return QSerialPort::NoParity;
-    case Parity::Odd: return QSerialPort::OddParity;
-    case Parity::Even: return QSerialPort::EvenParity;
-    case Parity::Mark: return QSerialPort::MarkParity;
-    case Parity::Space: return QSerialPort::SpaceParity;
-    }
-    return QSerialPort::NoParity;
-}
+QSerialPort::Parity SerialPort::requestedQtParity() const { return QtParity(parity_); }
 
-QSerialPort::FlowControl SerialPort::requestedQtFlowControl() const
-{
-    return flow_ == FlowControl::RtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl;
-}
+QSerialPort::FlowControl SerialPort::requestedQtFlowControl() const { return QtFlowControl(flow_); }
 
 bool SerialPort::open()
 {
     const QString path = device(comNumber_);
-    if (port_->isOpen()) {
+    if (isOpen()) {
         if (path == openDevice_) return true;
         close();  // another port number was selected: the open one is let go first
     }
     openError_ = OpenError::None;
     openErrorText_.clear();
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    if (path.isEmpty()) {
         openError_ = OpenError::Missing;
-        openErrorText_ = path.isEmpty() ? QStringLiteral("no device for COM%1").arg(comNumber_)
-                                        : QStringLiteral("%1 does not exist").arg(path);
+        openErrorText_ = QStringLiteral("no device for COM%1").arg(comNumber_);
         return false;
     }
-    // A stable name (/dev/serial/by-id/...) is a link: the device is opened, and locked against
-    // other programs, under its real name.
-    const QString real = QFileInfo(path).canonicalFilePath();
-    port_->setPortName(real.isEmpty() ? path : real);
-    port_->setBaudRate(baud_);
-    port_->setDataBits(QSerialPort::Data8);
-    port_->setStopBits(QSerialPort::OneStop);
-    port_->setParity(requestedQtParity());
-    port_->setFlowControl(requestedQtFlowControl());
-    if (!port_->open(QIODevice::ReadWrite)) {
-        const QByteArray local = QFile::encodeName(path);
-        if (::access(local.constData(), R_OK | W_OK) != 0 && errno == EACCES) openError_ = OpenError::Permission;
-        else if (port_->error() == QSerialPort::DeviceNotFoundError) openError_ = OpenError::Missing;
-        else if (port_->error() == QSerialPort::PermissionError) openError_ = OpenError::Busy;
-        else openError_ = OpenError::Other;
-        openErrorText_ = port_->errorString();
-        port_->clearError();
+    if (opening_) {
+        // A network port's open waits in the event loop; nothing may open the port meanwhile.
+        openError_ = OpenError::Other;
+        openErrorText_ = QStringLiteral("the port is being opened");
         return false;
     }
-    // Settings the device refuses (a pseudo-terminal ignores parity) are not an open failure.
-    port_->clearError();
+    useTransport(TransportKindOf(path));
+    opening_ = true;
+    const bool ok = transport_->open(path, LineSettings{baud_, parity_, flow_});
+    opening_ = false;
+    if (!ok) {
+        openError_ = transport_->openError();
+        openErrorText_ = transport_->openErrorText();
+        return false;
+    }
     openDevice_ = path;
     activeFlow_ = flow_;
     failed_ = false;
-    modemLinesUnsupported_ = false;
+    failureText_.clear();
     if (monitoring_) {
-        lineTimer_.start(clock::scaled(kLinePollMs));
+        if (!transport_->reportsModemLines()) lineTimer_.start(clock::scaled(kLinePollMs));
         pollLines();
     }
     return true;
@@ -184,61 +184,45 @@ bool SerialPort::open()
 void SerialPort::close()
 {
     lineTimer_.stop();
-    if (port_->isOpen()) port_->close();
-    port_->clearError();
+    transport_->close();
     openDevice_.clear();
     setActivity(false, false);
 }
 
-bool SerialPort::isOpen() const { return port_->isOpen(); }
+bool SerialPort::isOpen() const { return transport_->isOpen(); }
 
 void SerialPort::setBaud(int baud)
 {
     baud_ = baud;
-    if (port_->isOpen()) port_->setBaudRate(baud);
+    if (isOpen()) transport_->setBaud(baud);
 }
 
 void SerialPort::setParity(Parity parity)
 {
     parity_ = parity;
-    if (port_->isOpen()) {
-        port_->setParity(requestedQtParity());
-        port_->clearError();
-    }
+    if (isOpen()) transport_->setParity(parity);
 }
 
 void SerialPort::setFlowControl(FlowControl flow) { flow_ = flow; }
 
 void SerialPort::flushInBuffer()
 {
-    if (!port_->isOpen()) return;
-    const QByteArray dropped = port_->readAll();  // whatever Qt had already taken from the device
-    port_->clear(QSerialPort::Input);
+    if (!isOpen()) return;
+    const QByteArray dropped = transport_->readAll();  // whatever had already been taken from the line
+    transport_->clearInput();
     if (!dropped.isEmpty()) emit bytesRead(dropped);
 }
 
 int SerialPort::outBuffFree() const
 {
-    const qint64 queued = port_->isOpen() ? port_->bytesToWrite() : 0;
+    const qint64 queued = isOpen() ? transport_->bytesToWrite() : 0;
     return static_cast<int>(std::max<qint64>(0, kOutputQueueSize - queued));
 }
 
 void SerialPort::putString(const QByteArray& bytes)
 {
-    if (!port_->isOpen() || bytes.isEmpty()) return;
-    // Straight to the device while nothing waits in Qt's queue: the bytes leave now, and the
-    // event loop is not woken twice per command to arm and disarm a write notifier. Whatever
-    // the device does not take now (or an error) goes through Qt's queue, in order.
-    qsizetype done = 0;
-    if (writeThrough_ && port_->bytesToWrite() == 0 && port_->handle() >= 0) {
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(port_->handle(), bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0) done += n;
-            else if (n < 0 && errno == EINTR) continue;
-            else break;
-        }
-    }
-    if (done < bytes.size()) port_->write(bytes.constData() + done, bytes.size() - done);
+    if (!isOpen() || bytes.isEmpty()) return;
+    transport_->write(bytes, writeThrough_);
     emit bytesSent(bytes);
     setActivity(lines_.rxd, true);
 }
@@ -247,12 +231,12 @@ void SerialPort::putChar(char c) { putString(QByteArray(1, c)); }
 
 void SerialPort::flushOutput()
 {
-    if (port_->isOpen()) port_->flush();
+    if (isOpen()) transport_->flush();
 }
 
 bool SerialPort::waitForChar(char c, int ticks)
 {
-    if (!port_->isOpen()) return false;
+    if (!isOpen()) return false;
     const qint64 nominal = qint64(std::max(0, ticks)) * kTickMs;
     const int ms = clock::scaled(int(std::min<qint64>(nominal, 2000000000)));
     bool expired = false;
@@ -266,9 +250,9 @@ bool SerialPort::waitForChar(char c, int ticks)
     waiting_ = true;
     bool found = false;
     while (!found) {
-        if (!port_->isOpen() || failed_) break;
-        if (port_->bytesAvailable() > 0) {
-            const QByteArray bytes = port_->readAll();
+        if (!isOpen() || failed_) break;
+        if (transport_->bytesAvailable() > 0) {
+            const QByteArray bytes = transport_->readAll();
             emit bytesRead(bytes);
             if (bytes.contains(c)) {
                 found = true;
@@ -284,8 +268,8 @@ bool SerialPort::waitForChar(char c, int ticks)
 
 int SerialPort::getBlock(char* buffer, int count)
 {
-    if (!port_->isOpen() || buffer == nullptr || count <= 0) return 0;
-    const qint64 n = port_->read(buffer, count);
+    if (!isOpen() || buffer == nullptr || count <= 0) return 0;
+    const qint64 n = transport_->read(buffer, count);
     if (n <= 0) return 0;
     emit bytesRead(QByteArray(buffer, qsizetype(n)));
     return int(n);
@@ -293,7 +277,7 @@ int SerialPort::getBlock(char* buffer, int count)
 
 int SerialPort::bytesAvailable() const
 {
-    return port_->isOpen() ? int(std::min<qint64>(port_->bytesAvailable(), INT32_MAX)) : 0;
+    return isOpen() ? int(std::min<qint64>(transport_->bytesAvailable(), INT32_MAX)) : 0;
 }
 
 void SerialPort::onReadyRead()
@@ -304,34 +288,21 @@ void SerialPort::onReadyRead()
     if (n > 0) emit triggerAvail(n);
 }
 
-void SerialPort::onError(QSerialPort::SerialPortError error)
+void SerialPort::onTransportFailed(const QString& reason)
 {
-    switch (error) {
-    case QSerialPort::NoError:
-        return;
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
-        // The other end went away. Qt would go on reporting the error at full speed until the
-        // port is closed, so it is closed at once and the failure told once.
-        if (!port_->isOpen() || failed_) return;
-        failed_ = true;
-        {
-            const QString reason = port_->errorString();
-            close();
-            emit portFailed(reason);
-        }
-        return;
-    default:
-        return;  // settings a device refuses, unsupported line queries: not a failure of the link
-    }
+    // The other end went away: the port is closed at once and the failure told once.
+    if (!isOpen() || failed_) return;
+    failed_ = true;
+    failureText_ = reason;
+    close();
+    emit portFailed(reason);
 }
 
 void SerialPort::setLineMonitoring(bool on)
 {
     monitoring_ = on;
-    if (on && port_->isOpen()) {
-        lineTimer_.start(clock::scaled(kLinePollMs));
+    if (on && isOpen()) {
+        if (!transport_->reportsModemLines()) lineTimer_.start(clock::scaled(kLinePollMs));
         pollLines();
     } else {
         lineTimer_.stop();
@@ -344,21 +315,12 @@ void SerialPort::setLineMonitoring(bool on)
 
 void SerialPort::pollLines()
 {
-    if (!monitoring_ || !port_->isOpen()) return;
+    if (!monitoring_ || !isOpen()) return;
     LineState next = lines_;
-    if (!modemLinesUnsupported_) {
-        const QSerialPort::PinoutSignals pins = port_->pinoutSignals();
-        if (port_->error() != QSerialPort::NoError) {
-            // A pseudo-terminal has no modem lines: the CTS and DCD lights stay dark.
-            modemLinesUnsupported_ = true;
-            port_->clearError();
-        } else {
-            next.cts = pins.testFlag(QSerialPort::ClearToSendSignal);
-            next.dcd = pins.testFlag(QSerialPort::DataCarrierDetectSignal);
-        }
-    }
-    next.modemLinesKnown = !modemLinesUnsupported_;
-    if (modemLinesUnsupported_) next.cts = next.dcd = false;
+    bool cts = false, dcd = false;
+    next.modemLinesKnown = transport_->modemLines(cts, dcd);
+    next.cts = next.modemLinesKnown && cts;
+    next.dcd = next.modemLinesKnown && dcd;
     if (!(next == lines_)) {
         lines_ = next;
         emit lineStateChanged(lines_);

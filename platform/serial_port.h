@@ -1,7 +1,9 @@
 #pragma once
-// The serial port the link talks through: COM1 and COM2 stand for device files, the line
-// settings, the output queue, a tick wait that keeps the event loop running, the data-available
-// event with a block read, and the line-state lights.
+// The serial port the link talks through: COM1 and COM2 stand for device files or ports on a
+// network serial server (socket://HOST:PORT, rfc2217://HOST:PORT), the line settings, the
+// output queue, a tick wait that keeps the event loop running, the data-available event with a
+// block read, and the line-state lights. Which transport carries the bytes (port_transport.h)
+// is this class's own business: the link sees one kind of port.
 //
 // Everything runs on the one thread of the program. Waits sleep in the event loop until data,
 // a timer or the operator wakes them.
@@ -12,11 +14,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <memory>
+
+#include "platform/port_transport.h"
 
 namespace kalvora {
-
-enum class Parity { None, Odd, Even, Mark, Space };
-enum class FlowControl { None, RtsCts };  // "use RTS and require CTS", or none
 
 // --com1 DEVICE / --com2 DEVICE, accepted by kalvora and kalvora-cli alike.
 struct PortOptions {
@@ -51,8 +53,9 @@ public:
         bool operator==(const LineState&) const = default;
     };
 
-    // Why the last open failed.
-    enum class OpenError { None, Missing, Busy, Permission, Other };
+    // Why the last open failed (Network: a network port's server refused, could not be
+    // reached or did not answer; lastErrorText() names it).
+    using OpenError = PortTransport::OpenError;
 
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
@@ -61,8 +64,11 @@ public:
     void setDevice(int n, const QString& path);
     QString device(int n) const;
 
-    // IsPortAvailable(n): the device of port n is named and exists.
+    // IsPortAvailable(n): the device of port n is named and exists; a network port: its
+    // address is well formed (whether its server answers shows when it is opened).
     bool isPortAvailable(int n) const;
+    // Port n stands for a port on a network serial server.
+    bool isNetworkPort(int n) const;
 
     // ComNumber: the port number open/close act on (0 = none).
     void setComNumber(int n);
@@ -77,6 +83,10 @@ public:
     OpenError lastOpenError() const { return openError_; }
     QString lastErrorText() const { return openErrorText_; }
     QString openDevice() const { return openDevice_; }
+    // Why the port last failed while open (portFailed's reason); empty before any failure.
+    QString failureText() const { return failureText_; }
+    // The kind of transport the open port uses.
+    PortTransport::Kind transportKind() const;
 
     // Take effect at once, also on an open port.
     void setBaud(int baud);
@@ -141,12 +151,13 @@ signals:
 
 private:
     void onReadyRead();
-    void onError(QSerialPort::SerialPortError error);
+    void onTransportFailed(const QString& reason);
     void pollLines();
-    void applyLineSettings();
     void setActivity(bool rx, bool tx);
+    void useTransport(PortTransport::Kind kind);
 
-    QSerialPort* port_ = nullptr;
+    // Replaced (and deleted later) only when a port of another kind is opened.
+    std::unique_ptr<PortTransport> transport_;
     QString devices_[3];
     int comNumber_ = 0;
     int baud_ = 38400;
@@ -156,11 +167,12 @@ private:
     OpenError openError_ = OpenError::None;
     QString openErrorText_;
     QString openDevice_;
+    QString failureText_;
+    bool opening_ = false;
     bool waiting_ = false;
     bool writeThrough_ = true;
     bool failed_ = false;
     bool monitoring_ = false;
-    bool modemLinesUnsupported_ = false;
     LineState lines_;
     QTimer lineTimer_;
     QTimer activityTimer_;
