@@ -48,7 +48,7 @@ std::optional<NetworkPortAddress> ParseNetworkPortAddress(const QString& name, Q
         return fail(Expected());
     }
     // [v6]:port or host:port; a host name of letters, digits, '-', '_' and dots.
-    static const QRegularExpression v6(QStringLiteral("^\\[([0-9A-Fa-f:.]+)\\]:(\\d{1,5})$"));
+    static const QRegularExpression v6(QStringLiteral("^\\[([^\\]]*)\\]:(\\d{1,5})$"));
     static const QRegularExpression plain(QStringLiteral("^([A-Za-z0-9_.-]+):(\\d{1,5})$"));
     QRegularExpressionMatch m = v6.match(rest);
     if (m.hasMatch()) {

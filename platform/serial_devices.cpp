@@ -8,6 +8,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
+#include "platform/network_port_address.h"
 #include "platform/serial_port.h"
 
 namespace kalvora {
@@ -130,6 +131,7 @@ QString ComChoiceFile()
 QString ComDeviceText(const QString& device, const QList<SerialDeviceInfo>& devices)
 {
     if (device.isEmpty()) return QStringLiteral("(no device)");
+    if (IsNetworkPortName(device)) return QStringLiteral("%1 (network)").arg(device);
     if (const SerialDeviceInfo* d = FindSerialDevice(devices, device)) {
         const QString shortName = ShortName(*d);
         return shortName == d->systemLocation ? d->systemLocation

@@ -47,6 +47,11 @@ PortOptions ParsePortOptions(const QStringList& args)
             out.error = QStringLiteral("%1 needs a device, for example %1 /dev/ttyUSB0").arg(a.section('=', 0, 0));
             continue;
         }
+        QString addressError;
+        if (IsNetworkPortName(value) && !ParseNetworkPortAddress(value, &addressError)) {
+            out.error = QStringLiteral("%1: %2").arg(a.section('=', 0, 0), addressError);
+            continue;
+        }
         *target = value;
     }
     return out;
