@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QInputDialog>
 #include <QMenu>
+
+#include "platform/network_port_address.h"
 
 namespace kalvora {
 namespace {
@@ -13,7 +16,21 @@ QString MenuText(QString text) { return text.replace(QLatin1Char('&'), QStringLi
 
 }  // namespace
 
-void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::function<void(int, const QString&)>& choose)
+QString AskNetworkPortAddressDialog(QWidget* parent, int n, const QString& current)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        parent, QStringLiteral("COM%1: Network port").arg(n),
+        QStringLiteral("Address of the port on the network serial server that COM%1 stands for:\n"
+                       "socket://HOST:PORT for raw TCP (the server's line settings),\n"
+                       "rfc2217://HOST:PORT for Telnet with COM port control (Kalvora sets the line).")
+            .arg(n),
+        QLineEdit::Normal, current.isEmpty() ? QStringLiteral("rfc2217://") : current, &ok);
+    return ok ? text.trimmed() : QString();
+}
+
+void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::function<void(int, const QString&)>& choose,
+                     const std::function<void(int)>& askNetwork)
 {
     if (!menu) return;
     // The old items may be the ones whose signal is running: they go once it has returned.
@@ -67,6 +84,13 @@ void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::func
         // A remembered device that is not plugged in stays chosen, and shown as such.
         if (!chosen.isEmpty() && !listed) add(ComDeviceText(current, state.devices), current, true, current);
         if (state.devices.isEmpty()) sub->addAction(QStringLiteral("(no serial devices found)"))->setEnabled(false);
+        sub->addSeparator();
+        QAction* network = sub->addAction(QStringLiteral("Network port..."));
+        network->setObjectName(QStringLiteral("ComDevice%1Network").arg(n));
+        network->setToolTip(QStringLiteral("A port on a network serial server: socket://HOST:PORT or rfc2217://HOST:PORT"));
+        QObject::connect(network, &QAction::triggered, sub, [askNetwork, n] {
+            if (askNetwork) askNetwork(n);
+        });
     }
 }
 

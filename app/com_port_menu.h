@@ -2,7 +2,8 @@
 // The devices under "Serial Port" > "Settings (Adv users only)" > "COM Port": after the fixed
 // search item, one submenu for COM1 and one for COM2, each listing the machine's serial
 // devices (description, manufacturer, serial number, stable name) with the one the port
-// stands for checked, and "Automatic" for the first device the other port does not take.
+// stands for checked, "Automatic" for the first device the other port does not take, and
+// "Network port..." for a port on a network serial server (socket:// or rfc2217://).
 
 #include <QList>
 #include <QString>
@@ -11,6 +12,7 @@
 #include "platform/serial_devices.h"
 
 class QMenu;
+class QWidget;
 
 namespace kalvora {
 
@@ -23,6 +25,12 @@ struct ComPortMenuState {
 // Replaces the device submenus of `menu` (the "COM Port" menu). `choose(n, name)` runs when
 // the operator picks a device for COM n: the device's stable name, or an empty name for
 // "Automatic".
-void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::function<void(int, const QString&)>& choose);
+// `askNetwork(n)` runs when the operator picks "Network port..." for COM n.
+void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::function<void(int, const QString&)>& choose,
+                     const std::function<void(int)>& askNetwork = {});
+
+// The dialog that asks for the address of COM n's network port, `current` filled in; the text
+// entered, or an empty text when cancelled.
+QString AskNetworkPortAddressDialog(QWidget* parent, int n, const QString& current);
 
 }  // namespace kalvora

@@ -71,6 +71,11 @@ public:
     void chooseComDevice(int n, const QString& name);
     // The machine's serial devices as the "COM Port" menu lists them; tests give their own.
     std::function<QList<SerialDeviceInfo>()> ListSerialDevices = [] { return SystemSerialDeviceInfos(); };
+    // "COM Port" > COM n > "Network port...": asks for the address (socket:// or rfc2217://),
+    // again after a malformed one, and makes COM n stand for it.
+    void chooseNetworkPort(int n);
+    // The question for the address, `current` offered; empty: cancelled. Tests give their own.
+    std::function<QString(int n, const QString& current)> AskNetworkPortAddress;
 
     // ---- what the other parts of the program reach ----
     Operator& op() { return statusOp_; }

@@ -35,6 +35,7 @@
 #include "link/queries.h"
 #include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
+#include "platform/network_port_address.h"
 
 namespace kalvora {
 
@@ -87,12 +88,30 @@ void TKalvoraForm::chooseComDevice(int n, const QString& name)
     QMetaObject::invokeMethod(this, &TKalvoraForm::showComDevices, Qt::QueuedConnection);
 }
 
+void TKalvoraForm::chooseNetworkPort(int n)
+{
+    if (n != 1 && n != 2) return;
+    QString text = port_.isNetworkPort(n) ? port_.device(n) : QString();
+    for (;;) {
+        text = AskNetworkPortAddress ? AskNetworkPortAddress(n, text) : AskNetworkPortAddressDialog(this, n, text);
+        text = text.trimmed();
+        if (text.isEmpty()) return;  // cancelled
+        QString error;
+        if (const auto address = ParseNetworkPortAddress(text, &error)) {
+            chooseComDevice(n, address->text());
+            return;
+        }
+        statusOp_.showMessage(QStringLiteral("Error! %1.").arg(error));
+    }
+}
+
 void TKalvoraForm::showComDevices()
 {
     ComPortMenuState state{serialDevices_, {port_.device(1), port_.device(2)}, comChoice_};
     QAction* comPort = menu_.value(QStringLiteral("COMPort1"));
     ShowComPortMenu(comPort ? comPort->menu() : nullptr, state,
-                    [this](int n, const QString& name) { chooseComDevice(n, name); });
+                    [this](int n, const QString& name) { chooseComDevice(n, name); },
+                    [this](int n) { chooseNetworkPort(n); });
     for (int n = 1; n <= 2; ++n) {
         const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
         info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));

@@ -89,7 +89,9 @@ int LinkController::SearchPorts()
     int found = -1;
     if (link_.ProbePort(1)) {
         found = 1;
-        link_.op().setStatus(kStatusEstablishedOnCom + QString::number(1));
+        // A network port's address follows the port number: the operator sees which server.
+        const QString where = link_.port().isNetworkPort(1) ? QStringLiteral(" (%1)").arg(link_.port().device(1)) : QString();
+        link_.op().setStatus(kStatusEstablishedOnCom + QString::number(1) + where);
     } else if (link_.ProbePort(2)) {
         // The label names the port actually in use, whichever it is.
         found = 2;

@@ -175,10 +175,13 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
     ASSERT_NE(com1, nullptr);
     // "Automatic", a separator, then one item per device with what the system tells of it.
     const QList<QAction*> items = com1->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 6);
     EXPECT_TRUE(items[0]->text().startsWith("Automatic"));
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_TRUE(items[1]->isSeparator());
+    // After the devices, a port on a network serial server.
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[5]->text(), "Network port...");
     EXPECT_EQ(items[2]->text(), QStringLiteral("FT232R USB UART (FTDI, serial AAAA) - %1").arg(ttyA));
     EXPECT_EQ(items[3]->text(),
               QStringLiteral("USB-Serial Controller (Prolific, serial BBBB) - usb-Prolific_PL2303_BBBB-if00-port0 (%1)").arg(ttyB));
