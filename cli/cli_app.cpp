@@ -466,8 +466,11 @@ Commands:
                         unit 2 holds #5..#8), in a table or, with --json, as JSON.
 
 Options:
-  --com1 DEVICE         The device file of COM1 (for example /dev/ttyUSB0).
-  --com2 DEVICE         The device file of COM2. Without these options COM1 and COM2 are the
+  --com1 DEVICE         The device file of COM1 (for example /dev/ttyUSB0), or a port on a
+                        network serial server: socket://HOST:PORT (raw TCP, the server's line
+                        settings) or rfc2217://HOST:PORT (Telnet with COM port control: the
+                        baud rate, parity and flow control are set on the server's port).
+  --com2 DEVICE         The same for COM2. Without these options COM1 and COM2 are the
                         devices chosen in the program's "COM Port" menu (kept in
                         ~/.config/kalvora/kalvora.conf), else the first two serial ports the
                         system reports, USB adapters before on-board ports. "none" leaves

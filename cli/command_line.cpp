@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/network_port_address.h"
+
 namespace kalvora::cli {
 namespace {
 
@@ -18,6 +20,9 @@ struct OptionRow {
 QString StoreDevice(QString& target, const char* name, const QString& device)
 {
     if (device.isEmpty()) return QStringLiteral("%1 needs a device, for example %1 /dev/ttyUSB0").arg(QLatin1String(name));
+    QString error;
+    if (IsNetworkPortName(device) && !ParseNetworkPortAddress(device, &error))
+        return QStringLiteral("%1: %2").arg(QLatin1String(name), error);
     target = device;
     return {};
 }

@@ -44,6 +44,8 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
          with(Command("search"), [](CliOptions& o) { o.com1 = "/dev/a"; o.com2 = "/dev/b"; o.verbose = true; })},
         {{"--com1=/dev/x=y", "--verbose", "search"},
          with(Command("search"), [](CliOptions& o) { o.com1 = "/dev/x=y"; o.verbose = true; })},
+        {{"--com1", "rfc2217://10.0.0.5:4001", "--com2=socket://[::1]:2000", "search"},
+         with(Command("search"), [](CliOptions& o) { o.com1 = "rfc2217://10.0.0.5:4001"; o.com2 = "socket://[::1]:2000"; })},
         {{"read", "-o", "wall.tnc"}, with(Command("read"), [](CliOptions& o) { o.output = "wall.tnc"; })},
         {{"--output=wall.tnc", "read"}, with(Command("read"), [](CliOptions& o) { o.output = "wall.tnc"; })},
         {{"read", "--output", "-wall.tnc"}, with(Command("read"), [](CliOptions& o) { o.output = "-wall.tnc"; })},
@@ -92,6 +94,9 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"--com1", "--json", "show", "a"}, "--com1 needs a value: --com1 DEVICE"},
         {{"--com1=", "search"}, "--com1 needs a device, for example --com1 /dev/ttyUSB0"},
         {{"--com2", "", "search"}, "--com2 needs a device, for example --com2 /dev/ttyUSB0"},
+        {{"--com2", "socket://rack", "search"},
+         "--com2: 'socket://rack' is not a network port: the port number is missing; expected socket://HOST:PORT or "
+         "rfc2217://HOST:PORT"},
         {{"--retries=1001", "search"}, "--retries needs a number from 0 to 1000, not '1001'"},
         {{"--retries", "-1", "search"}, "--retries needs a number from 0 to 1000, not '-1'"},
         {{"--retries=", "search"}, "--retries needs a number from 0 to 1000, not ''"},
