@@ -76,10 +76,7 @@ void TKalvoraForm::wireEditorPages()
     f.fillSourcePage = [this] { FillSourcePage(); };
     f.fillSeamPage = [this] { FillSeamPage(); };
     f.sendEdgeFeathering = [this](int screen, int side) {
-        if (side == 0)
-            display_->SendLeftEdgeFeathering(screen);
-        else
-            display_->SendRightEdgeFeathering(screen);
+        return side == 0 ? display_->SendLeftEdgeFeathering(screen) : display_->SendRightEdgeFeathering(screen);
     };
 
     DisplaySetupHooks& d = display_->hooks();

@@ -1,5 +1,7 @@
 #include "editors/numeric_fields.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -12,6 +14,7 @@
 #include "editors/spin_arrows.h"
 #include "link/commands.h"
 #include "settings/number_format.h"
+#include "platform/gui/held_input.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "settings/records.h"
@@ -118,10 +121,11 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
                                 QApplication::activeModalWidget() != nullptr;
         if (committing_ == 0 && it->entered && !toModalBox && static_cast<QWidget*>(watched)->window()->isVisible()) {
             it->entered = false;
+            const bool byMouse = static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
             if (const NumericField* f = it->field)
-                commit(*f);
+                commit(*f, byMouse);
             else if (it->commit)
-                RunCommit(std::function<bool()>(it->commit));  // a copy: the hash may change meanwhile
+                RunCommit(std::function<bool()>(it->commit), byMouse);  // a copy: the hash may change meanwhile
         }
         break;
     }
@@ -233,8 +237,10 @@ void NumericFields::refuse(QLineEdit* edit, const QString& message)
     edit->setFocus(Qt::OtherFocusReason);
 }
 
-bool NumericFields::RunCommit(const std::function<bool()>& commit)
+bool NumericFields::RunCommit(const std::function<bool()>& commit, bool byMouse)
 {
+    std::optional<HeldInput> held;
+    if (committing_ == 0) held.emplace(root_);
     // Where the focus is (or is going, when a focus loss started this commit): the link's wait
     // may take it from the window, and it is put back afterwards.
     QPointer<QWidget> focusTarget = committing_ == 0 ? QApplication::focusWidget() : nullptr;
@@ -245,12 +251,18 @@ bool NumericFields::RunCommit(const std::function<bool()>& commit)
     } leave{committing_};
     const bool ok = commit();
     if (ok && committing_ == 1) restoreLostFocus(focusTarget);
+    if (held) {
+        if (ok)
+            held->playBack();
+        else
+            held->drop(byMouse);
+    }
     return ok;
 }
 
-bool NumericFields::commit(const NumericField& field)
+bool NumericFields::commit(const NumericField& field, bool byMouse)
 {
-    return RunCommit([&] { return commitTableField(field); });
+    return RunCommit([&] { return commitTableField(field); }, byMouse);
 }
 
 bool NumericFields::commitTableField(const NumericField& field)
@@ -275,7 +287,7 @@ bool NumericFields::commitTableField(const NumericField& field)
     for (const NumericField* g : group)
         if (!validate(*g)) return false;
 
-    if (MaySend(flags_, hooks_.linkEstablished())) send(field);
+    if (MaySend(flags_, hooks_.linkEstablished())) return send(field);
     return true;
 }
 
@@ -292,55 +304,55 @@ void NumericFields::restoreLostFocus(QPointer<QWidget> target)
         Qt::QueuedConnection);
 }
 
-void NumericFields::send(const NumericField& field)
+bool NumericFields::send(const NumericField& field)
 {
     const NumericFamilyRow& row = *field.row;
     int n = field.number;
     if (row.target == FieldTarget::SourceChannel) n = hooks_.selectedSourceChannel();
     if (row.target == FieldTarget::SeamChannel) n = hooks_.selectedSeamChannel();
-    if (n < 1 || n > 8) return;
+    if (n < 1 || n > 8) return true;
     const UnitIndex at = WallToUnit(n);
     double v = 0;
     switch (row.builder) {
     case FieldBuilder::BlackLevel:
-        if (valueOf(field.edit, row.type, v)) commands_.SendBlackLevel(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(field.edit, row.type, v)) return commands_.SendBlackLevel(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::Halo: {
         const bool isWidth = row.family == FieldFamily::HaloWidth;
         double width = 0, offset = 0;
         if (valueOf(isWidth ? field.edit : field.partner, ValueType::Integer, width) &&
             valueOf(isWidth ? field.partner : field.edit, ValueType::Integer, offset))
-            commands_.SendHalo(at.unit, at.index, field.side, static_cast<int>(width), static_cast<int>(offset));
+            return commands_.SendHalo(at.unit, at.index, field.side, static_cast<int>(width), static_cast<int>(offset));
         break;
     }
-    case FieldBuilder::EdgeFeather: hooks_.sendEdgeFeathering(n, field.side); break;
+    case FieldBuilder::EdgeFeather: return hooks_.sendEdgeFeathering(n, field.side);
     case FieldBuilder::InputHPosition:
-        if (valueOf(field.edit, row.type, v)) commands_.SendInputHPosition(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(field.edit, row.type, v)) return commands_.SendInputHPosition(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputVPosition:
-        if (valueOf(field.edit, row.type, v)) commands_.SendInputVPosition(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(field.edit, row.type, v)) return commands_.SendInputVPosition(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputPhase:
-        if (valueOf(field.edit, row.type, v)) commands_.SendInputPhase(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(field.edit, row.type, v)) return commands_.SendInputPhase(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputContrast:
         if (valueOf(field.edit, row.type, v))
-            commands_.SendInputContrast(at.unit, at.index, field.colour, static_cast<float>(v));
+            return commands_.SendInputContrast(at.unit, at.index, field.colour, static_cast<float>(v));
         break;
     case FieldBuilder::InputBrightness:
         if (valueOf(field.edit, row.type, v))
-            commands_.SendInputBrightness(at.unit, at.index, field.colour, static_cast<float>(v));
+            return commands_.SendInputBrightness(at.unit, at.index, field.colour, static_cast<float>(v));
         break;
     case FieldBuilder::SeamGains: {
         int gains[8] = {};
         for (const NumericField* g : FieldsOf(FieldFamily::SeamGain)) {
-            if (!valueOf(g->edit, ValueType::Integer, v)) return;
+            if (!valueOf(g->edit, ValueType::Integer, v)) return true;
             gains[g->number - 1] = static_cast<int>(v);
         }
-        commands_.SendSeamGains(at.unit, at.index, -4, gains);
-        break;
+        return commands_.SendSeamGains(at.unit, at.index, -4, gains);
     }
     }
+    return true;
 }
 
 void NumericFields::step(const NumericField& field, int direction)

@@ -59,7 +59,7 @@ struct NumericFieldHooks {
     // reported empty); empty: built from the row and the window.
     std::function<QString()> hPositionBoundsMessage;
     // SendLeftEdgeFeathering(screen) (side 0) or SendRightEdgeFeathering(screen) (side 1).
-    std::function<void(int screen, int side)> sendEdgeFeathering = [](int, int) {};
+    std::function<bool(int screen, int side)> sendEdgeFeathering = [](int, int) { return true; };
 };
 
 // The edit and the arrows of a field, named and set up from its row.
@@ -88,7 +88,10 @@ public:
     void attachEdit(QLineEdit* edit, std::function<bool()> commit, std::function<void()> enter);
     // Runs a commit under the focus rules above (no focus-loss commits meanwhile, the focus put
     // back if the link's wait took it). Returns the commit's result.
-    bool RunCommit(const std::function<bool()>& commit);
+    // The operator's clicks and keys meanwhile are held and take effect after a commit that
+    // succeeded; after one that failed they are dropped, with the press that started it when
+    // `byMouse` (a click elsewhere took the focus from the field).
+    bool RunCommit(const std::function<bool()>& commit, bool byMouse = false);
     // Gives the focus back to a refused field and reports the message.
     void Refuse(QLineEdit* edit, const QString& message) { refuse(edit, message); }
 
@@ -108,11 +111,11 @@ private:
         bool entered = false;  // the edit has the focus: losing it commits
     };
 
-    bool commit(const NumericField& field);
+    bool commit(const NumericField& field, bool byMouse = false);
     bool commitTableField(const NumericField& field);
     void step(const NumericField& field, int direction);
     bool validate(const NumericField& field);
-    void send(const NumericField& field);
+    bool send(const NumericField& field);
     void restore(const NumericField& field);
     // Reports a refused entry and gives the focus back to its field.
     void refuse(QLineEdit* edit, const QString& message);

@@ -46,6 +46,13 @@ std::string CommandSet::CommandLine(Command command, int unit, std::initializer_
     return line.value_or(std::string());
 }
 
+bool CommandSet::Addressable(int unit) const
+{
+    if (link_.MayAddress(unit)) return true;
+    link_.op().showMessage(MsgUnitNotReported(unit));
+    return false;
+}
+
 bool CommandSet::SendLine(const std::string& line, bool controller, int postWait, DirectWay way, int ackTicks)
 {
     if (line.empty()) return true;  // a form the table cannot fill: a programming error, nothing sent
@@ -69,6 +76,7 @@ bool CommandSet::SendWithTicks(const CommandSpec& spec, int unit, std::initializ
                                int postWait, int ackTicks)
 {
     if (!link_.LinkEstablished) return true;
+    if (!Addressable(unit)) return false;
     link_.Abandoned = false;
     return SendLine(CommandLine(spec.command, unit, args), link_.RS485CheckBox, postWait, spec.directWay, ackTicks);
 }
@@ -322,6 +330,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
     bool ok = true;
     bool unitAnswered = true;
     int firstChannelToRead = 1;
+    if (link_.LinkEstablished && !Addressable(unit)) return false;
     if (link_.LinkEstablished) {
         link_.Abandoned = false;
         if (link_.RS485CheckBox) {

@@ -94,6 +94,8 @@ private:
     // Called inside another operation's wait or pause (an editor committing while a command
     // waits), or after the operator ended the program: nothing is stored or sent.
     bool Refused() const;
+    // Whether unit may be addressed now; tells the operator when not.
+    bool Addressable(int unit) const;
     void Fill(const std::function<void()>& fill);
 
     Link& link_;

@@ -75,6 +75,7 @@ void LinkController::BaudComboBoxChange()
 
 void LinkController::SetMode(bool controller)
 {
+    if (link_.RS485CheckBox != controller) link_.UnitsReported = 0;
     link_.RS485CheckBox = controller;
     RS485CheckBoxClick();
 }
@@ -83,6 +84,7 @@ int LinkController::SearchPorts()
 {
     searching_ = true;
     emit searchingChanged(true);
+    link_.UnitsReported = 0;  // whatever is found, its units are asked afresh
     link_.SetCursorBusy(true);
     link_.WaitTicks = 10;
 
@@ -114,9 +116,29 @@ void LinkController::SetMenuItems(bool enabled)
     emit stateChanged();
 }
 
+bool LinkController::LearnUnits()
+{
+    if (!link_.RS485CheckBox) {
+        link_.flags().UnitCount = 1;
+        return true;
+    }
+    // The controller says which units it reaches and their RS-485 IDs; whatever was assumed
+    // before (a file's wall, an earlier connection) gives way to that.
+    const int count = QueryUnitCount(link_);
+    if (count <= 0 || link_.UnitsReported <= 0) {
+        if (!link_.Abandoned) link_.op().showMessage(kMsgNotDetectedByController);
+        link_.flags().UnitCount = 1;
+        return false;
+    }
+    link_.flags().UnitCount = link_.UnitsReported;
+    if (UnitCountKnown) UnitCountKnown(link_.UnitsReported);
+    return true;
+}
+
 void LinkController::Established(const QString& questionTitle)
 {
     SetMenuItems(true);
+    if (!LearnUnits()) return;
     if (link_.op().askYesNo(questionTitle, kQuestionQuerySettings)) ReadfromTornels1Click();
 }
 
@@ -225,6 +247,7 @@ void LinkController::DropLink()
 {
     link_.port().close();
     link_.SetLinkEstablished(false);
+    link_.UnitsReported = 0;
     SetMenuItems(false);
     if (PhasePageControlChange) PhasePageControlChange();
     settings_.StatusReadAvailable = false;

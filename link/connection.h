@@ -134,7 +134,10 @@ private:
     void ChooseBaud(BaudChoice choice, int baud);
     void ChooseParity(Parity parity);
     void SetMode(bool controller);
-    // The link is up: menu items, the question, the read on Yes.
+    // Through a controller: asks NTN and takes the unit count and IDs from it (false when no
+    // unit answered, with a message). In direct mode the count is one.
+    bool LearnUnits();
+    // The link is up: menu items, the units learned, the question, the read on Yes.
     void Established(const QString& questionTitle);
     void SetMenuItems(bool enabled);
     // The disconnect's steps: port closed, link down, menu items off, page enabling updated,

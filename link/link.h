@@ -52,6 +52,8 @@ QString MsgPortUnreachable(int n, const QString& address, const QString& reason)
 // MsgPortNotResponding for the port that has just failed; a network port's message goes on
 // with its address and what happened to the connection.
 QString MsgPortLost(const SerialPort& port);
+// A command or query for a unit the controller did not report on this connection.
+QString MsgUnitNotReported(int unit);
 // The way out of endless resends, asked after the 3rd failed attempt and every 3rd after.
 // `cause` says what the last attempt got ("no reply within 8 seconds", "the controller
 // answered error code 3", ...).
@@ -92,6 +94,9 @@ struct LinkState {
     QString TornelID2Edit = QStringLiteral("2");
     bool TornelID1Visible = false;
     bool TornelID2Visible = false;
+    // Units the controller reported (NTN) since this connection was made, at most 2; 0 until
+    // it has answered. Nothing is addressed to a unit beyond them.
+    int UnitsReported = 0;
 
     // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
     std::array<std::array<char, 8>, 3> UnitInfoText{};
@@ -137,6 +142,9 @@ public:
 
     // RS-485 ID of unit 1 or 2 from its ID edit (0 when the text is not a number).
     int UnitId(int unit) const;
+    // Whether a command or query may go to unit 1 or 2: always in direct mode, through a
+    // controller only to a unit it reported on this connection.
+    bool MayAddress(int unit) const { return !RS485CheckBox || (unit >= 1 && unit <= UnitsReported); }
     // Sets the ID edits (NTN); emits unitIdsChanged.
     void SetUnitIds(const QString& id1, bool visible1, const QString& id2, bool visible2);
     void SetVersion1Label(const QString& text);

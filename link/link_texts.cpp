@@ -70,4 +70,11 @@ QString MsgGiveUpQuery(int attempts, const QString& cause)
         .arg(cause);
 }
 
+QString MsgUnitNotReported(int unit)
+{
+    return QStringLiteral("Tornel %1 is not among the Tornels the Controller reports, so nothing was sent to it.\n"
+                          "Check the RS-485 cables, then use 'Serial Port->Search for Tornel(s)' to connect again.")
+        .arg(unit);
+}
+
 }  // namespace kalvora

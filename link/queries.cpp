@@ -1,5 +1,6 @@
 #include "link/queries.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -59,6 +60,10 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
 {
     // Inside another operation's wait the command text belongs to that operation.
     if (!link.MayStart()) return -1;
+    if (!link.MayAddress(u)) {
+        link.op().showMessage(MsgUnitNotReported(u));
+        return -1;
+    }
     link.Abandoned = false;
     const int id = link.UnitId(u);
     switch (q) {
@@ -109,6 +114,8 @@ int QueryUnitCount(Link& link)
         link.op().setStatus(kStatusNtnError);
         return 0;
     }
+    // A unit counts as reported only with its ID: an ID the reply left out is not guessed.
+    link.UnitsReported = r.count >= 1 && r.numbers >= 2 && r.id1 > 0 ? (r.count >= 2 && r.numbers >= 3 && r.id2 > 0 ? 2 : 1) : 0;
     if (r.count == 0) {
         link.op().showMessage(kMsgNoUnits);
         link.SetUnitIds(link.TornelID1Edit, false, link.TornelID2Edit, false);

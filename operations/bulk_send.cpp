@@ -7,6 +7,7 @@
 #include "settings/edge_control_names.h"
 #include "settings/numeric_field_table.h"
 #include "link/commands.h"
+#include "link/connection.h"
 #include "link/link.h"
 #include "settings/number_format.h"
 #include "platform/operator.h"
@@ -422,6 +423,12 @@ BulkOutcome BulkSend::Run()
     const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
     if (n < 1 || n > 8) return invalid();
 
+    // Through a controller a wall of more than four screens needs the second unit reported; in
+    // direct mode the operator has agreed to set only unit 1.
+    if (n > 4 && link_.RS485CheckBox && link_.UnitsReported < 2) {
+        link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);
+        return BulkOutcome::NotStarted;
+    }
     Plan plan(commands_, link_, settings_, values_);
     plan.Build(n, flags.UnitCount);
 

@@ -116,7 +116,8 @@ TEST_F(Connection, ControllerOnCom2)
     EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
     // Two probes of each port in direct mode, then COM1 twice more and COM2 once.
     EXPECT_EQ(silent->received(), QByteArray("\r\r\r\r"));
-    EXPECT_TRUE(ctl->received().startsWith("\r\r\rNTN\rTNQUERY *3SYINFOTN!\r"));
+    // The controller names its units as soon as it is found, and the read asks again.
+    EXPECT_TRUE(ctl->received().startsWith("\r\r\rNTN\rNTN\rTNQUERY *3SYINFOTN!\r"));
     // The read that followed: two units behind the controller, with their IDs.
     EXPECT_EQ(flags.UnitCount, 2);
     EXPECT_EQ(link.TornelID1Edit, "3");

@@ -98,8 +98,9 @@ protected:
             double gamma = 0;
             ParseFieldValue(ValueType::Tenths, edit(f->edit)->text(), gamma);
             const UnitIndex at = WallToUnit(n);
-            commands.SendEdgeFeather(at.unit, at.index, side, FindNamed<QCheckBox>(page.get(), f->partner)->isChecked(),
-                                     static_cast<float>(gamma));
+            return commands.SendEdgeFeather(at.unit, at.index, side,
+                                            FindNamed<QCheckBox>(page.get(), f->partner)->isChecked(),
+                                            static_cast<float>(gamma));
         };
         ASSERT_EQ(fields->attachAll(), static_cast<int>(AllNumericFields().size()));
         page->show();

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 // A link on a real pseudo-terminal with a simulated unit or controller at the other end, in
 // the test's own event loop.
 
@@ -54,6 +55,8 @@ struct LinkRig {
         port.setFlowControl(controller ? FlowControl::RtsCts : FlowControl::None);
         EXPECT_TRUE(port.open()) << port.lastErrorText().toStdString();
         link.SetLinkEstablished(true);
+        // As after a connection: the controller has reported its units.
+        if (controller) link.UnitsReported = std::min<int>(int(config.ids.size()), 2);
     }
 
     // Lets the simulator finish whatever it still writes (echoes of dropped requests and the
