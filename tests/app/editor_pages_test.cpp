@@ -26,8 +26,8 @@ namespace kalvora::testing {
 namespace {
 
 // A frame to both units: unit 1 first, then unit 2.
-QByteArray Both(const QByteArray& command) { return PassFrame("*1" + command + "!") + PassFrame("*2" + command + "!"); }
-QByteArray Query(int unit, const QByteArray& query) { return "TNQUERY *" + QByteArray::number(unit) + query + "!\r"; }
+QByteArray Both(const QByteArray& command) { return PassFrame("*3" + command + "!") + PassFrame("*7" + command + "!"); }
+QByteArray Query(int unit, const QByteArray& query) { return "TNQUERY *" + QByteArray::number(unit == 1 ? 3 : 7) + query + "!\r"; }
 
 const QString kMismatch = QStringLiteral(
     "Warning. Number of Projectors and Input Material Alignment information read from Tornel(s) does not match "
@@ -43,7 +43,7 @@ protected:
     {
         sim::SimConfig config;
         config.mode = sim::PortMode::Controller;
-        config.ids = {1, 2};
+        config.ids = {3, 7};  // IDs that differ from the unit numbers
         simulator = std::make_unique<sim::Simulator>(config);
         QString error;
         ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
@@ -131,7 +131,7 @@ TEST_F(EditorPagesTest, TestPatternsPerScreenSendTheListGridAndRasterAndClearThe
     find<QCheckBox>("TestGrid6CheckBox")->setChecked(true);
     find<QCheckBox>("OutputRaster6CheckBox")->setChecked(false);
     pick("TestPattern6ComboBox", 5);  // "Black"
-    EXPECT_EQ(settle(), PassFrame("*2OTPMTN 2 5 0 1!"));
+    EXPECT_EQ(settle(), PassFrame("*7OTPMTN 2 5 0 1!"));
     EXPECT_EQ(record(6).TestPattern, 5);
     EXPECT_EQ(record(6).OutputRaster, 0);
     EXPECT_EQ(record(6).TestGrid, 1);
@@ -141,7 +141,7 @@ TEST_F(EditorPagesTest, TestPatternsPerScreenSendTheListGridAndRasterAndClearThe
     projector->checkBox(1)->setChecked(true);
     pick("TestPattern3ComboBox", 7);
     find<QCheckBox>("OutputRaster3CheckBox")->click();  // re-sends the pattern with the raster box
-    EXPECT_EQ(settle(), PassFrame("*1OTPMTN 3 7 0 0!") + PassFrame("*1OTPMTN 3 7 1 0!"));
+    EXPECT_EQ(settle(), PassFrame("*3OTPMTN 3 7 0 0!") + PassFrame("*3OTPMTN 3 7 1 0!"));
     EXPECT_TRUE(projector->checkBox(1)->isChecked());  // the boxes keep their state
     for (int g = 1; g <= 4; ++g) EXPECT_EQ(projector->group(g)->itemIndex(), -1);
 }
@@ -152,7 +152,7 @@ TEST_F(EditorPagesTest, AGridClickBeforeAnyFillSendsOffNotMinusOne)
     auto* list = find<QComboBox>("TestPattern2ComboBox");
     ASSERT_EQ(list->currentIndex(), -1);
     find<QCheckBox>("TestGrid2CheckBox")->click();
-    EXPECT_EQ(settle(), PassFrame("*1OTPMTN 2 0 0 1!"));
+    EXPECT_EQ(settle(), PassFrame("*3OTPMTN 2 0 0 1!"));
     EXPECT_EQ(list->currentText(), "Off");
 }
 
@@ -164,13 +164,13 @@ TEST_F(EditorPagesTest, ScreenFieldsSendToTheirUnitAndEdgeFromTheWindow)
         QByteArray wire;
     };
     const Step steps[] = {
-        {[&] { typeAndLeave("Black6Edit", "30"); }, PassFrame("*2BLKGN 2 30!")},
-        {[&] { typeAndLeave("HaloWidth1Edit", "12"); }, PassFrame("*1HALO 1 R 12 0!")},
-        {[&] { typeAndLeave("HaloOffset8Edit", "200"); }, PassFrame("*2HALO 4 L 0 200!")},
-        {[&] { typeAndLeave("LGamma3Edit", "2.5"); }, PassFrame("*1EFTA 3 L 1  2.5!")},
-        {[&] { find<QCheckBox>("LEdgeFeathering3CheckBox")->click(); }, PassFrame("*1EFTA 3 L 0  2.5!")},
-        {[&] { typeAndLeave("Gamma8Edit", "4"); }, PassFrame("*2EFTA 4 L 1  4.0!")},
-        {[&] { typeAndLeave("Gamma1Edit", "3,3"); }, PassFrame("*1EFTA 1 R 1  3.3!")},
+        {[&] { typeAndLeave("Black6Edit", "30"); }, PassFrame("*7BLKGN 2 30!")},
+        {[&] { typeAndLeave("HaloWidth1Edit", "12"); }, PassFrame("*3HALO 1 R 12 0!")},
+        {[&] { typeAndLeave("HaloOffset8Edit", "200"); }, PassFrame("*7HALO 4 L 0 200!")},
+        {[&] { typeAndLeave("LGamma3Edit", "2.5"); }, PassFrame("*3EFTA 3 L 1  2.5!")},
+        {[&] { find<QCheckBox>("LEdgeFeathering3CheckBox")->click(); }, PassFrame("*3EFTA 3 L 0  2.5!")},
+        {[&] { typeAndLeave("Gamma8Edit", "4"); }, PassFrame("*7EFTA 4 L 1  4.0!")},
+        {[&] { typeAndLeave("Gamma1Edit", "3,3"); }, PassFrame("*3EFTA 1 R 1  3.3!")},
     };
     for (const Step& s : steps) {
         simulator->log().clear();
@@ -241,7 +241,7 @@ TEST_F(EditorPagesTest, AdvancedModeOffSendsTncctrlRereadsEachUnitAndShowsTheBas
     find<QCheckBox>("AdvanceModeCheckBox")->click();  // on -> off
     QByteArray expected;
     for (int unit = 1; unit <= 2; ++unit) {
-        expected += PassFrame("*" + QByteArray::number(unit) + "TNCTRL 0!");
+        expected += PassFrame("*" + QByteArray::number(unit == 1 ? 3 : 7) + "TNCTRL 0!");
         for (int s = 1; s <= 4; ++s) expected += Query(unit, "OINFOTN " + QByteArray::number(s));
     }
     EXPECT_EQ(settle(), expected);
@@ -323,7 +323,7 @@ TEST_F(EditorPagesTest, AProjectorTestChoiceGoesToEveryScreenAndShowsOnTheDispla
         QByteArray expected;
         for (int unit = 1; unit <= 2; ++unit)
             for (int i = 1; i <= 4; ++i)
-                expected += PassFrame("*" + QByteArray::number(unit) + "OTPMTN " + QByteArray::number(i) + " " + c.values + "!");
+                expected += PassFrame("*" + QByteArray::number(unit == 1 ? 3 : 7) + "OTPMTN " + QByteArray::number(i) + " " + c.values + "!");
         EXPECT_EQ(settle(), expected);
         const QList<QByteArray> v = c.values.split(' ');
         for (int n = 1; n <= 8; ++n) {
@@ -351,7 +351,7 @@ TEST_F(EditorPagesTest, TheRasterBoxAloneOnOneUnitAndAChoiceWithoutALink)
     const OutputScreenRecord before = record(5);
     projector->checkBox(1)->click();  // no selection yet: "Off" with the raster box
     QByteArray expected;
-    for (int i = 1; i <= 4; ++i) expected += PassFrame("*1OTPMTN " + QByteArray::number(i) + " 0 1 0!");
+    for (int i = 1; i <= 4; ++i) expected += PassFrame("*3OTPMTN " + QByteArray::number(i) + " 0 1 0!");
     EXPECT_EQ(settle(), expected);
     EXPECT_EQ(projector->group(1)->itemIndex(), 0);
     // Screens 5..8 left alone.

@@ -33,7 +33,7 @@ protected:
         clock::setScale(savedScale);
     }
     // A simulator on COM1, connected with the menu command of its mode, the read declined.
-    void Connect(sim::PortMode mode, std::vector<int> ids = {1, 2})
+    void Connect(sim::PortMode mode, std::vector<int> ids = {3, 7})
     {
         sim::SimConfig config;
         config.mode = mode;
@@ -77,7 +77,7 @@ TEST_F(UnitOperationsTest, ReadShowsTheUnitCountFirstAndEachFailureItsMessage)
     };
     const Case cases[] = {
         {"direct", sim::PortMode::Direct, {}, nullptr, {}, "1", 1},
-        {"two units", sim::PortMode::Controller, {1, 2}, nullptr, {}, "2", 2},
+        {"two units", sim::PortMode::Controller, {3, 7}, nullptr, {}, "2", 2},
         {"no unit behind the controller", sim::PortMode::Controller, {}, nullptr,
          {kMsgNoUnits, kMsgNotDetectedByController}, "0", 0},
         // The unit answers its system information, then nothing: each query times out once
@@ -85,7 +85,7 @@ TEST_F(UnitOperationsTest, ReadShowsTheUnitCountFirstAndEachFailureItsMessage)
         {"unit 1 silent", sim::PortMode::Direct, {}, [](sim::Simulator& s) { s.faults().dead = true; },
          {kMsgTimeout, kMsgTimeout, kMsgUnit1CommError}, "1", 1},
         // The controller reports that unit 2 does not answer, to the first query and its retry.
-        {"unit 2 gone", sim::PortMode::Controller, {1, 2}, nullptr,
+        {"unit 2 gone", sim::PortMode::Controller, {3, 7}, nullptr,
          {kMsgControllerNoResponse, kMsgControllerNoResponse, kMsgUnit2CommError}, "2", 3},
     };
     for (const Case& c : cases) {
@@ -98,7 +98,7 @@ TEST_F(UnitOperationsTest, ReadShowsTheUnitCountFirstAndEachFailureItsMessage)
         int systemInfoRequests = 0;
         QObject::connect(simulator.get(), &sim::Simulator::requestHandled, [&](const QByteArray& line) {
             // Unit 2 stops answering once unit 1 has been read.
-            if (QByteArray(c.name) == "unit 2 gone" && line.contains("*1OINFOTN 4")) {
+            if (QByteArray(c.name) == "unit 2 gone" && line.contains("*3OINFOTN 4")) {
                 simulator->faults().errorNext = 1000;
                 simulator->faults().errorCode = '4';
             }
@@ -155,7 +155,7 @@ TEST_F(UnitOperationsTest, FactoryResetAsksAndClosesTheMenusMeanwhile)
         EXPECT_EQ(op.questions().front(), kQuestionFactoryReset);
         ASSERT_TRUE(RunUntil([&] { return simulator->isIdle(); }));
         if (yes) {
-            EXPECT_EQ(simulator->received(), PassFrame("*1RESETTN F!") + PassFrame("*2RESETTN F!"));
+            EXPECT_EQ(simulator->received(), PassFrame("*3RESETTN F!") + PassFrame("*7RESETTN F!"));
             EXPECT_EQ(seenDuringReset, QStringList(2, "0 0 " + kInfoResetInProgress));
         } else {
             EXPECT_TRUE(simulator->received().isEmpty());
@@ -176,7 +176,7 @@ TEST_F(UnitOperationsTest, SystemSaveGoesToEachUnitWithoutAQuestion)
     form->flags().UnitCount = 2;
     form->SystemSaveButtonClick();
     ASSERT_TRUE(RunUntil([&] { return simulator->isIdle(); }));
-    EXPECT_EQ(simulator->received(), PassFrame("*1SYSAVE!") + PassFrame("*2SYSAVE!"));
+    EXPECT_EQ(simulator->received(), PassFrame("*3SYSAVE!") + PassFrame("*7SYSAVE!"));
     EXPECT_TRUE(op.questions().isEmpty());
     EXPECT_TRUE(op.messages().isEmpty());
     EXPECT_FALSE(form->flags().EditorBusy);

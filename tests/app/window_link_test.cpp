@@ -44,7 +44,7 @@ protected:
     {
         sim::SimConfig config;
         config.mode = mode;
-        config.ids = {1, 2};
+        config.ids = {3, 7};  // IDs that differ from the unit numbers
         simulator = std::make_unique<sim::Simulator>(config);
         QString error;
         ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
@@ -134,7 +134,7 @@ TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAn
                                          "page values will be overwritten"});
     // The controller's report shows the units' RS-485 IDs and the mode.
     for (const char* name : {"TornelID1Edit", "TornelID2Edit"}) EXPECT_FALSE(find<QLineEdit>(name)->isHidden()) << name;
-    EXPECT_EQ(find<QLineEdit>("TornelID2Edit")->text(), "2");
+    EXPECT_EQ(find<QLineEdit>("TornelID2Edit")->text(), "7");
     EXPECT_TRUE(find<QCheckBox>("RS485CheckBox")->isChecked());
     EXPECT_EQ(find<QLabel>("Version1Label")->text(), "V9.87");
 
@@ -145,8 +145,8 @@ TEST_F(WindowLinkTest, StartUpSearchAndReadThenACountChangeSendsPrjToBothUnitsAn
     ASSERT_TRUE(RunUntil([&] { return simulator->isIdle(); }));
 
     const QByteArray width = FindNamed<QLineEdit>(form.get(), "OWidthEdit")->text().toLatin1();
-    const QByteArray expected = PassFrame("*1PRJ 0 4!") + PassFrame("*2PRJ 1 4!") +
-                                PassFrame("*1DISP 0 " + width + "!") + PassFrame("*2DISP 0 " + width + "!");
+    const QByteArray expected = PassFrame("*3PRJ 0 4!") + PassFrame("*7PRJ 1 4!") +
+                                PassFrame("*3DISP 0 " + width + "!") + PassFrame("*7DISP 0 " + width + "!");
     EXPECT_EQ(simulator->received(), expected);
     EXPECT_EQ(simulator->unit(1).output(1).TotalProjectors, 4);
     EXPECT_EQ(simulator->unit(2).output(1).ScreenGroup, 1);

@@ -70,9 +70,13 @@ protected:
     QTemporaryDir dir;
 };
 
-std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode)
+// Through a controller the units have RS-485 IDs other than their unit numbers, so a unit
+// addressed by its number instead of its ID reaches nothing.
+std::vector<int> IdsFor(sim::PortMode mode) { return mode == sim::PortMode::Controller ? std::vector<int>{3, 7} : std::vector<int>{1, 2}; }
+
+std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode, std::vector<int> ids = {})
 {
-    auto s = StartSim(mode);
+    auto s = StartSim(mode, ids.empty() ? IdsFor(mode) : ids);
     s->setThinkMs(0);
     return s;
 }
@@ -160,11 +164,90 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
             << shown.back().toStdString();
         EXPECT_EQ(progress->text(), QString()) << "the count goes when the send ends";
         const QByteArray fromWindow = unit->received();
-        EXPECT_TRUE(fromWindow.contains(c.units > 1 ? "*2BRDGSEAM 2 0!" : "BRDGSEAM 4 0\r"));
+        EXPECT_TRUE(fromWindow.contains(c.units > 1 ? "*7BRDGSEAM 2 0!" : "BRDGSEAM 4 0\r"));
         EXPECT_EQ(fromWindow, SentFromRecords(c, file));
         form.reset();
         unit.reset();
     }
+}
+
+// The operator's order on site: the file is opened first (its questions answered before any
+// controller is known), then the controller is connected and the offer to read is declined.
+// The send still goes to the units the controller reported, by their IDs, and each unit ends
+// up holding its own part of the file.
+TEST_F(WindowSendTest, FileOpenedBeforeConnectingGoesToTheReportedUnits)
+{
+    const Settings file = PreparedWall(8);
+    const QString path = dir.filePath(QStringLiteral("wall.tnc"));
+    ASSERT_TRUE(WriteConfigFile(file, path, op));
+    auto unit = Sim(sim::PortMode::Controller);
+    form->setComDevices(unit->slavePath(), QString());
+    clock::setScale(0.1);
+    {
+        FlagGuard filling(form->flags().FormFilling);
+        form->planningPage()->InitialisePlan();
+    }
+    op.defaultAnswer = true;  // every question of the load: Yes
+    form->OpenDialog1 = [path] { return path; };
+    form->menuItem("OpenConfigurationFile1")->trigger();
+    op.defaultAnswer = false;  // the offer to read after connecting: No
+    form->menuItem("TornelconnectedthruController1")->trigger();
+    ASSERT_TRUE(form->LinkEstablished());
+    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    EXPECT_EQ(unit->received(), QByteArray("\rNTN\r")) << "the units are asked for, not read";
+    EXPECT_EQ(form->flags().UnitCount, 2);
+    unit->log().clear();
+    op.clear();
+    clock::setScale(0.02);
+
+    EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), BulkOutcome::Done);
+    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+    const QByteArray sent = unit->received();
+    EXPECT_TRUE(sent.startsWith(PassFrame("*3PRJ 0 8!"))) << sent.left(40).toStdString();
+    EXPECT_FALSE(sent.contains("*1")) << "nothing to an ID the controller did not report";
+    EXPECT_FALSE(sent.contains("*2"));
+    for (int w = 1; w <= 8; ++w) {
+        SCOPED_TRACE(w);
+        const UnitIndex at = WallToUnit(w);
+        const sim::SimUnit& held = *unit->unitById(at.unit == 1 ? 3 : 7);
+        EXPECT_EQ(held.output(at.index).BlackLevel, file.output(at.unit, at.index).BlackLevel);
+        // Edges inside the wall only; seam gains of channels with a locked input only.
+        if (w > 1) EXPECT_EQ(held.output(at.index).LeftHaloOffset, file.output(at.unit, at.index).LeftHaloOffset);
+        if (w < 8) EXPECT_EQ(held.output(at.index).RightHaloOffset, file.output(at.unit, at.index).RightHaloOffset);
+        if (w != 3) EXPECT_EQ(held.output(at.index).SeamGain[5], file.output(at.unit, at.index).SeamGain[5]);
+    }
+    EXPECT_EQ(sent, SentFromRecords({"", sim::PortMode::Controller, 8, 2}, file));
+}
+
+// A controller that reports one unit cannot take a wall of more than four screens: the send
+// says so and puts nothing on the line.
+TEST_F(WindowSendTest, EightScreensWithOneReportedUnitSendNothing)
+{
+    const Settings file = PreparedWall(8);
+    const QString path = dir.filePath(QStringLiteral("wall.tnc"));
+    ASSERT_TRUE(WriteConfigFile(file, path, op));
+    auto unit = Sim(sim::PortMode::Controller, {5});
+    form->setComDevices(unit->slavePath(), QString());
+    clock::setScale(0.1);
+    {
+        FlagGuard filling(form->flags().FormFilling);
+        form->planningPage()->InitialisePlan();
+    }
+    op.defaultAnswer = true;
+    form->OpenDialog1 = [path] { return path; };
+    form->menuItem("OpenConfigurationFile1")->trigger();
+    op.defaultAnswer = false;
+    form->menuItem("TornelconnectedthruController1")->trigger();
+    ASSERT_TRUE(form->LinkEstablished());
+    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    unit->log().clear();
+    op.clear();
+
+    EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), BulkOutcome::NotStarted);
+    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    EXPECT_EQ(op.messages(), QStringList{kMsgMoreThanFourNeedsTwoUnits});
+    EXPECT_EQ(unit->received(), QByteArray());
 }
 
 }  // namespace

@@ -69,31 +69,31 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
     };
     const QString working = QStringLiteral("5 Projectors");
     const Case cases[] = {
-        {"reply wait of a controller command", sim::PortMode::Controller, {1, 2}, 0.1,
+        {"reply wait of a controller command", sim::PortMode::Controller, {3, 7}, 0.1,
          [](sim::Simulator& s) { s.setThinkMs(1000); },
          [](TKalvoraForm& f) { EXPECT_TRUE(f.commands().SendBlackLevel(1, 2, 30)); },
          [](TKalvoraForm& f, sim::Simulator&) { return f.link().AwaitingReply; },
-         PassFrame("*1BLKGN 2 30!")},
-        {"resend pause", sim::PortMode::Controller, {1, 2}, 0.1,
+         PassFrame("*3BLKGN 2 30!")},
+        {"resend pause", sim::PortMode::Controller, {3, 7}, 0.1,
          [](sim::Simulator& s) { s.faults().rejectNext = 1; },
          [](TKalvoraForm& f) { EXPECT_TRUE(f.commands().SendBlackLevel(1, 2, 30)); },
          [](TKalvoraForm& f, sim::Simulator&) { return f.statusText() == kStatusResending; },
-         PassFrame("*1BLKGN 2 30!") + PassFrame("*1BLKGN 2 30!")},
-        {"post-wait after the acceptance", sim::PortMode::Controller, {1, 2}, 0.25, [](sim::Simulator&) {},
+         PassFrame("*3BLKGN 2 30!") + PassFrame("*3BLKGN 2 30!")},
+        {"post-wait after the acceptance", sim::PortMode::Controller, {3, 7}, 0.25, [](sim::Simulator&) {},
          [](TKalvoraForm& f) { EXPECT_TRUE(f.commands().SendDisplayLayout(1, 0, 64)); },
          [](TKalvoraForm& f, sim::Simulator&) {
              return !f.link().AwaitingReply && f.statusText() == kStatusSending;
          },
-         PassFrame("*1DISP 0 64!")},
-        {"parse pause of a query", sim::PortMode::Controller, {1, 2}, 1.0,
+         PassFrame("*3DISP 0 64!")},
+        {"parse pause of a query", sim::PortMode::Controller, {3, 7}, 1.0,
          [](sim::Simulator& s) {
              s.faults().noiseNext = 1;
              s.faults().noise = QByteArray(40, 'z');  // pushes the block past where it may start
          },
          [](TKalvoraForm& f) { EXPECT_FALSE(QueryOutput(f.link(), f.settings(), 1, 1)); },
          [](TKalvoraForm& f, sim::Simulator&) { return f.statusText() == kStatusParseOutput; },
-         "TNQUERY *1OINFOTN 1!\r"},
-        {"pause of the two-unit check", sim::PortMode::Controller, {1}, 0.1, [](sim::Simulator&) {},
+         "TNQUERY *3OINFOTN 1!\r"},
+        {"pause of the two-unit check", sim::PortMode::Controller, {3}, 0.1, [](sim::Simulator&) {},
          [](TKalvoraForm& f) { EXPECT_FALSE(f.linkController().TwoUnitCheck()); },
          [](TKalvoraForm& f, sim::Simulator& s) {
              return s.received() == "NTN\r" && !f.link().AwaitingReply;
