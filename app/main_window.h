@@ -199,6 +199,7 @@ private:
     SeamRemovalPage* seam_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
+    QTimer* stepClear_ = nullptr;  // clears the step shortly after the last exchange closed
     QString bulkStep_;  // "Command k of n, unit u: what" while a bulk send runs
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;

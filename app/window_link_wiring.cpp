@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTabWidget>
 
 #include "settings/flag_protocol.h"
@@ -50,11 +51,25 @@ void TKalvoraForm::buildStatusBar()
     // the line, taken from the traffic trace.
     progressLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("ProgressLabel"));
     bar->addPermanentWidget(progressLabel_);
+    // Once no exchange has been open for a moment the operation is over and its step goes; the
+    // short delay keeps the text steady between the exchanges of one operation.
+    stepClear_ = new QTimer(this);
+    stepClear_->setSingleShot(true);
+    stepClear_->setInterval(150);
+    connect(stepClear_, &QTimer::timeout, this, [this] {
+        const bool open = !trace_.rows().empty() && trace_.rows().back().open;
+        if (!open && bulkStep_.isEmpty()) progressLabel_->clear();
+    });
     auto showStep = [this] {
         if (trace_.rows().empty()) return;
         const TraceRow& row = trace_.rows().back();
         if (!bulkStep_.isEmpty()) return;
-        if (!row.open || (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command)) return;
+        if (!row.open) {
+            stepClear_->start();
+            return;
+        }
+        if (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command) return;
+        stepClear_->stop();
         progressLabel_->setText(OperationStepText(row));
     };
     connect(&trace_, &TrafficTrace::rowAdded, this, showStep);

@@ -99,6 +99,8 @@ void TKalvoraForm::wireEditorPages()
 void TKalvoraForm::RefillFromRecords()
 {
     FillingGuard filling(flags_);
+    // A test pattern chosen for a group of screens no longer says what the units show.
+    projector_->ClearSelections();
     info_->ScreenInfoComboBoxChange();
     planning_->SyncPlanningFromRecords(isVisible());
     FillSourcePage();

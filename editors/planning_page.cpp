@@ -86,6 +86,8 @@ void PlanningPage::applyShow(const PlanShow& show)
     if (show.horizontalSize) SetSizeText(horizontalEdit_, *show.horizontalSize);
     if (show.overlap) overlapLabel_->setText(*show.overlap);
     if (show.overlapWidth) hooks_.setOverlapWidthText(*show.overlapWidth);
+    // The content text repeats the labels: it never says otherwise than they do.
+    if (show.aspectRatio || show.imageSizeH || show.imageSizeV) UpdateContentRequirement();
 }
 
 void PlanningPage::InitialisePlan()
@@ -172,6 +174,7 @@ void PlanningPage::CalcOutButtonClick()
 
     plan_.AspectRatio = plan_.OutSizeH / plan_.OutSizeV;
     aspectLabel_->setText(FormatG3(plan_.AspectRatio));
+    UpdateContentRequirement();
     PlanShow show;
     CalcImageSize(plan_, show);
     applyShow(show);
@@ -317,6 +320,7 @@ void PlanningPage::DrawProjectorLayout()
 
 void PlanningPage::UpdateContentRequirement()
 {
+    if (!contentMemo_ || !aspectLabel_ || !imageHLabel_ || !imageVLabel_) return;  // still being built
     contentText_ = ContentRequirementText(workingCount(), aspectLabel_->text(), plan_.ProjResH, plan_.ProjResV,
                                           imageHLabel_->text(), imageVLabel_->text());
     QString shown = contentText_;
@@ -350,6 +354,7 @@ void PlanningPage::showPlanValues()
     imageHLabel_->setText(FormatG15(plan_.ImageSizeH));
     imageVLabel_->setText(FormatG15(plan_.ImageSizeV));
     SetSizeText(horizontalEdit_, FormatG5(plan_.OutSizeH));
+    UpdateContentRequirement();
 }
 
 bool PlanningPage::eventFilter(QObject* watched, QEvent* event)

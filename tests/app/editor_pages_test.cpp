@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QtTest/QTest>
@@ -104,6 +105,10 @@ TEST_F(EditorPagesTest, AReadOfEightProjectorsShowsThatWallOnEveryPage)
     EXPECT_EQ(planning->alignment(), 0);
     EXPECT_EQ(planning->strip().frames.size(), 8u);
     EXPECT_EQ(find<QLabel>("NumOfTornelLabel")->text(), "2");
+    // The content requirement repeats the image size the labels show.
+    const QString imageSize = find<QLabel>("ImageSizeHLabel")->text() + " x " + find<QLabel>("ImageSizeVLabel")->text();
+    EXPECT_TRUE(find<QPlainTextEdit>("ImageContentInfoMemo")->toPlainText().contains(imageSize + " Image Size Required"))
+        << imageSize.toStdString() << " | " << find<QPlainTextEdit>("ImageContentInfoMemo")->toPlainText().toStdString();
     // (Screens 5..8 sit on the other tab: shown there, not hidden.)
     for (int n = 1; n <= 8; ++n) EXPECT_FALSE(find<QWidget>(("Screen" + std::to_string(n) + "GroupBox").c_str())->isHidden());
     EXPECT_TRUE(find<QTabWidget>("ScreenPageControl")->isTabVisible(1));
@@ -121,6 +126,24 @@ TEST_F(EditorPagesTest, AReadOfEightProjectorsShowsThatWallOnEveryPage)
     EXPECT_TRUE(find<QCheckBox>("EdgeFeathering8CheckBox")->isChecked());
     EXPECT_EQ(find<QCheckBox>("EdgeFeathering1CheckBox")->isChecked(), record(1).RightFeather != 0);
     EXPECT_EQ(op.messages(), QStringList{});  // the warning came with the read, before this point
+}
+
+// A read refills every page from what the units hold: a group's test pattern chosen earlier is
+// no longer selected, and once the read is over the status bar no longer shows a step.
+TEST_F(EditorPagesTest, ReadClearsTheProjectorGroupsAndItsStepWhenDone)
+{
+    connect();
+    ProjectorSetupPage* projector = form->projectorPage();
+    projector->group(4)->setItemIndex(2);
+    settle();
+    auto* step = find<QLabel>("ProgressLabel");
+    QStringList steps;
+    QObject::connect(&form->port(), &SerialPort::bytesSent, [&] { steps << step->text(); });
+    form->menuItem("ReadfromTornels1")->trigger();
+    settle();
+    EXPECT_EQ(projector->group(4)->itemIndex(), -1);
+    EXPECT_TRUE(steps.contains("Reading controller: NTN")) << steps.join(" | ").toStdString();
+    EXPECT_TRUE(RunUntil([&] { return step->text().isEmpty(); }, 2000)) << step->text().toStdString();
 }
 
 TEST_F(EditorPagesTest, TestPatternsPerScreenSendTheListGridAndRasterAndClearTheProjectorGroups)
