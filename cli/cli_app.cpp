@@ -155,8 +155,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
             return s.Finish(s.GaveUpOr(kExitFailed));
         }
     }
-    // --json: what the search found, whatever the send does next (the end of a good send
-    // names the units sent to).
+    // --json: what the search found, whatever the send does next.
     if (op.report) PrintConnection(s, reachable);
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && reachable < 2) {
@@ -166,6 +165,8 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     // The file's wall decides which units are sent to: a second unit on the bus that the file
     // does not plan for keeps its settings.
     s.flags.UnitCount = two ? 2 : 1;
+    // From here on the units the send addresses, as the text names them at the end.
+    if (op.report) PrintConnection(s, s.flags.UnitCount);
 
     s.settings = fileSettings;
     if (o.changed) s.settings.OutputWidth = units.OutputWidth;

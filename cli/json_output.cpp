@@ -73,7 +73,8 @@ JSON output:
   status        the exit status
   found         what the search found, or null: {"mode": "direct" or "controller",
                 "com": 1 or 2, "device": the device file, "units": 1 or 2, "ids": the
-                units' RS-485 IDs through a controller ([] in direct mode)}
+                units' RS-485 IDs through a controller ([] in direct mode)}; send: the
+                units it addresses (a file planning at most four projectors: unit 1)
   portProblems  the ports the search could not use: [{"com", "device", "problem":
                 "missing", "busy" or "permission", "text" ("in use by PID 1234
                 (minicom)"), "pid" and "process" (busy; else null)}]

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
+#include <csignal>
+#include <limits>
 #include <unistd.h>
 
 #include "cli/ports_command.h"
@@ -175,6 +179,124 @@ TEST(CliReport, ReadAndSendAsJson)
         EXPECT_EQ(commands.at(k).toObject().value("outcome").toString(), "sent");
     EXPECT_EQ(s.value("sent").toInt(), commands.size() - 1);
     EXPECT_TRUE(s.value("messages").toArray().contains("kalvora-cli: " + kMsgInvalidBulkValue));
+}
+
+// A send that does not end as planned still gives its document: a value left out (the send
+// goes on), a signal (the send stops after the command on the line), the port lost midway (the
+// command on the line failed). Each time the commands up to the end are listed with their
+// outcomes, the count of those the units took, and the messages; -q keeps the messages and
+// drops only the progress lines.
+TEST(CliReport, ASendThatEndsEarlyIsReported)
+{
+    QTemporaryDir dir;
+    enum class Ending { Skipped, Signal, PortLost };
+    struct Case {
+        const char* what;
+        Ending ending;
+        int status;
+        const char* lastOutcome;  // of the last command listed
+        const char* message;      // among the messages
+    } cases[] = {
+        {"a colour value out of range", Ending::Skipped, 1, "sent", "kalvora-cli: not sent: command "},
+        {"interrupted", Ending::Signal, 128 + SIGINT, "sent", "kalvora-cli: interrupted after command "},
+        {"the port lost", Ending::PortLost, 1, "failed", "kalvora-cli: the port failed after command "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The units on their own process, so that the port can be taken away mid-send.
+        QProcess sim;
+        sim.start(QStringLiteral(KALVORA_SIM_PATH), {"--mode", "controller", "--units", "2", "--ids", "3,7", "--think", "0"});
+        ASSERT_TRUE(sim.waitForStarted() && sim.waitForReadyRead(10000));
+        const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        const QStringList ports{"--com1", device, "--com2", "none"};
+        const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc");
+        ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
+        Settings file;
+        ScriptedOperator op;
+        ASSERT_TRUE(ReadConfigFile(file, a, op));
+        for (int i = 1; i <= 4; ++i) file.output(1, i).TotalProjectors = 2;  // unit 1 alone
+        if (c.ending == Ending::Skipped) file.input(1, 2).ContrastG = std::numeric_limits<float>::quiet_NaN();
+        ASSERT_TRUE(WriteConfigFile(file, b, op));
+
+        QProcess cli;
+        cli.start(QStringLiteral(KALVORA_CLI_PATH),
+                  QStringList{"--clock-scale", "0.1", "--retries", "0"} + ports +
+                      QStringList{"send", b, "--json", c.ending == Ending::Skipped ? "-q" : "-v"});
+        ASSERT_TRUE(cli.waitForStarted());
+        QByteArray err;
+        if (c.ending != Ending::Skipped) {
+            // -v here only to see the progress: wait for command 20 to go out.
+            cli.setReadChannel(QProcess::StandardError);
+            while (!err.contains("send: command 20 of") && cli.waitForReadyRead(10000)) err += cli.readAllStandardError();
+            ASSERT_TRUE(err.contains("send: command 20 of")) << err.constData();
+            if (c.ending == Ending::Signal) ::kill(pid_t(cli.processId()), SIGINT);
+            if (c.ending == Ending::PortLost) {
+                sim.kill();
+                sim.waitForFinished();
+            }
+        }
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        err += cli.readAllStandardError();
+        EXPECT_EQ(cli.exitCode(), c.status) << err.right(400).constData();
+        if (c.ending == Ending::Skipped) EXPECT_FALSE(err.contains("send: command")) << "-q: no progress lines";
+
+        const QJsonObject o = Json(QString::fromLocal8Bit(cli.readAllStandardOutput()));
+        EXPECT_EQ(o.value("command").toString(), "send");
+        EXPECT_EQ(o.value("status").toInt(-1), c.status);
+        // The file plans one unit's wall: the send addresses unit 1 only.
+        EXPECT_EQ(o.value("found").toObject().value("ids").toArray(), (QJsonArray{3}));
+        const QJsonArray commands = o.value("commands").toArray();
+        ASSERT_GE(commands.size(), 20);
+        for (const QJsonValue& v : commands) EXPECT_EQ(v.toObject().value("unit").toInt(), 1);
+        QStringList outcomes;
+        for (const QJsonValue& v : commands) outcomes << v.toObject().value("outcome").toString();
+        EXPECT_EQ(outcomes.last(), c.lastOutcome);
+        const int skipped = int(outcomes.count("skipped")), failed = int(outcomes.count("failed"));
+        EXPECT_EQ(skipped, c.ending == Ending::Skipped ? 1 : 0);
+        EXPECT_EQ(o.value("sent").toInt(), commands.size() - skipped - failed);
+        if (c.ending == Ending::Skipped) {
+            const QJsonObject left = commands.at(outcomes.indexOf("skipped")).toObject();
+            EXPECT_EQ(left.value("command").toString(), "ICNTTN channel 2");
+            EXPECT_EQ(left.value("unit").toInt(), 1);
+        }
+        QString told;
+        for (const QJsonValue& m : o.value("messages").toArray())
+            if (m.toString().startsWith(c.message)) told = m.toString();
+        EXPECT_FALSE(told.isEmpty()) << QJsonDocument(o.value("messages").toArray()).toJson().constData();
+        // Stopped after the command on the line: the last one listed is the one named.
+        if (c.ending != Ending::Skipped)
+            EXPECT_EQ(QRegularExpression("command (\\d+) of").match(told).captured(1).toInt(), commands.size())
+                << told.toStdString();
+        sim.kill();
+        sim.waitForFinished();
+    }
+}
+
+// A signal while the run waits for the units (here a controller rejecting everything, answered
+// Retry again and again) ends the run at once, and the document still comes.
+TEST(CliReport, AnInterruptedRunStillGivesItsDocument)
+{
+    QTemporaryDir dir;
+    SimProcess rejecting({"--mode", "controller", "--ids", "3,7", "--reject", "1000000"});
+    ASSERT_FALSE(rejecting.path().isEmpty());
+    const QString file = dir.filePath("never.tnc");
+    QProcess cli;
+    cli.start(QStringLiteral(KALVORA_CLI_PATH), {"--clock-scale", "0.1", "--retries", "1000", "--com1", rejecting.path(),
+                                                 "--com2", "none", "read", "-o", file, "--json"});
+    cli.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains("[Retry]") && cli.waitForReadyRead(10000)) err += cli.readAllStandardError();
+    ASSERT_TRUE(err.contains("[Retry]")) << err.constData();
+    ::kill(pid_t(cli.processId()), SIGTERM);
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 128 + SIGTERM);
+    const QJsonObject o = Json(QString::fromLocal8Bit(cli.readAllStandardOutput()));
+    EXPECT_EQ(o.value("command").toString(), "read");
+    EXPECT_EQ(o.value("status").toInt(), 128 + SIGTERM);
+    EXPECT_EQ(o.value("file").toString(), file);
+    EXPECT_FALSE(o.value("saved").toBool(true));
+    EXPECT_TRUE(o.value("messages").toArray().contains("kalvora-cli: interrupted"));
+    EXPECT_FALSE(QFileInfo::exists(file));
 }
 
 // The listing: COM1 and COM2 as a search would use them, and who holds each device.
