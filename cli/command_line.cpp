@@ -208,6 +208,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& args)
     }
     if (command->check) out.error = command->check(o);
     if (out.error.isEmpty() && o.quiet && o.verbose) out.error = QStringLiteral("-q and -v cannot be used together");
+    // The JSON document is the whole of standard output: a trace written into it would break it.
+    static const QStringList kStandardOutput{"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"};
+    if (out.error.isEmpty() && o.json && kStandardOutput.contains(o.trace))
+        out.error = QStringLiteral("%1: --json and --trace %2 cannot share standard output; name a file")
+                        .arg(o.command, o.trace);
     return out;
 }
 

@@ -128,6 +128,9 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"ports", "extra"}, "ports: unexpected argument 'extra'"},
         {{"-q", "-v", "search"}, "-q and -v cannot be used together"},
         {{"read", "--json", "-o", "-"}, "read: --json and -o - cannot share standard output; name a file"},
+        {{"send", "a.tnc", "--json", "--trace", "/dev/stdout"},
+         "send: --json and --trace /dev/stdout cannot share standard output; name a file"},
+        {{"--trace=/dev/fd/1", "search", "--json"}, "search: --json and --trace /dev/fd/1 cannot share standard output; name a file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
