@@ -50,6 +50,7 @@ constexpr OptionRow kOptions[] = {
          return QString();
      }},
     {"--verbose", "-v", nullptr, nullptr, [](CliOptions& o, const QString&) { o.verbose = true; return QString(); }},
+    {"--quiet", "-q", nullptr, nullptr, [](CliOptions& o, const QString&) { o.quiet = true; return QString(); }},
     {"--help", "-h", nullptr, nullptr, [](CliOptions& o, const QString&) { o.help = true; return QString(); }},
     {"--version", nullptr, nullptr, nullptr, [](CliOptions& o, const QString&) { o.version = true; return QString(); }},
     {"--output", "-o", "FILE.tnc", "read",
@@ -58,7 +59,7 @@ constexpr OptionRow kOptions[] = {
          o.output = v;
          return QString();
      }},
-    {"--json", nullptr, nullptr, "show diff", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
+    {"--json", nullptr, nullptr, "show diff search read send ports", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
     {"--changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
     {"--trace", nullptr, "FILE", "search read send diff",
      [](CliOptions& o, const QString& v) {
@@ -81,8 +82,12 @@ constexpr CommandRow kCommands[] = {
     {"search", 0, nullptr, nullptr},
     {"read", 0, nullptr,
      [](const CliOptions& o) {
-         return o.output.isEmpty() ? QStringLiteral("read: no output file given (-o FILE.tnc)") : QString();
+         if (o.output.isEmpty()) return QStringLiteral("read: no output file given (-o FILE.tnc)");
+         if (o.json && o.output == QLatin1String("-"))
+             return QStringLiteral("read: --json and -o - cannot share standard output; name a file");
+         return QString();
      }},
+    {"ports", 0, nullptr, nullptr},
     {"show", 1, "show: no configuration file given", nullptr},
     {"send", 1, "send: no configuration file given", nullptr},
     {"diff", 1, "diff: no configuration file given", nullptr},
@@ -202,6 +207,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& args)
         return out;
     }
     if (command->check) out.error = command->check(o);
+    if (out.error.isEmpty() && o.quiet && o.verbose) out.error = QStringLiteral("-q and -v cannot be used together");
+    // The JSON document is the whole of standard output: a trace written into it would break it.
+    static const QStringList kStandardOutput{"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"};
+    if (out.error.isEmpty() && o.json && kStandardOutput.contains(o.trace))
+        out.error = QStringLiteral("%1: --json and --trace %2 cannot share standard output; name a file")
+                        .arg(o.command, o.trace);
     return out;
 }
 

@@ -13,12 +13,13 @@ struct CliOptions {
     QString com1, com2;  // empty: not given
     int retries = 2;
     bool verbose = false;
+    bool quiet = false;  // -q: no progress lines
     double clockScale = 1.0;
     bool help = false;
     bool version = false;
     // Options of one command.
     QString output;      // read -o FILE
-    bool json = false;   // show --json, diff --json
+    bool json = false;   // show, diff, search, read, send, ports --json
     bool changed = false;  // send --changed
     QString trace;       // search/read --trace FILE: the serial traffic of the run
     // The command and its operands.

@@ -1,5 +1,6 @@
 #include "cli/terminal_operator.h"
 
+#include "cli/json_output.h"
 #include "link/link.h"
 
 namespace kalvora::cli {
@@ -10,6 +11,7 @@ void TerminalOperator::print(const QString& line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out_);
     std::fputc('\n', out_);
     std::fflush(out_);
+    if (report) report->messages << line;
 }
 
 namespace {

@@ -11,6 +11,8 @@
 
 namespace kalvora::cli {
 
+struct RunReport;
+
 class TerminalOperator : public Operator {
 public:
     explicit TerminalOperator(std::FILE* out = stderr) : out_(out) {}
@@ -18,6 +20,7 @@ public:
     bool yesNoAnswer = false;  // the answer to Yes/No questions
     int retries = 2;           // OK or Retry answers given before the first Cancel
     bool verbose = false;      // also print the status-bar texts
+    RunReport* report = nullptr;  // when set, also gets every line told (for --json)
 
     // True once a Retry/Cancel or OK/Cancel question has been answered Cancel: the run gave up.
     bool gaveUp() const { return gaveUp_; }

@@ -89,12 +89,12 @@ int LinkController::SearchPorts()
     link_.WaitTicks = 10;
 
     int found = -1;
-    if (link_.ProbePort(1)) {
+    if (ProbeUsable(1)) {
         found = 1;
         // A network port's address follows the port number: the operator sees which server.
         const QString where = link_.port().isNetworkPort(1) ? QStringLiteral(" (%1)").arg(link_.port().device(1)) : QString();
         link_.op().setStatus(kStatusEstablishedOnCom + QString::number(1) + where);
-    } else if (link_.ProbePort(2)) {
+    } else if (ProbeUsable(2)) {
         // The label names the port actually in use, whichever it is.
         found = 2;
     } else {
@@ -108,6 +108,42 @@ int LinkController::SearchPorts()
     emit searchingChanged(false);
     emit stateChanged();
     return found;
+}
+
+void LinkController::BeginSearch()
+{
+    troubles_.clear();
+    portTried_ = false;
+}
+
+bool LinkController::ProbeUsable(int n)
+{
+    SerialPort& port = link_.port();
+    const QString device = port.device(n);
+    // The port this program has open is probed as it is; a network port has no device file
+    // or lock file to look at, its server tells when it is opened.
+    if (!port.isNetworkPort(n) && !(port.isOpen() && port.openDevice() == device)) {
+        const PortProblem problem = DiagnosePort(device);
+        if (problem.kind != PortProblem::Kind::None) {
+            // Both modes search the same ports: each trouble is told once.
+            const bool known = std::any_of(troubles_.begin(), troubles_.end(),
+                                           [&](const PortTrouble& t) { return t.com == n && t.problem == problem; });
+            if (!known) troubles_.append({n, problem});
+            return false;
+        }
+    }
+    if (!device.isEmpty()) portTried_ = true;
+    return link_.ProbePort(n);
+}
+
+QString LinkController::NotFoundText(const QString& advice) const
+{
+    if (troubles_.isEmpty()) return advice;
+    QStringList lines;
+    for (const PortTrouble& t : troubles_) lines << PortProblemText(t.com, t.problem);
+    // A port that could not be opened needs no cable advice; one that was tried and stayed
+    // silent does.
+    return portTried_ ? lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + advice : lines.join(QLatin1Char('\n'));
 }
 
 void LinkController::SetMenuItems(bool enabled)
@@ -155,6 +191,7 @@ bool LinkController::ReadfromTornels1Click()
 void LinkController::SearchAllClick()
 {
     if (!link_.MayStart()) return;
+    BeginSearch();
     SetMode(false);
     if (SearchPorts() > 0) {
         if (Planned() > 4) {
@@ -175,16 +212,17 @@ void LinkController::SearchAllClick()
         link_.flags().EditorBusy = false;
         return;
     }
-    link_.op().showMessage(kMsgTornelsNotDetected);
+    link_.op().showMessage(NotFoundText(kMsgTornelsNotDetected));
     link_.SetLinkEstablished(false);
 }
 
 void LinkController::TornelconnectedthruController1Click()
 {
     if (!link_.MayStart()) return;
+    BeginSearch();
     SetMode(true);
     if (SearchPorts() < 0) {
-        link_.op().showMessage(kMsgControllerNotDetected);
+        link_.op().showMessage(NotFoundText(kMsgControllerNotDetected));
         link_.SetLinkEstablished(false);
         return;
     }
@@ -195,9 +233,10 @@ void LinkController::TornelconnectedthruController1Click()
 void LinkController::TornelconnectedtoSerialPortdirectly1Click()
 {
     if (!link_.MayStart()) return;
+    BeginSearch();
     SetMode(false);
     if (SearchPorts() < 0) {
-        link_.op().showMessage(kMsgTornelNotDetected);
+        link_.op().showMessage(NotFoundText(kMsgTornelNotDetected));
         link_.SetLinkEstablished(false);
         return;
     }

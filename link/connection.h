@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/port_open_error.h"
 #include "platform/serial_port.h"
 
 namespace kalvora {
@@ -123,6 +124,13 @@ public:
     bool ReadfromTornels1Enabled() const { return menuItemsEnabled_; }
     bool SendCurrentSettingstoTornels1Enabled() const { return menuItemsEnabled_; }
     bool Searching() const { return searching_; }
+    // The ports the last connection command could not use, and why (a device missing, held by
+    // another program, not permitted), each once; empty when every port named could be tried.
+    struct PortTrouble {
+        int com = 0;
+        PortProblem problem;
+    };
+    const QList<PortTrouble>& SearchTroubles() const { return troubles_; }
 
 signals:
     // Any of the state above changed.
@@ -143,6 +151,14 @@ private:
     // The disconnect's steps: port closed, link down, menu items off, page enabling updated,
     // the status-read flag cleared. Also run when the port fails.
     void DropLink();
+    // A connection command's search starts: no port troubles yet.
+    void BeginSearch();
+    // Probes port n unless it is known beforehand that it cannot be opened; then the trouble
+    // is noted and false returned.
+    bool ProbeUsable(int n);
+    // The text when nothing answered: the port troubles, followed by `advice` (check the cable,
+    // the boot-up) when a port was actually tried; the advice alone when no port had trouble.
+    QString NotFoundText(const QString& advice) const;
     int Planned() const { return NumOfProjectors ? NumOfProjectors() : 0; }
     int Working() const { return WorkingProjectorCount ? WorkingProjectorCount() : 1; }
 
@@ -155,6 +171,8 @@ private:
     QString comNumberLabel_ = QStringLiteral("None");
     bool menuItemsEnabled_ = false;
     bool searching_ = false;
+    QList<PortTrouble> troubles_;
+    bool portTried_ = false;
 };
 
 }  // namespace kalvora

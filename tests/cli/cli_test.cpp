@@ -213,8 +213,11 @@ TEST_F(Cli, FailuresGiveTheProgramsTextsAndAStatus)
     SimProcess dead({"--dead"});
     const CliRun none = RunCli({"--com1", dead.path(), "--com2", Missing(), "search"});
     EXPECT_EQ(none.status, 1);
-    // The message, with the window's menu replaced by what to do on a terminal.
-    EXPECT_TRUE(none.err.contains("kalvora-cli: " + kMsgTornelsNotDetected.section('\n', 0, 2))) << none.err.toStdString();
+    // The message, with the window's menu replaced by what to do on a terminal; the missing
+    // COM2 named first, the advice for the silent COM1 after it.
+    EXPECT_TRUE(none.err.contains("kalvora-cli: Note: COM Port #2: " + Missing() + ": no such device.\n\n" +
+                                  kMsgTornelsNotDetected.section('\n', 0, 2)))
+        << none.err.toStdString();
     EXPECT_TRUE(none.err.contains("3) Run 'kalvora-cli search' to search for Tornel(s) again."));
     EXPECT_FALSE(none.err.contains("menu item"));
     EXPECT_TRUE(none.out.isEmpty());

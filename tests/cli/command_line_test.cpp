@@ -10,7 +10,7 @@ namespace kalvora::cli {
 void PrintTo(const CliOptions& o, std::ostream* os)
 {
     *os << "{com1 " << o.com1.toStdString() << ", com2 " << o.com2.toStdString() << ", retries " << o.retries
-        << ", verbose " << o.verbose << ", clock scale " << o.clockScale << ", help " << o.help << ", output "
+        << ", verbose " << o.verbose << ", quiet " << o.quiet << ", clock scale " << o.clockScale << ", help " << o.help << ", output "
         << o.output.toStdString() << ", json " << o.json << ", changed " << o.changed << ", command " << o.command.toStdString() << ", operands "
         << o.operands.join(' ').toStdString() << '}';
 }
@@ -62,6 +62,12 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         {{"--trace", "t.txt", "read", "-o", "w.tnc"},
          with(Command("read"), [](CliOptions& o) { o.trace = "t.txt"; o.output = "w.tnc"; })},
         {{"--retries", "-0", "search"}, with(Command("search"), [](CliOptions& o) { o.retries = 0; })},
+        {{"-q", "send", "w.tnc"}, with(Command("send", {"w.tnc"}), [](CliOptions& o) { o.quiet = true; })},
+        {{"search", "--quiet", "--json"}, with(Command("search"), [](CliOptions& o) { o.quiet = true; o.json = true; })},
+        {{"read", "--json", "-o", "w.tnc"}, with(Command("read"), [](CliOptions& o) { o.json = true; o.output = "w.tnc"; })},
+        {{"send", "w.tnc", "--json"}, with(Command("send", {"w.tnc"}), [](CliOptions& o) { o.json = true; })},
+        {{"ports", "--json"}, with(Command("ports"), [](CliOptions& o) { o.json = true; })},
+        {{"ports"}, Command("ports")},
         // Help wins over everything else before "--".
         {{"frobnicate", "--bogus", "-h"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
         {{"--retries=x", "--help"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
@@ -104,7 +110,7 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"--clock-scale=1.5", "search"}, "--clock-scale needs a number above 0 and at most 1, not '1.5'"},
         {{"--clock-scale=nan", "search"}, "--clock-scale needs a number above 0 and at most 1, not 'nan'"},
         {{"--clock-scale", "0,5", "search"}, "--clock-scale needs a number above 0 and at most 1, not '0,5'"},
-        {{"search", "--json"}, "search: --json is not an option of this command"},
+        {{"search", "--changed"}, "search: --changed is not an option of this command"},
         {{"show", "a", "-o", "b"}, "show: --output is not an option of this command"},
         {{"search", "extra"}, "search: unexpected argument 'extra'"},
         {{"show", "a", "--trace", "t.txt"}, "show: --trace is not an option of this command"},
@@ -118,7 +124,13 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"send"}, "send: no configuration file given"},
         {{"diff", "a", "b"}, "diff: unexpected argument 'b'"},
         {{"show", "a", "--changed"}, "show: --changed is not an option of this command"},
-        {{"send", "a", "--json"}, "send: --json is not an option of this command"},
+        {{"ports", "-o", "a"}, "ports: --output is not an option of this command"},
+        {{"ports", "extra"}, "ports: unexpected argument 'extra'"},
+        {{"-q", "-v", "search"}, "-q and -v cannot be used together"},
+        {{"read", "--json", "-o", "-"}, "read: --json and -o - cannot share standard output; name a file"},
+        {{"send", "a.tnc", "--json", "--trace", "/dev/stdout"},
+         "send: --json and --trace /dev/stdout cannot share standard output; name a file"},
+        {{"--trace=/dev/fd/1", "search", "--json"}, "search: --json and --trace /dev/fd/1 cannot share standard output; name a file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

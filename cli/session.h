@@ -1,0 +1,81 @@
+#pragma once
+// One run of a command that talks to the units: the port with its COM devices resolved as the
+// window resolves them, the link, the connection controller, the traffic trace, and what a
+// signal does to the run; with the search and the retries every such command shares.
+
+#include <QString>
+#include <cstdio>
+
+#include "cli/cli_app.h"
+#include "cli/command_line.h"
+#include "cli/terminal_operator.h"
+#include "link/connection.h"
+#include "link/link.h"
+#include "link/traffic_trace.h"
+#include "platform/serial_port.h"
+#include "platform/signal_watch.h"
+#include "settings/main_flags.h"
+#include "settings/records.h"
+
+namespace kalvora::cli {
+
+struct Session {
+    Session(const CliOptions& o, TerminalOperator& op);
+    // The ports the search could not use go into the --json report.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Stopped by a signal where the run cannot stop by itself: the port is closed (its lock file
+    // goes with it), the trace and the --json report are written, and the program ends.
+    [[noreturn]] void Interrupt();
+    // The end of the run: the trace, when asked for, is written whatever the outcome; a trace
+    // that cannot be written fails an otherwise good run.
+    int Finish(int status);
+    // Nothing to search: the machine reports no serial port and none was named (told).
+    bool NoPortToSearch() const;
+    int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
+
+    bool noPort = false;
+    // A send: the first signal lets the command on the line finish, then the send stops.
+    bool stopAfterCommand = false;
+    bool stopping = false;
+
+    TerminalOperator& op;
+    SerialPort port;
+    MainFlags flags;
+    Settings settings;
+    TrafficTrace trace;
+    Link link;
+    LinkController controller;
+    QString traceFile;
+    SignalWatch signalWatch;
+
+private:
+    void NoteTroubles();
+    bool troublesNoted_ = false;
+};
+
+// The search of both modes; true when a link is established.
+bool Search(Session& s);
+
+// Runs `step` again while it fails for a reason that may pass (timeouts, rejections, error
+// codes), as long as the operator answers Retry: the same --retries that the link's own
+// questions use, so every kind of repeated failure ends the same way. False when it failed
+// for good (the port went away, an answer that no retry changes) or the operator gave up.
+template <typename Step>
+bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
+{
+    for (;;) {
+        if (step()) return true;
+        const bool mayPass = s.link.ResendNeeded && s.link.port().isOpen();
+        if (!mayPass || s.link.Abandoned || s.link.ExitRequested || s.op.gaveUp()) return false;
+        if (!s.op.askRetryCancel(kTitleGiveUp, question)) return false;
+    }
+}
+
+// What was found: the mode, the port, its device, the units and their RS-485 IDs, as lines on
+// `to`; with --json into the report instead.
+void PrintConnection(Session& s, int units, std::FILE* to = stdout);
+
+}  // namespace kalvora::cli
