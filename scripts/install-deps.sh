@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core
   xvfb x11-utils
   dpkg-dev desktop-file-utils shared-mime-info
+  help2man librsvg2-bin lintian appstream
   ser2net
 )
 
