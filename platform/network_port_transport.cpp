@@ -214,6 +214,20 @@ void NetworkPortTransport::sendNow(const QByteArray& bytes)
     if (!socket_ || bytes.isEmpty()) return;
     socket_->write(bytes);
     socket_->flush();
+    ackAtOnce();
+}
+
+void NetworkPortTransport::ackAtOnce()
+{
+    // A server that sends with Nagle's algorithm (ser2net's default) holds the rest of an echo
+    // or reply until its first piece is acknowledged, and after a write of ours the system
+    // delays acknowledgements by up to 40 ms, hoping to carry them on the next one. Every
+    // transaction would wait for that. The system drops back to delaying after a while, so
+    // this is asked again after each read and write.
+    if (!socket_) return;
+    const int fd = int(socket_->socketDescriptor());
+    const int on = 1;
+    if (fd >= 0) ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
 void NetworkPortTransport::takeIncoming() { takeIncomingAnnouncing(true); }
@@ -223,6 +237,7 @@ void NetworkPortTransport::takeIncomingAnnouncing(bool announce)
     if (!socket_) return;
     const QByteArray raw = socket_->readAll();
     if (raw.isEmpty()) return;
+    ackAtOnce();
     silentPings_ = 0;
     const qint64 before = rx_.size();
     if (telnet_) {
@@ -293,12 +308,22 @@ void NetworkPortTransport::write(const QByteArray& bytes, bool now)
 {
     if (!open_ || !socket_ || bytes.isEmpty()) return;
     socket_->write(telnet_ ? telnet::Escape(bytes) : bytes);
-    if (now) socket_->flush();
+    // The pieces a caller writes one after the other (a frame's "PASS ", text, checksum and CRs)
+    // leave together in one segment: when it flushes, or as soon as it gives the event loop
+    // back. Sent one by one they would reach the server as separate packets, and the units'
+    // line as a frame with gaps in it.
+    if (now && !flushPosted_) {
+        flushPosted_ = true;
+        QMetaObject::invokeMethod(this, &NetworkPortTransport::flush, Qt::QueuedConnection);
+    }
 }
 
 void NetworkPortTransport::flush()
 {
-    if (socket_) socket_->flush();
+    flushPosted_ = false;
+    if (!socket_) return;
+    socket_->flush();
+    ackAtOnce();
 }
 
 bool NetworkPortTransport::modemLines(bool& cts, bool& dcd)
