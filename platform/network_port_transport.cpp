@@ -99,11 +99,31 @@ bool NetworkPortTransport::open(const QString& name, const LineSettings& line)
         else
             fail(QStringLiteral("the connection to %1 failed: %2").arg(address_.hostAndPort(), socket_->errorString()));
     });
-    open_ = true;
     if (telnet_) {
+        // The line is set before anything goes out on it: a server applies the settings as it
+        // reads them, and a byte that reaches the line while it changes may be lost. The
+        // server answers the commands in order; the answer to the flow control, the last
+        // setting of the line (servers need not answer the masks after it), says all are done.
+        // A server that does not answer within the connection time is used as it is.
         sendNow(telnet::SetLine(line));
+        WaitInEventLoop(std::max(0, budget - int(spent.elapsed())), [this] {
+            return !socket_ || socket_->state() != QAbstractSocket::ConnectedState ||
+                   client_.answered(telnet::kSetControl);
+        });
+        if (!socket_) {
+            setOpenError(OpenError::Other, QStringLiteral("the port was closed while it was being opened"));
+            return false;
+        }
+        if (socket_->state() != QAbstractSocket::ConnectedState) {
+            setOpenError(OpenError::Network,
+                         QStringLiteral("the server at %1 closed the connection").arg(address_.hostAndPort()));
+            dropSocket();
+            return false;
+        }
         ping_.start(clock::scaled(kPingIntervalMs));
     }
+    open_ = true;
+    if (!rx_.isEmpty()) QMetaObject::invokeMethod(this, &PortTransport::readyRead, Qt::QueuedConnection);
     // What came with the connection (a banner, early answers) is read now.
     if (socket_->bytesAvailable() > 0) QMetaObject::invokeMethod(this, &NetworkPortTransport::takeIncoming, Qt::QueuedConnection);
     return true;
