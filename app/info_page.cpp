@@ -1,6 +1,7 @@
 #include "app/info_page.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -261,6 +263,9 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     for (int n = 1; n <= 2; ++n) {
         rg->addWidget(new QLabel(QStringLiteral("COM%1:").arg(n), rs232), 3 + n, 0);
         comDevices_[n - 1] = MakeNamed<QLabel>(rs232, QStringLiteral("Com%1DeviceLabel").arg(n), QStringLiteral("(no device)"));
+        // The text is elided to the room the column leaves, never the other way round.
+        comDevices_[n - 1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        comDevices_[n - 1]->installEventFilter(this);
         rg->addWidget(comDevices_[n - 1], 3 + n, 1, 1, 3);
     }
     left->addWidget(rs232);
@@ -334,14 +339,41 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     connect(overviewButton, &QPushButton::clicked, this, [this] { showWallOverview(); });
 }
 
-void InfoPage::setComDevice(int n, const QString& text, const QString& details)
+void InfoPage::setComDevice(int n, const QString& text, const QString& details, int keepTail)
 {
     if (n != 1 && n != 2) return;
     QLabel* label = comDevices_[n - 1];
     comDeviceTexts_[n - 1] = text;
-    // The group is narrow; a long stable name keeps its start and its end.
-    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, 215));
+    comDeviceTails_[n - 1] = std::clamp(keepTail, 0, int(text.size()));
+    elideComDevice(n);
     label->setToolTip(details.isEmpty() || details == text ? text : text + QLatin1Char('\n') + details);
+}
+
+void InfoPage::elideComDevice(int n)
+{
+    // The group is narrow; a long stable name or server name keeps its start and its end, to
+    // the width the label has (before the first layout, the width it is meant to have).
+    QLabel* label = comDevices_[n - 1];
+    const int width = label->width() > 20 && label->testAttribute(Qt::WA_Resized) ? label->contentsRect().width() : 185;
+    const QString& text = comDeviceTexts_[n - 1];
+    const QFontMetrics metrics = label->fontMetrics();
+    const int tail = comDeviceTails_[n - 1];
+    if (tail == 0 || metrics.horizontalAdvance(text) <= width) {
+        label->setText(metrics.elidedText(text, Qt::ElideMiddle, width));
+        return;
+    }
+    const QString end = text.right(tail);
+    label->setText(metrics.elidedText(text.left(text.size() - tail), Qt::ElideRight,
+                                      std::max(0, width - metrics.horizontalAdvance(end))) +
+                   end);
+}
+
+bool InfoPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        for (int n = 1; n <= 2; ++n)
+            if (watched == comDevices_[n - 1]) elideComDevice(n);
+    return QWidget::eventFilter(watched, event);
 }
 
 QString InfoPage::comDeviceText(int n) const { return n == 1 || n == 2 ? comDeviceTexts_[n - 1] : QString(); }

@@ -46,9 +46,10 @@ public:
     QWidget* wallOverviewWindow() const { return overviewWindow_; }
     // "Wall Overview...": the overview's window, brought up to date and to the front.
     void showWallOverview();
-    // The device COM n (1, 2) stands for, in the RS-232 group: `text` (shortened to fit, in
-    // full in the tool tip with `details`).
-    void setComDevice(int n, const QString& text, const QString& details);
+    // The device COM n (1, 2) stands for, in the RS-232 group: `text` (shortened to the label's
+    // width, in full in the tool tip with `details`). A text too long loses its middle, or, with
+    // `keepTail`, the end of what comes before its last `keepTail` characters.
+    void setComDevice(int n, const QString& text, const QString& details, int keepTail = 0);
     QString comDeviceText(int n) const;
 
     TerminalView* terminal() const { return terminal_; }
@@ -58,8 +59,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void elideComDevice(int n);
     QLabel* value(const char* name) const;
     void setValue(const char* name, const QString& text);
 
@@ -73,6 +76,7 @@ private:
     std::array<QLabel*, 4> lights_{};
     std::array<QLabel*, 2> comDevices_{};
     std::array<QString, 2> comDeviceTexts_{};
+    std::array<int, 2> comDeviceTails_{};
 };
 
 }  // namespace kalvora

@@ -113,6 +113,18 @@ void TKalvoraForm::showComDevices()
                     [this](int n, const QString& name) { chooseComDevice(n, name); },
                     [this](int n) { chooseNetworkPort(n); });
     for (int n = 1; n <= 2; ++n) {
+        // A network port shows its server first; the whole address and its kind are in the tip.
+        if (const auto address = ParseNetworkPortAddress(port_.device(n))) {
+            info_->setComDevice(n, address->shortText(),
+                                address->text() + (address->protocol == NetworkPortAddress::Protocol::Raw
+                                                       ? QStringLiteral("\nA port on a network serial server, raw "
+                                                                        "TCP: the line settings are the server's.")
+                                                       : QStringLiteral("\nA port on a network serial server, Telnet "
+                                                                        "with COM port control: Kalvora sets the line.")),
+                                // The server's name gives way first; its port and kind stay.
+                                int(address->shortText().size() - address->hostAndPort().lastIndexOf(QLatin1Char(':'))));
+            continue;
+        }
         const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
         info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));
     }

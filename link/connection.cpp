@@ -97,6 +97,10 @@ int LinkController::SearchPorts()
     } else if (ProbeUsable(2)) {
         // The label names the port actually in use, whichever it is.
         found = 2;
+        // A device found on COM2 leaves the status bar as it was; a server on the network is
+        // named wherever it is found, so the operator sees which one answered.
+        if (link_.port().isNetworkPort(2))
+            link_.op().setStatus(kStatusEstablishedOnCom + QStringLiteral("2 (%1)").arg(link_.port().device(2)));
     } else {
         link_.port().close();
     }

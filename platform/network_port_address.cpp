@@ -19,6 +19,11 @@ QString NetworkPortAddress::hostAndPort() const
     return QStringLiteral("%1:%2").arg(h).arg(port);
 }
 
+QString NetworkPortAddress::shortText() const
+{
+    return hostAndPort() + (protocol == Protocol::Raw ? QStringLiteral(" (raw TCP)") : QStringLiteral(" (RFC 2217)"));
+}
+
 QString NetworkPortAddress::text() const
 {
     return QLatin1String(protocol == Protocol::Raw ? kRawScheme : kRfc2217Scheme) + hostAndPort();

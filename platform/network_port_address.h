@@ -19,6 +19,9 @@ struct NetworkPortAddress {
     QString text() const;
     // "HOST:PORT" ("[::1]:2000" for IPv6), for messages.
     QString hostAndPort() const;
+    // "HOST:PORT (raw TCP)" or "HOST:PORT (RFC 2217)": the server first, where a narrow label
+    // has room for little more.
+    QString shortText() const;
     bool operator==(const NetworkPortAddress&) const = default;
 };
 

@@ -99,11 +99,31 @@ bool NetworkPortTransport::open(const QString& name, const LineSettings& line)
         else
             fail(QStringLiteral("the connection to %1 failed: %2").arg(address_.hostAndPort(), socket_->errorString()));
     });
-    open_ = true;
     if (telnet_) {
+        // The line is set before anything goes out on it: a server applies the settings as it
+        // reads them, and a byte that reaches the line while it changes may be lost. The
+        // server answers the commands in order; the answer to the flow control, the last
+        // setting of the line (servers need not answer the masks after it), says all are done.
+        // A server that does not answer within the connection time is used as it is.
         sendNow(telnet::SetLine(line));
+        WaitInEventLoop(std::max(0, budget - int(spent.elapsed())), [this] {
+            return !socket_ || socket_->state() != QAbstractSocket::ConnectedState ||
+                   client_.answered(telnet::kSetControl);
+        });
+        if (!socket_) {
+            setOpenError(OpenError::Other, QStringLiteral("the port was closed while it was being opened"));
+            return false;
+        }
+        if (socket_->state() != QAbstractSocket::ConnectedState) {
+            setOpenError(OpenError::Network,
+                         QStringLiteral("the server at %1 closed the connection").arg(address_.hostAndPort()));
+            dropSocket();
+            return false;
+        }
         ping_.start(clock::scaled(kPingIntervalMs));
     }
+    open_ = true;
+    if (!rx_.isEmpty()) QMetaObject::invokeMethod(this, &PortTransport::readyRead, Qt::QueuedConnection);
     // What came with the connection (a banner, early answers) is read now.
     if (socket_->bytesAvailable() > 0) QMetaObject::invokeMethod(this, &NetworkPortTransport::takeIncoming, Qt::QueuedConnection);
     return true;
@@ -214,6 +234,20 @@ void NetworkPortTransport::sendNow(const QByteArray& bytes)
     if (!socket_ || bytes.isEmpty()) return;
     socket_->write(bytes);
     socket_->flush();
+    ackAtOnce();
+}
+
+void NetworkPortTransport::ackAtOnce()
+{
+    // A server that sends with Nagle's algorithm (ser2net's default) holds the rest of an echo
+    // or reply until its first piece is acknowledged, and after a write of ours the system
+    // delays acknowledgements by up to 40 ms, hoping to carry them on the next one. Every
+    // transaction would wait for that. The system drops back to delaying after a while, so
+    // this is asked again after each read and write.
+    if (!socket_) return;
+    const int fd = int(socket_->socketDescriptor());
+    const int on = 1;
+    if (fd >= 0) ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
 void NetworkPortTransport::takeIncoming() { takeIncomingAnnouncing(true); }
@@ -223,6 +257,7 @@ void NetworkPortTransport::takeIncomingAnnouncing(bool announce)
     if (!socket_) return;
     const QByteArray raw = socket_->readAll();
     if (raw.isEmpty()) return;
+    ackAtOnce();
     silentPings_ = 0;
     const qint64 before = rx_.size();
     if (telnet_) {
@@ -293,12 +328,22 @@ void NetworkPortTransport::write(const QByteArray& bytes, bool now)
 {
     if (!open_ || !socket_ || bytes.isEmpty()) return;
     socket_->write(telnet_ ? telnet::Escape(bytes) : bytes);
-    if (now) socket_->flush();
+    // The pieces a caller writes one after the other (a frame's "PASS ", text, checksum and CRs)
+    // leave together in one segment: when it flushes, or as soon as it gives the event loop
+    // back. Sent one by one they would reach the server as separate packets, and the units'
+    // line as a frame with gaps in it.
+    if (now && !flushPosted_) {
+        flushPosted_ = true;
+        QMetaObject::invokeMethod(this, &NetworkPortTransport::flush, Qt::QueuedConnection);
+    }
 }
 
 void NetworkPortTransport::flush()
 {
-    if (socket_) socket_->flush();
+    flushPosted_ = false;
+    if (!socket_) return;
+    socket_->flush();
+    ackAtOnce();
 }
 
 bool NetworkPortTransport::modemLines(bool& cts, bool& dcd)

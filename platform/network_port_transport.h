@@ -60,6 +60,7 @@ private:
     void takeIncoming();
     void takeIncomingAnnouncing(bool announce);
     void sendNow(const QByteArray& bytes);
+    void ackAtOnce();
     void onPing();
     void fail(const QString& reason);
     void dropSocket();
@@ -76,6 +77,7 @@ private:
     QTimer ping_;
     bool modemKnown_ = false;
     int silentPings_ = 0;
+    bool flushPosted_ = false;  // a flush waits in the event queue for what write() queued
 };
 
 }  // namespace kalvora

@@ -149,6 +149,7 @@ void ComPortClient::onSubnegotiation()
     const auto command = uint8_t(sub_[1]);
     if (command < kServerOffset) return;
     ++answers_;
+    if (command - kServerOffset < 32) answeredMask_ |= 1u << (command - kServerOffset);
     const QByteArray value = sub_.mid(2);
     switch (command - kServerOffset) {
     case kSetBaudRate:

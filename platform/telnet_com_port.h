@@ -60,6 +60,8 @@ public:
     bool comPortRefused() const { return comPortRefused_; }
     // Every subnegotiation of the COM port option the server has sent so far.
     int answersReceived() const { return answers_; }
+    // The server has answered this command (kSetBaudRate...) at least once.
+    bool answered(uint8_t command) const { return command < 32 && (answeredMask_ & (1u << command)); }
     // The baud rate the server last reported (0: none yet).
     int serverBaud() const { return serverBaud_; }
     // The modem state the server last reported; false before the first report.
@@ -90,6 +92,7 @@ private:
     bool subOverflow_ = false;
     bool comPortRefused_ = false;
     int answers_ = 0;
+    uint32_t answeredMask_ = 0;
     int serverBaud_ = 0;
     uint8_t modemState_ = 0;
     bool modemStateKnown_ = false;

@@ -182,6 +182,11 @@ int main(int argc, char** argv)
         connected.infoPage()->ScreenInfoComboBoxChange();
         QApplication::processEvents();
         ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-longest-values"));
+        // COM1 and COM2 on network serial servers, with long addresses.
+        connected.setComDevices(QStringLiteral("rfc2217://projection-room-server.example.net:4001"),
+                                QStringLiteral("socket://[fd00:1234:5678::17]:2217"));
+        QApplication::processEvents();
+        ok &= Save(connected, dir, QStringLiteral("11-InfoTabSheet-network-ports"));
     }
 
     // The wall overview of an eight-screen wall with a little of everything: advanced feathering

@@ -2,7 +2,8 @@
 // pseudo-terminal, raw TCP and Telnet with COM port control. Search, full read, bulk send and a
 // field edit put the same bytes on the units' line as over the local pseudo-terminal; line
 // settings reach the pseudo-terminal through the COM port control; a server stopped mid-read, a
-// connection cut mid-send, a silent server and a port nobody listens on end like a pulled cable.
+// server killed and restarted during any operation, a connection cut mid-send, a silent server
+// and a port nobody listens on end like a pulled cable.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -216,6 +217,114 @@ TEST_P(NetworkPortTest, ServerStoppedMidReadDropsTheLinkAndNamesTheServer)
     op.answer(false);
     controller.TornelconnectedthruController1Click();
     EXPECT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+}
+
+// The server killed while the program works (or idles) and started again at once on the same
+// port: whatever ran ends at once as on a pulled cable (the link down, the port closed, one
+// message naming the server, nothing left busy; no timeouts, no retry question), the program
+// does not quietly carry on over a new connection, and "Search...." after the restart finds the
+// units, reads them and sends to them again.
+TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFoundAgain)
+{
+    struct Case {
+        const char* name;
+        int killAtRequest;  // killed as the units receive this request; 0: while nothing runs
+        std::function<bool()> run;  // true when the operation reports success
+    } cases[] = {
+        {"read", 4, [this] { return controller.ReadfromTornels1Click(); }},
+        {"bulk send", 10,
+         [this] {
+             RecordValues values(settings, commands, link);
+             BulkSend send(commands, link, settings, values);
+             return send.Run() == BulkOutcome::Done;
+         }},
+        {"field edit", 1, [this] { return commands.SendBlackLevel(2, 3, 77); }},
+        {"idle", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = StartSim(PortMode::Controller, {3, 7});
+        GiveUnitsDistinctValues(*s);
+        auto server = Serve(*s);
+        const QString address = server->address();
+        ConnectTo(address, *s);
+        if (c.killAtRequest > 1) {
+            s->setThinkMs(0);
+            ASSERT_TRUE(controller.ReadfromTornels1Click());  // records for the send to carry
+            ASSERT_TRUE(WaitUntil([&] { return s->isIdle(); }));
+            s->setThinkMs(20);
+        }
+        int pageChanges = 0;
+        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        op.clear();
+        bool restarted = false;
+        auto killAndRestart = [&] {
+            server->stop(/*kill=*/true);
+            // Back at once, while the program still waits in its event loop.
+            QTimer::singleShot(0, [&] { restarted = server->start(); });
+        };
+        // Killed as request N reaches the units, before they answer it.
+        const int before = s->requestsHandled();
+        bool killed = false;
+        QMetaObject::Connection watch = QObject::connect(s.get(), &sim::Simulator::bytesReceived, [&] {
+            if (killed || c.killAtRequest == 0 || s->requestsHandled() - before != c.killAtRequest - 1) return;
+            killed = true;
+            killAndRestart();
+        });
+        QElapsedTimer t;
+        t.start();
+
+        if (c.run) {
+            EXPECT_FALSE(c.run());
+        } else {
+            killAndRestart();
+            EXPECT_TRUE(WaitUntil([&] { return !link.LinkEstablished; }, 3000));
+        }
+        QObject::disconnect(watch);
+        EXPECT_EQ(killed, c.killAtRequest > 0);
+
+        EXPECT_TRUE(WaitUntil([&] { return restarted; }, 5000)) << server->error().toStdString();
+        EXPECT_LT(t.elapsed(), 3000) << "the loss is seen when the connection drops, not after timeouts";
+        WaitUntil([] { return false; }, 30);  // anything still due arrives now
+        EXPECT_FALSE(link.LinkEstablished);
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_FALSE(controller.ReadfromTornels1Enabled());
+        EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+        EXPECT_FALSE(settings.StatusReadAvailable);
+        EXPECT_EQ(pageChanges, 1);
+        EXPECT_TRUE(op.questions().isEmpty()) << op.questions().join('\n').toStdString();
+        ASSERT_EQ(op.messages().size(), 1) << op.messages().join('\n').toStdString();
+        EXPECT_TRUE(op.messages()[0].startsWith(MsgPortNotResponding(1) + "\n" + address + ": the server at 127.0.0.1:" +
+                                                QString::number(server->port()) + " "))
+            << op.messages()[0].toStdString();
+        EXPECT_FALSE(flags.EditorBusy);
+        EXPECT_FALSE(link.CursorBusy());
+        controller.PhasePageControlChange = nullptr;
+
+        // The operator searches again: both modes, Yes to the read.
+        s->setThinkMs(0);
+        ASSERT_TRUE(WaitUntil([&] { return s->isIdle(); }));
+        op.clear();
+        op.answer(true);
+        controller.SearchAllClick();
+        ASSERT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+        EXPECT_TRUE(link.RS485CheckBox);
+        EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('\n').toStdString();
+        EXPECT_EQ(flags.UnitCount, 2);
+        EXPECT_EQ(settings.output(1, 1).LeftHaloWidth, 4);
+        EXPECT_EQ(settings.input(2, 4).Phase, 3);
+        for (int screen = 1; screen <= 4; ++screen) {
+            EXPECT_EQ(settings.output(1, screen).BlackLevel, s->unitById(3)->output(screen).BlackLevel);
+            EXPECT_EQ(settings.output(2, screen).BlackLevel, s->unitById(7)->output(screen).BlackLevel);
+        }
+        s->log().clear();
+        EXPECT_TRUE(commands.SendBlackLevel(1, 4, 55));
+        EXPECT_TRUE(SettleAfter(*s, 1));
+        EXPECT_EQ(s->received(), PassFrame("*3BLKGN 4 55!"));
+        EXPECT_EQ(s->unitById(3)->output(4).BlackLevel, 55);
+        controller.DisconnectSerialCo1Click();
+        settings = Settings{};
+    }
 }
 
 TEST_P(NetworkPortTest, ConnectionCutMidSendEndsTheSend)

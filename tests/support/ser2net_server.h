@@ -16,6 +16,16 @@
 
 namespace kalvora::testing {
 
+// How the server passes bytes on. The defaults send everything at once; ser2net's own defaults
+// (Nagle's algorithm on its connection, and a wait of two characters' time, at least 1 ms and at
+// most 20 ms, after each byte from the device in case more follow) are what a server configured
+// with nothing but the port has.
+struct Ser2netTuning {
+    bool nodelay = true;
+    bool chardelay = false;
+    static Ser2netTuning ServerDefaults() { return {false, true}; }
+};
+
 class Ser2net {
 public:
     enum class Mode { Raw, Rfc2217 };
@@ -31,8 +41,13 @@ public:
         return p;
     }
 
+    using Tuning = Ser2netTuning;
+
     // `baud`: the line the server sets on the device when it opens it.
-    Ser2net(QString device, Mode mode, int baud = 38400) : device_(std::move(device)), mode_(mode), baud_(baud) {}
+    Ser2net(QString device, Mode mode, int baud = 38400, Tuning tuning = {})
+        : device_(std::move(device)), mode_(mode), baud_(baud), tuning_(tuning)
+    {
+    }
     ~Ser2net() { stop(); }
 
     // Starts the server on a free loopback port; false with the reason in error().
@@ -44,14 +59,16 @@ public:
         const QString config = dir_.filePath(QStringLiteral("ser2net.yaml"));
         QFile f(config);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(QStringLiteral("cannot write the configuration"));
-        const QString accepter = mode_ == Mode::Raw ? QStringLiteral("tcp(nodelay),127.0.0.1,%1").arg(port_)
-                                                    : QStringLiteral("telnet(rfc2217),tcp(nodelay),127.0.0.1,%1").arg(port_);
+        const QString tcp = tuning_.nodelay ? QStringLiteral("tcp(nodelay)") : QStringLiteral("tcp");
+        const QString accepter = mode_ == Mode::Raw ? QStringLiteral("%1,127.0.0.1,%2").arg(tcp).arg(port_)
+                                                    : QStringLiteral("telnet(rfc2217),%1,127.0.0.1,%2").arg(tcp).arg(port_);
         f.write(QStringLiteral("%YAML 1.1\n---\nconnection: &unit\n"
                                "    accepter: %1\n"
                                "    connector: serialdev,%2,%3n81,local\n"
                                "    options:\n"
-                               "      kickolduser: true\n")
-                    .arg(accepter, device_, QString::number(baud_))
+                               "      kickolduser: true\n"
+                               "      chardelay: %4\n")
+                    .arg(accepter, device_, QString::number(baud_), tuning_.chardelay ? "true" : "false")
                     .toUtf8());
         f.close();
         process_ = std::make_unique<QProcess>();
@@ -130,6 +147,7 @@ private:
     QString device_;
     Mode mode_;
     int baud_;
+    Tuning tuning_;
     QTemporaryDir dir_;
     quint16 port_ = 0;
     std::unique_ptr<QProcess> process_;
