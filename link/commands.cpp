@@ -230,16 +230,18 @@ bool CommandSet::SendSeamBridge(int unit, int screen, int on)
 bool CommandSet::SendAutoSeam(int unit, int screen)
 {
     if (!Valid(unit, screen) || Refused()) return false;
+    if (!Send(Command::AutoSeam, unit, {screen}, SpecOf(Command::AutoSeam).postWait)) return false;
+    // The unit's allowance runs from the acceptance of the command, not from before its resends.
     QElapsedTimer started;
     started.start();
-    if (!Send(Command::AutoSeam, unit, {screen}, SpecOf(Command::AutoSeam).postWait)) return false;
     // The unit computed new gains: read the screen back. Through a controller the unit may
     // still be measuring: the read is tried at least twice, quietly, for as long as a directly
     // cabled unit is given for the adjustment.
     if (link_.LinkEstablished) {
         if (link_.RS485CheckBox) {
             Link::HandlePendingEvents();
-            const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2};
+            const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2,
+                                     SpecOf(Command::AutoSeam).postWait + kSilentUnitGraceMs};
             WaitForUnitAfterProcedure(link_, wait, started, [&] { return QueryOutput(link_, settings_, unit, screen); });
         } else {
             QueryOutput(link_, settings_, unit, screen);
@@ -339,10 +341,10 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
             // scales with the wall's projector count as last stored for the unit.
             op.setStatus(status);
             QElapsedTimer started;
-            started.start();
             const int projectors = static_cast<int8_t>(settings_.output(unit, 1).TotalProjectors);
             const int pauses = std::max(0, spec.pausePerProjector * projectors);
             ok = SendLine(CommandLine(command, unit, {}), true, 0, spec.directWay, spec.ackTicks);
+            started.start();  // the procedure runs from the acceptance of its command
             if (ok) {
                 const std::string empty = *FormatForm(kEmptyLineForm, std::vector<CommandArg>{link_.UnitId(unit)});
                 ok = SendLine(empty, true, pauses, spec.directWay, spec.ackTicks);
@@ -352,7 +354,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
             // until the unit answers again or a direct unit's allowance has passed.
             if (ok) {
                 op.setStatus(status);
-                const ProcedureWait wait{unit, procedure, spec.ackTicks, 1};
+                const ProcedureWait wait{unit, procedure, spec.ackTicks, 1, pauses + kSilentUnitGraceMs};
                 unitAnswered = WaitForUnitAfterProcedure(link_, wait, started,
                                                          [&] { return QueryInput(link_, settings_, unit, 1); });
                 ok = !Abandoned();

@@ -136,9 +136,16 @@ void Link::stopTimer1() { timer1_.stop(); }
 
 void Link::setPageEnabled(bool enabled)
 {
+    if (pageHoldDepth_ > 0) enabled = false;
     if (pageEnabled_ == enabled) return;
     pageEnabled_ = enabled;
     emit phasePageControlEnabledChanged(enabled);
+}
+
+void Link::HoldPages(bool hold)
+{
+    pageHoldDepth_ = std::max(0, pageHoldDepth_ + (hold ? 1 : -1));
+    setPageEnabled(pageHoldDepth_ == 0 && !AwaitingReply);
 }
 
 void Link::SetCursorBusy(bool busy)

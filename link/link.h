@@ -224,6 +224,12 @@ public:
 
     bool Timer1Enabled() const { return timer1_.isActive(); }
     bool PhasePageControlEnabled() const { return pageEnabled_; }
+    // Keeps the pages disabled between the transactions of a longer wait (a unit's procedure),
+    // counted like the hourglass.
+    void HoldPages(bool hold);
+    // How the last attempt's reply ended (ErrorNoResponse: the controller said the unit did not
+    // answer; Incomplete: nothing usable came before the timer).
+    ReplyOutcome LastOutcome() const { return lastOutcome_; }
 
 signals:
     void phasePageControlEnabledChanged(bool enabled);
@@ -264,6 +270,7 @@ private:
     MainFlags& flags_;
     QTimer timer1_;
     bool pageEnabled_ = true;
+    int pageHoldDepth_ = 0;
     int cursorDepth_ = 0;
     bool inHandler_ = false;
     int transactionDepth_ = 0;

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "link/link.h"
+#include "link/link_wait.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -60,10 +61,21 @@ QString MsgUnitSilentAfterProcedure(int unit, const QString& procedure, int seco
 bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QElapsedTimer& started,
                                const std::function<bool()>& poll)
 {
-    const qint64 allowanceMs = clock::scaled(wait.allowanceTicks * kTickMs);
+    const int busyAllowanceMs = wait.allowanceTicks * kTickMs;
+    const int silentAllowanceMs =
+        wait.silentAllowanceMs < 0 ? busyAllowanceMs : std::min(wait.silentAllowanceMs, busyAllowanceMs);
     const int intervalMs = clock::scaled(kPollIntervalMs);
+    // The operator waits with the procedure: nothing typed or clicked meanwhile would reach a
+    // unit that answers nobody, and a refusal would go unreported in the quiet polls.
+    struct PagesHeld {
+        Link& link;
+        explicit PagesHeld(Link& l) : link(l) { link.HoldPages(true); }
+        ~PagesHeld() { link.HoldPages(false); }
+    } held(link);
     bool answered = false;
     bool unanswered = false;  // a poll ended without an answer: the controller may answer it late
+    qint64 lastSignOfLife = 0;  // since `started`: the last time the controller reported the unit busy
+    int limitMs = silentAllowanceMs;
     {
         FlagGuard quiet(link.QuietFailures, true);
         for (int attempt = 1;; ++attempt) {
@@ -75,17 +87,27 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
             }
             if (link.Abandoned || link.ExitRequested || !link.LinkEstablished || !link.port().isOpen()) return false;
             unanswered = true;
-            const qint64 left = allowanceMs - started.elapsed();
+            if (link.LastOutcome() == ReplyOutcome::ErrorNoResponse) lastSignOfLife = started.elapsed();
+            // Busy: the whole allowance from the start; silent: the silent allowance from the
+            // last time the unit was reported busy (or from the start).
+            const qint64 busyLeft = clock::scaled(busyAllowanceMs) - started.elapsed();
+            const qint64 silentLeft = lastSignOfLife + clock::scaled(silentAllowanceMs) - started.elapsed();
+            const qint64 left = std::min(busyLeft, silentLeft);
+            limitMs = silentLeft <= busyLeft ? silentAllowanceMs : busyAllowanceMs;
             if (left <= 0 && attempt >= wait.minimumAttempts) break;
             const qint64 pause = std::min<qint64>(intervalMs - pollTime.elapsed(), left);
+            detail::InWait inWait;
             SleepRealMs(link.port(), int(std::max<qint64>(pause, 0)), false);
         }
     }
     if (answered) {
-        if (unanswered) DrainLateReplies(link.port());
+        if (unanswered) {
+            detail::InWait inWait;
+            DrainLateReplies(link.port());
+        }
         return true;
     }
-    const int seconds = int(std::ceil(wait.allowanceTicks * kTickMs / 1000.0));
+    const int seconds = int(std::ceil(limitMs / 1000.0));
     link.op().showMessage(MsgUnitSilentAfterProcedure(wait.unit, wait.procedure, seconds));
     return false;
 }

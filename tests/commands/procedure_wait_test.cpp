@@ -4,6 +4,9 @@
 // unit works, and a unit that never answers again is reported once.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "connection/link_fixture.h"
 #include "link/procedure_wait.h"
 
@@ -128,6 +131,50 @@ TEST_P(ProcedureWaitTest, AutoSeamReadsTwiceThenReportsOnce)
     EXPECT_EQ(op.messages(), QStringList{MsgUnitSilentAfterProcedure(1, kProcedureAutoSeam, 7)});
     EXPECT_EQ(unit->received().count("TNQUERY *1OINFOTN 2!\r"), 2);
     EXPECT_EQ(seamFills, 1);
+}
+
+// A unit the controller does not even report busy is given the procedure's pauses and a minute
+// (4.2 s + 60 s for one projector), not the 21 minutes of a directly cabled colour balance; a
+// unit reported busy throughout gets them all.
+TEST_P(ProcedureWaitTest, SilentUnitIsReportedAfterItsPausesAndAMinute)
+{
+    if (GetParam() == BusyAnswer::Error4) GTEST_SKIP() << "reported busy: the whole allowance applies";
+    unit->unit(1).timings.colorBalanceMs = 3600000;
+    QElapsedTimer wall;
+    wall.start();
+
+    EXPECT_TRUE(commands.RunAutoColorBalance(1));
+
+    EXPECT_EQ(op.messages(), QStringList{MsgUnitSilentAfterProcedure(1, kProcedureAutoColorBalance, 65)});
+    EXPECT_LT(wall.elapsed(), clock::scaled(3 * 60 * 1000)) << "far less than the 21 minutes";
+    EXPECT_FALSE(link.QuietFailures);
+    EXPECT_TRUE(link.PhasePageControlEnabled());
+}
+
+// Meanwhile the pages stay disabled and no other operation starts: an entry made during the
+// wait would otherwise be refused by the busy unit with nobody told.
+TEST_P(ProcedureWaitTest, NothingElseStartsDuringTheWait)
+{
+    unit->unit(1).timings.colorBalanceMs = 30000;
+    bool sawPagesEnabled = false, otherStarted = true, checked = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!unit->unitBusy(1) || checked) return;
+        if (link.PhasePageControlEnabled()) sawPagesEnabled = true;
+        if (link.QuietFailures) {  // inside the quiet wait
+            otherStarted = commands.SendBlackLevel(2, 3, 77);
+            checked = true;
+        }
+    });
+    probe.start(1);
+    EXPECT_TRUE(commands.RunAutoColorBalance(1));
+    probe.stop();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(otherStarted);
+    EXPECT_FALSE(sawPagesEnabled);
+    EXPECT_NE(settings.output(2, 3).BlackLevel, 77);
+    EXPECT_FALSE(unit->received().contains("BLKGN"));
+    EXPECT_TRUE(link.PhasePageControlEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(ControllerWays, ProcedureWaitTest,

@@ -293,9 +293,10 @@ TEST_F(PagesTest, CancelOnEitherColourBalanceQuestionSendsNothingAndStillRefresh
     }
 }
 
-// The colour balance of two units that each stay busy for minutes of simulated time, in both
-// ways a controller may answer for a busy unit: the records refilled, no box, the information
-// window telling which unit runs.
+// The colour balance of two units that each stay busy for a long time, in both ways a
+// controller may answer for a busy unit: the records refilled, no box, the information window
+// telling which unit runs. A controller that reports the unit busy gets the whole allowance
+// (two simulated minutes here); one that says nothing, the pauses and a minute (50 s here).
 TEST_F(PagesTest, ColourBalanceOfTwoBusyUnitsEndsWithTheRecordsRefilledAndNoBox)
 {
     for (sim::BusyAnswer busy : {sim::BusyAnswer::Silent, sim::BusyAnswer::Error4}) {
@@ -303,7 +304,7 @@ TEST_F(PagesTest, ColourBalanceOfTwoBusyUnitsEndsWithTheRecordsRefilledAndNoBox)
         clock::setScale(0.01);  // two simulated minutes take 1.2 s; the reply timer 80 ms
         sim->setBusyAnswer(busy);
         for (int u = 1; u <= 2; ++u) {
-            sim->unit(u).timings.colorBalanceMs = 120000;
+            sim->unit(u).timings.colorBalanceMs = busy == sim::BusyAnswer::Silent ? 50000 : 120000;
             settings.output(u, 1).TotalProjectors = 1;
         }
         op.clear();
