@@ -48,6 +48,24 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     const BulkOutcome outcome = send.Run();
     bulkStep_.clear();
     progressLabel_->clear();
+    // A send that ended partway, or left commands out, says so: the units are not what the
+    // pages show.
+    const BulkProgress& last = send.LastCommand();
+    if (outcome == BulkOutcome::LinkFailed && last.k > 0) {
+        const QString how = port_.isOpen() ? QStringLiteral("the Tornel(s) stopped accepting commands at")
+                                           : QStringLiteral("the serial port failed after");
+        statusOp_.showMessage(QStringLiteral("Sending stopped: %1 command %2 of %3 (Tornel %4: %5). The Tornel(s) are "
+                                             "partly configured; send the settings again once the connection is back.")
+                                  .arg(how)
+                                  .arg(last.k)
+                                  .arg(last.n)
+                                  .arg(last.unit)
+                                  .arg(last.what));
+    } else if (outcome == BulkOutcome::Done && !send.CommandsSkipped().isEmpty()) {
+        QStringList skipped;
+        for (const BulkProgress& p : send.CommandsSkipped()) skipped << BulkStepText(p);
+        statusOp_.showMessage(QStringLiteral("Not sent, their values are out of range:\n") + skipped.join(QLatin1Char('\n')));
+    }
     return outcome;
 }
 

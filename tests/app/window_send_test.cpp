@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "connection/link_fixture.h"
 #include "link/queries.h"
@@ -248,6 +249,42 @@ TEST_F(WindowSendTest, EightScreensWithOneReportedUnitSendNothing)
     ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
     EXPECT_EQ(op.messages(), QStringList{kMsgMoreThanFourNeedsTwoUnits});
     EXPECT_EQ(unit->received(), QByteArray());
+}
+
+// The units' end of the line goes away partway: the send stops and says where, and that the
+// units are partly configured.
+TEST_F(WindowSendTest, PortLostPartwayIsReportedWithTheCommandReached)
+{
+    const Settings file = PreparedWall(8);
+    const QString path = dir.filePath(QStringLiteral("wall.tnc"));
+    ASSERT_TRUE(WriteConfigFile(file, path, op));
+    auto unit = Sim(sim::PortMode::Controller);
+    form->setComDevices(unit->slavePath(), QString());
+    clock::setScale(0.1);
+    {
+        FlagGuard filling(form->flags().FormFilling);
+        form->planningPage()->InitialisePlan();
+    }
+    op.defaultAnswer = true;
+    form->OpenDialog1 = [path] { return path; };
+    form->menuItem("OpenConfigurationFile1")->trigger();
+    op.defaultAnswer = false;
+    form->menuItem("TornelconnectedthruController1")->trigger();
+    ASSERT_TRUE(form->LinkEstablished());
+    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    op.clear();
+
+    int frames = 0;
+    QObject::connect(unit.get(), &sim::Simulator::requestHandled, [&](const QByteArray&) {
+        if (++frames == 12) QTimer::singleShot(0, [&] { unit.reset(); });
+    });
+    EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), BulkOutcome::LinkFailed);
+    ASSERT_FALSE(op.messages().isEmpty());
+    const QString last = op.messages().back();
+    EXPECT_TRUE(last.startsWith("Sending stopped: ")) << last.toStdString();
+    EXPECT_TRUE(last.contains("the serial port failed after command 12 of ")) << last.toStdString();
+    EXPECT_TRUE(last.contains("partly configured")) << last.toStdString();
+    EXPECT_FALSE(form->LinkEstablished());
 }
 
 }  // namespace
