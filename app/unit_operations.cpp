@@ -37,7 +37,7 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     hooks.fillSeamPage = [this] { FillSeamPage(); };
     hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
     hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
-    hooks.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    hooks.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
     WindowValues values(this, *commands_, *link_, hooks);
     BulkSend send(*commands_, *link_, settings_, values);
     send.Progress = [this](const BulkProgress& p) {

@@ -82,7 +82,7 @@ void TKalvoraForm::wireEditorPages()
     DisplaySetupHooks& d = display_->hooks();
     d.linkEstablished = [this] { return LinkEstablished(); };
     d.clearProjectorTests = [this] { projector_->ClearSelections(); };
-    d.overlapWidthMax = [this] { return planning_->plan().OverlapWidthMax; };
+    d.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
     d.projOverlap = [this] { return planning_->plan().ProjOverlap; };
     d.alignment = [this] { return planning_->alignment(); };
     d.drawProjectorLayout = [this] { planning_->DrawProjectorLayout(); };

@@ -30,7 +30,6 @@
 #include "operations/bulk_send.h"
 #include "settings/main_flags.h"
 #include "operations/record_values.h"
-#include "settings/settings_diff.h"
 
 namespace kalvora::cli {
 namespace {
@@ -169,7 +168,6 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (op.report) PrintConnection(s, s.flags.UnitCount);
 
     s.settings = fileSettings;
-    if (o.changed) s.settings.OutputWidth = units.OutputWidth;
     CommandSet commands(s.link, s.settings);
     RecordValues values(s.settings, commands, s.link);
     BulkSend send(commands, s.link, s.settings, values);
@@ -210,13 +208,20 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (outcome != BulkOutcome::Done) return s.Finish(s.GaveUpOr(kExitFailed));
     PrintConnection(s, s.flags.UnitCount);
     if (!op.report) Print(stdout, SentSummary(send.CommandsSent()));
-    for (const BulkProgress& p : send.CommandsSkipped())
+    const QList<BulkProgress>& skipped = send.CommandsSkipped();
+    for (const BulkProgress& p : skipped)
         op.showMessage(QStringLiteral("not sent: command %1 of %2, unit %3: %4 (its value is out of range)")
                            .arg(p.k)
                            .arg(p.n)
                            .arg(p.unit)
                            .arg(p.what));
-    return s.Finish(s.GaveUpOr(send.CommandsSkipped().isEmpty() ? kExitOk : kExitFailed));
+    // A send that left values out has not put the file on the units: it fails, with a summary.
+    if (!skipped.isEmpty())
+        op.showMessage(QStringLiteral("%1 of %2 commands not sent: their values are out of range; the units keep "
+                                      "their own values there")
+                           .arg(skipped.size())
+                           .arg(skipped.first().n));
+    return s.Finish(s.GaveUpOr(skipped.isEmpty() ? kExitOk : kExitFailed));
 }
 
 int DiffCommand(const CliOptions& o, TerminalOperator& op)
@@ -232,9 +237,21 @@ int DiffCommand(const CliOptions& o, TerminalOperator& op)
         op.showMessage(TwoUnitsMissing(file));
         return s.Finish(s.GaveUpOr(kExitFailed));
     }
-    const auto diffs = CompareSettings(fileSettings, s.settings, two ? 2 : 1);
-    const std::string text =
-        o.json ? DiffJson(diffs, fileSettings, s.settings) : DiffText(diffs, fileSettings, s.settings);
+    // What a send of the file would carry, from the same plan the send runs: the units it would
+    // address, the channels it would visit, the values as it would take them.
+    s.flags.UnitCount = two ? 2 : 1;
+    Settings planned = fileSettings;
+    CommandSet commands(s.link, planned);
+    RecordValues values(planned, commands, s.link);
+    BulkSend send(commands, s.link, planned, values);
+    std::vector<CarriedDifference> diffs;
+    if (!send.Differences(s.settings, diffs)) {
+        op.showMessage(QStringLiteral("%1 plans no projector count from 1 to 8; a send of it would stop before the "
+                                      "first command.")
+                           .arg(file));
+        return s.Finish(kExitFailed);
+    }
+    const std::string text = o.json ? DiffJson(diffs) : DiffText(diffs);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return s.Finish(s.GaveUpOr(diffs.empty() ? kExitOk : kExitDifferent));

@@ -5,43 +5,39 @@
 namespace kalvora::cli {
 namespace {
 
-struct Values {
-    std::string place, field, file, units;
-    int unit, wall;
-};
+std::string Place(const CarriedDifference& d) { return d.input ? "channel" : "screen"; }
 
-Values Describe(const FieldDifference& d, const Settings& file, const Settings& units, bool json)
+std::string Number(const WireValue& v) { return v.ok ? v.Text().toStdString() : "null"; }
+
+std::string Text(const WireValue& v)
 {
-    auto bytes = [&](const Settings& s) {
-        return d.input ? RecordBytes(s.input(d.unit, d.index)) : RecordBytes(s.output(d.unit, d.index));
-    };
-    const int wall = UnitToWall(d.unit, d.index);
-    return {d.input ? "channel" : "screen", FieldElementName(*d.field, d.element),
-            FieldValueText(bytes(file), *d.field, d.element, json), FieldValueText(bytes(units), *d.field, d.element, json),
-            d.unit, wall};
+    return v.ok ? v.Text().toStdString() : v.Text().toStdString() + " (cannot be sent)";
 }
+
+// A JSON string: the command names hold only letters, digits and spaces.
+std::string Quoted(const QString& s) { return "\"" + s.toStdString() + "\""; }
 
 }  // namespace
 
-std::string DiffText(const std::vector<FieldDifference>& diffs, const Settings& file, const Settings& units)
+std::string DiffText(const std::vector<CarriedDifference>& diffs)
 {
     std::string out;
-    for (const FieldDifference& d : diffs) {
-        const Values v = Describe(d, file, units, false);
-        out += "unit " + std::to_string(v.unit) + " " + v.place + " " + std::to_string(v.wall) + ": " + v.field +
-               " file " + v.file + " units " + v.units + "\n";
-    }
+    for (const CarriedDifference& d : diffs)
+        out += "unit " + std::to_string(d.unit) + " " + Place(d) + " " + std::to_string(UnitToWall(d.unit, d.index)) +
+               ": " + FieldElementName(*d.field, d.element) + " file " + Text(d.file) + " units " + Text(d.units) + "\n";
     return out;
 }
 
-std::string DiffJson(const std::vector<FieldDifference>& diffs, const Settings& file, const Settings& units)
+std::string DiffJson(const std::vector<CarriedDifference>& diffs)
 {
     std::string out = std::string("{\"equal\":") + (diffs.empty() ? "true" : "false") + ",\"differences\":[";
     for (size_t k = 0; k < diffs.size(); ++k) {
-        const Values v = Describe(diffs[k], file, units, true);
+        const CarriedDifference& d = diffs[k];
         if (k) out += ",";
-        out += "{\"unit\":" + std::to_string(v.unit) + ",\"" + v.place + "\":" + std::to_string(v.wall) +
-               ",\"field\":\"" + v.field + "\",\"file\":" + v.file + ",\"units\":" + v.units + "}";
+        out += "{\"unit\":" + std::to_string(d.unit) + ",\"" + Place(d) + "\":" +
+               std::to_string(UnitToWall(d.unit, d.index)) + ",\"field\":\"" + FieldElementName(*d.field, d.element) +
+               "\",\"command\":" + Quoted(d.command) + ",\"file\":" + Number(d.file) + ",\"units\":" + Number(d.units) +
+               "}";
     }
     out += "]}\n";
     return out;

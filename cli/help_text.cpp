@@ -33,13 +33,16 @@ Commands:
                         accept stops the send with a message; what went before stays sent.
                         --changed reads the units first and sends only the commands whose
                         values differ from what the units hold (a channel's seam gains go once).
+                        A value out of range that the send leaves out fails the run (status 1).
   diff FILE.tnc [--json]
-                        Search, read the units and print each setting whose value differs
-                        between the file and the units: unit, screen or channel (numbered
-                        #1..#8 across the wall), field, the file's value and the units' value.
-                        Compared are the settings that send carries; what the units measure
-                        (video, line totals, output format) is not. Exit status 0 when equal,
-                        4 when different. --json prints {"equal":..,"differences":[..]}.
+                        Search, read the units and print each value a send of the file would
+                        carry that the units do not hold: unit, screen or channel (numbered
+                        #1..#8 across the wall), field, the value sent and the units' value.
+                        Compared is exactly what send carries: channels 1..N with locked video,
+                        unit 1's wall-wide values for both units, check boxes as 0 or 1; what
+                        the units measure (video, line totals, output format) is not. After a
+                        successful send it finds nothing. Exit status 0 when equal, 4 when
+                        different. --json prints {"equal":..,"differences":[..]}.
   show FILE.tnc [--json]
                         Print every field of every record of both units in the configuration
                         file: input channels and output screens #1..#8 (unit 1 holds #1..#4,

@@ -40,6 +40,9 @@ public:
     PlanningHooks& hooks() { return hooks_; }
     PlanState& plan() { return plan_; }
     const PlanState& plan() const { return plan_; }
+    // The largest overlap width the overlap field accepts and the bulk send carries: the units'
+    // output format decides once their settings are known, as in the command-line tool.
+    int overlapWidthMax() const;
 
     // Working count n (selection of NumOfScreenComboBox + 1) and alignment index (-1 if none).
     int workingCount() const;

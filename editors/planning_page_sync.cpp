@@ -18,12 +18,15 @@
 
 #include "editors/drawing_views.h"
 #include "settings/number_format.h"
+#include "planning/overlap_limit.h"
 #include "planning/plan_sync.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
 
 namespace kalvora {
+
+int PlanningPage::overlapWidthMax() const { return OverlapWidthMax(settings_, plan_); }
 
 void PlanningPage::SyncPlanningFromRecords(bool windowVisible)
 {

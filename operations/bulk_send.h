@@ -11,6 +11,9 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <vector>
+
+#include "operations/bulk_plan.h"
 
 namespace kalvora {
 
@@ -18,6 +21,18 @@ class BulkValues;
 class CommandSet;
 class Link;
 struct Settings;
+
+// A value the send carries that its unit does not hold.
+struct CarriedDifference {
+    int unit = 0;        // 1 or 2
+    bool input = false;  // an input channel, else an output screen
+    int index = 0;       // 1..4 within the unit
+    const FieldDesc* field = nullptr;
+    int element = 0;     // 0..7 for SeamGain
+    QString command;     // "BLKGN screen 6"
+    WireValue file;      // what the send carries (or the text it cannot send)
+    WireValue units;     // what the unit holds, as the wire would carry it
+};
 
 inline const QString kMsgInvalidBulkValue = QStringLiteral(
     "Error! Unable to send parameters to Tornel(s). Invalid value exist in one of the settings.");
@@ -49,7 +64,15 @@ public:
     std::function<bool()> ShouldStop;
     // When set, only the commands whose values differ from these records (what the units hold)
     // are sent, in the same order; a channel's MANSEAM goes once whatever number of gains differ.
+    // The values compared are those the command carries, as the full send takes them: the
+    // wall-wide values from the first unit's record for both units, check boxes as 0 or 1.
     const Settings* OnlyChangedFrom = nullptr;
+
+    // What the full send would carry that the units (records read back from them) do not hold,
+    // value by value, by unit, channel and screen; nothing is sent. Channels the send skips and
+    // screens of a unit it does not address are not compared. False when the projector count
+    // is not one the send can carry (it would stop with kMsgInvalidBulkValue).
+    bool Differences(const Settings& units, std::vector<CarriedDifference>& out);
 
     // The whole operation with its guards: returns at once while EditorBusy is set, sends only
     // with FormFilling clear and the link established, holds EditorBusy until it ends.

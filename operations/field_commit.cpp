@@ -42,6 +42,15 @@ CommitOutcome Delivered(bool ok, const Link& link)
 
 bool IsCommitCheckedField(const QString& name) { return CheckedField(name) != nullptr; }
 
+bool CommitCheckedValue(const QString& name, const QString& text, double& value)
+{
+    const NumericField* f = CheckedField(name);
+    double v = 0;
+    if (!f || !Parse(f->row->type, text, v) || v < f->row->lo || v > f->row->hi) return false;
+    value = v;
+    return true;
+}
+
 CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link)
 {
     const NumericField* f = CheckedField(name);
@@ -73,7 +82,6 @@ CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channe
             gains[g] > row.hi)
             return CommitOutcome::Invalid;
     }
-    constexpr int kSeamParam = -4;  // what the seam page always sends
     return Delivered(commands.SendSeamGains(at.unit, at.index, kSeamParam, gains), link);
 }
 

@@ -15,6 +15,13 @@ class Link;
 // True for the sixteen edit names this check knows.
 bool IsCommitCheckedField(const QString& name);
 
+// What the seam page always sends as the seam parameter of MANSEAM.
+constexpr int kSeamParam = -4;
+
+// The value the check accepts from `text` for the field `name`: a number within the field's
+// range. False for anything it would refuse with the field's own message.
+bool CommitCheckedValue(const QString& name, const QString& text, double& value);
+
 // `channel` is the wall channel 1..8 selected on the field's page. The field's text and, for a
 // seam gain, the other seven gains are read through `values`.
 CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link);

@@ -3,6 +3,7 @@
 #include "settings/edge_control_names.h"
 #include "settings/number_format.h"
 #include "operations/field_commit.h"
+#include "planning/overlap_limit.h"
 #include "settings/records.h"
 
 namespace kalvora {
@@ -132,13 +133,6 @@ CommitOutcome RecordValues::Commit(const QString& name)
     return RunFieldCommit(*this, name, seam ? seamChannel() : sourceChannel(), commands_, link_);
 }
 
-int RecordValues::OverlapWidthMax()
-{
-    // The planning page bounds the overlap by half the projector width, which follows the
-    // units' output format.
-    int width = settings_.OutputWidth, height = 0;
-    OutputFormatSize(settings_.output(1, 1).OutputFormat, width, height);
-    return width / 2;
-}
+int RecordValues::OverlapWidthMax() { return OverlapWidthMaxOfRecords(settings_); }
 
 }  // namespace kalvora

@@ -83,7 +83,7 @@ std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode, std::vector<int> ids = {
 }
 
 // The same file sent by the command-line tool's sequence, from the records.
-QByteArray SentFromRecords(const Case& c, const Settings& file)
+QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expected = BulkOutcome::Done)
 {
     ScriptedOperator op;
     MainFlags flags;
@@ -108,9 +108,12 @@ QByteArray SentFromRecords(const Case& c, const Settings& file)
     flags.UnitCount = c.units;
     RecordValues values(settings, commands, link);
     BulkSend send(commands, link, settings, values);
-    EXPECT_EQ(send.Run(), BulkOutcome::Done);
+    EXPECT_EQ(send.Run(), expected);
     EXPECT_TRUE(WaitUntil([&] { return unit->isIdle(); }));
-    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+    if (expected == BulkOutcome::Done)
+        EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+    else
+        EXPECT_EQ(op.messages(), QStringList{kMsgInvalidBulkValue});
     return unit->received();
 }
 
@@ -285,6 +288,57 @@ TEST_F(WindowSendTest, PortLostPartwayIsReportedWithTheCommandReached)
     EXPECT_TRUE(last.contains("the serial port failed after command 12 of ")) << last.toStdString();
     EXPECT_TRUE(last.contains("partly configured")) << last.toStdString();
     EXPECT_FALSE(form->LinkEstablished());
+}
+
+// The units of a file drive 1024-pixel projectors while the window's plan still holds the
+// start-up 1280: the overlap width's bound is half of the units' width in the window as in the
+// tool, so both send 512 and both refuse 513 and 600, with the same bytes on the line.
+TEST_F(WindowSendTest, TheWindowAndTheToolRefuseTheSameOverlapWidths)
+{
+    struct Overlap {
+        int width;
+        BulkOutcome outcome;
+    };
+    for (const Overlap c : {Overlap{512, BulkOutcome::Done}, Overlap{513, BulkOutcome::InvalidValue},
+                            Overlap{600, BulkOutcome::InvalidValue}}) {
+        SCOPED_TRACE(c.width);
+        form = std::make_unique<TKalvoraForm>(op);
+        Settings file = PreparedWall(2);
+        for (int w = 1; w <= 8; ++w) file.output(WallToUnit(w).unit, WallToUnit(w).index).OutputFormat = 2;
+        file.output(1, 1).OverlapWidth = c.width;
+        const QString path = dir.filePath(QStringLiteral("overlap%1.tnc").arg(c.width));
+        ASSERT_TRUE(WriteConfigFile(file, path, op));
+        auto unit = Sim(sim::PortMode::Direct);
+        form->setComDevices(unit->slavePath(), QString());
+        clock::setScale(0.1);
+        {
+            FlagGuard filling(form->flags().FormFilling);
+            form->planningPage()->InitialisePlan();
+        }
+        ASSERT_EQ(form->planningPage()->plan().OverlapWidthMax, 640);
+        op.defaultAnswer = true;
+        form->OpenDialog1 = [path] { return path; };
+        form->menuItem("OpenConfigurationFile1")->trigger();
+        op.defaultAnswer = false;  // no read after connecting
+        form->menuItem("TornelconnectedtoSerialPortdirectly1")->trigger();
+        ASSERT_TRUE(form->LinkEstablished());
+        ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+        unit->log().clear();
+        op.clear();
+        clock::setScale(0.02);
+
+        EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), c.outcome);
+        ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+        if (c.outcome == BulkOutcome::Done)
+            EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+        else
+            EXPECT_EQ(op.messages(), QStringList{kMsgInvalidBulkValue});
+        const QByteArray fromWindow = unit->received();
+        EXPECT_EQ(fromWindow.contains("DISP 1 " + QByteArray::number(c.width) + "\r"), c.outcome == BulkOutcome::Done);
+        EXPECT_EQ(fromWindow, SentFromRecords({"", sim::PortMode::Direct, 2, 1}, file, c.outcome));
+        form.reset();
+        unit.reset();
+    }
 }
 
 }  // namespace

@@ -425,6 +425,69 @@ TEST_F(Cli, SendChangedThenDiffIsEmpty)
     EXPECT_TRUE(after.out.isEmpty());
 }
 
+// A file holding what a send does not carry as it stands: a wall of six, an unlocked channel and
+// a channel beyond the wall with values of their own, check boxes above 1, a second unit whose
+// wall-wide values differ from the first's. After a full send diff finds nothing and a send of
+// what changed sends nothing; then unit 2 alone gets unit 1's overlap width when that changes.
+TEST_F(Cli, AfterAFullSendDiffIsEqualAndNothingIsLeftToSend)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7", "--log", log});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc"), c = dir.filePath("c.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
+    Settings file;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(file, a, op));
+    file.output(1, 1).TotalProjectors = 6;
+    file.input(1, 2).VideoLocked = 0;  // channel 2: not visited
+    file.input(1, 2).Phase = 9;
+    file.output(1, 2).SeamGain[0] = 17;
+    file.input(2, 3).Phase = -5;  // channel 7: beyond the wall
+    file.output(2, 3).SeamGain[7] = 33;
+    file.output(1, 2).OutputRaster = 2;
+    file.output(2, 1).TestGrid = 3;
+    file.output(1, 1).SeamBridge = 2;
+    file.output(1, 3).RightFeather = 5;
+    file.output(2, 1).OverlapWidth = 300;  // unit 2's own record: the send takes unit 1's
+    file.output(2, 1).DataDoubling = 0;
+    file.output(2, 1).BasicGamma = 4.5f;
+    file.output(1, 1).BasicGamma = 3.1f;
+    file.output(2, 2).BlackLevel = 61;
+    ASSERT_TRUE(WriteConfigFile(file, b, op));
+
+    const CliRun full = RunCli(ports + QStringList{"-q", "send", b});
+    ASSERT_EQ(full.status, 0) << full.err.toStdString();
+    const CliRun same = RunCli(ports + QStringList{"diff", b});
+    EXPECT_EQ(same.status, 0) << same.out.toStdString();
+    EXPECT_EQ(same.out, "");
+    const CliRun json = RunCli(ports + QStringList{"diff", b, "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, "{\"equal\":true,\"differences\":[]}\n");
+    qsizetype seen = LoggedReceived(log).size();
+    const CliRun nothing = RunCli(ports + QStringList{"send", "--changed", b});
+    EXPECT_EQ(nothing.status, 0) << nothing.err.toStdString();
+    EXPECT_TRUE(nothing.out.endsWith("sent: 0 commands\n")) << nothing.out.toStdString();
+    EXPECT_EQ(Frames(LoggedReceived(log).mid(seen)), QList<QByteArray>());
+
+    // Unit 1's overlap width is both units' overlap width; unit 2's own record stays unsent.
+    file.output(1, 1).OverlapWidth = 320;
+    file.output(2, 1).OverlapWidth = 100;
+    ASSERT_TRUE(WriteConfigFile(file, c, op));
+    const CliRun before = RunCli(ports + QStringList{"diff", c});
+    EXPECT_EQ(before.status, 4);
+    EXPECT_EQ(before.out,
+              "unit 1 screen 1: OverlapWidth file 320 units 256\n"
+              "unit 2 screen 5: OverlapWidth file 320 units 256\n");
+    seen = LoggedReceived(log).size();
+    const CliRun two = RunCli(ports + QStringList{"send", "--changed", c});
+    EXPECT_EQ(two.status, 0) << two.err.toStdString();
+    EXPECT_EQ(Frames(LoggedReceived(log).mid(seen)),
+              (QList<QByteArray>{testing::PassFrame("*3DISP 0 320!"), testing::PassFrame("*7DISP 0 320!")}));
+    EXPECT_EQ(RunCli(ports + QStringList{"diff", c}).status, 0);
+}
+
 // A file for two units with only one unit on the line: refused before anything is sent.
 TEST_F(Cli, SendRefusesAWallThatNeedsAMissingUnit)
 {
@@ -467,6 +530,11 @@ TEST_F(Cli, ASkippedColourValueIsNamedAndCountsAgainstTheSend)
     const QRegularExpressionMatch skipped = step.match(send.err.mid(send.err.indexOf("not sent:")));
     ASSERT_TRUE(skipped.hasMatch()) << send.err.toStdString();
     const int total = skipped.captured(2).toInt();
+    // The run ends with a summary of what the units did not get.
+    EXPECT_TRUE(send.err.contains(QStringLiteral("kalvora-cli: 1 of %1 commands not sent: their values are out of "
+                                                 "range; the units keep their own values there\n")
+                                      .arg(total)))
+        << send.err.toStdString();
     // Of the channel's four contrasts the green one is left out; the units accepted the rest.
     EXPECT_TRUE(send.out.contains(QStringLiteral("sent: %1 commands").arg(total - 1))) << send.out.toStdString();
     const QList<QByteArray> frames = Frames(LoggedReceived(log).mid(seen));

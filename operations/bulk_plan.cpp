@@ -1,0 +1,441 @@
+#include "operations/bulk_plan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "link/commands.h"
+#include "link/link.h"
+#include "operations/field_commit.h"
+#include "operations/position_window.h"
+#include "planning/plan_state.h"
+#include "settings/edge_control_names.h"
+#include "settings/main_flags.h"
+#include "settings/number_format.h"
+#include "settings/numeric_field_table.h"
+
+namespace kalvora {
+namespace {
+
+const FieldDesc* Field(bool input, std::string_view name)
+{
+    if (input) {
+        for (const FieldDesc& f : kInputFields)
+            if (f.name == name) return &f;
+    } else {
+        for (const FieldDesc& f : kOutputFields)
+            if (f.name == name) return &f;
+    }
+    return nullptr;
+}
+
+CarriedField Out(int index, std::string_view name, int element = 0) { return {false, index, Field(false, name), element}; }
+CarriedField In(int index, std::string_view name) { return {true, index, Field(true, name), 0}; }
+
+// The integer tenths a unit takes from the "%4.1f" text of v.
+long long WireTenths(float v)
+{
+    const double shown = std::strtod(FormatTenths(v).c_str(), nullptr);
+    return std::llround(shown * 10.0);
+}
+
+// The edge controls of screen n (1..8) on side 0 (left) or 1 (right).
+EdgeNames EdgeOf(int n, int side)
+{
+    if (n == 1 || n == 8) return EndEdgeNames(n);
+    return side == 0 ? LeftEdgeNames(n) : RightEdgeNames(n);
+}
+
+QString Wall(const char* what, int n) { return QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(n); }
+
+// A value the sequence reads itself: it must be a number and lie within what its field accepts.
+void ReadInt(BulkValues& values, const QString& name, int lo, int hi, Carry& out)
+{
+    const QString text = values.Text(name);
+    int v = 0;
+    if (ParseInteger(text, v) && v >= lo && v <= hi) out.AddInt(v);
+    else out.AddBad(text);
+}
+// A field of the numeric field table, within its fixed range.
+void ReadInt(BulkValues& values, const QString& name, Carry& out)
+{
+    const NumericField* f = FindNumericField(name);
+    if (f) ReadInt(values, name, int(f->row->lo), int(f->row->hi), out);
+    else out.AddBad(values.Text(name));
+}
+// A gamma: the edge gammas' range, which the basic gamma shares.
+void ReadGamma(BulkValues& values, const QString& name, Carry& out)
+{
+    const NumericFamilyRow& row = FamilyRow(FieldFamily::Gamma);
+    const QString text = values.Text(name);
+    double v = 0;
+    if (ParseDecimal(text, v) && v >= row.lo && v <= row.hi) out.AddTenths(static_cast<float>(v));
+    else out.AddBad(text);
+}
+void ReadFlag(BulkValues& values, const QString& name, Carry& out) { out.AddInt(values.Checked(name) ? 1 : 0); }
+
+// The output fields that steps after TNCTRL send, put back after the unit's re-read replaced
+// them: the re-read reports what the unit held before this send reached those fields.
+void RestorePending(OutputScreenRecord& r, const OutputScreenRecord& kept, bool screenSettings)
+{
+    if (screenSettings) {
+        r.TestPattern = kept.TestPattern;
+        r.OutputRaster = kept.OutputRaster;
+        r.TestGrid = kept.TestGrid;
+        r.BlackLevel = kept.BlackLevel;
+        r.LeftHaloWidth = kept.LeftHaloWidth;
+        r.LeftHaloOffset = kept.LeftHaloOffset;
+        r.RightHaloWidth = kept.RightHaloWidth;
+        r.RightHaloOffset = kept.RightHaloOffset;
+        r.LeftGamma = kept.LeftGamma;
+        r.LeftFeather = kept.LeftFeather;
+        r.RightGamma = kept.RightGamma;
+        r.RightFeather = kept.RightFeather;
+    }
+    r.SeamParam = kept.SeamParam;
+    std::memcpy(r.SeamGain, kept.SeamGain, sizeof r.SeamGain);
+    r.SeamBridge = kept.SeamBridge;
+}
+
+constexpr int kLastTestPattern = 10;  // "Horizontal Ramp"
+
+}  // namespace
+
+QString WireValue::Text() const
+{
+    if (!ok) return shown;
+    return tenths ? QString::number(double(number) / 10.0, 'f', 1) : QString::number(number);
+}
+
+bool Carry::Ok() const
+{
+    return std::all_of(values.begin(), values.end(), [](const WireValue& v) { return v.ok; });
+}
+
+void Carry::AddTenths(float v) { values.push_back({true, WireTenths(v), true, v, {}}); }
+
+WireValue HeldValue(const Settings& units, int unit, const CarriedField& f)
+{
+    const std::span<const uint8_t> bytes =
+        f.input ? RecordBytes(units.input(unit, f.index)) : RecordBytes(units.output(unit, f.index));
+    const double v = ReadFieldValue(bytes, *f.field, f.element);
+    if (f.field->kind != FieldKind::Tenths) return {true, static_cast<long long>(v), false, 0, {}};
+    // The unit reports whole tenths; a float from elsewhere is taken as its wire text would be.
+    if (!std::isfinite(v)) return {false, 0, true, 0, QString::number(v)};
+    Carry c;
+    c.AddTenths(static_cast<float>(v));
+    return c.values.front();
+}
+
+BulkPlan::BulkPlan(CommandSet& commands, Link& link, Settings& settings, BulkValues& values)
+    : commands_(commands), link_(link), settings_(settings), values_(values)
+{
+}
+
+// Adds the steps, one function per kind of command.
+struct BulkPlan::Builder {
+    BulkPlan& p;
+    // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,
+    // since every later builder would store its values without sending them.
+    StepResult Sent(bool ok) const { return ok && p.link_.LinkEstablished ? StepResult::Ok : StepResult::Failed; }
+    CommandSet& cmd() const { return p.commands_; }
+
+    Step& Command(int unit, const QString& what, std::vector<CarriedField> fields,
+                  std::function<void(BulkValues&, Carry&)> carry, std::function<StepResult(const Carry&)> send)
+    {
+        Step s;
+        s.unit = unit;
+        s.what = what;
+        s.fields = std::move(fields);
+        s.carry = std::move(carry);
+        s.send = std::move(send);
+        p.steps.push_back(std::move(s));
+        return p.steps.back();
+    }
+    void Action(std::function<void(BulkValues&)> act)
+    {
+        Step s;
+        s.select = std::move(act);
+        p.steps.push_back(std::move(s));
+    }
+
+    void ProjectorCount(int u, int n)
+    {
+        Command(u, QStringLiteral("PRJ"), {Out(1, "ScreenGroup"), Out(1, "TotalProjectors")},
+                [u, n](BulkValues&, Carry& c) {
+                    c.AddInt(u - 1);
+                    c.AddInt(n);
+                },
+                [this, u](const Carry& c) { return Sent(cmd().SendProjectorCount(u, c.Int(1))); });
+    }
+
+    void Layout(int u)
+    {
+        Command(u, QStringLiteral("DISP"), {Out(1, "Alignment"), Out(1, "OverlapWidth")},
+                [](BulkValues& v, Carry& c) {
+                    const int align = v.ListIndex(QStringLiteral("ImageAlignComboBox"));
+                    if (align == 0 || align == 1) c.AddInt(align);
+                    else c.AddBad(QStringLiteral("none"));
+                    ReadInt(v, QStringLiteral("OWidthEdit"), kMinOverlap, v.OverlapWidthMax(), c);
+                },
+                [this, u](const Carry& c) { return Sent(cmd().SendDisplayLayout(u, c.Int(0), c.Int(1))); });
+    }
+
+    void SourceChannel(int k)
+    {
+        const UnitIndex at = WallToUnit(k + 1);
+        const int u = at.unit, i = at.index;
+        Action([k](BulkValues& v) { v.SelectChannel(QStringLiteral("SourceScreenSelectRadioGroup"), k); });
+        if (!p.settings_.IsChannelLocked(u, i)) return;
+        const QString ch = Wall("channel", k + 1);
+        Settings& s = p.settings_;
+        for (const bool horizontal : {true, false}) {
+            Command(u, QLatin1String(horizontal ? "IRSPTN H " : "IRSPTN V ") + ch,
+                    {In(i, horizontal ? "HPosition" : "VPosition")},
+                    [&s, u, i, horizontal](BulkValues& v, Carry& c) {
+                        const PositionWindow w = PositionWindowOf(s.input(u, i));
+                        if (horizontal) ReadInt(v, QStringLiteral("HPositionEdit"), w.HPositionMin, w.HPositionMax, c);
+                        else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
+                    },
+                    [this, u, i, horizontal](const Carry& c) {
+                        return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
+                                               : cmd().SendInputVPosition(u, i, c.Int(0)));
+                    });
+        }
+        Command(u, QStringLiteral("ICPHOTN ") + ch, {In(i, "Phase")},
+                [](BulkValues& v, Carry& c) { ReadInt(v, QStringLiteral("PhaseEdit"), c); },
+                [this, u, i](const Carry& c) { return Sent(cmd().SendInputPhase(u, i, c.Int(0))); });
+        struct Colour {
+            const char* edit;
+            const char* keyword;
+            const char* field;
+        };
+        static const Colour kColours[] = {
+            {"LeftOContrastEdit", "ICNTTN", "ContrastC"},   {"LeftOBrightnessEdit", "IBRTTN", "BrightnessC"},
+            {"LeftRContrastEdit", "ICNTTN", "ContrastR"},   {"LeftRBrightnessEdit", "IBRTTN", "BrightnessR"},
+            {"LeftGContrastEdit", "ICNTTN", "ContrastG"},   {"LeftGBrightnessEdit", "IBRTTN", "BrightnessG"},
+            {"LeftBContrastEdit", "ICNTTN", "ContrastB"},   {"LeftBBrightnessEdit", "IBRTTN", "BrightnessB"},
+        };
+        for (const Colour& col : kColours) {
+            const QString edit = QLatin1String(col.edit);
+            Step& st = Command(u, QLatin1String(col.keyword) + QLatin1Char(' ') + ch, {In(i, col.field)},
+                               [edit](BulkValues& v, Carry& c) {
+                                   const QString text = v.Text(edit);
+                                   double value = 0;
+                                   if (CommitCheckedValue(edit, text, value)) c.AddTenths(static_cast<float>(value));
+                                   else c.AddBad(text);
+                               },
+                               [this, edit](const Carry&) { return Commit(edit); });
+            st.commitChecked = true;
+        }
+    }
+
+    StepResult Commit(const QString& edit) const
+    {
+        switch (p.values_.Commit(edit)) {
+        case CommitOutcome::Sent: return Sent(true);
+        // The field told the operator why; the send goes on without this command.
+        case CommitOutcome::Refused: return p.link_.LinkEstablished ? StepResult::Skipped : StepResult::Failed;
+        case CommitOutcome::Invalid: return StepResult::Invalid;
+        case CommitOutcome::Failed: return StepResult::Failed;
+        }
+        return StepResult::Failed;
+    }
+
+    void ScreenOutputs(std::initializer_list<int> screens, std::initializer_list<int> leftHalo,
+                       std::initializer_list<int> rightHalo, std::initializer_list<int> rightFeather,
+                       std::initializer_list<int> leftFeather)
+    {
+        for (int n : screens) TestPattern(n);
+        for (int n : screens) BlackLevel(n);
+        for (int n : leftHalo) Halo(n, 0);
+        for (int n : rightHalo) Halo(n, 1);
+        for (int n : rightFeather) EdgeFeather(n, 1);
+        for (int n : leftFeather) EdgeFeather(n, 0);
+    }
+
+    void TestPattern(int n)
+    {
+        const UnitIndex at = WallToUnit(n);
+        const QString d = QString::number(n);
+        Command(at.unit, Wall("OTPMTN screen", n),
+                {Out(at.index, "TestPattern"), Out(at.index, "OutputRaster"), Out(at.index, "TestGrid")},
+                [d](BulkValues& v, Carry& c) {
+                    const int pattern = v.ListIndex("TestPattern" + d + "ComboBox");
+                    if (pattern >= 0 && pattern <= kLastTestPattern) c.AddInt(pattern);
+                    else c.AddBad(QStringLiteral("none"));
+                    ReadFlag(v, "OutputRaster" + d + "CheckBox", c);
+                    ReadFlag(v, "TestGrid" + d + "CheckBox", c);
+                },
+                [this, at](const Carry& c) {
+                    return Sent(cmd().SendTestPattern(at.unit, at.index, c.Int(0), c.Int(1), c.Int(2)));
+                });
+    }
+
+    void BlackLevel(int n)
+    {
+        const UnitIndex at = WallToUnit(n);
+        Command(at.unit, Wall("BLKGN screen", n), {Out(at.index, "BlackLevel")},
+                [n](BulkValues& v, Carry& c) { ReadInt(v, QStringLiteral("Black%1Edit").arg(n), c); },
+                [this, at](const Carry& c) { return Sent(cmd().SendBlackLevel(at.unit, at.index, c.Int(0))); });
+    }
+
+    void Halo(int n, int side)
+    {
+        const UnitIndex at = WallToUnit(n);
+        const EdgeNames e = EdgeOf(n, side);
+        const bool left = side == 0;
+        Command(at.unit, QStringLiteral("HALO %1 screen %2").arg(SideLetter(side)).arg(n),
+                {Out(at.index, left ? "LeftHaloWidth" : "RightHaloWidth"),
+                 Out(at.index, left ? "LeftHaloOffset" : "RightHaloOffset")},
+                [e](BulkValues& v, Carry& c) {
+                    ReadInt(v, e.width, c);
+                    ReadInt(v, e.offset, c);
+                },
+                [this, at, side](const Carry& c) {
+                    return Sent(cmd().SendHalo(at.unit, at.index, side, c.Int(0), c.Int(1)));
+                });
+    }
+
+    // The per-edge sender of the advanced feathering: the edge's enable box and gamma, to the
+    // screen's own unit only.
+    void EdgeFeather(int n, int side)
+    {
+        const UnitIndex at = WallToUnit(n);
+        const EdgeNames e = EdgeOf(n, side);
+        const bool left = side == 0;
+        Command(at.unit, QStringLiteral("EFTA %1 screen %2").arg(SideLetter(side)).arg(n),
+                {Out(at.index, left ? "LeftFeather" : "RightFeather"), Out(at.index, left ? "LeftGamma" : "RightGamma")},
+                [e](BulkValues& v, Carry& c) {
+                    ReadFlag(v, e.enable, c);
+                    ReadGamma(v, e.gamma, c);
+                },
+                [this, at, side](const Carry& c) {
+                    return Sent(cmd().SendEdgeFeather(at.unit, at.index, side, int16_t(c.Int(0)), c.Single(1)));
+                });
+    }
+
+    void DataDoubling(int u)
+    {
+        Command(u, QStringLiteral("DDBL"), {Out(1, "DataDoubling")},
+                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("EnDataDoubleCheckBox"), c); },
+                [this, u](const Carry& c) { return Sent(cmd().SendDataDoubling(u, c.Int(0))); });
+    }
+
+    void BasicFeather(int u)
+    {
+        Command(u, QStringLiteral("EFTB"), {Out(1, "BasicFeather"), Out(1, "BasicGamma")},
+                [](BulkValues& v, Carry& c) {
+                    ReadFlag(v, QStringLiteral("BasicEdgeFeatheringCheckBox"), c);
+                    ReadGamma(v, QStringLiteral("BasicGammaEdit"), c);
+                },
+                [this, u](const Carry& c) { return Sent(cmd().SendBasicFeather(u, int16_t(c.Int(0)), c.Single(1))); });
+    }
+
+    void ControlMode(int u, int units)
+    {
+        Command(u, QStringLiteral("TNCTRL"), {Out(1, "ControlMode")},
+                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("AdvanceModeCheckBox"), c); },
+                [this, u, units](const Carry& c) {
+                    const StepResult r = Sent(cmd().SendControlMode(u, c.Int(0)));
+                    // Unit 1's screens were sent before: their re-read values stand. What is still
+                    // to be sent comes back from before the re-read.
+                    for (int i = 1; i <= 4; ++i)
+                        RestorePending(p.settings_.output(u, i), p.kept_[u][i], u == 2 && units > 1);
+                    p.values_.RefillDisplayPage();
+                    return r;
+                });
+    }
+
+    void SeamChannel(int k)
+    {
+        const UnitIndex at = WallToUnit(k + 1);
+        const int u = at.unit, i = at.index;
+        Action([k](BulkValues& v) { v.SelectChannel(QStringLiteral("SeamScreenSelectRadioGroup"), k); });
+        if (!p.settings_.IsChannelLocked(u, i)) return;
+        std::vector<CarriedField> fields{Out(i, "SeamParam")};
+        for (int g = 0; g < 8; ++g) fields.push_back(Out(i, "SeamGain", g));
+        for (int g = 1; g <= 8; ++g) {
+            const QString edit = QStringLiteral("SeamGain%1Edit").arg(g);
+            // Each gain's commit sends all eight gains.
+            Step& st = Command(u, Wall("MANSEAM channel", k + 1), fields,
+                               [](BulkValues& v, Carry& c) {
+                                   c.AddInt(kSeamParam);
+                                   for (int e = 1; e <= 8; ++e) {
+                                       const QString name = QStringLiteral("SeamGain%1Edit").arg(e);
+                                       const QString text = v.Text(name);
+                                       double value = 0;
+                                       if (CommitCheckedValue(name, text, value)) c.AddInt(std::llround(value));
+                                       else c.AddBad(text);
+                                   }
+                               },
+                               [this, edit](const Carry&) { return Commit(edit); });
+            st.commitChecked = true;
+            st.repeat = g > 1;
+        }
+        Command(u, Wall("BRDGSEAM channel", k + 1), {Out(i, "SeamBridge")},
+                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("SeamBridgeSingleConfigCheckBox"), c); },
+                [this, u, i](const Carry& c) { return Sent(cmd().SendSeamBridge(u, i, c.Int(0))); });
+    }
+};
+
+BulkPlan::~BulkPlan() = default;
+
+void BulkPlan::Build(int n, int unitCount)
+{
+    builder_ = std::make_unique<Builder>(Builder{*this});
+    Builder& b = *builder_;
+    const int units = unitCount > 1 ? 2 : 1;
+    for (int u = 1; u <= units; ++u) b.ProjectorCount(u, n);
+    for (int u = 1; u <= units; ++u) b.Layout(u);
+    for (int k = 0; k < n && k <= 3; ++k) b.SourceChannel(k);
+    if (units > 1)
+        for (int k = 0; k < n - 4; ++k) b.SourceChannel(4 + k);
+    b.ScreenOutputs({1, 2, 3, 4}, {2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}, {2, 3, 4});
+    for (int u = 1; u <= units; ++u) b.DataDoubling(u);
+    for (int u = 1; u <= units; ++u) b.BasicFeather(u);
+    Step keep;
+    keep.send = [this, units](const Carry&) {
+        // Kept before TNCTRL re-reads each unit's screens; see RestorePending.
+        for (int u = 1; u <= units; ++u)
+            for (int i = 1; i <= 4; ++i) kept_[u][i] = settings_.output(u, i);
+        return StepResult::Ok;
+    };
+    steps.push_back(std::move(keep));
+    for (int u = 1; u <= units; ++u) b.ControlMode(u, units);
+    if (units > 1) b.ScreenOutputs({5, 6, 7, 8}, {5, 6, 7, 8}, {5, 6, 7}, {5, 6, 7}, {5, 6, 7, 8});
+    for (int k = 0; k < n && k <= 3; ++k) b.SeamChannel(k);
+    if (units > 1)
+        for (int k = 0; k < n - 4; ++k) b.SeamChannel(4 + k);
+}
+
+StepResult BulkPlan::Run(const Step& step)
+{
+    Carry carried;
+    if (step.unit == 0) {
+        if (step.select) step.select(values_);
+        return step.send ? step.send(carried) : StepResult::Ok;
+    }
+    if (!step.commitChecked) {
+        step.carry(values_, carried);
+        if (!carried.Ok()) return StepResult::Invalid;
+    }
+    return step.send(carried);
+}
+
+void EvaluatePlan(const BulkPlan& plan, BulkValues& values, const std::function<void(const Step&, const Carry&)>& visit)
+{
+    for (const Step& step : plan.steps) {
+        if (step.unit == 0) {
+            if (step.select) step.select(values);
+            continue;
+        }
+        Carry c;
+        step.carry(values, c);
+        visit(step, c);
+    }
+}
+
+}  // namespace kalvora
