@@ -58,5 +58,8 @@ public:
 
 // Centres a top-level window on the screen it is on (or the primary screen).
 void CentreOnScreen(QWidget* window);
+// Puts a tool window beside `main`: to its right where the screen has room, else to its left,
+// else over its right edge; top edges aligned, kept on the screen.
+void PlaceBeside(QWidget* tool, QWidget* main);
 
 }  // namespace kalvora
