@@ -18,19 +18,19 @@ QString KeyOf(const QString& line)
     return eq > 0 ? line.left(eq).trimmed() : QString();
 }
 
-// A value as an INI file holds it: plain, or in double quotes with \" and \\ escaped.
+// A value as an INI file holds it: plain or in double quotes, with \" and \\ escaped in either
+// (QSettings writes a value with quotes in it unquoted, the quotes escaped).
 QString ValueOf(const QString& line)
 {
     QString v = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
-    if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'))) {
-        QString out;
-        for (qsizetype i = 1; i + 1 < v.size(); ++i) {
-            if (v[i] == QLatin1Char('\\') && i + 2 < v.size()) ++i;
-            out += v[i];
-        }
-        return out;
+    const bool quoted = v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'));
+    if (quoted) v = v.mid(1, v.size() - 2);
+    QString out;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        if (v[i] == QLatin1Char('\\') && i + 1 < v.size()) ++i;
+        out += v[i];
     }
-    return v;
+    return out;
 }
 
 QString Quoted(const QString& value)
