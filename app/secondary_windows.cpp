@@ -26,6 +26,9 @@ void CentreOnScreen(QWidget* window)
 
 void PlaceBeside(QWidget* tool, QWidget* main)
 {
+    // Only before its first show: afterwards it stays where the operator put it.
+    if (tool->property("kalvoraPlaced").toBool()) return;
+    tool->setProperty("kalvoraPlaced", true);
     QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +19,7 @@
 
 #include "app/info_page.h"
 #include "app/program_icon.h"
+#include "app/secondary_windows.h"
 #include "app/traffic_window.h"
 #include "editors/projector_setup_page.h"
 #include "editors/radio_group.h"
@@ -198,6 +201,30 @@ TEST_F(DesktopHabitsTest, SecondaryWindowsAreToolWindowsWithTheIconAndCloseOnEsc
             << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
         EXPECT_TRUE(form->isVisible());
     }
+}
+
+TEST(PlaceBeside, ToTheRightWhereThereIsRoomElseToTheLeftAndOnlyOnce)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget main, tool;
+    main.resize(200, 100);
+    tool.resize(150, 80);
+    struct Case {
+        QPoint mainAt;
+        int toolX;
+    } cases[] = {
+        {area.topLeft() + QPoint(10, 20), area.left() + 10 + 200 + 8},
+        {QPoint(area.right() - 205, area.top() + 20), area.right() - 205 - 8 - 150},
+    };
+    for (const Case& c : cases) {
+        main.move(c.mainAt);
+        tool.setProperty("kalvoraPlaced", QVariant());
+        PlaceBeside(&tool, &main);
+        EXPECT_EQ(tool.pos(), QPoint(c.toolX, c.mainAt.y()));
+    }
+    tool.move(area.topLeft());  // the operator put it elsewhere
+    PlaceBeside(&tool, &main);
+    EXPECT_EQ(tool.pos(), area.topLeft());
 }
 
 // A save before anything was read or loaded would write empty settings: the operator is asked
