@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 #include <utility>
 
@@ -17,35 +18,49 @@ namespace kalvora {
 void TKalvoraForm::wireConfigFileMenu()
 {
     SaveDialog1 = [this] {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(QStringLiteral("Tornel Config Files (*.tnc)"));
-        dialog.setDefaultSuffix(QStringLiteral("tnc"));
-        // The file is replaced only once the new one is complete, so no overwrite question.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                       : QString();
+        const std::unique_ptr<QFileDialog> dialog = MakeConfigFileDialog(true);
+        return dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty() ? dialog->selectedFiles().first()
+                                                                                         : QString();
     };
     OpenDialog1 = [this] {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({QStringLiteral("Tornel Config Files (*.tnc)"), QStringLiteral("Any file (*)")});
-        dialog.setOption(QFileDialog::ReadOnly);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                       : QString();
+        const std::unique_ptr<QFileDialog> dialog = MakeConfigFileDialog(false);
+        return dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty() ? dialog->selectedFiles().first()
+                                                                                         : QString();
     };
     setMenuHandler(QStringLiteral("SaveConfigurationtoFile1"), [this] { SaveConfigurationtoFile1Click(); });
     setMenuHandler(QStringLiteral("OpenConfigurationFile1"), [this] { OpenConfigurationFile1Click(); });
 }
 
+std::unique_ptr<QFileDialog> TKalvoraForm::MakeConfigFileDialog(bool save)
+{
+    auto dialog = std::make_unique<QFileDialog>(this);
+    if (save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setNameFilter(QStringLiteral("Tornel Config Files (*.tnc)"));
+        dialog->setDefaultSuffix(QStringLiteral("tnc"));
+        // Choosing a file that exists asks before it is replaced (the dialog's own question).
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setNameFilters({QStringLiteral("Tornel Config Files (*.tnc)"), QStringLiteral("Any file (*)")});
+        dialog->setOption(QFileDialog::ReadOnly);
+    }
+    if (!recent_.folder.isEmpty()) dialog->setDirectory(recent_.folder);
+    return dialog;
+}
+
 void TKalvoraForm::SaveConfigurationtoFile1Click()
 {
+    // Before anything was read or loaded the tables hold nothing the units have: a file of them
+    // would overwrite a good one with empty settings.
+    if (!settings_.SettingsAvailable() && !statusOp_.askYesNo(kTitleSaveEmpty, kSaveEmptyQuestion)) return;
     const QString name = SaveDialog1 ? SaveDialog1() : QString();
     if (name.isEmpty()) return;
     statusOp_.setBusy(true);
-    WriteConfigFile(settings_, name, statusOp_);
+    const QByteArray image = ConfigImage(settings_);
+    const bool saved = WriteConfigFile(settings_, name, statusOp_);
     statusOp_.setBusy(false);
+    if (saved) fileUsed(name, image);
 }
 
 void TKalvoraForm::OpenConfigurationFile1Click()
@@ -87,8 +102,14 @@ void TKalvoraForm::OpenConfigurationFile(const QString& name)
     statusOp_.setBusy(true);
     if (ReadConfigFile(settings_, name, statusOp_)) {
         settings_.FileLoadedAvailable = true;
+        const QByteArray image = ConfigImage(settings_);  // before the refill's checks may change a record
         RefillFromRecords();
+        fileUsed(name, image);
         statusOp_.showMessage(kMsgFileOpenSuccessful);
+    } else if (!QFileInfo::exists(name) && recent_.files.contains(QFileInfo(name).absoluteFilePath())) {
+        // A file gone since: "Open Recent" no longer offers it.
+        recent_.remove(name);
+        keepRecentFiles();
     }
     statusOp_.setBusy(false);
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 
+#include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "app/wall_overview_view.h"
 #include "platform/gui/named_widget.h"
@@ -420,6 +421,8 @@ void InfoPage::refreshWallOverview()
 void InfoPage::showWallOverview()
 {
     refreshWallOverview();
+    if (!overviewWindow_->isVisible() && overviewWindow_->parentWidget() != this)
+        PlaceBeside(overviewWindow_, overviewWindow_->parentWidget());
     overviewWindow_->show();
     overviewWindow_->raise();
     overviewWindow_->activateWindow();

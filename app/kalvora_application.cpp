@@ -1,4 +1,5 @@
 #include "app/kalvora_application.h"
+#include "app/program_icon.h"
 
 #include <QMessageBox>
 #include <exception>
@@ -23,6 +24,8 @@ KalvoraApplication::KalvoraApplication(int& argc, char** argv) : QApplication(ar
     setApplicationName(kApplicationTitle);
     // Desktops find the menu entry (name, icon) of the running window by this name.
     setDesktopFileName(QStringLiteral("kalvora"));
+    // Message boxes and any window without one of its own take the program's icon.
+    setWindowIcon(ProgramIcon());
     showException = [](const QString& text) { QMessageBox::critical(activeWindow(), kApplicationTitle, text); };
 }
 

@@ -118,6 +118,7 @@ int main(int argc, char** argv)
     if (!simulate) kalvora::ResolveComDevices(options, choice, kalvora::SystemSerialDeviceInfos(), com1, com2);
     form.setComDevices(com1, com2);
     form.setComChoice(choice, choiceFile);
+    form.setRecentFilesFile(choiceFile);  // "Open Recent" and the dialogs' folder live there too
     form.setStartupFile(startupFile);
 
     kalvora::RaiseOnActivation(instance, form);

@@ -32,7 +32,10 @@
 #include "editors/source_setup_page.h"
 #include "link/queries.h"
 #include "editors/planning_page.h"
+#include "app/program_icon.h"
+#include "platform/gui/mnemonics.h"
 #include "platform/gui/named_widget.h"
+#include "platform/gui/window_keys.h"
 
 namespace kalvora {
 namespace {
@@ -94,6 +97,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
+    wireFileState();
     wireSourceAndSeamPages();
     wireUnitOperations();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
@@ -111,6 +115,18 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
             serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
             showComDevices();
         });
+    }
+
+    setWindowIcon(ProgramIcon());
+    // Alt+letter for the buttons of each page, none taken by the menu bar's letters.
+    QSet<QChar> menuLetters;
+    for (QAction* a : menuBar()->actions()) menuLetters.insert(MnemonicOf(a->text()));
+    for (int i = 0; i < pages_->count(); ++i) AssignMnemonics(PushButtonsOf(pages_->widget(i)), menuLetters);
+    // The wall overview stays above this window, as the traffic view does.
+    if (QWidget* overview = info_->wallOverviewWindow()) {
+        overview->setParent(this, Qt::Tool);
+        overview->setWindowIcon(ProgramIcon());
+        CloseOnEscape(overview);
     }
 
     // The client area is fixed; the menu bar sits above it.
@@ -154,6 +170,9 @@ void TKalvoraForm::setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* hel
 {
     infoForm_ = info;
     helpForm_ = help;
+    for (QWidget* w : {static_cast<QWidget*>(info), static_cast<QWidget*>(help)})
+        if (w) w->setWindowIcon(ProgramIcon());
+    if (help) CloseOnEscape(help);
 }
 
 void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()> handler)
@@ -254,18 +273,23 @@ void TKalvoraForm::closeEvent(QCloseEvent* event)
 void TKalvoraForm::About1Click()
 {
     AboutBox box(kVersionText, this);
+    box.setWindowIcon(ProgramIcon());
     box.exec();
 }
 
 TrafficWindow* TKalvoraForm::trafficWindow()
 {
-    if (!trafficWindow_) trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+    if (!trafficWindow_) {
+        trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+        trafficWindow_->setWindowIcon(ProgramIcon());
+    }
     return trafficWindow_;
 }
 
 void TKalvoraForm::TrafficView1Click()
 {
     TrafficWindow* w = trafficWindow();
+    if (!w->isVisible()) PlaceBeside(w, this);
     w->show();
     w->raise();
     w->activateWindow();
@@ -274,6 +298,7 @@ void TKalvoraForm::TrafficView1Click()
 void TKalvoraForm::HelpwithKalvoraSerialconnection1Click()
 {
     if (!helpForm_) helpForm_ = new TConnectionHelpForm(this);
+    helpForm_->setWindowIcon(ProgramIcon());
     helpForm_->showHelp();
 }
 

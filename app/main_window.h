@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
+#include "platform/recent_files.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 #include "operations/bulk_send.h"
@@ -21,6 +22,7 @@
 #include "settings/records.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QTabWidget;
 class QTimer;
@@ -30,6 +32,10 @@ namespace kalvora {
 inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
 inline const QString kQuestionFactoryReset = QStringLiteral(
     "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
+inline const QString kTitleSaveEmpty = QStringLiteral("Vorn - Kalvora :Save Configuration");
+inline const QString kSaveEmptyQuestion = QStringLiteral(
+    "Warning. No settings have been read from the Tornel(s) or loaded from a file yet, so the file will hold "
+    "empty settings. Save it anyway?");
 inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
 
 class DisplaySetupPage;
@@ -127,6 +133,19 @@ public:
     // cancels. Tests put a path here instead of a dialog.
     std::function<QString()> SaveDialog1;
     std::function<QString()> OpenDialog1;
+    // Those dialogs as the menu items set them up (filters, the folder they start in).
+    std::unique_ptr<QFileDialog> MakeConfigFileDialog(bool save);
+
+    // The program's settings file (kalvora.conf; empty: nothing kept): "Open Recent" and the
+    // folder the file dialogs start in are read from it now and kept there.
+    void setRecentFilesFile(const QString& file);
+    const RecentFiles& recentFiles() const { return recent_; }
+    // "Open Recent" > a file: opened as "Open Configuration File" opens it.
+    void OpenRecentFile(const QString& path);
+    // The configuration file last opened or saved (empty: none); the title names it and marks
+    // it modified while the records differ from what the file holds.
+    QString currentFile() const { return currentFile_; }
+    void updateModifiedMark();
 
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
@@ -160,6 +179,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -173,6 +193,11 @@ private:
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
     void wireConfigFileMenu();
+    void wireFileState();
+    void fileUsed(const QString& path, const QByteArray& image);  // a successful open or save of `image`
+    void keepRecentFiles();  // into the settings file, and the menu shows them
+    void showRecentFiles();
+    void showFileTitle();
     void showComDevices();
     void wireSourceAndSeamPages();
     void wireUnitOperations();
@@ -206,6 +231,12 @@ private:
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
     QPointer<TrafficWindow> trafficWindow_;
+
+    RecentFiles recent_;
+    QString recentFilesFile_;
+    QString currentFile_;
+    QByteArray fileImage_;  // what the current file holds
+    QTimer* modifiedCheck_ = nullptr;
 
     QString startupFile_;
     QString requestedFile_;  // waiting for the running operation or dialogue to end

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kalvora {
 
@@ -21,6 +22,25 @@ void CentreOnScreen(QWidget* window)
     const QRect area = screen->availableGeometry();
     const QSize size = window->frameGeometry().size();
     window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void PlaceBeside(QWidget* tool, QWidget* main)
+{
+    // Only before its first show: afterwards it stays where the operator put it.
+    if (tool->property("kalvoraPlaced").toBool()) return;
+    tool->setProperty("kalvoraPlaced", true);
+    QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect m = main->frameGeometry();
+    const QSize size = tool->frameGeometry().size();
+    constexpr int kGap = 8;
+    int x = m.right() + 1 + kGap;
+    if (x + size.width() > area.right() + 1) x = m.left() - kGap - size.width();
+    if (x < area.left()) x = area.right() + 1 - size.width();
+    x = std::max(area.left(), x);
+    const int y = std::clamp(m.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    tool->move(x, y);
 }
 
 // ---- information window ----------------------------------------------------------------------

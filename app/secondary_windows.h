@@ -58,5 +58,9 @@ public:
 
 // Centres a top-level window on the screen it is on (or the primary screen).
 void CentreOnScreen(QWidget* window);
+// Puts a tool window beside `main`: to its right where the screen has room, else to its left,
+// else over its right edge; top edges aligned, kept on the screen. Only the first time: a window
+// the operator moved stays where it is.
+void PlaceBeside(QWidget* tool, QWidget* main);
 
 }  // namespace kalvora

@@ -10,13 +10,15 @@
 #include <QVBoxLayout>
 
 #include "link/traffic_trace.h"
+#include "platform/gui/mnemonics.h"
 #include "platform/gui/named_widget.h"
+#include "platform/gui/window_keys.h"
 #include "platform/operator.h"
 
 namespace kalvora {
 
 TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
-    : QWidget(parent, Qt::Window), trace_(trace), op_(op)
+    : QWidget(parent, Qt::Tool), trace_(trace), op_(op)
 {
     setObjectName(QStringLiteral("TrafficWindow"));
     setWindowTitle(QStringLiteral("Kalvora - Serial Traffic"));
@@ -37,6 +39,8 @@ TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
     auto* save = MakeNamed<QPushButton>(this, QStringLiteral("TrafficSaveButton"), QStringLiteral("Save As..."));
     bar->addWidget(clear);
     bar->addWidget(save);
+    AssignMnemonics({clear, save}, {});
+    CloseOnEscape(this);
     layout->addLayout(bar);
 
     tree_ = MakeNamed<QTreeWidget>(this, QStringLiteral("TrafficRows"));

@@ -74,7 +74,10 @@ void DisplaySetupPage::build()
     screens_->setStyleSheet(QStringLiteral(
         "QTabBar::tab { border: 1px solid palette(dark); border-radius: 3px; padding: 3px 12px; margin: 1px 4px 3px 0;"
         " background: palette(button); }"
-        "QTabBar::tab:selected { background: palette(mid); border-color: palette(shadow); }"));
+        // The chosen one in the selection colours: in a dark palette "mid" is hardly darker than
+        // "button", while the highlight stands out in light and dark palettes alike.
+        "QTabBar::tab:selected { background: palette(highlight); color: palette(highlighted-text);"
+        " border-color: palette(shadow); }"));
     for (int first : {1, 5}) {
         auto* tab = new QWidget(screens_);
         tab->setObjectName(QString::fromLatin1(first == 1 ? "Screen14TabSheet" : "Screen58TabSheet"));

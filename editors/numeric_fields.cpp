@@ -26,6 +26,7 @@ QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field, int width
     auto* edit = MakeNamed<QLineEdit>(parent, field.edit, QString::fromLatin1(field.row->initialText));
     if (field.maxLength() > 0) edit->setMaxLength(field.maxLength());
     edit->setFixedWidth(width);
+    edit->setAccessibleName(field.accessibleName);
     return edit;
 }
 
@@ -136,6 +137,11 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
                 enterPressed(*it->field);
             else if (it->enter)
                 std::function<void()>(it->enter)();
+            return true;
+        }
+        // Up and Down step the field as its arrows do.
+        if ((key == Qt::Key_Up || key == Qt::Key_Down) && it->field) {
+            step(*it->field, key == Qt::Key_Up ? +1 : -1);
             return true;
         }
         break;

@@ -18,55 +18,68 @@ const std::array<NumericFamilyRow, 12> kNumericFamilies = {{
     // family, scope, edit, spin, next on Enter,
     //   type, range, lo, hi, range text, step, max length (only for), initial text,
     //   bounds prefix, restore, not-valid suffix, spin uses not-valid,
-    //   target, builder, colour, group, partner
+    //   target, builder, colour, group, partner,
+    //   accessible name
     {F::BlackLevel, S::Screens, "Black{n}Edit", "Black{n}UpDown", "{e1}HaloWidth{n}Edit",
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 5, 1, "0",
      "Error! Value out of bounds! ", Re::BlackLevel, "' is not a valid Black Level.", false,
-     T::ScreenFromName, B::BlackLevel, 0, G::Alone, nullptr},
+     T::ScreenFromName, B::BlackLevel, 0, G::Alone, nullptr,
+     "Screen {n} Black Level"},
     {F::HaloWidth, S::Edges, "{e}HaloWidth{n}Edit", "{e}HaloWidth{n}UpDown", "{e}HaloOffset{n}Edit",
      V::Integer, R::Fixed, 0, 64, "(0 - 64)", 1, 3, 0, "0",
      "Error! Halo width out of bounds. ", Re::None, "' is not a valid Halo width value.", false,
-     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloOffset{n}Edit"},
+     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloOffset{n}Edit",
+     "Screen {n} Halo Width ({s})"},
     {F::HaloOffset, S::Edges, "{e}HaloOffset{n}Edit", "{e}HaloOffset{n}UpDown", "{e}HaloWidth{n}Edit",
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 4, 0, "0",
      "Error! Halo offset out of bounds. ", Re::None, "' is not a valid Halo offset value.", false,
-     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloWidth{n}Edit"},
+     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloWidth{n}Edit",
+     "Screen {n} Halo Offset ({s})"},
     {F::Gamma, S::Edges, "{e}Gamma{n}Edit", "{e}Gamma{n}UpDown", "TestPattern{n}ComboBox",
      V::Tenths, R::Fixed, 1.0, 5.0, "(1.0 - 5.0)", 0.1, 0, 0, "2.2",
      "Error! Value out of bounds! ", Re::None, "' is not a valid Edge Feathering Gamma value.", false,
-     T::ScreenFromName, B::EdgeFeather, 0, G::WithEnableBox, "{e}EdgeFeathering{n}CheckBox"},
+     T::ScreenFromName, B::EdgeFeather, 0, G::WithEnableBox, "{e}EdgeFeathering{n}CheckBox",
+     "Screen {n} Edge Feathering Gamma ({s})"},
     {F::HPosition, S::Single, "HPositionEdit", "HPositionUpDown", "VPositionEdit",
      V::Integer, R::HPositionWindow, 0, 0, "(%1 - %2)", 1, 0, 0, "0",
      "Error! H Position value out of bounds! ", Re::SourcePage, "' is not a valid H Position Value.", true,
-     T::SourceChannel, B::InputHPosition, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputHPosition, 0, G::Alone, nullptr,
+     "H Position"},
     {F::VPosition, S::Single, "VPositionEdit", "VPositionUpDown", "PhaseEdit",
      V::Integer, R::VPositionWindow, 0, 0, "", 1, 5, 0, "0",
      "Error! V Position value out of bounds! ", Re::SourcePage, "' is not a valid V Position Value.", true,
-     T::SourceChannel, B::InputVPosition, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputVPosition, 0, G::Alone, nullptr,
+     "V Position"},
     {F::Phase, S::Single, "PhaseEdit", "PhaseUpDown", "HPositionEdit",
      V::Integer, R::Fixed, -16, 15, "(-16 - +15)", 1, 4, 0, "0",
      "Error! Phase Offset value out of bounds! ", Re::SourcePage, "' is not a valid Phase Value.", true,
-     T::SourceChannel, B::InputPhase, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputPhase, 0, G::Alone, nullptr,
+     "Phase"},
     {F::OverallContrast, S::Single, "LeftOContrastEdit", "LeftOContrastUpDown", "LeftOBrightnessEdit",
      V::Tenths, R::Fixed, 75.0, 125.0, "(75 - 125)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Contrast Level.", false,
-     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr,
+     "Overall Contrast"},
     {F::OverallBrightness, S::Single, "LeftOBrightnessEdit", "LeftOBrightnessUpDown", "LeftRContrastEdit",
      V::Tenths, R::Fixed, 75.0, 125.0, "(75 - 125)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Brightness Level.", false,
-     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr,
+     "Overall Brightness"},
     {F::ColourContrast, S::Colours, "Left{x}ContrastEdit", "Left{x}ContrastUpDown", "Left{x}BrightnessEdit",
      V::Tenths, R::Fixed, -25.0, 25.0, "(-25 - +25)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Contrast Level.", false,
-     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr,
+     "{colour} Contrast"},
     {F::ColourBrightness, S::Colours, "Left{x}BrightnessEdit", "Left{x}BrightnessUpDown", "Left{x+1}ContrastEdit",
      V::Tenths, R::Fixed, -25.0, 25.0, "(-25 - +25)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Brightness Level.", false,
-     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr},
+     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr,
+     "{colour} Brightness"},
     {F::SeamGain, S::Gains, "SeamGain{n}Edit", "SeamGain{n}UpDown", "SeamGain{n+1}Edit",
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 4, 0, "0",
      "Error! Seam Position value out of bounds! ", Re::SeamPage, "' is not a valid Seam Gain Value.", false,
-     T::SeamChannel, B::SeamGains, 0, G::AllSeamGains, nullptr},
+     T::SeamChannel, B::SeamGains, 0, G::AllSeamGains, nullptr,
+     "Seam Gain {n}"},
 }};
 // clang-format on
 
@@ -117,6 +130,9 @@ QString Expand(const char* pattern, const Instance& i)
     s.replace(QStringLiteral("{e}"), i.edge);
     s.replace(QStringLiteral("{x+1}"), QString(QLatin1Char(kColours[(i.colour + 1) % 4])));
     s.replace(QStringLiteral("{x}"), QString(QLatin1Char(kColours[i.colour % 4])));
+    static const char* const kColourNames[] = {"Overall", "Red", "Green", "Blue"};
+    s.replace(QStringLiteral("{colour}"), QString::fromLatin1(kColourNames[i.colour % 4]));
+    s.replace(QStringLiteral("{s}"), i.side == 0 ? QStringLiteral("L") : QStringLiteral("R"));
     return s;
 }
 
@@ -131,6 +147,7 @@ std::vector<NumericField> Build()
             f.spin = Expand(row.spin, i);
             f.next = Expand(row.next, i);
             f.partner = Expand(row.partner, i);
+            f.accessibleName = Expand(row.accessibleName, i);
             f.number = i.number;
             f.side = i.side;
             f.colour = row.scope == S::Colours ? i.colour : row.colour;

@@ -101,6 +101,9 @@ struct NumericFamilyRow {
     int colour;  // Single colour rows: 0 overall ('C'); Colours rows take 1..3 from {x}
     CommitGroup group;
     const char* partner;  // HaloPair: the other edit of the edge; WithEnableBox: the check box
+    // What a screen reader calls the field: its label, with {s} the side L or R and {colour}
+    // Red, Green or Blue.
+    const char* accessibleName;
 };
 
 extern const std::array<NumericFamilyRow, 12> kNumericFamilies;
@@ -109,6 +112,7 @@ extern const std::array<NumericFamilyRow, 12> kNumericFamilies;
 struct NumericField {
     const NumericFamilyRow* row = nullptr;
     QString edit, spin, next, partner;
+    QString accessibleName;  // "Screen 6 Halo Width (L)"
     int number = 0;   // screen (Screens, Edges) or gain (Gains); 0 otherwise
     int side = -1;    // 0 left 'L', 1 right 'R'; -1 no side
     int colour = 0;   // 0 'C', 1 'R', 2 'G', 3 'B'

@@ -29,6 +29,7 @@ protected:
 TEST_F(ConfigFileMenuTest, SaveWritesTheTablesAndCancelWritesNothing)
 {
     form->settings().output(2, 2).BlackLevel = 200;
+    op.defaultAnswer = true;  // yes, save the tables as they are (nothing was read or loaded)
     const QString path = dir.filePath("wall.tnc");
     choose(QString());
     form->menuItem(QStringLiteral("SaveConfigurationtoFile1"))->trigger();

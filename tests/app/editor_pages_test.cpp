@@ -393,3 +393,88 @@ TEST_F(EditorPagesTest, TheRasterBoxAloneOnOneUnitAndAChoiceWithoutALink)
 
 }  // namespace
 }  // namespace kalvora::testing
+
+namespace kalvora::testing {
+namespace {
+
+// Up and Down in a field step it as its arrows do: from the shown value, within the range, and
+// the new value goes to the field's unit at once.
+TEST_F(EditorPagesTest, UpAndDownInAFieldStepItAsItsArrowsDo)
+{
+    connect();
+    find<QTabWidget>("ScreenPageControl")->setCurrentIndex(1);
+    edit("Black6Edit")->setText("10");
+    edit("LGamma3Edit")->setText("2.2");
+    struct Step {
+        const char* field;
+        Qt::Key key;
+        QString shown;
+        QByteArray wire;
+    };
+    const Step steps[] = {
+        {"Black6Edit", Qt::Key_Up, "11", PassFrame("*7BLKGN 2 11!")},
+        {"Black6Edit", Qt::Key_Down, "10", PassFrame("*7BLKGN 2 10!")},
+        {"LGamma3Edit", Qt::Key_Up, "2.3", PassFrame("*3EFTA 3 L 1  2.3!")},
+        {"LGamma3Edit", Qt::Key_Down, "2.2", PassFrame("*3EFTA 3 L 1  2.2!")},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::string(s.field) + (s.key == Qt::Key_Up ? " up" : " down"));
+        if (s.field == std::string("LGamma3Edit")) find<QTabWidget>("ScreenPageControl")->setCurrentIndex(0);
+        edit(s.field)->setFocus();
+        simulator->log().clear();
+        QTest::keyClick(edit(s.field), s.key);
+        EXPECT_EQ(settle(), s.wire);
+        EXPECT_EQ(edit(s.field)->text(), s.shown);
+    }
+    EXPECT_EQ(record(6).BlackLevel, 10);
+    EXPECT_EQ(simulator->unit(2).output(2).BlackLevel, 10);
+    // At a bound nothing changes and nothing is sent, as with the arrows.
+    find<QTabWidget>("ScreenPageControl")->setCurrentIndex(1);
+    edit("Black6Edit")->setText("255");
+    edit("Black6Edit")->setFocus();
+    simulator->log().clear();
+    QTest::keyClick(edit("Black6Edit"), Qt::Key_Up);
+    EXPECT_EQ(settle(), QByteArray());
+    EXPECT_EQ(edit("Black6Edit")->text(), "255");
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join(" | ").toStdString();
+}
+
+// The chosen one of "Screens 1-4" and "Screen 5-8" stands out from the other in a dark palette
+// as in a light one.
+TEST_F(EditorPagesTest, TheChosenScreensTabStandsOutInDarkAndLightPalettes)
+{
+    const QPalette original = QApplication::palette();
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    for (const QPalette& palette : {dark, original}) {
+        SCOPED_TRACE(palette.color(QPalette::Button).name().toStdString());
+        // The desktop's palette is there before the window is made.
+        QApplication::setPalette(palette);
+        form = std::make_unique<TKalvoraForm>(op);
+        form->pages()->setCurrentWidget(form->displayPage());
+        auto* tabs = find<QTabWidget>("ScreenPageControl");
+        tabs->setEnabled(true);
+        tabs->setTabVisible(1, true);
+        tabs->setCurrentIndex(0);
+        form->show();
+        QCoreApplication::processEvents();
+        const QImage image = tabs->tabBar()->grab().toImage();
+        // A point inside each tab, clear of its border and its text.
+        auto colourOf = [&](int i) {
+            const QRect r = tabs->tabBar()->tabRect(i);
+            return QColor(image.pixel(r.left() + 4, r.center().y()));
+        };
+        const QColor chosen = colourOf(0), other = colourOf(1);
+        const int difference = std::abs(chosen.red() - other.red()) + std::abs(chosen.green() - other.green()) +
+                               std::abs(chosen.blue() - other.blue());
+        EXPECT_GE(difference, 120) << chosen.name().toStdString() << " against " << other.name().toStdString();
+        form.reset();
+    }
+    QApplication::setPalette(original);
+}
+
+}  // namespace
+}  // namespace kalvora::testing
