@@ -31,6 +31,17 @@ public:
         });
     }
 
+    // The sockets report their disconnection while they are being destroyed: no handler of this
+    // relay may run then.
+    ~TcpRelay() override
+    {
+        for (QTcpSocket* socket : {client_.data(), server_.data()}) {
+            if (!socket) continue;
+            socket->disconnect(this);
+            socket->abort();
+        }
+    }
+
     quint16 port() const { return listener_.serverPort(); }
     // Aborts both connections at once, as a cut cable between the two machines.
     void cut()
