@@ -340,11 +340,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
             // minutes. An empty addressed line follows, and the pause after its acceptance
             // scales with the wall's projector count as last stored for the unit. The pages stay
             // disabled from the start until the unit has answered again.
-            struct PagesHeld {
-                Link& link;
-                explicit PagesHeld(Link& l) : link(l) { link.HoldPages(true); }
-                ~PagesHeld() { link.HoldPages(false); }
-            } held(link_);
+            const PagesHeld held(link_);
             op.setStatus(status);
             QElapsedTimer started;
             const int projectors = static_cast<int8_t>(settings_.output(unit, 1).TotalProjectors);

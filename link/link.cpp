@@ -148,6 +148,9 @@ void Link::HoldPages(bool hold)
     setPageEnabled(pageHoldDepth_ == 0 && !AwaitingReply);
 }
 
+PagesHeld::PagesHeld(Link& link) : link_(link) { link_.HoldPages(true); }
+PagesHeld::~PagesHeld() { link_.HoldPages(false); }
+
 void Link::SetCursorBusy(bool busy)
 {
     if (busy) {

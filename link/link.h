@@ -119,6 +119,20 @@ struct LinkState {
     LinkState& operator=(const LinkState&) = delete;
 };
 
+class Link;
+
+// Holds the pages disabled (Link::HoldPages) for as long as it lives.
+class PagesHeld {
+public:
+    explicit PagesHeld(Link& link);
+    ~PagesHeld();
+    PagesHeld(const PagesHeld&) = delete;
+    PagesHeld& operator=(const PagesHeld&) = delete;
+
+private:
+    Link& link_;
+};
+
 // Checksum of a controller frame's text: the byte sum mod 256 of everything up to the NUL.
 int ComputeChecksumOf(const char* text);
 // The two upper-case hex digits of a checksum ("0A", "BD", "00").

@@ -67,11 +67,7 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
     const int intervalMs = clock::scaled(kPollIntervalMs);
     // The operator waits with the procedure: nothing typed or clicked meanwhile would reach a
     // unit that answers nobody, and a refusal would go unreported in the quiet polls.
-    struct PagesHeld {
-        Link& link;
-        explicit PagesHeld(Link& l) : link(l) { link.HoldPages(true); }
-        ~PagesHeld() { link.HoldPages(false); }
-    } held(link);
+    const PagesHeld held(link);
     bool answered = false;
     bool unanswered = false;  // a poll ended without an answer: the controller may answer it late
     qint64 lastSignOfLife = 0;  // since `started`: the last time the controller reported the unit busy

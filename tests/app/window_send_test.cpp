@@ -67,6 +67,25 @@ protected:
         WindowTest::TearDown();
         clock::setScale(savedScale);
     }
+    // The operator's order on site: the file is opened first (every question of the load
+    // answered Yes, before any controller is known), then the controller is connected and the
+    // offer to read is declined.
+    void openThenConnect(sim::Simulator& unit, const QString& path)
+    {
+        form->setComDevices(unit.slavePath(), QString());
+        clock::setScale(0.1);
+        {
+            FlagGuard filling(form->flags().FormFilling);
+            form->planningPage()->InitialisePlan();
+        }
+        op.defaultAnswer = true;
+        form->OpenDialog1 = [path] { return path; };
+        form->menuItem("OpenConfigurationFile1")->trigger();
+        op.defaultAnswer = false;
+        form->menuItem("TornelconnectedthruController1")->trigger();
+        ASSERT_TRUE(form->LinkEstablished());
+        ASSERT_TRUE(RunUntil([&] { return unit.isIdle(); }));
+    }
     double savedScale = 1.0;
     QTemporaryDir dir;
 };
@@ -185,19 +204,7 @@ TEST_F(WindowSendTest, FileOpenedBeforeConnectingGoesToTheReportedUnits)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller);
-    form->setComDevices(unit->slavePath(), QString());
-    clock::setScale(0.1);
-    {
-        FlagGuard filling(form->flags().FormFilling);
-        form->planningPage()->InitialisePlan();
-    }
-    op.defaultAnswer = true;  // every question of the load: Yes
-    form->OpenDialog1 = [path] { return path; };
-    form->menuItem("OpenConfigurationFile1")->trigger();
-    op.defaultAnswer = false;  // the offer to read after connecting: No
-    form->menuItem("TornelconnectedthruController1")->trigger();
-    ASSERT_TRUE(form->LinkEstablished());
-    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     EXPECT_EQ(unit->received(), QByteArray("\rNTN\r")) << "the units are asked for, not read";
     EXPECT_EQ(form->flags().UnitCount, 2);
     unit->log().clear();
@@ -232,19 +239,7 @@ TEST_F(WindowSendTest, EightScreensWithOneReportedUnitSendNothing)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller, {5});
-    form->setComDevices(unit->slavePath(), QString());
-    clock::setScale(0.1);
-    {
-        FlagGuard filling(form->flags().FormFilling);
-        form->planningPage()->InitialisePlan();
-    }
-    op.defaultAnswer = true;
-    form->OpenDialog1 = [path] { return path; };
-    form->menuItem("OpenConfigurationFile1")->trigger();
-    op.defaultAnswer = false;
-    form->menuItem("TornelconnectedthruController1")->trigger();
-    ASSERT_TRUE(form->LinkEstablished());
-    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     unit->log().clear();
     op.clear();
 
@@ -262,19 +257,7 @@ TEST_F(WindowSendTest, PortLostPartwayIsReportedWithTheCommandReached)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller);
-    form->setComDevices(unit->slavePath(), QString());
-    clock::setScale(0.1);
-    {
-        FlagGuard filling(form->flags().FormFilling);
-        form->planningPage()->InitialisePlan();
-    }
-    op.defaultAnswer = true;
-    form->OpenDialog1 = [path] { return path; };
-    form->menuItem("OpenConfigurationFile1")->trigger();
-    op.defaultAnswer = false;
-    form->menuItem("TornelconnectedthruController1")->trigger();
-    ASSERT_TRUE(form->LinkEstablished());
-    ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
+    ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     op.clear();
 
     int frames = 0;
