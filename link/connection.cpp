@@ -85,6 +85,7 @@ int LinkController::SearchPorts()
     searching_ = true;
     emit searchingChanged(true);
     link_.UnitsReported = 0;  // whatever is found, its units are asked afresh
+    link_.InputsReported = {};
     link_.SetCursorBusy(true);
     link_.WaitTicks = 10;
 
@@ -291,6 +292,7 @@ void LinkController::DropLink()
     link_.port().close();
     link_.SetLinkEstablished(false);
     link_.UnitsReported = 0;
+    link_.InputsReported = {};
     SetMenuItems(false);
     if (PhasePageControlChange) PhasePageControlChange();
     settings_.StatusReadAvailable = false;

@@ -12,10 +12,12 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/reply_assembly.h"
 #include "link/traffic_trace.h"
 #include "platform/serial_port.h"
+#include "settings/records.h"
 
 namespace kalvora {
 
@@ -97,6 +99,9 @@ struct LinkState {
     // Units the controller reported (NTN) since this connection was made, at most 2; 0 until
     // it has answered. Nothing is addressed to a unit beyond them.
     int UnitsReported = 0;
+    // The input records each unit reported since this connection was made, by unit and
+    // channel (1-based): a channel's sampling window is the unit's, whatever a file says.
+    std::array<std::array<std::optional<InputChannelRecord>, 5>, 3> InputsReported{};
 
     // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
     std::array<std::array<char, 8>, 3> UnitInfoText{};

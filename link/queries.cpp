@@ -151,7 +151,9 @@ bool QueryInput(Link& link, Settings& settings, int u, int ch)
     const int marker = RunBlockQuery(link, BlockQuery::Input, u, ch);
     if (marker < 0) return false;
     const char kind = link.ReplyText[marker + 1];
-    return DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker));
+    if (!DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker))) return false;
+    link.InputsReported[size_t(u)][size_t(ch)] = settings.input(u, ch);
+    return true;
 }
 
 bool QueryOutput(Link& link, Settings& settings, int u, int s)

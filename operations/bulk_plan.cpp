@@ -8,6 +8,7 @@
 
 #include "link/commands.h"
 #include "link/link.h"
+#include "link/queries.h"
 #include "operations/field_commit.h"
 #include "operations/position_window.h"
 #include "planning/plan_state.h"
@@ -139,6 +140,17 @@ struct BulkPlan::Builder {
     BulkPlan& p;
     // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,
     // since every later builder would store its values without sending them.
+    // The channel's input record as the unit reported it in this connection; asked now when
+    // not yet known. nullptr when the unit did not answer.
+    const InputChannelRecord* ReportedInput(int u, int i) const
+    {
+        auto& known = p.link_.InputsReported[size_t(u)][size_t(i)];
+        if (!known) {
+            Settings scratch;
+            if (!QueryInput(p.link_, scratch, u, i)) return nullptr;
+        }
+        return known ? &*known : nullptr;
+    }
     StepResult Sent(bool ok) const { return ok && p.link_.LinkEstablished ? StepResult::Ok : StepResult::Failed; }
     CommandSet& cmd() const { return p.commands_; }
 
@@ -200,6 +212,12 @@ struct BulkPlan::Builder {
                         else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
                     },
                     [this, u, i, horizontal](const Carry& c) {
+                        // The window the unit itself reports for the channel: a file made with
+                        // another source connected may hold a wider one.
+                        const InputChannelRecord* reported = ReportedInput(u, i);
+                        if (!reported) return StepResult::Failed;
+                        const PositionWindow w = PositionWindowOf(*reported);
+                        if (!(horizontal ? w.HContains(c.Int(0)) : w.VContains(c.Int(0)))) return StepResult::Invalid;
                         return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
                                                : cmd().SendInputVPosition(u, i, c.Int(0)));
                     });

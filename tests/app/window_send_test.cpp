@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "connection/link_fixture.h"
+#include "link/connection.h"
 #include "link/queries.h"
 #include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
@@ -120,6 +121,8 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
     } else {
         controller.TornelconnectedtoSerialPortdirectly1Click();
     }
+    // As the window's own connection did: the units read, so their sampling windows are known.
+    EXPECT_TRUE(ReadAllUnits(link, settings));
     EXPECT_TRUE(WaitUntil([&] { return unit->isIdle(); }));
     unit->log().clear();
     clock::setScale(0.02);
