@@ -102,6 +102,20 @@ std::unique_ptr<sim::Simulator> Sim(sim::PortMode mode, std::vector<int> ids = {
     return s;
 }
 
+// The simulated units carry a source whose sampling windows are those the file was made with,
+// so the file's positions lie inside the windows the units report.
+void MatchWindows(sim::Simulator& units, const Settings& file)
+{
+    for (int u = 1; u <= units.unitCount(); ++u)
+        for (int i = 1; i <= 4; ++i) {
+            InputChannelRecord& in = units.unit(u).input(i);
+            const InputChannelRecord& f = file.input(u, i);
+            in.HTotal = f.HTotal, in.HActive = f.HActive;
+            in.HPositionNominal = f.HPositionNominal, in.HPositionLimit = f.HPositionLimit;
+            in.VPositionNominal = f.VPositionNominal, in.VPositionLimit = f.VPositionLimit;
+        }
+}
+
 // The same file sent by the command-line tool's sequence, from the records.
 QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expected = BulkOutcome::Done)
 {
@@ -113,6 +127,7 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
     CommandSet commands(link, settings);
     LinkController controller(link, settings);
     auto unit = Sim(c.mode);
+    MatchWindows(*unit, file);
     port.setDevice(1, unit->slavePath());
     clock::setScale(0.1);
     if (c.mode == sim::PortMode::Controller) {
@@ -153,6 +168,8 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
         ASSERT_TRUE(WriteConfigFile(file, path, op));
 
         auto unit = Sim(c.mode);
+
+        MatchWindows(*unit, file);
         form->setComDevices(unit->slavePath(), QString());
         clock::setScale(0.1);
         {
@@ -207,6 +224,7 @@ TEST_F(WindowSendTest, FileOpenedBeforeConnectingGoesToTheReportedUnits)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller);
+    MatchWindows(*unit, file);
     ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     EXPECT_EQ(unit->received(), QByteArray("\rNTN\r")) << "the units are asked for, not read";
     EXPECT_EQ(form->flags().UnitCount, 2);
@@ -242,6 +260,7 @@ TEST_F(WindowSendTest, EightScreensWithOneReportedUnitSendNothing)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller, {5});
+    MatchWindows(*unit, file);
     ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     unit->log().clear();
     op.clear();
@@ -260,6 +279,7 @@ TEST_F(WindowSendTest, PortLostPartwayIsReportedWithTheCommandReached)
     const QString path = dir.filePath(QStringLiteral("wall.tnc"));
     ASSERT_TRUE(WriteConfigFile(file, path, op));
     auto unit = Sim(sim::PortMode::Controller);
+    MatchWindows(*unit, file);
     ASSERT_NO_FATAL_FAILURE(openThenConnect(*unit, path));
     op.clear();
 

@@ -140,6 +140,13 @@ protected:
         s.setThinkMs(0);
         clock::setScale(0.02);
     }
+    // As after a read in this connection: the units reported the sampling windows the file
+    // was made with.
+    void KnowWindowsOf(const Settings& file)
+    {
+        for (int u = 1; u <= 2; ++u)
+            for (int i = 1; i <= 4; ++i) link.InputsReported[size_t(u)][size_t(i)] = file.input(u, i);
+    }
     BulkOutcome Send()
     {
         RecordValues values(settings, commands, link);
@@ -172,6 +179,7 @@ TEST_F(BulkSendTest, SendsEveryCommandInOrder)
         settings = Settings{};
         FillRecords(settings, c.n, c.unlocked);
         const Settings file = settings;
+        KnowWindowsOf(file);
         flags.UnitCount = c.units;
         progress.clear();
 
@@ -237,6 +245,7 @@ TEST_F(BulkSendTest, StopsAtAValueThatCannotBeSent)
         ConnectFast(*unit);
         settings = Settings{};
         FillRecords(settings, 1);
+        KnowWindowsOf(settings);
         if (c.spoil) c.spoil(settings);
         flags.UnitCount = 1;
         Spoiled values(settings, commands, link);
@@ -267,6 +276,7 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
     auto unit = StartSim(PortMode::Controller);
     ConnectFast(*unit);
     FillRecords(settings, 6);
+    KnowWindowsOf(settings);
     flags.UnitCount = 2;
     op.defaultAnswer = false;  // give up
     RecordValues values(settings, commands, link);
@@ -291,6 +301,30 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
     EXPECT_TRUE(wire.endsWith(frame));
     EXPECT_FALSE(flags.EditorBusy);
     EXPECT_FALSE(link.CursorBusy());
+}
+
+// A file made with another source connected holds a wider sampling window than the unit now
+// reports. The unit is asked for the channel's window (not yet known in this connection), and
+// a position outside it is not sent: the send stops there with its message.
+TEST_F(BulkSendTest, PositionsAreCheckedAgainstTheWindowTheUnitReports)
+{
+    auto unit = StartSim(PortMode::Controller, {3, 7});
+    ConnectFast(*unit);
+    FillRecords(settings, 1);
+    InputChannelRecord& in = settings.input(1, 1);
+    in.HTotal = 2000, in.HActive = 1000, in.HPositionNominal = 500, in.HPositionLimit = 1000, in.HPosition = 600;
+    const InputChannelRecord& reported = unit->unit(1).input(1);
+    ASSERT_LT(reported.HPositionLimit, 600) << "the unit's own window must not hold the file's position";
+    flags.UnitCount = 1;
+
+    EXPECT_EQ(Send(), BulkOutcome::InvalidValue);
+    ASSERT_TRUE(SettleAfter(*unit, 0));
+    const QByteArray wire = unit->received();
+    EXPECT_TRUE(wire.endsWith("TNQUERY *3IINFOTN 1!\r")) << wire.right(80).toStdString();
+    EXPECT_FALSE(wire.contains("IRSPTN")) << "nothing outside the unit's window";
+    EXPECT_EQ(op.messages(), QStringList{kMsgInvalidBulkValue});
+    ASSERT_TRUE(link.InputsReported[1][1].has_value());
+    EXPECT_EQ(link.InputsReported[1][1]->HPositionLimit, reported.HPositionLimit);
 }
 
 TEST_F(BulkSendTest, SendsNothingWhileBusyFillingOrUnlinked)
