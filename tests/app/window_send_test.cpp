@@ -315,6 +315,7 @@ TEST_F(WindowSendTest, TheWindowAndTheToolRefuseTheSameOverlapWidths)
         const QString path = dir.filePath(QStringLiteral("overlap%1.tnc").arg(c.width));
         ASSERT_TRUE(WriteConfigFile(file, path, op));
         auto unit = Sim(sim::PortMode::Direct);
+        MatchWindows(*unit, file);
         form->setComDevices(unit->slavePath(), QString());
         clock::setScale(0.1);
         {

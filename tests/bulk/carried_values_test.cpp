@@ -231,6 +231,15 @@ TEST_F(CarriedValuesTest, AfterASendNothingDiffersAndOnlyChangesAreSent)
         Gen g{std::mt19937(unsigned(seed))};
         const Settings file = GenerateFile(g, n);
         auto unit = StartSim(mode, {3, 7});
+        // The units carry a source whose sampling windows are the file's.
+        for (int u = 1; u <= unit->unitCount(); ++u)
+            for (int i = 1; i <= 4; ++i) {
+                InputChannelRecord& in = unit->unit(u).input(i);
+                const InputChannelRecord& f = file.input(u, i);
+                in.HTotal = f.HTotal, in.HActive = f.HActive;
+                in.HPositionNominal = f.HPositionNominal, in.HPositionLimit = f.HPositionLimit;
+                in.VPositionNominal = f.VPositionNominal, in.VPositionLimit = f.VPositionLimit;
+            }
         link.TornelID1Edit = QStringLiteral("3");
         link.TornelID2Edit = QStringLiteral("7");
         Connect(*unit);
