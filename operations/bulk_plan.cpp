@@ -51,20 +51,31 @@ EdgeNames EdgeOf(int n, int side)
 
 QString Wall(const char* what, int n) { return QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(n); }
 
+// The field as the operator knows it, for a message naming a value that cannot be sent.
+QString LabelOf(const QString& name)
+{
+    if (const NumericField* f = FindNumericField(name)) return f->accessibleName;
+    if (name == QLatin1String("OWidthEdit")) return QStringLiteral("Overlap Width");
+    if (name == QLatin1String("BasicGammaEdit")) return QStringLiteral("Edge Feathering Gamma");
+    return name;
+}
+
+QString Range(long long lo, long long hi) { return QStringLiteral("%1 to %2").arg(lo).arg(hi); }
+
 // A value the sequence reads itself: it must be a number and lie within what its field accepts.
 void ReadInt(BulkValues& values, const QString& name, int lo, int hi, Carry& out)
 {
     const QString text = values.Text(name);
     int v = 0;
     if (ParseInteger(text, v) && v >= lo && v <= hi) out.AddInt(v);
-    else out.AddBad(text);
+    else out.AddBad(text, LabelOf(name), Range(lo, hi));
 }
 // A field of the numeric field table, within its fixed range.
 void ReadInt(BulkValues& values, const QString& name, Carry& out)
 {
     const NumericField* f = FindNumericField(name);
     if (f) ReadInt(values, name, int(f->row->lo), int(f->row->hi), out);
-    else out.AddBad(values.Text(name));
+    else out.AddBad(values.Text(name), LabelOf(name));
 }
 // A gamma: the edge gammas' range, which the basic gamma shares.
 void ReadGamma(BulkValues& values, const QString& name, Carry& out)
@@ -73,7 +84,21 @@ void ReadGamma(BulkValues& values, const QString& name, Carry& out)
     const QString text = values.Text(name);
     double v = 0;
     if (ParseDecimal(text, v) && v >= row.lo && v <= row.hi) out.AddTenths(static_cast<float>(v));
-    else out.AddBad(text);
+    else out.AddBad(text, LabelOf(name), QStringLiteral("%1 to %2").arg(row.lo, 0, 'f', 1).arg(row.hi, 0, 'f', 1));
+}
+// A field's own commit check, as the send's commit will run it.
+void ReadChecked(BulkValues& values, const QString& name, Carry& out, bool integer)
+{
+    const QString text = values.Text(name);
+    double value = 0;
+    if (!CommitCheckedValue(name, text, value)) {
+        const NumericField* f = FindNumericField(name);
+        out.AddBad(text, LabelOf(name), f ? QString::fromLatin1(f->row->rangeText).remove('(').remove(')') : QString());
+    } else if (integer) {
+        out.AddInt(std::llround(value));
+    } else {
+        out.AddTenths(static_cast<float>(value));
+    }
 }
 void ReadFlag(BulkValues& values, const QString& name, Carry& out) { out.AddInt(values.Checked(name) ? 1 : 0); }
 
@@ -115,16 +140,16 @@ bool Carry::Ok() const
     return std::all_of(values.begin(), values.end(), [](const WireValue& v) { return v.ok; });
 }
 
-void Carry::AddTenths(float v) { values.push_back({true, WireTenths(v), true, v, {}}); }
+void Carry::AddTenths(float v) { values.push_back({true, WireTenths(v), true, v, {}, {}, {}}); }
 
 WireValue HeldValue(const Settings& units, int unit, const CarriedField& f)
 {
     const std::span<const uint8_t> bytes =
         f.input ? RecordBytes(units.input(unit, f.index)) : RecordBytes(units.output(unit, f.index));
     const double v = ReadFieldValue(bytes, *f.field, f.element);
-    if (f.field->kind != FieldKind::Tenths) return {true, static_cast<long long>(v), false, 0, {}};
+    if (f.field->kind != FieldKind::Tenths) return {true, static_cast<long long>(v), false, 0, {}, {}, {}};
     // The unit reports whole tenths; a float from elsewhere is taken as its wire text would be.
-    if (!std::isfinite(v)) return {false, 0, true, 0, QString::number(v)};
+    if (!std::isfinite(v)) return {false, 0, true, 0, QString::number(v), {}, {}};
     Carry c;
     c.AddTenths(static_cast<float>(v));
     return c.values.front();
@@ -138,8 +163,6 @@ BulkPlan::BulkPlan(CommandSet& commands, Link& link, Settings& settings, BulkVal
 // Adds the steps, one function per kind of command.
 struct BulkPlan::Builder {
     BulkPlan& p;
-    // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,
-    // since every later builder would store its values without sending them.
     // The channel's input record as the unit reported it in this connection; asked now when
     // not yet known. nullptr when the unit did not answer.
     const InputChannelRecord* ReportedInput(int u, int i) const
@@ -151,6 +174,8 @@ struct BulkPlan::Builder {
         }
         return known ? &*known : nullptr;
     }
+    // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,
+    // since every later builder would store its values without sending them.
     StepResult Sent(bool ok) const { return ok && p.link_.LinkEstablished ? StepResult::Ok : StepResult::Failed; }
     CommandSet& cmd() const { return p.commands_; }
 
@@ -189,7 +214,7 @@ struct BulkPlan::Builder {
                 [](BulkValues& v, Carry& c) {
                     const int align = v.ListIndex(QStringLiteral("ImageAlignComboBox"));
                     if (align == 0 || align == 1) c.AddInt(align);
-                    else c.AddBad(QStringLiteral("none"));
+                    else c.AddBad(QStringLiteral("none"), QStringLiteral("Image Alignment"), QStringLiteral("an item of its list"));
                     ReadInt(v, QStringLiteral("OWidthEdit"), kMinOverlap, v.OverlapWidthMax(), c);
                 },
                 [this, u](const Carry& c) { return Sent(cmd().SendDisplayLayout(u, c.Int(0), c.Int(1))); });
@@ -204,23 +229,23 @@ struct BulkPlan::Builder {
         const QString ch = Wall("channel", k + 1);
         Settings& s = p.settings_;
         for (const bool horizontal : {true, false}) {
-            Command(u, QLatin1String(horizontal ? "IRSPTN H " : "IRSPTN V ") + ch,
-                    {In(i, horizontal ? "HPosition" : "VPosition")},
-                    [&s, u, i, horizontal](BulkValues& v, Carry& c) {
-                        const PositionWindow w = PositionWindowOf(s.input(u, i));
-                        if (horizontal) ReadInt(v, QStringLiteral("HPositionEdit"), w.HPositionMin, w.HPositionMax, c);
-                        else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
-                    },
-                    [this, u, i, horizontal](const Carry& c) {
-                        // The window the unit itself reports for the channel: a file made with
-                        // another source connected may hold a wider one.
-                        const InputChannelRecord* reported = ReportedInput(u, i);
-                        if (!reported) return StepResult::Failed;
-                        const PositionWindow w = PositionWindowOf(*reported);
-                        if (!(horizontal ? w.HContains(c.Int(0)) : w.VContains(c.Int(0)))) return StepResult::Invalid;
-                        return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
-                                               : cmd().SendInputVPosition(u, i, c.Int(0)));
-                    });
+            Step& st = Command(
+                u, QLatin1String(horizontal ? "IRSPTN H " : "IRSPTN V ") + ch, {In(i, horizontal ? "HPosition" : "VPosition")},
+                [&s, u, i, horizontal](BulkValues& v, Carry& c) {
+                    const PositionWindow w = PositionWindowOf(s.input(u, i));
+                    if (horizontal) ReadInt(v, QStringLiteral("HPositionEdit"), w.HPositionMin, w.HPositionMax, c);
+                    else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
+                },
+                [this, u, i, horizontal](const Carry& c) {
+                    WireValue bad;
+                    const StepResult r = WithinReportedWindow(u, i, horizontal, c, bad);
+                    if (r != StepResult::Ok) return r;
+                    return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
+                                           : cmd().SendInputVPosition(u, i, c.Int(0)));
+                });
+            st.check = [this, u, i, horizontal](const Carry& c, WireValue& bad) {
+                return WithinReportedWindow(u, i, horizontal, c, bad);
+            };
         }
         Command(u, QStringLiteral("ICPHOTN ") + ch, {In(i, "Phase")},
                 [](BulkValues& v, Carry& c) { ReadInt(v, QStringLiteral("PhaseEdit"), c); },
@@ -239,15 +264,28 @@ struct BulkPlan::Builder {
         for (const Colour& col : kColours) {
             const QString edit = QLatin1String(col.edit);
             Step& st = Command(u, QLatin1String(col.keyword) + QLatin1Char(' ') + ch, {In(i, col.field)},
-                               [edit](BulkValues& v, Carry& c) {
-                                   const QString text = v.Text(edit);
-                                   double value = 0;
-                                   if (CommitCheckedValue(edit, text, value)) c.AddTenths(static_cast<float>(value));
-                                   else c.AddBad(text);
-                               },
+                               [edit](BulkValues& v, Carry& c) { ReadChecked(v, edit, c, false); },
                                [this, edit](const Carry&) { return Commit(edit); });
             st.commitChecked = true;
         }
+    }
+
+    // The window the unit itself reports for the channel: a file made with another source
+    // connected may hold a wider one.
+    StepResult WithinReportedWindow(int u, int i, bool horizontal, const Carry& c, WireValue& bad) const
+    {
+        const InputChannelRecord* reported = ReportedInput(u, i);
+        if (!reported) return StepResult::Failed;
+        const PositionWindow w = PositionWindowOf(*reported);
+        const int v = c.Int(0);
+        if (horizontal ? w.HContains(v) : w.VContains(v)) return StepResult::Ok;
+        bad = c.values.at(0);
+        bad.ok = false;
+        bad.shown = QString::number(v);
+        bad.label = QLatin1String(horizontal ? "H Position" : "V Position");
+        bad.accepted = horizontal ? Range(w.HPositionMin, w.HPositionMax) : Range(w.VPositionMin, w.VPositionMax);
+        bad.accepted += QStringLiteral(", the window the unit reports for the source connected now");
+        return StepResult::Invalid;
     }
 
     StepResult Commit(const QString& edit) const
@@ -283,7 +321,8 @@ struct BulkPlan::Builder {
                 [d](BulkValues& v, Carry& c) {
                     const int pattern = v.ListIndex("TestPattern" + d + "ComboBox");
                     if (pattern >= 0 && pattern <= kLastTestPattern) c.AddInt(pattern);
-                    else c.AddBad(QStringLiteral("none"));
+                    else c.AddBad(QStringLiteral("none"), QStringLiteral("Screen %1 Test Pattern").arg(d),
+                                  QStringLiteral("an item of its list"));
                     ReadFlag(v, "OutputRaster" + d + "CheckBox", c);
                     ReadFlag(v, "TestGrid" + d + "CheckBox", c);
                 },
@@ -381,13 +420,8 @@ struct BulkPlan::Builder {
             Step& st = Command(u, Wall("MANSEAM channel", k + 1), fields,
                                [](BulkValues& v, Carry& c) {
                                    c.AddInt(kSeamParam);
-                                   for (int e = 1; e <= 8; ++e) {
-                                       const QString name = QStringLiteral("SeamGain%1Edit").arg(e);
-                                       const QString text = v.Text(name);
-                                       double value = 0;
-                                       if (CommitCheckedValue(name, text, value)) c.AddInt(std::llround(value));
-                                       else c.AddBad(text);
-                                   }
+                                   for (int e = 1; e <= 8; ++e)
+                                       ReadChecked(v, QStringLiteral("SeamGain%1Edit").arg(e), c, true);
                                },
                                [this, edit](const Carry&) { return Commit(edit); });
             st.commitChecked = true;
@@ -441,6 +475,34 @@ StepResult BulkPlan::Run(const Step& step)
         if (!carried.Ok()) return StepResult::Invalid;
     }
     return step.send(carried);
+}
+
+StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at, WireValue& bad)
+{
+    for (size_t k = 0; k < steps.size(); ++k) {
+        const Step& step = steps[k];
+        if (step.unit == 0) {
+            if (step.select) step.select(values_);
+            continue;
+        }
+        if (!include.at(k)) continue;
+        at = &step;
+        Carry c;
+        step.carry(values_, c);
+        for (const WireValue& v : c.values) {
+            // A colour the field refuses is left out by the send, which goes on; any other value
+            // would stop it, and a seam gain's commit sends all eight gains.
+            if (v.ok || (step.commitChecked && c.values.size() == 1)) continue;
+            bad = v;
+            return StepResult::Invalid;
+        }
+        if (step.check) {
+            const StepResult r = step.check(c, bad);
+            if (r != StepResult::Ok) return r;
+        }
+    }
+    at = nullptr;
+    return StepResult::Ok;
 }
 
 void EvaluatePlan(const BulkPlan& plan, BulkValues& values, const std::function<void(const Step&, const Carry&)>& visit)

@@ -28,6 +28,8 @@ struct WireValue {
     bool tenths = false;
     float single = 0;      // a tenths value as the builder takes it
     QString shown;         // when !ok: the text that cannot be sent
+    QString label;         // when !ok: the field as the operator knows it ("Screen 8 Black Level")
+    QString accepted;      // when !ok: what the field accepts ("0 to 255")
     bool operator==(const WireValue& o) const { return ok && o.ok && number == o.number && tenths == o.tenths; }
     // "30", "2.2"; the shown text when the value cannot be sent.
     QString Text() const;
@@ -47,9 +49,12 @@ struct Carry {
     bool Ok() const;
     int Int(size_t k) const { return int(values.at(k).number); }
     float Single(size_t k) const { return values.at(k).single; }
-    void AddInt(long long v) { values.push_back({true, v, false, 0, {}}); }
+    void AddInt(long long v) { values.push_back({true, v, false, 0, {}, {}, {}}); }
     void AddTenths(float v);
-    void AddBad(const QString& shown) { values.push_back({false, 0, false, 0, shown}); }
+    void AddBad(const QString& shown, const QString& label = {}, const QString& accepted = {})
+    {
+        values.push_back({false, 0, false, 0, shown, label, accepted});
+    }
 };
 
 // What the unit holds for a field, as the wire would carry it.
@@ -67,6 +72,10 @@ struct Step {
     // that check (which reads the field itself). Unit 0: an action of the send that is not a
     // command (keeping records before a re-read).
     std::function<StepResult(const Carry& carried)> send;
+    // A check of the carried values beyond their fields' own ranges, made before the first
+    // command of the send (an input position against the window its unit reports). Sets `bad`
+    // when it returns Invalid.
+    std::function<StepResult(const Carry& carried, WireValue& bad)> check;
     bool commitChecked = false;  // send runs the field's own check: it refuses a bad value itself
     // The same command as the step before (a channel's MANSEAM goes out once per gain edit):
     // it carries nothing that the first did not.
@@ -85,6 +94,11 @@ public:
 
     // Runs one step with the values it is built for.
     StepResult Run(const Step& step);
+
+    // Checks every value the included steps would carry, before anything is sent: Invalid with
+    // the first value that cannot go (`at` its step), Failed when a unit did not answer what the
+    // check had to ask it, else Ok. Channel selections run as in the send.
+    StepResult CheckAll(const std::vector<bool>& include, const Step*& at, WireValue& bad);
 
 private:
     struct Builder;

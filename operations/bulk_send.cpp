@@ -19,6 +19,13 @@ QString BulkStepText(const BulkProgress& p)
     return QStringLiteral("command %1 of %2, unit %3: %4").arg(p.k).arg(p.n).arg(p.unit).arg(p.what);
 }
 
+QString InvalidValueMessage(int unit, const QString& what, const WireValue& bad)
+{
+    QString text = kMsgInvalidBulkValue + QStringLiteral("\n\nTornel %1, %2: %3 is \"%4\"").arg(unit).arg(what, bad.label, bad.shown);
+    if (!bad.accepted.isEmpty()) text += QStringLiteral("; accepted: %1").arg(bad.accepted);
+    return text + QStringLiteral(".\nNothing was sent.");
+}
+
 namespace {
 
 bool Differs(const Step& step, const Carry& c, const Settings& units)
@@ -45,12 +52,13 @@ BulkOutcome BulkSend::Run()
     skipped_.clear();
     last_ = {};
 
-    auto invalid = [&] {
-        link_.op().showMessage(kMsgInvalidBulkValue);
-        return BulkOutcome::InvalidValue;
-    };
     const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
-    if (n < 1 || n > 8) return invalid();
+    if (n < 1 || n > 8) {
+        link_.op().showMessage(InvalidValueMessage(
+            1, QStringLiteral("PRJ"), {false, 0, false, 0, QStringLiteral("none"), QStringLiteral("Number of Projectors"),
+                                       QStringLiteral("1 to 8")}));
+        return BulkOutcome::InvalidValue;
+    }
 
     // Through a controller a wall of more than four screens needs the second unit reported; in
     // direct mode the operator has agreed to set only unit 1.
@@ -71,6 +79,27 @@ BulkOutcome BulkSend::Run()
             include[s] = !step.repeat && Differs(step, c, *OnlyChangedFrom);
         });
     }
+    // Every value is checked before the first command: one found unsendable halfway would leave
+    // the wall half-configured.
+    {
+        const Step* at = nullptr;
+        WireValue bad;
+        switch (plan.CheckAll(include, at, bad)) {
+        case StepResult::Ok:
+        case StepResult::Skipped: break;
+        case StepResult::Invalid:
+            link_.op().showMessage(InvalidValueMessage(at ? at->unit : 0, at ? at->what : QString(), bad));
+            return BulkOutcome::InvalidValue;
+        case StepResult::Failed:
+            // A lost port has been reported by the link; a unit that did not answer, here.
+            if (link_.LinkEstablished && at)
+                link_.op().showMessage(QStringLiteral("Tornel %1 did not report the source window needed to check %2, "
+                                                      "so nothing was sent.")
+                                           .arg(at->unit)
+                                           .arg(at->what));
+            return BulkOutcome::LinkFailed;
+        }
+    }
     int total = 0;
     for (size_t s = 0; s < plan.steps.size(); ++s) total += plan.steps[s].unit != 0 && include[s];
 
@@ -89,7 +118,9 @@ BulkOutcome BulkSend::Run()
         case StepResult::Skipped:
             skipped_ << last_;
             continue;
-        case StepResult::Invalid: return invalid();
+        case StepResult::Invalid:
+            link_.op().showMessage(kMsgInvalidBulkValue);
+            return BulkOutcome::InvalidValue;
         case StepResult::Failed: return BulkOutcome::LinkFailed;
         }
         if (step.unit != 0) ++sent_;

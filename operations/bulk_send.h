@@ -5,8 +5,8 @@
 //
 // The sequence reads its values through BulkValues, so the window (its controls) and the
 // command-line tool (the records of a file) send byte for byte the same commands. A value that is
-// not a number, or lies outside what its field accepts, stops the send with one message; so does
-// a link that fails: no further command is tried.
+// not a number, or lies outside what its field accepts, stops the send before its first command
+// with one message naming the value; a link that fails stops it too: no further command is tried.
 
 #include <QList>
 #include <QString>
@@ -36,6 +36,10 @@ struct CarriedDifference {
 
 inline const QString kMsgInvalidBulkValue = QStringLiteral(
     "Error! Unable to send parameters to Tornel(s). Invalid value exist in one of the settings.");
+
+// kMsgInvalidBulkValue with the value that cannot be sent: its unit, command, field, text and
+// what the field accepts.
+QString InvalidValueMessage(int unit, const QString& what, const WireValue& bad);
 
 struct BulkProgress {
     int k = 0;      // this command's number, 1..n
