@@ -318,27 +318,41 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
 // the first command, and a position outside it stops the send before anything is sent.
 TEST_F(BulkSendTest, PositionsAreCheckedAgainstTheWindowTheUnitReports)
 {
-    auto unit = StartSim(PortMode::Controller, {3, 7});
-    ConnectFast(*unit);
-    FillRecords(settings, 1);
-    InputChannelRecord& in = settings.input(1, 1);
-    in.HTotal = 2000, in.HActive = 1000, in.HPositionNominal = 500, in.HPositionLimit = 1000, in.HPosition = 600;
-    const InputChannelRecord& reported = unit->unit(1).input(1);
-    ASSERT_LT(reported.HPositionLimit, 600) << "the unit's own window must not hold the file's position";
-    flags.UnitCount = 1;
+    struct FileWindow {
+        const char* name;
+        int32_t nominal, limit, position;
+    };
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    for (const FileWindow c : {FileWindow{"another source's window", 500, 1000, 600},
+                               FileWindow{"nominal and limit at the type's minimum", kMin, kMin, kMin}}) {
+        SCOPED_TRACE(c.name);
+        auto unit = StartSim(PortMode::Controller, {3, 7});
+        ConnectFast(*unit);
+        settings = Settings{};
+        link.InputsReported = {};
+        FillRecords(settings, 1);
+        InputChannelRecord& in = settings.input(1, 1);
+        in.HTotal = 2000, in.HActive = 1000;
+        in.HPositionNominal = c.nominal, in.HPositionLimit = c.limit, in.HPosition = c.position;
+        const InputChannelRecord& reported = unit->unit(1).input(1);
+        const PositionWindow w = PositionWindowOf(reported);
+        ASSERT_FALSE(w.HContains(c.position)) << "the unit's own window must not hold the file's position";
+        flags.UnitCount = 1;
 
-    EXPECT_EQ(Send(), BulkOutcome::InvalidValue);
-    ASSERT_TRUE(SettleAfter(*unit, 0));
-    const QByteArray wire = unit->received();
-    EXPECT_EQ(wire, "TNQUERY *3IINFOTN 1!\r") << "the window asked for, no command sent";
-    ASSERT_EQ(op.messages().size(), 1);
-    EXPECT_TRUE(op.messages().front().contains(
-        QStringLiteral("Tornel 1, IRSPTN H channel 1: H Position is \"600\"; accepted: %1 to %2, the window")
-            .arg(PositionWindowOf(reported).HPositionMin)
-            .arg(PositionWindowOf(reported).HPositionMax)))
-        << op.messages().front().toStdString();
-    ASSERT_TRUE(link.InputsReported[1][1].has_value());
-    EXPECT_EQ(link.InputsReported[1][1]->HPositionLimit, reported.HPositionLimit);
+        EXPECT_EQ(Send(), BulkOutcome::InvalidValue);
+        ASSERT_TRUE(SettleAfter(*unit, 0));
+        EXPECT_EQ(unit->received(), "TNQUERY *3IINFOTN 1!\r") << "the window asked for, no command sent";
+        ASSERT_EQ(op.messages().size(), 1);
+        EXPECT_TRUE(op.messages().front().contains(
+            QStringLiteral("Tornel 1, IRSPTN H channel 1: H Position is \"%1\"; accepted: %2 to %3, the window")
+                .arg(c.position)
+                .arg(w.HPositionMin)
+                .arg(w.HPositionMax)))
+            << op.messages().front().toStdString();
+        ASSERT_TRUE(link.InputsReported[1][1].has_value());
+        EXPECT_EQ(link.InputsReported[1][1]->HPositionLimit, reported.HPositionLimit);
+        op.clear();
+    }
 }
 
 TEST_F(BulkSendTest, SendsNothingWhileBusyFillingOrUnlinked)
