@@ -145,7 +145,8 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     Settings units;
     int reachable = 0;
     if (o.changed) {
-        if (!ReadAllUnits(s.link, units)) return s.Finish(s.GaveUpOr(kExitFailed));
+        if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, units); }))
+            return s.Finish(s.GaveUpOr(kExitFailed));
         reachable = s.flags.UnitCount;
     } else {
         reachable = ReachableUnits(s);
@@ -231,7 +232,8 @@ int DiffCommand(const CliOptions& o, TerminalOperator& op)
     if (!ReadConfigFile(fileSettings, file, op)) return kExitFailed;
     Session s(o, op);
     if (!Search(s)) return s.Finish(s.GaveUpOr(kExitFailed));
-    if (!ReadAllUnits(s.link, s.settings)) return s.Finish(s.GaveUpOr(kExitFailed));
+    if (!RetryWhileFailing(s, kMsgReadFailed, [&] { return ReadAllUnits(s.link, s.settings); }))
+        return s.Finish(s.GaveUpOr(kExitFailed));
     const bool two = NeedsTwoUnits(fileSettings);
     if (two && s.flags.UnitCount < 2) {
         op.showMessage(TwoUnitsMissing(file));

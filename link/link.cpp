@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <locale.h>
+#include <string_view>
 
 #include "link/link_wait.h"
 #include "platform/clock.h"
@@ -128,6 +129,7 @@ bool Link::WriteIfRoom(const char* text)
 void Link::resetAssembly()
 {
     Reply.Reset();
+    fedSinceReset_ = 0;
     pendingOutcome_ = ReplyOutcome::Incomplete;
 }
 
@@ -204,7 +206,24 @@ void Link::ApdComPort1TriggerAvail(int count)
     inHandler_ = true;
     QByteArray block(count, '\0');
     const int n = port_.getBlock(block.data(), count);
-    const ReplyOutcome outcome = FeedReply(Reply, RS485CheckBox, block.constData(), n);
+    const char* data = block.constData();
+    int left = n;
+    int used = 0;
+    ReplyOutcome outcome = FeedReply(Reply, RS485CheckBox, data, left, &used);
+    fedSinceReset_ += left;  // an accepted end keeps the rest of the event in the text
+    while (outcome != ReplyOutcome::Incomplete && RS485CheckBox && staleReplies_ > 0) {
+        // Earlier attempts timed out and their replies may come late, before this attempt's own.
+        // The answer to this attempt follows the controller's echo of its line; bytes before
+        // the echo are an earlier reply's, and a reply without it is an earlier attempt's.
+        if (takeReplyFromEcho()) break;
+        --staleReplies_;
+        ++staleDroppedThisAttempt_;
+        Reply.Reset();
+        data += used;
+        left -= used;
+        fedSinceReset_ = left;
+        outcome = left > 0 ? FeedReply(Reply, RS485CheckBox, data, left, &used) : ReplyOutcome::Incomplete;
+    }
     if (outcome != ReplyOutcome::Incomplete) {
         lastOutcome_ = outcome;
         lastErrorDigit_ = Reply.Tail[sizeof(Reply.Tail) - 1];
@@ -244,6 +263,36 @@ void Link::ApdComPort1TriggerAvail(int count)
     // The message and the pause run once the waiting transaction has seen the outcome; they
     // run their own event loops, which must not happen inside the data event.
     if (transactionDepth_ == 0) runDeferredEffects();
+}
+
+void Link::flushBeforeAttempt()
+{
+    const QByteArray dropped = port_.flushInBuffer();
+    if (RS485CheckBox) staleReplies_ = std::max(0, staleReplies_ - int(dropped.count("LR>")));
+    staleDroppedThisAttempt_ = 0;
+}
+
+bool Link::takeReplyFromEcho()
+{
+    const std::string_view line = std::string_view(CommandText).substr(0, std::strcspn(CommandText, "\r"));
+    if (line.empty()) return true;
+    const std::string_view text(ReplyText, size_t(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
+    const size_t at = text.find(line);
+    if (at == std::string_view::npos) return false;
+    if (at > 0) {
+        std::memmove(ReplyText, ReplyText + at, size_t(kLinkBufferSize) - at);
+        std::memset(ReplyText + (size_t(kLinkBufferSize) - at), 0, at);
+    }
+    return true;
+}
+
+void Link::noteUnansweredAttempt()
+{
+    if (!RS485CheckBox) return;
+    // A reply dropped as late that left this attempt without one was most likely its own: the
+    // line lost the earlier ones, and nothing more is owed.
+    constexpr int kMostOwed = 8;
+    staleReplies_ = staleDroppedThisAttempt_ > 0 ? 0 : std::min(staleReplies_ + 1, kMostOwed);
 }
 
 void Link::Timer1Timer()
@@ -306,6 +355,7 @@ void Link::onPortFailed(const QString&)
     portFailedPending_ = true;
     // Nothing of an earlier reply may be taken for the answer to a later query.
     ReplyText[0] = '\0';
+    staleReplies_ = 0;
     if (transactionDepth_ == 0) runDeferredEffects();
     emit portLost();
 }

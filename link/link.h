@@ -276,6 +276,14 @@ private:
     void runDeferredEffects();
     void onPortFailed(const QString& reason);
     void resetAssembly();
+    // The start of a controller or query attempt: earlier bytes are discarded, and the late
+    // replies among them are no longer owed.
+    void flushBeforeAttempt();
+    // An attempt that timed out: its reply may still come, late (a stalled line).
+    void noteUnansweredAttempt();
+    // The reply assembled holds the echo of this attempt's line: the text before it is cut
+    // off. False when the echo is not there (the reply is an earlier attempt's).
+    bool takeReplyFromEcho();
     // The prompt wait; a port failure during it stays pending for the caller to report.
     bool sendAndWaitPromptKeepingFailure(const QByteArray& text);
     bool takePortFailure();
@@ -302,6 +310,12 @@ private:
     char lastErrorDigit_ = 0;
     bool timedOut_ = false;
     QString lastFailure_;
+    // Through a controller: replies still owed to attempts that timed out. A stalled line
+    // delivers them late, before the answer to the attempt that waits then; they are dropped
+    // rather than taken for that answer.
+    int staleReplies_ = 0;
+    int staleDroppedThisAttempt_ = 0;
+    int64_t fedSinceReset_ = 0;  // bytes given to the assembly since it last started afresh
 };
 
 }  // namespace kalvora

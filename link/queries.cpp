@@ -86,6 +86,9 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
 
     const int marker = FindMarker(ReplyBytes(link), info.kinds);
     if (marker < 0) {
+        // An answer that is not a block (line noise, the rest of an earlier reply) may pass:
+        // the query can be tried again.
+        link.ResendNeeded = true;
         link.op().setStatus(*info.parseError);
         Link::HandlePendingEvents();
         Link::WaitMs(100);
@@ -111,6 +114,7 @@ int QueryUnitCount(Link& link)
 
     const NtnReply r = ParseNtnReply(ReplyBytes(link));
     if (!r.digitFound || r.numbers == 0) {
+        link.ResendNeeded = true;  // not an answer to NTN: it may be tried again
         link.op().setStatus(kStatusNtnError);
         return 0;
     }

@@ -28,7 +28,7 @@ bool Link::SendControllerCommand(int postWait)
         MinReplyLength = int32_t(std::strlen(CommandText)) + 8;  // the "PASS " line up to its first CR
         op_.setStatus(kStatusSending);
         resetAssembly();
-        port_.flushInBuffer();
+        flushBeforeAttempt();
         traceBegin(TraceRow::Kind::Command, QByteArray(CommandText), failures + 1);
         WriteIfRoom(QByteArrayLiteral("PASS "));
         WriteIfRoom(CommandText);
@@ -41,6 +41,7 @@ bool Link::SendControllerCommand(int postWait)
         startTimer1();
         waitForReplyOrFailure();
         stopTimer1();
+        if (timedOut_) noteUnansweredAttempt();
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
         AwaitingReply = false;
         const bool portLost = portFailedPending_ || !port_.isOpen();
@@ -86,13 +87,14 @@ bool Link::SendQuery()
     ControllerError = false;
     resetAssembly();
     AwaitingReply = true;
-    port_.flushInBuffer();
+    flushBeforeAttempt();
     traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
     startTimer1();
     WriteIfRoom(CommandText);
     port_.flushOutput();
     waitForReplyOrFailure();
     stopTimer1();
+    if (timedOut_) noteUnansweredAttempt();
     if (AwaitingReply) {
         // Timeout or a lost port: the next transaction starts its reply afresh.
         AwaitingReply = false;

@@ -210,12 +210,13 @@ void SerialPort::setParity(Parity parity)
 
 void SerialPort::setFlowControl(FlowControl flow) { flow_ = flow; }
 
-void SerialPort::flushInBuffer()
+QByteArray SerialPort::flushInBuffer()
 {
-    if (!isOpen()) return;
+    if (!isOpen()) return {};
     const QByteArray dropped = transport_->readAll();  // whatever had already been taken from the line
     transport_->clearInput();
     if (!dropped.isEmpty()) emit bytesRead(dropped);
+    return dropped;
 }
 
 int SerialPort::outBuffFree() const

@@ -99,8 +99,8 @@ public:
     // The flow control the open port was opened with.
     FlowControl activeFlowControl() const { return activeFlow_; }
 
-    // FlushInBuffer: discards every received byte not yet read.
-    void flushInBuffer();
+    // FlushInBuffer: discards every received byte not yet read; returns them.
+    QByteArray flushInBuffer();
     // OutBuffFree: room left in the 4096-byte output queue.
     int outBuffFree() const;
     // PutString / PutChar: hand the bytes to the device at once; what it does not take now

@@ -77,6 +77,10 @@ void Simulator::onWritable()
 void Simulator::pump()
 {
     if (masterFd_ < 0 || (writeNotifier_ && writeNotifier_->isEnabled())) return;
+    if (SteadyClock::now() < stalledUntil_) {
+        pumpTimer_->start(RealMsUntil(stalledUntil_) + 1);
+        return;
+    }
     for (;;) {
         const auto now = SteadyClock::now();
         if (writing_.isEmpty()) {

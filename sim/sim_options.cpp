@@ -67,6 +67,8 @@ QString SimUsage()
         "  --short-input             answer IINFOTN with the short reply (kind 'F', 70 data bytes)\n"
         "  --output-kind K           kind byte of the OINFOTN reply: 40, 3E or 3F (hex; default 40)\n"
         "  --dead                    a dead cable: receive and never send anything\n"
+        "  --stall N:MS              from request line N on, send nothing for MS ms, then all\n"
+        "                            that was held at once (a stalled line)\n"
         "\n"
         "  --help                    show this text\n"
         "  --version                 show the program's version\n"
@@ -183,6 +185,13 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
          }},
         {"--noise", [&](const QString& opt, const QString& v) {
              return ToInt(v, -1, 1000000, o.faults.noiseNext) || bad(opt, v, "expected a count or -1");
+         }},
+        {"--stall", [&](const QString& opt, const QString& v) {
+             const QStringList parts = v.split(':');
+             if (parts.size() == 2 && ToInt(parts[0], 1, 1000000, o.faults.stallAtLine) &&
+                 ToInt(parts[1], 0, 3600000, o.faults.stallMs))
+                 return true;
+             return bad(opt, v, "expected N:MS, a request line and a duration in ms");
          }},
         {"--output-kind", [&](const QString& opt, const QString& v) {
              const QString k = v.toUpper();

@@ -180,6 +180,8 @@ void Simulator::takeByte(char c)
     }
     if (!inLine_) {
         inLine_ = true;
+        if (++linesStarted_ == faults_.stallAtLine)
+            stalledUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(clock::scaled(faults_.stallMs));
         lineDropped_ = faults_.dropNext > 0;
         if (lineDropped_) --faults_.dropNext;
     }

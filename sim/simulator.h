@@ -101,6 +101,11 @@ struct Faults {
     bool shortInputReply = false;  // IINFOTN answered with kind 'F' (70 data bytes)
     uint8_t outputKind = 0x40;     // OINFOTN kind byte: 0x40, 0x3E or 0x3F
     bool dead = false;             // dead cable: nothing is sent at all, received bytes are lost
+    // A line that stalls: from the start of request line stallAtLine (1-based, 0 = never) nothing
+    // leaves the simulator for stallMs; then everything held goes at once, late. Requests are
+    // still taken and answered meanwhile, as a stalled adapter's buffer would hold them.
+    int stallAtLine = 0;
+    int stallMs = 20000;
 };
 
 // How the controller answers a frame or query for a unit that is still running a procedure.
@@ -259,6 +264,8 @@ private:
     std::chrono::steady_clock::time_point gapUntil_{};
     bool wasIdle_ = true;
     bool reading_ = false;  // taking received bytes apart: not idle yet
+    int linesStarted_ = 0;
+    std::chrono::steady_clock::time_point stalledUntil_{};
 };
 
 }  // namespace kalvora::sim

@@ -24,6 +24,7 @@
 #include "connection/link_fixture.h"
 #include "support/file_bytes.h"
 #include "link/connection.h"
+#include "link/queries.h"
 #include "platform/serial_devices.h"
 #include "scripted_operator.h"
 #include "settings/config_file.h"
@@ -360,6 +361,35 @@ QByteArray LoggedReceived(const QString& logPath)
         for (int i = 2; i < parts.size() && !parts[i].startsWith("|"); ++i) out += char(parts[i].toInt(nullptr, 16));
     }
     return out;
+}
+
+// The line stalls for 20 s at different moments of a read: what it held comes late, in one
+// burst, and is not taken for the answers asked after it; the read is tried again and saves the
+// same file as a read over a sound line.
+TEST_F(Cli, AReadSurvivesALineStalledForTwentySeconds)
+{
+    const QStringList simArgs{"--mode", "controller", "--units", "2", "--ids", "3,7"};
+    const QString sound = dir.filePath("sound.tnc");
+    const QString log = dir.filePath("sound.log");
+    qsizetype lines = 0;
+    {
+        SimProcess ctl(simArgs + QStringList{"--log", log});
+        const CliRun r = RunCli({"--com1", ctl.path(), "--com2", Missing(), "read", "-o", sound});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        lines = LoggedReceived(log).count('\r');
+    }
+    ASSERT_GT(lines, 10);
+    const QByteArray expected = testing::ReadAll(sound);
+    for (const qsizetype at : {lines * 2 / 5, lines * 7 / 10, lines}) {
+        SCOPED_TRACE(at);
+        // 20 s as the tool's clock runs in these tests (a tenth).
+        SimProcess ctl(simArgs + QStringList{"--stall", QStringLiteral("%1:2000").arg(at)});
+        const QString file = dir.filePath(QStringLiteral("stalled%1.tnc").arg(at));
+        const CliRun r = RunCli({"--com1", ctl.path(), "--com2", Missing(), "read", "-o", file});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(testing::ReadAll(file), expected);
+        EXPECT_FALSE(r.err.contains(kMsgNoUnits)) << r.err.toStdString();
+    }
 }
 
 // The PASS frames among received bytes.
