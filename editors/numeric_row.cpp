@@ -19,7 +19,7 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
     r.label = new QLabel(caption, parent);
     const NumericField* field = FindNumericField(editName);
     if (field && field->spin == spinName) {
-        r.edit = MakeNumericEdit(parent, *field, 52);
+        r.edit = MakeNumericEdit(parent, *field);
         r.spin = MakeNumericSpin(parent, *field);
     } else {  // not a table field: a programming error that shows as a field that edits nothing
         r.edit = MakeNamed<QLineEdit>(parent, editName);

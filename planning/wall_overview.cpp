@@ -100,12 +100,18 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
                 e.haloWidth = side == 'L' ? r.LeftHaloWidth : r.RightHaloWidth;
                 e.haloOffset = side == 'L' ? r.LeftHaloOffset : r.RightHaloOffset;
                 e.halo = e.haloWidth > 0;
-                QString label = e.feathered ? QStringLiteral("γ %1").arg(GammaText(e.gamma)) : QStringLiteral("no feather");
+                // The side first: the two tags of an overlap stand one above the other.
+                QString label = QStringLiteral("%1 ").arg(QLatin1Char(side)) +
+                                (e.feathered ? QStringLiteral("γ %1").arg(GammaText(e.gamma)) : QStringLiteral("no feather"));
                 if (e.halo) label += QStringLiteral("\nhalo %1/%2").arg(e.haloWidth).arg(e.haloOffset);
                 // Left edges label the lower half of the overlap, right edges the upper, so
                 // neighbours never write over each other.
                 const int y = side == 'R' ? top + 3 + 3 * kLineHeight : top + 3 + 5 * kLineHeight;
-                e.label = {QPoint(e.band.left() + 2, std::min(y, bottom - 2 * kLineHeight)), label};
+                const int labelTop = std::min(y, bottom - 2 * kLineHeight);
+                e.label = {QPoint(e.band.left() + 2, labelTop), label};
+                e.labelRightAligned = side == 'R';
+                e.labelRoom = side == 'L' ? QRect(QPoint(e.band.left() + 2, labelTop), QPoint(right - 4, bottom - 2))
+                                          : QRect(QPoint(left + 3, labelTop), QPoint(e.band.right() - 2, bottom - 2));
                 s.edges.push_back(e);
             }
         }
