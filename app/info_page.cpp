@@ -336,7 +336,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     auto* overviewLayout = new QVBoxLayout(overviewWindow_);
     overviewLayout->setContentsMargins(0, 0, 0, 0);
     overview_ = new WallOverviewView(overviewWindow_);
-    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWindowWidth, kOverviewHeight));
+    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWindowWidth, kOverviewHeight, overview_->lineHeight()));
     overviewLayout->addWidget(overview_);
     auto* overviewButton =
         MakeNamed<QPushButton>(this, QStringLiteral("WallOverviewButton"), QStringLiteral("Wall Overview..."));
@@ -419,7 +419,7 @@ void InfoPage::refreshWallOverview()
 {
     if (!overview_) return;
     overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors ? plannedProjectors() : 1,
-                                              overview_->overview().width, overview_->overview().height));
+                                              overview_->overview().width, kOverviewHeight, overview_->lineHeight()));
 }
 
 void InfoPage::showWallOverview()

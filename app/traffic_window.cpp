@@ -58,7 +58,7 @@ TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
     // The short columns as wide as their longest texts; the sent bytes take a share of the rest
     // and the received ones, the longest, everything that is left (the last column stretches).
     const QFontMetrics fm(mono);
-    const char* const longest[] = {"#00000", "00:00:00.000", "unit 2", "query (resend 2)", "acknowledged"};
+    const char* const longest[] = {"#00000", "00:00:00.000", "unit 2", "query (resend 2)", "no prompt (timeout)"};
     int fixed = 0;
     for (int c = 0; c < ColumnSent; ++c) {
         const int w = std::max(fm.horizontalAdvance(QString::fromLatin1(longest[c])),
@@ -99,7 +99,8 @@ void TrafficWindow::fill(QTreeWidgetItem* item, const TraceRow& row)
     item->setText(ColumnSent, withCut(TraceText(row.sent), row.sentCut));
     item->setText(ColumnReceived, withCut(TraceText(row.received), row.receivedCut));
     item->setText(ColumnOutcome, row.open && row.kind != TraceRow::Kind::Outside ? QStringLiteral("waiting...") : row.outcome);
-    for (int c : {ColumnSent, ColumnReceived}) item->setToolTip(c, item->text(c));
+    // The longer outcomes (an error code with its meaning) and the bytes show whole on hover.
+    for (int c : {ColumnOutcome, ColumnSent, ColumnReceived}) item->setToolTip(c, item->text(c));
     QTreeWidgetItem* hex = item->childCount() > 0 ? item->child(0) : new QTreeWidgetItem(item);
     hex->setText(ColumnKind, QStringLiteral("hex"));
     hex->setText(ColumnSent, TraceHex(row.sent));

@@ -46,14 +46,27 @@ void WallOverviewView::setOverview(WallOverview overview)
     update();
 }
 
+QFont WallOverviewView::textFont() const
+{
+    QFont small = font();
+    if (small.pointSizeF() > 0) small.setPointSizeF(std::max(6.5, small.pointSizeF() * 0.85));
+    return small;
+}
+
+int WallOverviewView::lineHeight() const
+{
+    QFont bold = textFont();
+    bold.setBold(true);
+    return std::max(QFontMetrics(textFont()).height(), QFontMetrics(bold).height());
+}
+
 void WallOverviewView::paintEvent(QPaintEvent*)
 {
     const WallOverview& w = overview_;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(rect(), ToColor(w.background));
-    QFont small = font();
-    small.setPointSizeF(std::max(6.5, small.pointSizeF() * 0.85));
+    const QFont small = textFont();
     p.setFont(small);
 
     p.setPen(Qt::white);

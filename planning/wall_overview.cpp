@@ -7,9 +7,6 @@ namespace kalvora {
 namespace {
 
 constexpr int kMargin = 6;
-constexpr int kHeadingHeight = 18;
-constexpr int kBracketHeight = 30;
-constexpr int kLineHeight = 14;
 
 QString GammaText(float gamma) { return QString::number(double(gamma), 'g', 3); }
 
@@ -24,8 +21,13 @@ QString TestPatternName(int pattern)
     return QStringLiteral("Pattern %1").arg(pattern);
 }
 
-WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width, int height)
+WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width, int height, int lineHeight)
 {
+    const int kLineHeight = std::max(8, lineHeight);
+    const int kHeadingHeight = kLineHeight + 4;
+    const int kBracketHeight = 2 * kLineHeight + 2;
+    // Title, pattern, black level and two edge tags of two lines each, under the heading.
+    height = std::max(height, kHeadingHeight + 2 + 7 * kLineHeight + 8 + kBracketHeight);
     WallOverview w;
     w.width = width;
     w.height = height;

@@ -83,7 +83,9 @@ QString TestPatternName(int pattern);
 
 // The wall of `settings`: as many screens as unit 1 says the wall has (TotalProjectors, 1..8),
 // or `plannedProjectors` while no settings are available or the unit reports none.
+// `lineHeight`: the pitch of the text lines, the height of a line of the face they are drawn in;
+// the picture grows in height where seven lines of it need more than `height` gives.
 WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width = kOverviewWidth,
-                                int height = kOverviewHeight);
+                                int height = kOverviewHeight, int lineHeight = 14);
 
 }  // namespace kalvora

@@ -117,6 +117,12 @@ bool SaveAtEveryFont(const QDir& top)
         form.trafficWindow()->show();
         QApplication::processEvents();
         ok &= Save(*form.trafficWindow(), dir, prefix + QStringLiteral("TrafficWindow"));
+        form.settings().FileLoadedAvailable = true;  // the wall as the records hold it
+        form.settings().output(1, 1).TotalProjectors = 8;
+        form.settings().output(1, 1).OverlapWidth = 48;
+        form.infoPage()->showWallOverview();
+        QApplication::processEvents();
+        ok &= Save(*form.infoPage()->wallOverviewWindow(), dir, prefix + QStringLiteral("WallOverview"));
     }
     QApplication::setFont(desktop);
     return ok;
