@@ -253,8 +253,18 @@ TConnectionHelpForm::TConnectionHelpForm(QWidget* parent)
     layout->addWidget(LinesText(this, directLines(), QStringLiteral("DirectHelpLabel")), 4, 0, 1, 2);
     layout->setRowStretch(5, 1);
     layout->setColumnStretch(1, 1);
-    // The classic size, or what the texts need whole at the desktop's font.
-    const int width = std::max(792, layout->minimumSize().width());
+    // The classic size, or what the texts need at the desktop's font: each line of the help texts
+    // on a line of its own where the screen has the room, else wrapped.
+    int longest = 0;
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l->wordWrap())
+            for (const QString& line : l->text().split(QLatin1Char('\n')))
+                longest = std::max(longest, l->fontMetrics().horizontalAdvance(line));
+    const QMargins m = layout->contentsMargins();
+    int width = std::max(792, longest + m.left() + m.right() + 4);
+    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    width = std::max({792, width, layout->minimumSize().width()});
     setFixedSize(width, std::max(400, layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
                                                                    : layout->sizeHint().height()));
 }

@@ -38,6 +38,13 @@ namespace {
 
 const QString kGammaHint = QStringLiteral("(1.0 - 5.0)");
 
+// The edge fields of a box share one width, so their arrows line up.
+QLineEdit* SizedEdit(QLineEdit* edit, int width)
+{
+    edit->setFixedWidth(width);
+    return edit;
+}
+
 const char* const kHelpTexts[] = {
     "OUTPUT RASTER BOX:  Displays a 1- pixel outline of the of active display. ",
     "TEST GRID:  Provides a Grid of 1-pixel lines. Grid is displayed in combination with selected Test Pattern or "
@@ -193,14 +200,14 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
         const NumericField* offset = FindNumericField(names.offset);
         const NumericField* gamma = FindNumericField(names.gamma);
         hg->addWidget(MakeNamed<QLabel>(halo, names.widthLabel, QStringLiteral("Width(%1)").arg(s)), 0, c);
-        hg->addWidget(MakeNumericEdit(halo, *width), 0, c + 1);
+        hg->addWidget(SizedEdit(MakeNumericEdit(halo, *width), editWidth), 0, c + 1);
         hg->addWidget(MakeNumericSpin(halo, *width), 0, c + 2);
         hg->addWidget(MakeNamed<QLabel>(halo, names.offsetLabel, QStringLiteral("Offset(%1)").arg(s)), 1, c);
-        hg->addWidget(MakeNumericEdit(halo, *offset), 1, c + 1);
+        hg->addWidget(SizedEdit(MakeNumericEdit(halo, *offset), editWidth), 1, c + 1);
         hg->addWidget(MakeNumericSpin(halo, *offset), 1, c + 2);
         fg->addWidget(MakeNamed<QCheckBox>(feather, names.enable, QStringLiteral("Enable (%1)").arg(s)), 0, c, 1, 3);
         fg->addWidget(MakeNamed<QLabel>(feather, names.gammaLabel, QStringLiteral("Gamma(%1)").arg(s)), 1, c);
-        fg->addWidget(MakeNumericEdit(feather, *gamma), 1, c + 1);
+        fg->addWidget(SizedEdit(MakeNumericEdit(feather, *gamma), editWidth), 1, c + 1);
         fg->addWidget(MakeNumericSpin(feather, *gamma), 1, c + 2);
     };
     if (n == 1) {

@@ -3,6 +3,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
+#include <algorithm>
 
 #include "settings/numeric_field_table.h"
 #include "editors/numeric_fields.h"
@@ -29,6 +31,16 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
     grid->addWidget(r.label, row, column);
     grid->addWidget(r.edit, row, column + 1);
     grid->addWidget(r.spin, row, column + 2);
+    // The edits of a column share the widest one's width, so their arrows line up.
+    QList<QLineEdit*> column_;
+    int widest = 0;
+    for (int i = 0; i < grid->rowCount(); ++i)
+        if (QLayoutItem* item = grid->itemAtPosition(i, column + 1))
+            if (auto* e = qobject_cast<QLineEdit*>(item->widget())) {
+                column_ << e;
+                widest = std::max(widest, e->minimumWidth());
+            }
+    for (QLineEdit* e : column_) e->setFixedWidth(widest);
     return r;
 }
 
