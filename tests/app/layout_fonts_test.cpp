@@ -108,6 +108,13 @@ private slots:
         auto* advanced = FindNamed<QCheckBox>(&form, QStringLiteral("AdvanceModeCheckBox"));
         QVERIFY(count && tabs && advanced);
         pages->setCurrentWidget(form.displayPage());
+        // The edges as a unit holds them: singles, shown as they read (2.2, 2.45).
+        for (int u = 1; u <= 2; ++u)
+            for (int i = 1; i <= 4; ++i) {
+                form.settings().output(u, i).LeftGamma = 2.2f;
+                form.settings().output(u, i).RightGamma = 2.45f;
+            }
+        for (int n = 1; n <= 8; ++n) form.displayPage()->FillFeather(n);
         for (int n = 1; n <= 8; ++n) {
             count->setCurrentIndex(n - 1);
             planning->NumOfScreenComboBoxChange();
