@@ -21,6 +21,7 @@
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "app/traffic_window.h"
+#include "link/link.h"
 #include "editors/display_setup_page.h"
 #include "editors/planning_page.h"
 #include "layout_check.h"
@@ -147,8 +148,13 @@ private slots:
             }
         }
 
-        // The Information page with the longest texts its labels can show.
+        // The Information page with the longest texts its labels can show, and the units'
+        // RS-485 IDs as a controller link shows them.
         FillLongestValues(form.settings());
+        form.link().TornelID1Edit = QStringLiteral("32");
+        form.link().TornelID2Edit = QStringLiteral("31");
+        form.link().TornelID1Visible = form.link().TornelID2Visible = true;
+        emit form.link().unitIdsChanged();
         pages->setCurrentWidget(form.infoPage());
         form.infoPage()->ScreenInfoComboBoxChange();
         Settle();
