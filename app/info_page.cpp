@@ -17,6 +17,7 @@
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "app/wall_overview_view.h"
+#include "platform/gui/font_fit.h"
 #include "platform/gui/named_widget.h"
 
 namespace kalvora {
@@ -210,7 +211,8 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     // Left column: terminal, unit information, serial line, buttons.
     auto* left = new QVBoxLayout;
     terminal_ = new TerminalView(this);
-    terminal_->setFixedSize(270, 170);
+    // The terminal's rows in its own face; the width follows the column.
+    terminal_->setFixedHeight(TerminalView::kRows * terminal_->fontMetrics().lineSpacing() + 2 * terminal_->frameWidth() + 4);
     left->addWidget(terminal_);
 
     auto* info = MakeNamed<QGroupBox>(this, QStringLiteral("InfoGroupBox"), QStringLiteral("Tornel Information"));
@@ -234,7 +236,8 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     static const char* kLightCaptions[] = {"TXD", "RXD", "DCD", "CTS"};
     for (int i = 0; i < 4; ++i) {
         lights_[i] = MakeNamed<QLabel>(rs232, QString::fromLatin1(kLightNames[i]));
-        lights_[i]->setFixedSize(10, 10);
+        const int light = std::max(8, rs232->fontMetrics().height() * 2 / 3);
+        lights_[i]->setFixedSize(light, light);
         lights->addWidget(lights_[i]);
         lights->addWidget(new QLabel(QString::fromLatin1(kLightCaptions[i]), rs232));
         setLight(static_cast<Light>(i), false);
@@ -253,7 +256,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
         auto* caption = MakeNamed<QLabel>(rs232, QStringLiteral("TornelID%1Caption").arg(u + 1),
                                           QString::fromLatin1(idCaptions[u]));
         auto* edit = MakeNamed<QLineEdit>(rs232, QStringLiteral("TornelID%1Edit").arg(u + 1), QString::number(u + 1));
-        edit->setFixedWidth(40);
+        FitEditTo(edit, {QStringLiteral("888")});
         edit->setEnabled(false);
         caption->setVisible(false);
         edit->setVisible(false);
@@ -290,7 +293,8 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     auto* leftColumn = new QWidget(this);
     leftColumn->setLayout(left);
     left->setContentsMargins(0, 0, 0, 0);
-    leftColumn->setFixedWidth(270);
+    // About 45 characters of the desktop's font, more where a row of the column asks it.
+    leftColumn->setFixedWidth(std::max(TextColumnWidth(leftColumn, 45), left->sizeHint().width()));
     top->addWidget(leftColumn);
 
     top->addWidget(MakeInfoGroup(this, "InputInfoGroupBox", QStringLiteral("Input Information"), kInputLayout), 1);
@@ -332,7 +336,7 @@ InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent),
     auto* overviewLayout = new QVBoxLayout(overviewWindow_);
     overviewLayout->setContentsMargins(0, 0, 0, 0);
     overview_ = new WallOverviewView(overviewWindow_);
-    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWindowWidth, kOverviewHeight));
+    overview_->setOverview(LayoutWallOverview(settings_, 1, kOverviewWindowWidth, kOverviewHeight, overview_->lineHeight()));
     overviewLayout->addWidget(overview_);
     auto* overviewButton =
         MakeNamed<QPushButton>(this, QStringLiteral("WallOverviewButton"), QStringLiteral("Wall Overview..."));
@@ -415,7 +419,7 @@ void InfoPage::refreshWallOverview()
 {
     if (!overview_) return;
     overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors ? plannedProjectors() : 1,
-                                              overview_->overview().width, overview_->overview().height));
+                                              overview_->overview().width, kOverviewHeight, overview_->lineHeight()));
 }
 
 void InfoPage::showWallOverview()
@@ -445,8 +449,10 @@ void InfoPage::setLight(Light light, bool on)
 {
     QLabel* l = lights_[static_cast<int>(light)];
     l->setProperty("lit", on);
-    l->setStyleSheet(on ? QStringLiteral("background: #00e000; border: 1px solid #404040; border-radius: 5px;")
-                        : QStringLiteral("background: #305030; border: 1px solid #404040; border-radius: 5px;"));
+    // Round lights whatever size the font gave them.
+    l->setStyleSheet(QStringLiteral("background: %1; border: 1px solid #404040; border-radius: %2px;")
+                         .arg(on ? QStringLiteral("#00e000") : QStringLiteral("#305030"))
+                         .arg(l->width() / 2));
 }
 
 }  // namespace kalvora

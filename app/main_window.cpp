@@ -129,8 +129,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
         CloseOnEscape(overview);
     }
 
-    // The client area is fixed; the menu bar sits above it.
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    // The window is as large as its pages ask at the desktop's font (the classic size at least),
+    // within the screen.
+    fitToContents();
     pages_->setCurrentIndex(0);  // "Planning"
 }
 
@@ -162,7 +163,7 @@ void TKalvoraForm::buildPages()
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     info_->plannedProjectors = [this] { return planning_->workingCount(); };
-    setCentralWidget(pages_);
+    wrapPagesInScrollArea();
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
 }
 
@@ -201,6 +202,7 @@ void TKalvoraForm::showEvent(QShowEvent* event)
     if (shown_) return;
     shown_ = true;
     CentreOnScreen(this);
+    KeepOnScreen(this);
     // The first show's dialogue runs once the window is on the screen.
     QMetaObject::invokeMethod(this, &TKalvoraForm::FormShow, Qt::QueuedConnection);
 }

@@ -11,6 +11,7 @@
 
 #include "app/secondary_windows.h"
 #include "app/status_operator.h"
+#include "app/window_fit.h"
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
@@ -55,7 +56,7 @@ class TKalvoraForm : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 908;
-    static constexpr int kClientHeight = 594;  // below the menu bar, status bar included
+    static constexpr int kClientHeight = 594;  // below the menu bar, status bar included: the least
     static constexpr int kCloseWaitMs = 1000;
 
     // op answers every question and shows every message (message boxes in the program,
@@ -103,6 +104,12 @@ public:
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
     bool LinkEstablished() const { return link_->LinkEstablished; }
+    // The size the window's contents ask at the desktop's font (menu and status bars included),
+    // at least kClientWidth x kClientHeight below the menu bar.
+    QSize contentsSize() const;
+    // Fixes the window at contentsSize() cut to the screen (the pages scroll where it cuts) and
+    // keeps a shown window on the screen. Runs again whenever a page's contents change size.
+    void fitToContents();
 
     // ---- handlers ----
     void FormShow();
@@ -184,6 +191,7 @@ protected:
 
 private:
     void buildPages();
+    void wrapPagesInScrollArea();
     void buildStatusBar();
     void wirePlanningPage();
     void wireEditorPages();
@@ -215,6 +223,7 @@ private:
     std::unique_ptr<LinkController> controller_;
 
     QTabWidget* pages_ = nullptr;
+    FitWatch fitWatch_;
     PlanningPage* planning_ = nullptr;
     InfoPage* info_ = nullptr;
     NumericFields* fields_ = nullptr;

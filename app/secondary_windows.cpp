@@ -21,7 +21,9 @@ void CentreOnScreen(QWidget* window)
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     const QSize size = window->frameGeometry().size();
-    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    // A window larger than the screen keeps its title bar on it.
+    const QPoint at = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    window->move(std::max(area.left(), at.x()), std::max(area.top(), at.y()));
 }
 
 void PlaceBeside(QWidget* tool, QWidget* main)
@@ -50,7 +52,6 @@ TInfoForm::TInfoForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("TInfoForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora Info"));
-    setFixedSize(358, 35);
     label_ = new QLabel(QStringLiteral("Auto Color Balance in progress. Please wait...."), this);
     label_->setObjectName(QStringLiteral("InfoLabel"));
     label_->setAlignment(Qt::AlignCenter);
@@ -62,6 +63,10 @@ TInfoForm::TInfoForm(QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(label_);
     layout->addWidget(detail_);
+    // Two lines of the desktop's font, as wide as the longest note (the classic size at least).
+    const QFontMetrics fm = label_->fontMetrics();
+    setFixedSize(std::max(358, fm.horizontalAdvance(QStringLiteral("Auto Color Balance in progress. Please wait....")) + 24),
+                 std::max(35, 2 * fm.lineSpacing() + 3));
     // Once a second is all the elapsed time needs: the window stays idle in between.
     tick_ = new QTimer(this);
     tick_->setInterval(1000);
@@ -213,9 +218,6 @@ QLabel* LinesText(QWidget* parent, const QStringList& lines, const QString& name
     // lines are joined as one flowing paragraph per empty-line break.
     auto* label = StaticText(parent, lines.join(QLatin1Char('\n')), name);
     label->setWordWrap(true);
-    QFont f = label->font();
-    f.setPointSizeF(f.pointSizeF() * 0.8);
-    label->setFont(f);
     return label;
 }
 }  // namespace
@@ -226,7 +228,6 @@ TConnectionHelpForm::TConnectionHelpForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("TConnectionHelpForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora : Connection Help"));
-    setFixedSize(792, 400);
 
     auto* layout = new QGridLayout(this);
     auto* defaults =
@@ -252,6 +253,20 @@ TConnectionHelpForm::TConnectionHelpForm(QWidget* parent)
     layout->addWidget(LinesText(this, directLines(), QStringLiteral("DirectHelpLabel")), 4, 0, 1, 2);
     layout->setRowStretch(5, 1);
     layout->setColumnStretch(1, 1);
+    // The classic size, or what the texts need at the desktop's font: each line of the help texts
+    // on a line of its own where the screen has the room, else wrapped.
+    int longest = 0;
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l->wordWrap())
+            for (const QString& line : l->text().split(QLatin1Char('\n')))
+                longest = std::max(longest, l->fontMetrics().horizontalAdvance(line));
+    const QMargins m = layout->contentsMargins();
+    int width = std::max(792, longest + m.left() + m.right() + 4);
+    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    width = std::max({792, width, layout->minimumSize().width()});
+    setFixedSize(width, std::max(400, layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
+                                                                   : layout->sizeHint().height()));
 }
 
 void TConnectionHelpForm::showHelp()
@@ -301,7 +316,10 @@ AboutBox::AboutBox(const QString& versionText, QWidget* parent) : QDialog(parent
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons, row, 0, 1, 2);
-    setFixedWidth(380);
+    // The classic width or more; as tall as the wrapped description needs at that width.
+    const int width = std::max(380, layout->minimumSize().width());
+    setFixedSize(width, std::max(layout->minimumSize().height(), layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
+                                                                                              : layout->sizeHint().height()));
 }
 
 }  // namespace kalvora

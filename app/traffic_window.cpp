@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <algorithm>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,7 +23,6 @@ TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
 {
     setObjectName(QStringLiteral("TrafficWindow"));
     setWindowTitle(QStringLiteral("Kalvora - Serial Traffic"));
-    resize(900, 420);
 
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
@@ -50,11 +50,26 @@ TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
     tree_->setRootIsDecorated(true);
     tree_->setUniformRowHeights(true);
     tree_->setAlternatingRowColors(true);
-    QFont mono(QStringLiteral("Monospace"));
+    // The bytes in a fixed-pitch face of the desktop's size.
+    QFont mono = tree_->font();
+    mono.setFamilies({QStringLiteral("Monospace")});
     mono.setStyleHint(QFont::TypeWriter);
     tree_->setFont(mono);
-    const int widths[] = {44, 96, 54, 130, 150, 220, 400};
-    for (int c = 0; c < ColumnCount; ++c) tree_->setColumnWidth(c, widths[c]);
+    // The short columns as wide as their longest texts; the sent bytes take a share of the rest
+    // and the received ones, the longest, everything that is left (the last column stretches).
+    const QFontMetrics fm(mono);
+    const char* const longest[] = {"#00000", "00:00:00.000", "unit 2", "query (resend 2)", "no prompt (timeout)"};
+    int fixed = 0;
+    for (int c = 0; c < ColumnSent; ++c) {
+        const int w = std::max(fm.horizontalAdvance(QString::fromLatin1(longest[c])),
+                               fm.horizontalAdvance(tree_->headerItem()->text(c))) + 3 * fm.averageCharWidth();
+        tree_->setColumnWidth(c, w);
+        fixed += w;
+    }
+    tree_->header()->setStretchLastSection(true);
+    const int rest = std::max(40 * fm.averageCharWidth(), 900 - fixed);
+    tree_->setColumnWidth(ColumnSent, rest * 2 / 5);
+    resize(std::max(900, fixed + rest + 40), 420);
     layout->addWidget(tree_, 1);
 
     connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { setUnitFilter(unitBox_->currentData().toInt()); });
@@ -84,7 +99,8 @@ void TrafficWindow::fill(QTreeWidgetItem* item, const TraceRow& row)
     item->setText(ColumnSent, withCut(TraceText(row.sent), row.sentCut));
     item->setText(ColumnReceived, withCut(TraceText(row.received), row.receivedCut));
     item->setText(ColumnOutcome, row.open && row.kind != TraceRow::Kind::Outside ? QStringLiteral("waiting...") : row.outcome);
-    for (int c : {ColumnSent, ColumnReceived}) item->setToolTip(c, item->text(c));
+    // The longer outcomes (an error code with its meaning) and the bytes show whole on hover.
+    for (int c : {ColumnOutcome, ColumnSent, ColumnReceived}) item->setToolTip(c, item->text(c));
     QTreeWidgetItem* hex = item->childCount() > 0 ? item->child(0) : new QTreeWidgetItem(item);
     hex->setText(ColumnKind, QStringLiteral("hex"));
     hex->setText(ColumnSent, TraceHex(row.sent));

@@ -46,14 +46,27 @@ void WallOverviewView::setOverview(WallOverview overview)
     update();
 }
 
+QFont WallOverviewView::textFont() const
+{
+    QFont small = font();
+    if (small.pointSizeF() > 0) small.setPointSizeF(std::max(6.5, small.pointSizeF() * 0.85));
+    return small;
+}
+
+int WallOverviewView::lineHeight() const
+{
+    QFont bold = textFont();
+    bold.setBold(true);
+    return std::max(QFontMetrics(textFont()).height(), QFontMetrics(bold).height());
+}
+
 void WallOverviewView::paintEvent(QPaintEvent*)
 {
     const WallOverview& w = overview_;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(rect(), ToColor(w.background));
-    QFont small = font();
-    small.setPointSizeF(std::max(6.5, small.pointSizeF() * 0.85));
+    const QFont small = textFont();
     p.setFont(small);
 
     p.setPen(Qt::white);
@@ -100,16 +113,25 @@ void WallOverviewView::paintEvent(QPaintEvent*)
             p.setPen(Qt::white);
             DrawText(p, s.flag, textWidth);
         }
-        // Edge labels on a dark plate: they stand over the overlap and the neighbour's colour.
+        // Edge labels on a dark plate: they stand over the overlap and their own screen, cut
+        // to the room the layout gives them.
         for (const OverviewEdge& e : s.edges) {
             const QFontMetrics fm = p.fontMetrics();
-            const QStringList lines = e.label.text.split(QLatin1Char('\n'));
+            const QRect room = e.labelRoom.isValid() ? e.labelRoom : QRect(e.label.topLeft, QSize(200, 4 * fm.height()));
+            QStringList lines = e.label.text.split(QLatin1Char('\n'));
             int width = 0;
-            for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
-            p.fillRect(QRect(e.label.topLeft.x() - 1, e.label.topLeft.y(), width + 3, fm.height() * int(lines.size())),
-                       ToColor(kOverviewBackground, 190));
+            for (QString& line : lines) {
+                line = fm.elidedText(line, Qt::ElideRight, std::max(8, room.width() - 3));
+                width = std::max(width, fm.horizontalAdvance(line));
+            }
+            const int x = e.labelRightAligned ? room.right() - width - 1 : room.left();
+            p.fillRect(QRect(x - 1, room.top(), width + 3, fm.height() * int(lines.size())), ToColor(kOverviewBackground, 190));
             p.setPen(Qt::white);
-            DrawText(p, e.label, width + 2);
+            int y = room.top();
+            for (const QString& line : lines) {
+                p.drawText(x, y + fm.ascent(), line);
+                y += fm.height();
+            }
         }
     }
     p.setPen(QPen(Qt::white, 1));

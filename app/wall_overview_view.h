@@ -13,6 +13,10 @@ public:
     explicit WallOverviewView(QWidget* parent = nullptr);
     void setOverview(WallOverview overview);
     const WallOverview& overview() const { return overview_; }
+    // The face the texts are drawn in (a little smaller than the window's) and its line pitch,
+    // for LayoutWallOverview.
+    QFont textFont() const;
+    int lineHeight() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

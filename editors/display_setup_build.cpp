@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "settings/flag_protocol.h"
 #include "settings/edge_control_names.h"
@@ -24,6 +25,7 @@
 #include "link/commands.h"
 #include "settings/number_format.h"
 #include "planning/plan_state.h"
+#include "platform/gui/font_fit.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "settings/records.h"
@@ -35,6 +37,13 @@ using detail::MoveFocusOrCommit;
 namespace {
 
 const QString kGammaHint = QStringLiteral("(1.0 - 5.0)");
+
+// The edge fields of a box share one width, so their arrows line up.
+QLineEdit* SizedEdit(QLineEdit* edit, int width)
+{
+    edit->setFixedWidth(width);
+    return edit;
+}
 
 const char* const kHelpTexts[] = {
     "OUTPUT RASTER BOX:  Displays a 1- pixel outline of the of active display. ",
@@ -84,7 +93,16 @@ void DisplaySetupPage::build()
         auto* grid = new QGridLayout(tab);
         grid->setContentsMargins(0, 0, 0, 0);
         grid->setSpacing(4);
-        for (int i = 0; i < 4; ++i) grid->addWidget(buildScreenBox(tab, first + i), i % 2, i / 2, Qt::AlignTop);
+        // Each screen keeps its place whichever screens the wall shows: a hidden screen's box
+        // keeps its room, so a lone screen of a column does not spread into the other one.
+        for (int i = 0; i < 4; ++i) {
+            QWidget* box = buildScreenBox(tab, first + i);
+            QSizePolicy policy = box->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            box->setSizePolicy(policy);
+            grid->addWidget(box, i % 2, i / 2, Qt::AlignTop);
+        }
+        for (int c : {0, 1}) grid->setColumnStretch(c, 1);
         grid->setRowStretch(2, 1);
         screens_->addTab(tab, QString::fromLatin1(first == 1 ? "Screens 1-4 Controls" : "Screen 5-8 Controls"));
     }
@@ -94,12 +112,16 @@ void DisplaySetupPage::build()
 
     auto* right = new QVBoxLayout;
     right->setSpacing(4);
-    right->addWidget(buildHelp(this), 1);
+    QWidget* help = buildHelp(this);
+    right->addWidget(help, 1);
     right->addWidget(buildWallControls(this));
     auto* column = new QWidget(this);
     column->setLayout(right);
     right->setContentsMargins(0, 0, 0, 0);
-    column->setFixedWidth(300);
+    // The help texts wrap in a column of about fifty characters; the controls below may ask more.
+    column->setFixedWidth(std::max(TextColumnWidth(column, 50), right->minimumSize().width()));
+    // The wrapped help texts whole at that width: the page grows rather than cutting them.
+    help->setMinimumHeight(help->layout()->totalHeightForWidth(column->width()));
     h->addWidget(column);
 
     // The screens' numeric fields and the two wall-wide ones under the one focus handling.
@@ -139,13 +161,24 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
     black->setSpacing(2);
     black->addWidget(MakeNamed<QLabel>(box, "BlackLabel" + d, QStringLiteral("Black Level ")));
     const NumericField* blackField = FindNumericField("Black" + d + "Edit");
-    black->addWidget(MakeNumericEdit(box, *blackField, 40));
+    QLineEdit* blackEdit = MakeNumericEdit(box, *blackField);
+    black->addWidget(blackEdit);
     black->addWidget(MakeNumericSpin(box, *blackField));
     black->addStretch(1);
     v->addLayout(black);
 
     auto* halo = MakeNamed<QGroupBox>(box, "HaloRemoval" + d + "GroupBox", QStringLiteral("Halo Removal"));
     auto* feather = MakeNamed<QGroupBox>(box, "EdgeFeather" + d + "GroupBox", QStringLiteral("Edge Feathering (Advanced)"));
+    // Both halves of an edge's rows keep their width whether or not the other half shows: the
+    // columns are as wide as the widest caption, field and arrows of either side.
+    const QFontMetrics fm = box->fontMetrics();
+    int labelWidth = 0;
+    for (const char* caption : {"Width(R)", "Offset(R)", "Gamma(R)", "Width(L)", "Offset(L)", "Gamma(L)"})
+        labelWidth = std::max(labelWidth, fm.horizontalAdvance(QString::fromLatin1(caption)) + fm.averageCharWidth());
+    int editWidth = 0;
+    for (FieldFamily family : {FieldFamily::HaloWidth, FieldFamily::HaloOffset, FieldFamily::Gamma})
+        editWidth = std::max(editWidth, EditWidthFor(blackEdit, WidestFieldTexts(*FieldsOf(family).front())));
+    const int spinWidth = SpinArrows::hintFor(fm).width();
     auto* hg = new QGridLayout(halo);
     auto* fg = new QGridLayout(feather);
     for (QGridLayout* g : {hg, fg}) {
@@ -154,10 +187,10 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
         // their place whether or not the other one is shown.
         g->setHorizontalSpacing(0);
         g->setVerticalSpacing(2);
-        for (int c : {0, 4}) g->setColumnMinimumWidth(c, 58);
-        for (int c : {1, 5}) g->setColumnMinimumWidth(c, 38);
-        for (int c : {2, 6}) g->setColumnMinimumWidth(c, 15);
-        g->setColumnMinimumWidth(3, 14);
+        for (int c : {0, 4}) g->setColumnMinimumWidth(c, labelWidth);
+        for (int c : {1, 5}) g->setColumnMinimumWidth(c, editWidth);
+        for (int c : {2, 6}) g->setColumnMinimumWidth(c, spinWidth);
+        g->setColumnMinimumWidth(3, fm.averageCharWidth() * 2);
         g->setColumnStretch(7, 1);
     }
     const auto addEdge = [&](const EdgeNames& names, int side) {
@@ -167,14 +200,14 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
         const NumericField* offset = FindNumericField(names.offset);
         const NumericField* gamma = FindNumericField(names.gamma);
         hg->addWidget(MakeNamed<QLabel>(halo, names.widthLabel, QStringLiteral("Width(%1)").arg(s)), 0, c);
-        hg->addWidget(MakeNumericEdit(halo, *width, 36), 0, c + 1);
+        hg->addWidget(SizedEdit(MakeNumericEdit(halo, *width), editWidth), 0, c + 1);
         hg->addWidget(MakeNumericSpin(halo, *width), 0, c + 2);
         hg->addWidget(MakeNamed<QLabel>(halo, names.offsetLabel, QStringLiteral("Offset(%1)").arg(s)), 1, c);
-        hg->addWidget(MakeNumericEdit(halo, *offset, 36), 1, c + 1);
+        hg->addWidget(SizedEdit(MakeNumericEdit(halo, *offset), editWidth), 1, c + 1);
         hg->addWidget(MakeNumericSpin(halo, *offset), 1, c + 2);
         fg->addWidget(MakeNamed<QCheckBox>(feather, names.enable, QStringLiteral("Enable (%1)").arg(s)), 0, c, 1, 3);
         fg->addWidget(MakeNamed<QLabel>(feather, names.gammaLabel, QStringLiteral("Gamma(%1)").arg(s)), 1, c);
-        fg->addWidget(MakeNumericEdit(feather, *gamma, 36), 1, c + 1);
+        fg->addWidget(SizedEdit(MakeNumericEdit(feather, *gamma), editWidth), 1, c + 1);
         fg->addWidget(MakeNumericSpin(feather, *gamma), 1, c + 2);
     };
     if (n == 1) {
@@ -203,12 +236,9 @@ QWidget* DisplaySetupPage::buildHelp(QWidget* parent)
     auto* v = new QVBoxLayout(panel);
     v->setContentsMargins(5, 3, 5, 3);
     v->setSpacing(4);
-    QFont small = font();
-    small.setPixelSize(10);
     const auto addLabel = [&](const QString& name, const char* text) {
         auto* label = MakeNamed<QLabel>(panel, name, QString::fromUtf8(text));
         label->setWordWrap(true);
-        label->setFont(small);
         v->addWidget(label);
     };
     int i = 0;
@@ -234,7 +264,7 @@ QWidget* DisplaySetupPage::buildWallControls(QWidget* parent)
     dl->setColumnMinimumWidth(1, 16);
     dl->addWidget(MakeNamed<QLabel>(doubling, QStringLiteral("OWidthLabel"), QStringLiteral("Overlap Width")), 0, 2);
     overlapWidth_ = MakeNamed<QLineEdit>(doubling, QStringLiteral("OWidthEdit"), QStringLiteral("64"));
-    overlapWidth_->setFixedWidth(44);
+    FitEditTo(overlapWidth_, {QStringLiteral("-8888")});
     dl->addWidget(overlapWidth_, 0, 3);
     auto* overlapSpin = MakeNamed<SpinArrows>(doubling, QStringLiteral("OWidthUpDown"));
     overlapSpin->setRepeat(kOverlapRepeatMs, kOverlapRepeatMs);
@@ -265,7 +295,7 @@ QWidget* DisplaySetupPage::buildWallControls(QWidget* parent)
     bl->addWidget(MakeNamed<QLabel>(basic, QStringLiteral("BasicGammaLabel"), QStringLiteral("Gamma")), 0, 2);
     basicGamma_ = MakeNamed<QLineEdit>(basic, QStringLiteral("BasicGammaEdit"), QStringLiteral("2.2"));
     basicGamma_->setMaxLength(4);
-    basicGamma_->setFixedWidth(44);
+    FitEditTo(basicGamma_, {QStringLiteral("5.00")});
     basicGamma_->setToolTip(kGammaHint);
     bl->addWidget(basicGamma_, 0, 3);
     auto* gammaSpin = MakeNamed<SpinArrows>(basic, QStringLiteral("BasicGammaUpDown"));

@@ -64,9 +64,6 @@ DisplaySetupPage::DisplaySetupPage(Settings& settings, MainFlags& flags, Operato
     : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), fields_(fields)
 {
     setObjectName(QStringLiteral("DisplaySetupTabSheet"));
-    QFont compact = font();
-    compact.setPixelSize(11);
-    setFont(compact);
     build();
 }
 
@@ -116,8 +113,9 @@ void DisplaySetupPage::FillFeather(int n)
     for (int side : {0, 1}) {
         const NumericField* g = FieldAt(FieldFamily::Gamma, n, side);
         if (!g) continue;
-        // The stored single shows with 15 digits, as the units' value really is (2.20000004768372).
-        SetText(EditOf(this, g->edit), FormatG15(static_cast<double>(side == 0 ? r.LeftGamma : r.RightGamma)));
+        // The unit keeps a single: it shows as that single reads (2.2), not as its binary
+        // expansion in double digits.
+        SetText(EditOf(this, g->edit), FormatFloat(side == 0 ? r.LeftGamma : r.RightGamma));
         if (auto* box = FindNamed<QCheckBox>(this, g->partner)) box->setChecked((side == 0 ? r.LeftFeather : r.RightFeather) != 0);
     }
 }

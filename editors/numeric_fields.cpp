@@ -14,6 +14,7 @@
 #include "editors/spin_arrows.h"
 #include "link/commands.h"
 #include "settings/number_format.h"
+#include "platform/gui/font_fit.h"
 #include "platform/gui/held_input.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
@@ -21,11 +22,27 @@
 
 namespace kalvora {
 
-QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field, int width)
+QStringList WidestFieldTexts(const NumericField& field)
+{
+    const NumericFamilyRow& row = *field.row;
+    QStringList texts{QString::fromLatin1(row.initialText), QStringLiteral("N/A")};
+    if (row.range == RangeKind::Fixed) {
+        for (double v : {row.lo, row.hi}) {
+            const QString t = FormatFieldValue(row.type, v);
+            // A unit's value may show one more decimal than a step writes (2.25, 124.75).
+            texts << (row.type == ValueType::Tenths ? t + QLatin1Char('0') : t);
+        }
+    } else {
+        texts << QStringLiteral("-8888");  // a position window of the widest input format
+    }
+    return texts;
+}
+
+QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field)
 {
     auto* edit = MakeNamed<QLineEdit>(parent, field.edit, QString::fromLatin1(field.row->initialText));
     if (field.maxLength() > 0) edit->setMaxLength(field.maxLength());
-    edit->setFixedWidth(width);
+    FitEditTo(edit, WidestFieldTexts(field));
     edit->setAccessibleName(field.accessibleName);
     return edit;
 }

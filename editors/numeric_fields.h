@@ -28,6 +28,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <utility>
 
@@ -62,8 +63,10 @@ struct NumericFieldHooks {
     std::function<bool(int screen, int side)> sendEdgeFeathering = [](int, int) { return true; };
 };
 
-// The edit and the arrows of a field, named and set up from its row.
-QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field, int width = 40);
+// The edit and the arrows of a field, named and set up from its row. The edit is as wide as the
+// widest value of the field's range in the edit's font.
+QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field);
+QStringList WidestFieldTexts(const NumericField& field);
 SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field);
 
 // Text of a value as a step writes it: a plain integer, or one decimal for tenths.

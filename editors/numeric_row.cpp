@@ -3,6 +3,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
+#include <algorithm>
 
 #include "settings/numeric_field_table.h"
 #include "editors/numeric_fields.h"
@@ -19,7 +21,7 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
     r.label = new QLabel(caption, parent);
     const NumericField* field = FindNumericField(editName);
     if (field && field->spin == spinName) {
-        r.edit = MakeNumericEdit(parent, *field, 52);
+        r.edit = MakeNumericEdit(parent, *field);
         r.spin = MakeNumericSpin(parent, *field);
     } else {  // not a table field: a programming error that shows as a field that edits nothing
         r.edit = MakeNamed<QLineEdit>(parent, editName);
@@ -29,6 +31,16 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
     grid->addWidget(r.label, row, column);
     grid->addWidget(r.edit, row, column + 1);
     grid->addWidget(r.spin, row, column + 2);
+    // The edits of a column share the widest one's width, so their arrows line up.
+    QList<QLineEdit*> column_;
+    int widest = 0;
+    for (int i = 0; i < grid->rowCount(); ++i)
+        if (QLayoutItem* item = grid->itemAtPosition(i, column + 1))
+            if (auto* e = qobject_cast<QLineEdit*>(item->widget())) {
+                column_ << e;
+                widest = std::max(widest, e->minimumWidth());
+            }
+    for (QLineEdit* e : column_) e->setFixedWidth(widest);
     return r;
 }
 

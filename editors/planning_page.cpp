@@ -54,10 +54,6 @@ PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, Q
     : QWidget(parent), settings_(settings), flags_(flags), op_(op)
 {
     setObjectName(QStringLiteral("PlanningTabSheet"));
-    // A compact face so the page fits the fixed main window like the other pages.
-    QFont compact = font();
-    compact.setPixelSize(11);
-    setFont(compact);
     hooks_.overlapWidthText = [this] { return overlapWidthText_; };
     hooks_.setOverlapWidthText = [this](const QString& text) { overlapWidthText_ = text; };
     buildControls();

@@ -71,10 +71,9 @@ void PlanningPage::buildControls()
         QPalette pal = instructions_->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Window));
         instructions_->setPalette(pal);
-        QFont small = font();
-        small.setPixelSize(10);
-        instructions_->setFont(small);
         instructions_->setFixedHeight(8 * instructions_->sizeHintForRow(0) + 4);
+        // Every line whole: the page is at least as wide as the longest.
+        instructions_->setMinimumWidth(instructions_->sizeHintForColumn(0) + 2 * instructions_->frameWidth() + 4);
     }
     page->addWidget(instructions_);
 
@@ -93,16 +92,9 @@ void PlanningPage::buildControls()
     auto* calc = Named<QGroupBox>(this, "CalcGroupBox");
     calc->setTitle(QStringLiteral("Calculate Aspect Ratio, Number of Screens, Data Overlap, and Input Image Size"));
     left->addWidget(calc);
-    {
-        // The long caption in a slightly smaller face, so the group fits beside the ruler.
-        QFont titleFont = font();
-        titleFont.setPixelSize(10);
-        calc->setFont(titleFont);
-    }
     auto* calcLayout = new QVBoxLayout(calc);
     calcLayout->setContentsMargins(4, 4, 4, 4);
     auto* calcBody = new QWidget(calc);
-    calcBody->setFont(font());
     calcLayout->addWidget(calcBody);
     auto* grid = new QGridLayout(calcBody);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -205,6 +197,10 @@ void PlanningPage::buildControls()
     // The ruler column keeps its drawing's size; this column takes what is left of the page.
     for (QWidget* w : {static_cast<QWidget*>(calc), static_cast<QWidget*>(legend)})
         w->setSizePolicy(QSizePolicy::Ignored, w->sizePolicy().verticalPolicy());
+    // The long caption whole, in the page's font: the column is at least as wide as the title
+    // (with the frame's indents) and the body.
+    calc->setMinimumWidth(std::max(calc->minimumSizeHint().width(),
+                                   calc->fontMetrics().horizontalAdvance(calc->title()) + 4 * calc->fontMetrics().averageCharWidth()));
 
     // Right column: placement ruler and content requirement.
     auto* right = new QVBoxLayout;

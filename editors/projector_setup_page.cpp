@@ -10,6 +10,7 @@
 #include "settings/flag_protocol.h"
 #include "editors/radio_group.h"
 #include "link/commands.h"
+#include "platform/gui/font_fit.h"
 #include "platform/gui/named_widget.h"
 #include "settings/records.h"
 
@@ -87,9 +88,6 @@ ProjectorSetupPage::ProjectorSetupPage(MainFlags& flags, CommandSet& commands, Q
     : QWidget(parent), flags_(flags), commands_(commands)
 {
     setObjectName(QStringLiteral("ProjAlignTabSheet"));
-    QFont compact = font();
-    compact.setPixelSize(11);
-    setFont(compact);
     build();
 }
 
@@ -120,7 +118,7 @@ void ProjectorSetupPage::build()
         QStringList items;
         for (const auto& item : def.items) items << QString::fromLatin1(item.first);
         group->setItems(items);
-        group->setFixedWidth(330);
+        group->setMinimumWidth(TextColumnWidth(group, 55));
         groups_[g - 1] = group;
         column->addWidget(group);
         if (def.boxName) {

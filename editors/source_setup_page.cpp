@@ -14,6 +14,7 @@
 #include "editors/radio_group.h"
 #include "link/commands.h"
 #include "settings/number_format.h"
+#include "platform/gui/font_fit.h"
 #include "platform/gui/named_widget.h"
 #include "platform/operator.h"
 #include "settings/records.h"
@@ -135,7 +136,7 @@ void SourceSetupPage::build()
     auto* total = MakeNamed<QLineEdit>(alignment, QStringLiteral("HTotalEdit"), QStringLiteral("N/A"));
     total->setReadOnly(true);
     total->setEnabled(false);
-    total->setFixedWidth(52);
+    FitEditTo(total, {QStringLiteral("N/A"), QStringLiteral("88888")});
     fields->addWidget(totalLabel, 0, 4);
     fields->addWidget(total, 0, 5);
     AddNumericRow(fields, 1, 0, alignment, QStringLiteral("V Position"), QStringLiteral("VPositionEdit"),

@@ -1,5 +1,6 @@
 #include "editors/spin_arrows.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,7 +27,13 @@ void SpinArrows::setRepeat(int delayMs, int intervalMs)
     intervalMs_ = intervalMs > 0 ? intervalMs : 1;
 }
 
-QSize SpinArrows::sizeHint() const { return {15, 20}; }
+QSize SpinArrows::hintFor(const QFontMetrics& fm)
+{
+    // As tall as a line edit of the same font, each arrow wide enough to aim at.
+    return {std::max(15, fm.height() * 4 / 5 + 3), std::max(20, fm.height() + 6)};
+}
+
+QSize SpinArrows::sizeHint() const { return hintFor(fontMetrics()); }
 
 void SpinArrows::paintEvent(QPaintEvent*)
 {
@@ -45,8 +52,8 @@ void SpinArrows::paintEvent(QPaintEvent*)
         p.drawRect(r);
         // The arrow: a small filled triangle in the middle of the half.
         const QPoint c = r.center() + (down ? QPoint(1, 1) : QPoint(0, 0));
-        const int w = std::max(2, std::min(r.width() / 2 - 2, 4));
-        const int h = std::max(2, std::min(r.height() / 2 - 1, 3));
+        const int w = std::max(2, std::min(r.width() / 2 - 2, std::max(4, r.width() / 4)));
+        const int h = std::max(2, std::min(r.height() / 2 - 1, std::max(3, r.height() / 4)));
         QPolygon arrow;
         if (i == 0)
             arrow << QPoint(c.x() - w, c.y() + 1 + h / 2) << QPoint(c.x() + w, c.y() + 1 + h / 2)

@@ -10,6 +10,7 @@
 // read from the application's mouse state, which also sees a release that happened while the
 // arrows were disabled.
 
+#include <QFontMetrics>
 #include <QTimer>
 #include <QWidget>
 
@@ -29,6 +30,8 @@ public:
     int repeatDelay() const { return delayMs_; }
     int repeatInterval() const { return intervalMs_; }
 
+    // The arrows' size beside an edit of this font.
+    static QSize hintFor(const QFontMetrics& fm);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

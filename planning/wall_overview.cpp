@@ -7,9 +7,6 @@ namespace kalvora {
 namespace {
 
 constexpr int kMargin = 6;
-constexpr int kHeadingHeight = 18;
-constexpr int kBracketHeight = 30;
-constexpr int kLineHeight = 14;
 
 QString GammaText(float gamma) { return QString::number(double(gamma), 'g', 3); }
 
@@ -24,8 +21,13 @@ QString TestPatternName(int pattern)
     return QStringLiteral("Pattern %1").arg(pattern);
 }
 
-WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width, int height)
+WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width, int height, int lineHeight)
 {
+    const int kLineHeight = std::max(8, lineHeight);
+    const int kHeadingHeight = kLineHeight + 4;
+    const int kBracketHeight = 2 * kLineHeight + 2;
+    // Title, pattern, black level and two edge tags of two lines each, under the heading.
+    height = std::max(height, kHeadingHeight + 2 + 7 * kLineHeight + 8 + kBracketHeight);
     WallOverview w;
     w.width = width;
     w.height = height;
@@ -100,12 +102,18 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
                 e.haloWidth = side == 'L' ? r.LeftHaloWidth : r.RightHaloWidth;
                 e.haloOffset = side == 'L' ? r.LeftHaloOffset : r.RightHaloOffset;
                 e.halo = e.haloWidth > 0;
-                QString label = e.feathered ? QStringLiteral("γ %1").arg(GammaText(e.gamma)) : QStringLiteral("no feather");
+                // The side first: the two tags of an overlap stand one above the other.
+                QString label = QStringLiteral("%1 ").arg(QLatin1Char(side)) +
+                                (e.feathered ? QStringLiteral("γ %1").arg(GammaText(e.gamma)) : QStringLiteral("no feather"));
                 if (e.halo) label += QStringLiteral("\nhalo %1/%2").arg(e.haloWidth).arg(e.haloOffset);
                 // Left edges label the lower half of the overlap, right edges the upper, so
                 // neighbours never write over each other.
                 const int y = side == 'R' ? top + 3 + 3 * kLineHeight : top + 3 + 5 * kLineHeight;
-                e.label = {QPoint(e.band.left() + 2, std::min(y, bottom - 2 * kLineHeight)), label};
+                const int labelTop = std::min(y, bottom - 2 * kLineHeight);
+                e.label = {QPoint(e.band.left() + 2, labelTop), label};
+                e.labelRightAligned = side == 'R';
+                e.labelRoom = side == 'L' ? QRect(QPoint(e.band.left() + 2, labelTop), QPoint(right - 4, bottom - 2))
+                                          : QRect(QPoint(left + 3, labelTop), QPoint(e.band.right() - 2, bottom - 2));
                 s.edges.push_back(e);
             }
         }

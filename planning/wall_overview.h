@@ -29,7 +29,12 @@ struct OverviewEdge {
     int haloWidth = 0;
     int haloOffset = 0;
     bool halo = false;       // halo removal on this edge (width above 0)
-    TextItem label;          // "γ 2.2" or "no feather", and "halo w/o", inside the band
+    TextItem label;          // "L γ 2.2" or "R no feather", and "halo w/o", inside the band
+    // Where the label is drawn: within the edge's own screen, from the band into that screen
+    // (a left edge's label reads from the band's left side, a right edge's ends at the band's
+    // right side), so that at a narrow overlap it never covers the neighbour.
+    QRect labelRoom;
+    bool labelRightAligned = false;
 };
 
 struct OverviewScreen {
@@ -78,7 +83,9 @@ QString TestPatternName(int pattern);
 
 // The wall of `settings`: as many screens as unit 1 says the wall has (TotalProjectors, 1..8),
 // or `plannedProjectors` while no settings are available or the unit reports none.
+// `lineHeight`: the pitch of the text lines, the height of a line of the face they are drawn in;
+// the picture grows in height where seven lines of it need more than `height` gives.
 WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width = kOverviewWidth,
-                                int height = kOverviewHeight);
+                                int height = kOverviewHeight, int lineHeight = 14);
 
 }  // namespace kalvora

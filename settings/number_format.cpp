@@ -86,6 +86,18 @@ QString FormatGeneral(double value, int digits)
     return QString::fromStdString(out);
 }
 
+QString FormatFloat(float value)
+{
+    if (!std::isfinite(value)) return NonFinite(value);
+    // Nine significant digits always identify a single; fewer usually do.
+    for (int digits = 1; digits < 9; ++digits) {
+        const QString text = FormatGeneral(value, digits);
+        double back = 0;
+        if (ParseDecimal(text, back) && static_cast<float>(back) == value) return text;
+    }
+    return FormatGeneral(value, 9);
+}
+
 QString FormatF1(double value)
 {
     if (!std::isfinite(value)) return NonFinite(value);

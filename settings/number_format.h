@@ -15,6 +15,10 @@ inline QString FormatG15(double value) { return FormatGeneral(value, 15); }
 inline QString FormatG3(double value) { return FormatGeneral(value, 3); }
 inline QString FormatG5(double value) { return FormatGeneral(value, 5); }
 
+// A single-precision value in its shortest text that reads back as the same single: 2.2f shows
+// "2.2", not the digits of its binary expansion. General notation like FormatGeneral.
+QString FormatFloat(float value);
+
 // Fixed point with exactly one decimal (2.2).
 QString FormatF1(double value);
 

@@ -117,7 +117,7 @@ TEST_F(EditorPagesTest, AReadOfEightProjectorsShowsThatWallOnEveryPage)
     EXPECT_FALSE(find<QWidget>("RHaloWidth7Edit")->isHidden());
     // The display page holds the units' values, as they are stored.
     EXPECT_EQ(edit("OWidthEdit")->text(), "256");
-    EXPECT_EQ(edit("LGamma2Edit")->text(), "2.20000004768372");
+    EXPECT_EQ(edit("LGamma2Edit")->text(), "2.2");
     EXPECT_EQ(edit("BasicGammaEdit")->text(), "2.2");
     EXPECT_TRUE(find<QCheckBox>("AdvanceModeCheckBox")->isChecked());
     EXPECT_FALSE(find<QWidget>("EdgeFeather5GroupBox")->isHidden());

@@ -1,12 +1,16 @@
 // Saves a PNG of every page of the main window and of the secondary windows, rendered with the
 // offscreen platform, so the look can be reviewed without a display:
 //   QT_QPA_PLATFORM=offscreen kalvora_screenshots DIR
+// Then the pages and windows again at the desktop fonts 9 to 12 pt, at the scale factors 1, 1.25,
+// 1.5 and 2 (each scale in a run of its own, which the first run starts with --fonts-only):
+// DIR/fonts/<points>pt-x<scale>-<what>.png.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -60,6 +64,70 @@ bool SaveMessageBox(const QDir& dir, const QString& name, const std::function<vo
     return ok;
 }
 
+// The pages (the Display Setup with eight screens, advanced feathering, both tabs) and the
+// secondary windows at each desktop font, at the scale this run has.
+bool SaveAtEveryFont(const QDir& top)
+{
+    QDir dir(top.filePath(QStringLiteral("fonts")));
+    if (!dir.mkpath(QStringLiteral("."))) return false;
+    const QString scale = qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR") ? QStringLiteral("1")
+                                                                         : qEnvironmentVariable("QT_SCALE_FACTOR");
+    const QFont desktop = QApplication::font();
+    bool ok = true;
+    for (int points : {9, 10, 11, 12}) {
+        QFont f = desktop;
+        f.setPointSize(points);
+        QApplication::setFont(f);
+        const QString prefix = QStringLiteral("%1pt-x%2-").arg(points).arg(scale);
+        kalvora::testing::ScriptedOperator op;
+        kalvora::TKalvoraForm form(op);
+        form.show();
+        while (op.questions().isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QApplication::processEvents();
+        kalvora::PlanningPage* planning = form.planningPage();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("ImageAlignComboBox"))->setCurrentIndex(0);
+        planning->ImageAlignComboBoxChange();
+        kalvora::FindNamed<QComboBox>(planning, QStringLiteral("NumOfScreenComboBox"))->setCurrentIndex(7);
+        planning->NumOfScreenComboBoxChange();
+        kalvora::FindNamed<QCheckBox>(&form, QStringLiteral("AdvanceModeCheckBox"))->setChecked(true);
+        kalvora::testing::FillLongestValues(form.settings());
+        form.infoPage()->ScreenInfoComboBoxChange();
+        QTabWidget* pages = form.pages();
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok &= Save(form, dir, prefix + QStringLiteral("%1-%2").arg(i + 1).arg(pages->widget(i)->objectName()));
+        }
+        auto* tabs = kalvora::FindNamed<QTabWidget>(&form, QStringLiteral("ScreenPageControl"));
+        pages->setCurrentWidget(form.displayPage());
+        tabs->setCurrentIndex(1);
+        QApplication::processEvents();
+        ok &= Save(form, dir, prefix + QStringLiteral("4-DisplaySetupTabSheet-screens5-8"));
+        kalvora::TInfoForm info;
+        info.showInfo(QStringLiteral("Auto Color Balance in progress. Please wait...."));
+        info.setUnit(2, 2);
+        ok &= Save(info, dir, prefix + QStringLiteral("TInfoForm"));
+        kalvora::TConnectionHelpForm help;
+        help.show();
+        ok &= Save(help, dir, prefix + QStringLiteral("TConnectionHelpForm"));
+        kalvora::AboutBox about(kalvora::kVersionText, &form);
+        about.show();
+        ok &= Save(about, dir, prefix + QStringLiteral("AboutBox"));
+        about.hide();
+        form.trafficWindow()->show();
+        QApplication::processEvents();
+        ok &= Save(*form.trafficWindow(), dir, prefix + QStringLiteral("TrafficWindow"));
+        form.settings().FileLoadedAvailable = true;  // the wall as the records hold it
+        form.settings().output(1, 1).TotalProjectors = 8;
+        form.settings().output(1, 1).OverlapWidth = 48;
+        form.infoPage()->showWallOverview();
+        QApplication::processEvents();
+        ok &= Save(*form.infoPage()->wallOverviewWindow(), dir, prefix + QStringLiteral("WallOverview"));
+    }
+    QApplication::setFont(desktop);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -67,7 +135,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     kalvora::KalvoraApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
+    const bool fontsOnly = args.size() == 3 && args[2] == QStringLiteral("--fonts-only");
+    if (args.size() != 2 && !fontsOnly) {
         std::fprintf(stderr, "usage: kalvora_screenshots DIR\n");
         return 2;
     }
@@ -77,6 +146,7 @@ int main(int argc, char** argv)
         return 1;
     }
     kalvora::clock::setScale(0.01);
+    if (fontsOnly) return SaveAtEveryFont(dir) ? 0 : 1;
 
     kalvora::testing::ScriptedOperator op;  // answers No to the search question
     kalvora::TKalvoraForm form(op);
@@ -249,5 +319,20 @@ int main(int argc, char** argv)
     });
     ok &= SaveMessageBox(dir, QStringLiteral("13-5-exception"),
                          [&] { app.showException(QStringLiteral("Unknown error.")); });
+
+    // Every desktop font at this scale, then at the other scales in runs of their own.
+    ok &= SaveAtEveryFont(dir);
+    for (const char* scale : {"1.25", "1.5", "2"}) {
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scale));
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start(QCoreApplication::applicationFilePath(), {dir.absolutePath(), QStringLiteral("--fonts-only")});
+        if (!run.waitForFinished(120000) || run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0) {
+            std::fprintf(stderr, "the run at scale %s failed\n", scale);
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }

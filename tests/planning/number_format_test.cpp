@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "settings/number_format.h"
 
@@ -47,6 +48,26 @@ TEST(NumberFormat, GeneralFormatsMatchThePageTexts)
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatGeneral(c.value, c.digits).toStdString(), c.text) << c.value << " G" << c.digits;
+}
+
+// A stored single shows in the fewest digits that read back as that single, and the text always
+// reads back to it.
+TEST(NumberFormat, FloatsShowTheirShortestExactText)
+{
+    const std::pair<float, const char*> cases[] = {
+        {2.2f, "2.2"},        {1.0f, "1"},          {5.0f, "5"},       {2.25f, "2.25"},
+        {0.1f, "0.1"},        {-0.1f, "-0.1"},      {12.3f, "12.3"},   {16777216.0f, "16777216"},
+        {1.0f / 3.0f, "0.33333334"},  {-1.2345e-5f, "-1.2345E-5"},  {0.0f, "0"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(FormatFloat(value).toStdString(), text) << value;
+        double back = 0;
+        ASSERT_TRUE(ParseDecimal(FormatFloat(value), back)) << text;
+        EXPECT_EQ(static_cast<float>(back), value) << text;
+    }
+    // Neighbouring singles keep distinct texts.
+    const float next = std::nextafter(2.2f, 3.0f);
+    EXPECT_NE(FormatFloat(next), FormatFloat(2.2f));
 }
 
 TEST(NumberFormat, FixedOneDecimal)

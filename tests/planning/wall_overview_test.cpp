@@ -97,7 +97,12 @@ TEST(WallOverview, FramesOverlapsEdgesAndUnitsFor3And4And8Projectors)
                 EXPECT_TRUE(e.feathered);
                 const float gamma = c.advanced ? (e.side == 'L' ? 1.5f : 2.5f) : 2.2f;
                 EXPECT_EQ(e.gamma, gamma);
-                EXPECT_TRUE(e.label.text.startsWith(QStringLiteral("γ %1").arg(QString::number(double(gamma), 'g', 3)))) << e.label.text.toStdString();
+                EXPECT_TRUE(e.label.text.startsWith(QStringLiteral("%1 γ %2").arg(QLatin1Char(e.side)).arg(QString::number(double(gamma), 'g', 3)))) << e.label.text.toStdString();
+                // The label stays on its own screen: it never reaches past the band into the neighbour.
+                EXPECT_TRUE(s.frame.contains(e.labelRoom)) << k;
+                EXPECT_EQ(e.labelRightAligned, e.side == 'R');
+                if (e.side == 'L') EXPECT_EQ(e.labelRoom.left(), e.band.left() + 2);
+                else EXPECT_EQ(e.labelRoom.right(), e.band.right() - 2);
                 EXPECT_TRUE(s.frame.contains(e.band));
                 EXPECT_FALSE(e.halo);
             }
@@ -114,6 +119,31 @@ TEST(WallOverview, FramesOverlapsEdgesAndUnitsFor3And4And8Projectors)
             EXPECT_EQ(b.bar.to.x(), w.screens[size_t(b.lastScreen - 1)].frame.right() - 2);
             EXPECT_GT(b.bar.from.y(), w.screens.front().frame.bottom());
         }
+    }
+}
+
+// At a narrow overlap the two tags of an overlap each keep to their own screen: the right edge's
+// ends at the overlap's right side, the left edge's begins at its left side, one above the other.
+TEST(WallOverview, NarrowOverlapTagsKeepToTheirOwnScreens)
+{
+    const WallOverview w = LayoutWallOverview(WallOf(8, 8, true), 1);
+    ASSERT_EQ(w.screens.size(), 8u);
+    for (size_t k = 0; k + 1 < w.screens.size(); ++k) {
+        SCOPED_TRACE(k + 1);
+        const OverviewScreen& left = w.screens[k];
+        const OverviewScreen& right = w.screens[k + 1];
+        const OverviewEdge& r = left.edges.back();
+        const OverviewEdge& l = right.edges.front();
+        ASSERT_EQ(r.side, 'R');
+        ASSERT_EQ(l.side, 'L');
+        EXPECT_LE(r.band.width(), 6);
+        EXPECT_TRUE(left.frame.contains(r.labelRoom));
+        EXPECT_TRUE(right.frame.contains(l.labelRoom));
+        EXPECT_LT(r.labelRoom.right(), right.frame.left() + r.band.width());
+        EXPECT_GE(l.labelRoom.left(), left.frame.right() - l.band.width());
+        EXPECT_LT(r.label.topLeft.y(), l.label.topLeft.y());
+        EXPECT_TRUE(r.label.text.startsWith(QStringLiteral("R ")));
+        EXPECT_TRUE(l.label.text.startsWith(QStringLiteral("L ")));
     }
 }
 
@@ -137,9 +167,9 @@ TEST(WallOverview, ScreenSixShowsUnitTwosSecondRecord)
     EXPECT_EQ(six.flag.text, "input not locked");
     ASSERT_EQ(six.edges.size(), 2u);
     EXPECT_TRUE(six.edges[0].halo);
-    EXPECT_EQ(six.edges[0].label.text, QStringLiteral("γ 1.5\nhalo 12/3"));
+    EXPECT_EQ(six.edges[0].label.text, QStringLiteral("L γ 1.5\nhalo 12/3"));
     EXPECT_FALSE(six.edges[1].feathered);
-    EXPECT_EQ(six.edges[1].label.text, "no feather");
+    EXPECT_EQ(six.edges[1].label.text, "R no feather");
     for (const OverviewScreen& other : w.screens) EXPECT_EQ(other.unlocked, other.screen == 6);
 }
 
