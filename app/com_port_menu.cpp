@@ -51,7 +51,7 @@ void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::func
     for (int n = 1; n <= 2; ++n) {
         const QString current = state.device[n - 1];
         const QString chosen = n == 1 ? state.choice.com1 : state.choice.com2;
-        auto* sub = new QMenu(MenuText(QStringLiteral("COM%1: %2").arg(n).arg(ComDeviceText(current, state.devices))), menu);
+        auto* sub = new QMenu(QStringLiteral("COM&%1: %2").arg(n).arg(MenuText(ComDeviceText(current, state.devices))), menu);
         sub->setObjectName(QStringLiteral("ComDevice%1").arg(n));
         sub->setProperty(kComDeviceItem, true);
         sub->setToolTipsVisible(true);
@@ -73,6 +73,7 @@ void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::func
         add(QStringLiteral("Automatic (first serial device not used by COM%1)").arg(3 - n), QString(), chosen.isEmpty(),
             QString())
             ->setObjectName(QStringLiteral("ComDevice%1Automatic").arg(n));
+        sub->actions().constLast()->setText(QLatin1Char('&') + sub->actions().constLast()->text());
         sub->addSeparator();
         const SerialDeviceInfo* now = FindSerialDevice(state.devices, current);
         bool listed = false;
@@ -85,7 +86,7 @@ void ShowComPortMenu(QMenu* menu, const ComPortMenuState& state, const std::func
         if (!chosen.isEmpty() && !listed) add(ComDeviceText(current, state.devices), current, true, current);
         if (state.devices.isEmpty()) sub->addAction(QStringLiteral("(no serial devices found)"))->setEnabled(false);
         sub->addSeparator();
-        QAction* network = sub->addAction(QStringLiteral("Network port..."));
+        QAction* network = sub->addAction(QStringLiteral("&Network port..."));
         network->setObjectName(QStringLiteral("ComDevice%1Network").arg(n));
         network->setToolTip(QStringLiteral("A port on a network serial server: socket://HOST:PORT or rfc2217://HOST:PORT"));
         QObject::connect(network, &QAction::triggered, sub, [askNetwork, n] {

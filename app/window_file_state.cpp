@@ -94,6 +94,16 @@ void TKalvoraForm::showRecentFiles()
         a->setData(path);
         connect(a, &QAction::triggered, this, [this, path] { OpenRecentFile(path); });
     }
+    if (!recent_.files.isEmpty()) {
+        menu->addSeparator();
+        QAction* clear = menu->addAction(QStringLiteral("&Clear List"));
+        clear->setObjectName(QStringLiteral("OpenRecentClear"));
+        // Queued: the menu that holds the item is rebuilt by it.
+        connect(clear, &QAction::triggered, this, [this] {
+            recent_.files.clear();
+            keepRecentFiles();
+        }, Qt::QueuedConnection);
+    }
     item->setEnabled(!recent_.files.isEmpty());
 }
 

@@ -305,7 +305,7 @@ TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
 
     // Open Recent > a: the records are a's, the title a's, unmodified; a comes first.
     QMenu* recent = form->menuItem("OpenRecent1")->menu();
-    ASSERT_EQ(recent->actions().size(), 2);
+    ASSERT_EQ(recent->actions().size(), 4);  // the two files, a separator, "Clear List"
     EXPECT_EQ(recent->actions()[0]->text(), "&1 " + b);
     recent->actions()[1]->trigger();
     EXPECT_EQ(op.messages().last(), kMsgFileOpenSuccessful);
@@ -326,7 +326,7 @@ TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
     form = std::make_unique<TKalvoraForm>(op);
     form->setRecentFilesFile(conf);
     EXPECT_TRUE(form->menuItem("OpenRecent1")->isEnabled());
-    EXPECT_EQ(form->menuItem("OpenRecent1")->menu()->actions().size(), 2);
+    EXPECT_EQ(form->menuItem("OpenRecent1")->menu()->actions().size(), 4);
     for (bool save : {true, false})
         EXPECT_EQ(QDir(form->MakeConfigFileDialog(save)->directory()).absolutePath(), QDir(dir.filePath("walls")).absolutePath());
 
@@ -338,6 +338,13 @@ TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
     EXPECT_EQ(form->recentFiles().files, QStringList{a});
     EXPECT_EQ(LoadRecentFiles(conf).files, QStringList{a});
     EXPECT_EQ(form->windowTitle(), "Quennel - Kalvora");
+
+    // "Clear List" empties the menu and the settings file's list, the other lines kept.
+    FindNamed<QAction>(form.get(), "OpenRecentClear")->trigger();
+    EXPECT_TRUE(RunUntil([&] { return form->recentFiles().files.isEmpty(); }, 2000));
+    EXPECT_FALSE(form->menuItem("OpenRecent1")->isEnabled());
+    EXPECT_EQ(LoadRecentFiles(conf).files, QStringList{});
+    EXPECT_EQ(QSettings(conf, QSettings::IniFormat).value("Other/key").toString(), "kept");
 }
 
 TEST_F(DesktopHabitsTest, EveryNumericFieldIsNamedByItsLabel)

@@ -50,7 +50,7 @@ TEST_F(WindowTest, NetworkPortIsAskedRememberedAndSearched)
     };
     QAction* item = form->findChild<QAction*>("ComDevice1Network");
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), "Network port...");
+    EXPECT_EQ(item->text(), "&Network port...");
     item->trigger();
     QCoreApplication::processEvents();
 
@@ -70,7 +70,7 @@ TEST_F(WindowTest, NetworkPortIsAskedRememberedAndSearched)
     for (QAction* a : form->menuItem("COMPort1")->menu()->actions())
         if (a->menu() && a->menu()->objectName() == "ComDevice1") com1 = a->menu();
     ASSERT_NE(com1, nullptr);
-    EXPECT_EQ(com1->menuAction()->text(), "COM1: " + server.address() + " (network)");
+    EXPECT_EQ(com1->menuAction()->text(), "COM&1: " + server.address() + " (network)");
     QStringList checked;
     for (QAction* a : com1->actions())
         if (a->isChecked()) checked << a->text();

@@ -156,8 +156,8 @@ TEST_F(WindowTest, MenuTreeHasItsCaptionsSeparatorsChecksAndEnabling)
     const QList<QAction*> com = ItemsOf(*form, QStringLiteral("COMPort1"));
     ASSERT_EQ(com.size(), 4);
     EXPECT_TRUE(com[1]->isSeparator());
-    EXPECT_TRUE(com[2]->text().startsWith("COM1: "));
-    EXPECT_TRUE(com[3]->text().startsWith("COM2: "));
+    EXPECT_TRUE(com[2]->text().startsWith("COM&1: "));
+    EXPECT_TRUE(com[3]->text().startsWith("COM&2: "));
     EXPECT_NE(com[2]->menu(), nullptr);
     EXPECT_NE(com[3]->menu(), nullptr);
 }
@@ -194,12 +194,12 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
     // "Automatic", a separator, then one item per device with what the system tells of it.
     const QList<QAction*> items = com1->actions();
     ASSERT_EQ(items.size(), 6);
-    EXPECT_TRUE(items[0]->text().startsWith("Automatic"));
+    EXPECT_TRUE(items[0]->text().startsWith("&Automatic"));
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_TRUE(items[1]->isSeparator());
     // After the devices, a port on a network serial server.
     EXPECT_TRUE(items[4]->isSeparator());
-    EXPECT_EQ(items[5]->text(), "Network port...");
+    EXPECT_EQ(items[5]->text(), "&Network port...");
     EXPECT_EQ(items[2]->text(), QStringLiteral("FT232R USB UART (FTDI, serial AAAA) - %1").arg(ttyA));
     EXPECT_EQ(items[3]->text(),
               QStringLiteral("USB-Serial Controller (Prolific, serial BBBB) - usb-Prolific_PL2303_BBBB-if00-port0 (%1)").arg(ttyB));
@@ -213,7 +213,7 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
     EXPECT_EQ(form->infoPage()->comDeviceText(1), QStringLiteral("usb-Prolific_PL2303_BBBB-if00-port0 (%1)").arg(ttyB));
     EXPECT_EQ(form->infoPage()->comDeviceText(2), ttyA);
     EXPECT_EQ(checkedOf(submenu(1)), items[3]->text());
-    EXPECT_TRUE(submenu(1)->menuAction()->text().startsWith("COM1: usb-Prolific_PL2303_BBBB"));
+    EXPECT_TRUE(submenu(1)->menuAction()->text().startsWith("COM&1: usb-Prolific_PL2303_BBBB"));
 
     // The next start reads the choice from the same file.
     const ComChoice remembered = LoadComChoice(settingsFile);
