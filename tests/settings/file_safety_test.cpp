@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -17,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/recent_files.h"
+#include "platform/serial_devices.h"
 #include "platform/whole_file.h"
 #include "file_bytes.h"
 #include "scripted_operator.h"
@@ -308,4 +311,80 @@ TEST(FileSafety, OutputsAreWrittenIntoDevicesAndPipesAndNeverReplaceThem)
     EXPECT_EQ(QByteArray(got, int(text.size())), text);
     close(reader);
     EXPECT_EQ(kind(fifo), S_IFIFO);
+}
+
+// Every writer over every kind of path it may be given: the configuration file, a trace, and the
+// two sections of the settings file. A regular file is replaced, a link to one is written
+// through and stays a link, and nothing else is ever renamed over: a FIFO or a device keeps its
+// kind, an output is written straight into a device, and whatever happens the result says so.
+TEST(FileSafety, EveryWriterOverEveryKindOfPath)
+{
+    struct Writer {
+        const char* name;
+        bool intoDevices;  // an output the operator names: written straight into devices and pipes
+        std::function<bool(const QString&)> write;
+        std::function<bool(const QString&)> landed;  // the written content is there
+    };
+    const Settings file = Patterned(4);
+    const QByteArray text("-> TNQUERY *7OINFOTN 2!\n");
+    RecentFiles recent;
+    recent.use(QStringLiteral("/walls/hall.tnc"));
+    const ComChoice choice{QStringLiteral("/dev/ttyUSB3"), QString()};
+    const Writer writers[] = {
+        {"configuration file", false,
+         [&](const QString& p) {
+             ScriptedOperator op;
+             return WriteConfigFile(file, p, op);
+         },
+         [&](const QString& p) { return ReadAll(p) == ConfigImage(file); }},
+        {"trace", true, [&](const QString& p) { return WriteOutputFile(p, text).ok; },
+         [&](const QString& p) { return ReadAll(p) == text; }},
+        {"recent files", false, [&](const QString& p) { return SaveRecentFiles(p, recent); },
+         [&](const QString& p) { return LoadRecentFiles(p) == recent; }},
+        {"COM choice", false, [&](const QString& p) { return SaveComChoice(p, choice); },
+         [&](const QString& p) { return LoadComChoice(p) == choice; }},
+    };
+    auto kind = [](const QString& p) {
+        struct stat st {};
+        lstat(p.toLocal8Bit().constData(), &st);
+        return st.st_mode & S_IFMT;
+    };
+    enum class Kind { Regular, LinkToRegular, Fifo, DeviceCopy, DevNull };
+    for (const Writer& w : writers) {
+        for (const Kind k : {Kind::Regular, Kind::LinkToRegular, Kind::Fifo, Kind::DeviceCopy, Kind::DevNull}) {
+            QTemporaryDir dir;
+            QString path = dir.filePath("out");
+            switch (k) {
+            case Kind::Regular: WriteBytes(path, "old"); break;
+            case Kind::LinkToRegular:
+                WriteBytes(dir.filePath("target"), "old");
+                QFile::link(dir.filePath("target"), path);
+                break;
+            case Kind::Fifo: ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0); break;
+            case Kind::DeviceCopy:
+                if (mknod(path.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) continue;  // not root
+                break;
+            case Kind::DevNull:
+                if (!w.intoDevices) continue;  // the system's own /dev/null is given only to outputs
+                path = QStringLiteral("/dev/null");
+                break;
+            }
+            SCOPED_TRACE(std::string(w.name) + ", kind " + std::to_string(int(k)));
+            const auto was = kind(path);
+            const bool regular = k == Kind::Regular || k == Kind::LinkToRegular;
+            // A FIFO nobody reads fails at once rather than blocking; a device takes an output.
+            const bool expected = regular || (w.intoDevices && k != Kind::Fifo);
+            EXPECT_EQ(w.write(path), expected);
+            EXPECT_EQ(kind(path), was) << "never renamed over";
+            if (regular) {
+                EXPECT_TRUE(w.landed(k == Kind::LinkToRegular ? dir.filePath("target") : path));
+            }
+            if (k != Kind::DevNull) {
+                const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                                    QDir::NoDotAndDotDot);
+                EXPECT_EQ(left, k == Kind::LinkToRegular ? QStringList({"out", "target"}) : QStringList{"out"})
+                    << "no temporary left";
+            }
+        }
+    }
 }
