@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QWindow>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -201,6 +202,9 @@ void TKalvoraForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    // Moved to a screen of another size or scale: the window fits that one.
+    if (QWindow* handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, [this] { fitToContents(); });
     CentreOnScreen(this);
     KeepOnScreen(this);
     // The first show's dialogue runs once the window is on the screen.

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWindow>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
@@ -228,6 +229,27 @@ private slots:
         QVERIFY(form.pages()->height() >= need.height());
         if (need.width() > scroll->viewport()->width()) QVERIFY(scroll->horizontalScrollBar()->maximum() > 0);
         if (need.height() > scroll->viewport()->height()) QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    }
+
+    // Opened whole on a large screen, then taken to a smaller one: it fits the smaller one.
+    void mainWindowFitsTheScreenItIsTakenTo()
+    {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        if (screens.size() < 2) QSKIP("needs two screens");
+        UseFont(12);
+        ScriptedOperator op;
+        TKalvoraForm form(op);
+        ShowMain(form, op);
+        QCOMPARE(form.size(), form.contentsSize());
+        QScreen* small = screens.at(1);
+        const QRect free = small->availableGeometry();
+        QVERIFY(form.contentsSize().height() > free.height() - 40);  // too tall for it
+        form.windowHandle()->setScreen(small);
+        form.move(free.topLeft());
+        QTRY_VERIFY(form.height() < form.contentsSize().height());
+        QTRY_VERIFY2(free.contains(form.frameGeometry()),
+                     qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(form.frameGeometry().width())
+                                    .arg(form.frameGeometry().height()).arg(free.width()).arg(free.height())));
     }
 };
 
