@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <csignal>
@@ -619,6 +620,47 @@ TEST_F(Cli, ASignalDuringASendStopsAfterTheCommandOnTheLineAndReleasesThePort)
         const QString lock = "/run/lock/LCK.." + ctl.path().mid(5).replace('/', '_');
         EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
         EXPECT_EQ(RunCli(ports + QStringList{"search"}).status, 0);
+    }
+}
+
+// A signal at different moments of a read and of a send (a wall read before): the run ends at
+// once or after the command on the line, with 128 + the signal, or had already finished; the
+// port's lock file goes with it, the file read is whole or not there, and the next run uses
+// the port.
+TEST_F(Cli, ASignalAtAnyMomentLeavesThePortAndTheFilesUsable)
+{
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "3,7"});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString wall = dir.filePath("wall.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", wall}).status, 0);
+    const QString lock = "/run/lock/LCK.." + ctl.path().mid(5).replace('/', '_');
+    const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int k = 0; k < 9; ++k) {
+        const bool read = k % 2 == 0;
+        const int sig = kSignals[k % 3];
+        const int afterMs = k * 40;
+        SCOPED_TRACE(QStringLiteral("%1, signal %2 after %3 ms").arg(read ? "read" : "send").arg(sig).arg(afterMs).toStdString());
+        const QString out = dir.filePath(QStringLiteral("read%1.tnc").arg(k));
+        QProcess p;
+        p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1", "-v"} + ports +
+                                                       (read ? QStringList{"read", "-o", out} : QStringList{"send", wall}));
+        // From the first progress text on: the run is at work on the line.
+        p.setReadChannel(QProcess::StandardError);
+        ASSERT_TRUE(p.waitForReadyRead(10000));
+        QThread::msleep(afterMs);
+        ::kill(pid_t(p.processId()), sig);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_TRUE(p.exitCode() == 0 || p.exitCode() == 128 + sig) << p.exitCode();
+        EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
+        if (read && QFileInfo::exists(out)) {
+            Settings saved;
+            testing::ScriptedOperator op;
+            EXPECT_TRUE(ReadConfigFile(saved, out, op)) << "a file read is whole";
+        }
+        const CliRun next = RunCli(ports + QStringList{"search"});
+        EXPECT_EQ(next.status, 0) << next.err.toStdString();
     }
 }
 
