@@ -32,15 +32,15 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
     grid->addWidget(r.edit, row, column + 1);
     grid->addWidget(r.spin, row, column + 2);
     // The edits of a column share the widest one's width, so their arrows line up.
-    QList<QLineEdit*> column_;
+    QList<QLineEdit*> edits;
     int widest = 0;
     for (int i = 0; i < grid->rowCount(); ++i)
         if (QLayoutItem* item = grid->itemAtPosition(i, column + 1))
             if (auto* e = qobject_cast<QLineEdit*>(item->widget())) {
-                column_ << e;
+                edits << e;
                 widest = std::max(widest, e->minimumWidth());
             }
-    for (QLineEdit* e : column_) e->setFixedWidth(widest);
+    for (QLineEdit* e : edits) e->setFixedWidth(widest);
     return r;
 }
 

@@ -237,12 +237,10 @@ struct BulkPlan::Builder {
                     else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
                 },
                 [this, u, i, horizontal](const Carry& c) {
-                    WireValue bad;
-                    const StepResult r = WithinReportedWindow(u, i, horizontal, c, bad);
-                    if (r != StepResult::Ok) return r;
                     return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
                                            : cmd().SendInputVPosition(u, i, c.Int(0)));
                 });
+            // Checked before the send's first command, against the window asked for then.
             st.check = [this, u, i, horizontal](const Carry& c, WireValue& bad) {
                 return WithinReportedWindow(u, i, horizontal, c, bad);
             };

@@ -54,9 +54,9 @@ BulkOutcome BulkSend::Run()
 
     const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
     if (n < 1 || n > 8) {
-        link_.op().showMessage(InvalidValueMessage(
-            1, QStringLiteral("PRJ"), {false, 0, false, 0, QStringLiteral("none"), QStringLiteral("Number of Projectors"),
-                                       QStringLiteral("1 to 8")}));
+        Carry none;
+        none.AddBad(QStringLiteral("none"), QStringLiteral("Number of Projectors"), QStringLiteral("1 to 8"));
+        link_.op().showMessage(InvalidValueMessage(1, QStringLiteral("PRJ"), none.values.front()));
         return BulkOutcome::InvalidValue;
     }
 

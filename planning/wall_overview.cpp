@@ -23,11 +23,11 @@ QString TestPatternName(int pattern)
 
 WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors, int width, int height, int lineHeight)
 {
-    const int kLineHeight = std::max(8, lineHeight);
-    const int kHeadingHeight = kLineHeight + 4;
-    const int kBracketHeight = 2 * kLineHeight + 2;
+    const int linePitch = std::max(8, lineHeight);
+    const int headingHeight = linePitch + 4;
+    const int bracketHeight = 2 * linePitch + 2;
     // Title, pattern, black level and two edge tags of two lines each, under the heading.
-    height = std::max(height, kHeadingHeight + 2 + 7 * kLineHeight + 8 + kBracketHeight);
+    height = std::max(height, headingHeight + 2 + 7 * linePitch + 8 + bracketHeight);
     WallOverview w;
     w.width = width;
     w.height = height;
@@ -48,8 +48,8 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
     const double frameWidth = usable / (n - (n - 1) * ratio);
     const double step = frameWidth * (1.0 - ratio);
     const int band = std::max(1, int(std::lround(frameWidth * ratio)));  // one overlap in the picture
-    const int top = kHeadingHeight + 2;
-    const int bottom = std::max(top + 4 * kLineHeight, height - kBracketHeight);
+    const int top = headingHeight + 2;
+    const int bottom = std::max(top + 4 * linePitch, height - bracketHeight);
 
     QString heading = QStringLiteral("%1 screen%2, %3 unit%4")
                           .arg(n)
@@ -82,11 +82,11 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
             QString pattern = TestPatternName(r.TestPattern);
             if (r.TestGrid) pattern += QStringLiteral(" + grid");
             if (r.OutputRaster) pattern += QStringLiteral(" + raster box");
-            s.pattern = {QPoint(textLeft, top + 3 + kLineHeight), pattern};
-            s.black = {QPoint(textLeft, top + 3 + 2 * kLineHeight), QStringLiteral("Black %1").arg(r.BlackLevel)};
+            s.pattern = {QPoint(textLeft, top + 3 + linePitch), pattern};
+            s.black = {QPoint(textLeft, top + 3 + 2 * linePitch), QStringLiteral("Black %1").arg(r.BlackLevel)};
             s.unlocked = !settings.IsChannelLocked(s.unit, s.index);
             if (s.unlocked)
-                s.flag = {QPoint(textLeft, bottom - 3 - kLineHeight), QStringLiteral("input not locked")};
+                s.flag = {QPoint(textLeft, bottom - 3 - linePitch), QStringLiteral("input not locked")};
 
             // The unit's mode decides whose feathering counts: each edge's own in advanced
             // mode, the unit-wide basic one otherwise.
@@ -108,8 +108,8 @@ WallOverview LayoutWallOverview(const Settings& settings, int plannedProjectors,
                 if (e.halo) label += QStringLiteral("\nhalo %1/%2").arg(e.haloWidth).arg(e.haloOffset);
                 // Left edges label the lower half of the overlap, right edges the upper, so
                 // neighbours never write over each other.
-                const int y = side == 'R' ? top + 3 + 3 * kLineHeight : top + 3 + 5 * kLineHeight;
-                const int labelTop = std::min(y, bottom - 2 * kLineHeight);
+                const int y = side == 'R' ? top + 3 + 3 * linePitch : top + 3 + 5 * linePitch;
+                const int labelTop = std::min(y, bottom - 2 * linePitch);
                 e.label = {QPoint(e.band.left() + 2, labelTop), label};
                 e.labelRightAligned = side == 'R';
                 e.labelRoom = side == 'L' ? QRect(QPoint(e.band.left() + 2, labelTop), QPoint(right - 4, bottom - 2))
