@@ -68,8 +68,13 @@ TrafficWindow::TrafficWindow(TrafficTrace& trace, Operator& op, QWidget* parent)
     }
     tree_->header()->setStretchLastSection(true);
     const int rest = std::max(40 * fm.averageCharWidth(), 900 - fixed);
-    tree_->setColumnWidth(ColumnSent, rest * 2 / 5);
-    resize(std::max(900, fixed + rest + 40), 420);
+    // A query's line whole: the sent column is what the operator reads down.
+    const int sent = std::max(rest * 2 / 5, fm.horizontalAdvance(QStringLiteral("TNQUERY *2SYINFOTN!<CR>")) +
+                                                3 * fm.averageCharWidth());
+    tree_->setColumnWidth(ColumnSent, sent);
+    // The received bytes, the longest, keep the widest column.
+    const int received = std::max(rest * 3 / 5, sent + 4 * fm.averageCharWidth());
+    resize(std::max(900, fixed + sent + received + 40), 420);
     layout->addWidget(tree_, 1);
 
     connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { setUnitFilter(unitBox_->currentData().toInt()); });
