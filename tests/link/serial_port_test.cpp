@@ -24,7 +24,7 @@ TEST(PortOptions, ComDevicesFromTheArguments)
         {{"search", "--com1", "/dev/pts/3"}, true, "/dev/pts/3", "", {"search"}, false},
         {{"--com2=/tmp/b", "read", "x.tnc", "--com1", "/tmp/a"}, true, "/tmp/a", "/tmp/b", {"read", "x.tnc"}, false},
         {{"--com1", "/tmp/a", "--com1=/tmp/c"}, true, "/tmp/c", "", {}, false},
-        {{"show", "--com1"}, false, "", "", {"show"}, false},
+        {{"show", "--com1"}, false, "", "", {"show"}, true},
         {{"--com2", "--json"}, true, "", "", {}, true},
         {{"--com2=--json"}, true, "", "--json", {}, false},
         {{"--com1="}, true, "", "", {}, true},
