@@ -217,17 +217,17 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
     // Options act in the order given: "--real-durations" sets every duration, a "--*-ms" after
     // it changes one.
     QList<QCommandLineOption> options;
-    std::vector<const Setter*> setters;
-    std::vector<const std::function<void()>*> actions;
+    std::vector<Setter> apply;  // for each of `options`
     for (const auto& [name, setter] : valued) {
         options << QCommandLineOption(name.mid(2), QString(), QStringLiteral("VALUE"));
-        setters.push_back(&setter);
-        actions.push_back(nullptr);
+        apply.push_back(setter);
     }
     for (const auto& [name, action] : flags) {
         options << QCommandLineOption(name.mid(2));
-        setters.push_back(nullptr);
-        actions.push_back(&action);
+        apply.push_back([&action = action](const QString&, const QString&) {
+            action();
+            return true;
+        });
     }
     QCommandLineParser parser;
     parser.addOptions(options);
@@ -255,10 +255,8 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
         error = QStringLiteral("unknown option '%1'").arg(parser.positionalArguments().first());
         return false;
     }
-    for (const GivenOption& g : GivenOptions(parser, options, args)) {
-        if (actions[g.option]) (*actions[g.option])();
-        else if (!(*setters[g.option])(g.typed, g.value)) return false;
-    }
+    for (const GivenOption& g : GivenOptions(parser, options, args))
+        if (!apply[g.option](g.typed, g.value)) return false;
 
     if (o.config.mode == PortMode::Direct) {
         if (units != -1 && units != 1) {
