@@ -17,7 +17,8 @@ QStringList ProgramArguments(int argc, char** argv)
 
 namespace {
 
-// The parser's own texts, as it words them (translated, should a translation be loaded).
+// The parser's own texts, as it words them (translated, should a translation be loaded). The
+// programs' tests of their messages notice should a later Qt word them otherwise.
 QString ParserText(const char* text, const QString& word)
 {
     return QCoreApplication::translate("QCommandLineParser", text).arg(word);
