@@ -1,4 +1,5 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "app/no_display.h"
 #include "app/secondary_windows.h"
 #include "app/startup.h"
+#include "platform/command_line.h"
 #include "platform/gui/message_box_operator.h"
 #include "platform/gui/single_instance.h"
 #include "platform/serial_devices.h"
@@ -41,42 +43,87 @@ void PrintUsage(FILE* to)
         to);
 }
 
+// What the command line asks of this start.
+struct StartOptions {
+    kalvora::PortOptions ports;
+    bool simulate = false;
+    bool checkDisplay = false;
+    QString startupFile;  // empty: none
+};
+
+// A file manager starts "kalvora FILE.tnc"; the path is kept as given (absolute, so the load
+// does not depend on a later change of folder).
+QString StartupFilePath(const QString& argument)
+{
+    return QFileInfo(argument).absoluteFilePath();
+}
+
+// Reads the command line into `out`; a status when the program is to end at once (help,
+// version, a bad command line), having said why.
+std::optional<int> ReadCommandLine(const QStringList& args, StartOptions& out)
+{
+    enum { kSimulate = 2, kCheckDisplay, kHelp, kVersion };  // after --com1 and --com2
+    QList<QCommandLineOption> options = kalvora::ComPortOptions();
+    options << QCommandLineOption(QStringLiteral("simulate")) << QCommandLineOption(QStringLiteral("check-display"))
+            << QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")})
+            << QCommandLineOption(QStringLiteral("version"));
+    QCommandLineParser parser;
+    parser.addOptions(options);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("kalvora")} + args);
+    // Help and version win over every fault, also where they stand in the place of a device.
+    for (const kalvora::GivenOption& g : kalvora::GivenOptions(parser, options, args)) {
+        const QString asked = g.valueIsOption ? g.value : QString();
+        if (g.option == kHelp || asked == QLatin1String("--help")) {
+            PrintUsage(stdout);
+            return 0;
+        }
+        if (g.option == kVersion || asked == QLatin1String("--version")) {
+            std::printf("kalvora %s\n", KALVORA_VERSION);
+            return 0;
+        }
+    }
+    const auto unknown = [](const QString& word) {
+        std::fprintf(stderr, "kalvora: unknown argument '%s'\n", qPrintable(word));
+        PrintUsage(stderr);
+        return 2;
+    };
+    if (!parsed) {
+        const kalvora::CommandLineFault fault = kalvora::ParseFault(parser, args);
+        if (fault.kind == kalvora::CommandLineFault::Kind::MissingValue)  // only --com1 and --com2 take one
+            std::fprintf(stderr, "kalvora: %s\n", qPrintable(kalvora::ComDeviceProblem(fault.name, QString())));
+        else if (fault.kind == kalvora::CommandLineFault::Kind::Other)
+            std::fprintf(stderr, "kalvora: %s\n", qPrintable(fault.word));
+        else
+            return unknown(fault.word);
+        return 2;
+    }
+    // One configuration file at most; "-" names none (there is no standard input to load).
+    const QStringList files = parser.positionalArguments();
+    for (int i = 0; i < files.size(); ++i)
+        if (i > 0 || files[i] == QLatin1String("-")) return unknown(files[i]);
+    QString error;
+    out.ports = kalvora::ComPortsGiven(parser, args, &error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "kalvora: %s\n", qPrintable(error));
+        return 2;
+    }
+    out.simulate = parser.isSet(options[kSimulate]);
+    out.checkDisplay = parser.isSet(options[kCheckDisplay]);
+    if (!files.isEmpty()) out.startupFile = StartupFilePath(files.first());
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     // The options are read before the application object exists, so --help works without a display.
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const kalvora::PortOptions options = kalvora::ParsePortOptions(args);
-    bool simulate = false;
-    QString startupFile;
-    bool checkDisplay = false;
-    for (const QString& arg : options.rest) {
-        if (arg == QLatin1String("--simulate")) {
-            simulate = true;
-        } else if (arg == QLatin1String("--check-display")) {
-            checkDisplay = true;
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            PrintUsage(stdout);
-            return 0;
-        } else if (arg == QLatin1String("--version")) {
-            std::printf("kalvora %s\n", KALVORA_VERSION);
-            return 0;
-        } else if (!arg.startsWith(QLatin1Char('-')) && startupFile.isEmpty()) {
-            // A file manager starts "kalvora FILE.tnc"; the path is kept as given (absolute,
-            // so the load does not depend on a later change of folder).
-            startupFile = QFileInfo(arg).absoluteFilePath();
-        } else {
-            std::fprintf(stderr, "kalvora: unknown argument '%s'\n", qPrintable(arg));
-            PrintUsage(stderr);
-            return 2;
-        }
-    }
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "kalvora: %s\n", qPrintable(options.error));
-        return 2;
-    }
+    StartOptions start;
+    if (const std::optional<int> status = ReadCommandLine(kalvora::ProgramArguments(argc, argv), start)) return *status;
+    const kalvora::PortOptions& options = start.ports;
+    const bool simulate = start.simulate;
+    const bool checkDisplay = start.checkDisplay;
+    const QString startupFile = start.startupFile;
 
     std::optional<kalvora::NoDisplayGuard> noDisplay(std::in_place);
     kalvora::KalvoraApplication app(argc, argv);

@@ -1,8 +1,8 @@
 #include "cli/command_line.h"
 
-#include <vector>
+#include <QCommandLineParser>
 
-#include "platform/network_port_address.h"
+#include "platform/command_line.h"
 
 namespace kalvora::cli {
 namespace {
@@ -10,29 +10,34 @@ namespace {
 // An option: its names, whether it takes a value, the commands that accept it and how its value
 // is stored. A new option is one more row.
 struct OptionRow {
-    const char* name;       // "--retries"
-    const char* alias;      // "-v", or nullptr
+    const char* name;       // "retries": --retries
+    const char* alias;      // "v": -v, or nullptr
     const char* valueName;  // "N" for an option with a value; nullptr for a flag
     const char* commands;   // the commands that accept it, separated by blanks; nullptr: every command
     QString (*store)(CliOptions&, const QString& value);  // an error text, or empty
+
+    QString longName() const { return QLatin1String("--") + QLatin1String(name); }
+    QCommandLineOption option() const
+    {
+        QStringList names{QLatin1String(name)};
+        if (alias) names.prepend(QLatin1String(alias));
+        return valueName ? QCommandLineOption(names, QString(), QLatin1String(valueName)) : QCommandLineOption(names);
+    }
 };
 
 QString StoreDevice(QString& target, const char* name, const QString& device)
 {
-    if (device.isEmpty()) return QStringLiteral("%1 needs a device, for example %1 /dev/ttyUSB0").arg(QLatin1String(name));
-    QString error;
-    if (IsNetworkPortName(device) && !ParseNetworkPortAddress(device, &error))
-        return QStringLiteral("%1: %2").arg(QLatin1String(name), error);
-    target = device;
-    return {};
+    const QString problem = ComDeviceProblem(QLatin1String(name), device);
+    if (problem.isEmpty()) target = device;
+    return problem;
 }
 
 constexpr OptionRow kOptions[] = {
-    {"--com1", nullptr, "DEVICE", nullptr,
+    {"com1", nullptr, "DEVICE", nullptr,
      [](CliOptions& o, const QString& v) { return StoreDevice(o.com1, "--com1", v); }},
-    {"--com2", nullptr, "DEVICE", nullptr,
+    {"com2", nullptr, "DEVICE", nullptr,
      [](CliOptions& o, const QString& v) { return StoreDevice(o.com2, "--com2", v); }},
-    {"--retries", nullptr, "N", nullptr,
+    {"retries", nullptr, "N", nullptr,
      [](CliOptions& o, const QString& v) {
          bool ok = false;
          const int n = v.toInt(&ok);
@@ -40,7 +45,7 @@ constexpr OptionRow kOptions[] = {
          o.retries = n;
          return QString();
      }},
-    {"--clock-scale", nullptr, "X", nullptr,
+    {"clock-scale", nullptr, "X", nullptr,
      [](CliOptions& o, const QString& v) {
          bool ok = false;
          const double scale = v.toDouble(&ok);
@@ -49,19 +54,19 @@ constexpr OptionRow kOptions[] = {
          o.clockScale = scale;
          return QString();
      }},
-    {"--verbose", "-v", nullptr, nullptr, [](CliOptions& o, const QString&) { o.verbose = true; return QString(); }},
-    {"--quiet", "-q", nullptr, nullptr, [](CliOptions& o, const QString&) { o.quiet = true; return QString(); }},
-    {"--help", "-h", nullptr, nullptr, [](CliOptions& o, const QString&) { o.help = true; return QString(); }},
-    {"--version", nullptr, nullptr, nullptr, [](CliOptions& o, const QString&) { o.version = true; return QString(); }},
-    {"--output", "-o", "FILE.tnc", "read",
+    {"verbose", "v", nullptr, nullptr, [](CliOptions& o, const QString&) { o.verbose = true; return QString(); }},
+    {"quiet", "q", nullptr, nullptr, [](CliOptions& o, const QString&) { o.quiet = true; return QString(); }},
+    {"help", "h", nullptr, nullptr, [](CliOptions& o, const QString&) { o.help = true; return QString(); }},
+    {"version", nullptr, nullptr, nullptr, [](CliOptions& o, const QString&) { o.version = true; return QString(); }},
+    {"output", "o", "FILE.tnc", "read",
      [](CliOptions& o, const QString& v) {
          if (v.isEmpty()) return QStringLiteral("--output needs a file name");
          o.output = v;
          return QString();
      }},
-    {"--json", nullptr, nullptr, "show diff search read send ports", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
-    {"--changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
-    {"--trace", nullptr, "FILE", "search read send diff",
+    {"json", nullptr, nullptr, "show diff search read send ports", [](CliOptions& o, const QString&) { o.json = true; return QString(); }},
+    {"changed", nullptr, nullptr, "send", [](CliOptions& o, const QString&) { o.changed = true; return QString(); }},
+    {"trace", nullptr, "FILE", "search read send diff",
      [](CliOptions& o, const QString& v) {
          if (v.isEmpty()) return QStringLiteral("--trace needs a file, for example --trace traffic.txt");
          o.trace = v;
@@ -93,8 +98,10 @@ constexpr CommandRow kCommands[] = {
     {"diff", 1, "diff: no configuration file given", nullptr},
 };
 
-const OptionRow* FindOption(const QString& name)
+// The row of an option named as typed: "--output", "-o" (also "--o", which the parser takes).
+const OptionRow* FindOption(const QString& typed)
 {
+    const QString name = typed.mid(typed.startsWith(QLatin1String("--")) ? 2 : 1);
     for (const OptionRow& row : kOptions)
         if (name == QLatin1String(row.name) || (row.alias && name == QLatin1String(row.alias))) return &row;
     return nullptr;
@@ -112,10 +119,28 @@ bool Accepts(const OptionRow& option, const QString& command)
     return !option.commands || QString::fromLatin1(option.commands).split(QLatin1Char(' ')).contains(command);
 }
 
-struct Given {
-    const OptionRow* row;
-    QString value;
-};
+// The one-line message for what the parser refused. A word of one dash is a short option as
+// a whole: "-v=1" is no option at all.
+QString FaultMessage(const CommandLineFault& fault)
+{
+    const bool longForm = fault.word.startsWith(QLatin1String("--"));
+    switch (fault.kind) {
+    case CommandLineFault::Kind::None:
+        return QString();
+    case CommandLineFault::Kind::UnknownOption:
+        return QStringLiteral("unknown option '%1'").arg(longForm ? fault.name : fault.word);
+    case CommandLineFault::Kind::UnexpectedValue:
+        if (!longForm) return QStringLiteral("unknown option '%1'").arg(fault.word);
+        return QStringLiteral("%1 takes no value").arg(fault.name);
+    case CommandLineFault::Kind::MissingValue:
+        if (const OptionRow* row = FindOption(fault.name))
+            return QStringLiteral("%1 needs a value: %1 %2").arg(fault.name, QLatin1String(row->valueName));
+        break;
+    case CommandLineFault::Kind::Other:
+        break;
+    }
+    return fault.word;
+}
 
 }  // namespace
 
@@ -123,65 +148,46 @@ ParsedCommandLine ParseCommandLine(const QStringList& args)
 {
     ParsedCommandLine out;
     CliOptions& o = out.options;
-    QString error;  // the first fault of the scan; reported unless help was asked for
-    auto fail = [&error](const QString& text) {
-        if (error.isEmpty()) error = text;
-    };
-    std::vector<Given> given;
-    QStringList positional;
-    bool optionsEnded = false;
+    QList<QCommandLineOption> options;
+    for (const OptionRow& row : kOptions) options << row.option();
+    QCommandLineParser parser;
+    parser.addOptions(options);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("kalvora-cli")} + args);
+    const QList<GivenOption> given = GivenOptions(parser, options, args);
 
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!optionsEnded && a == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
-            positional << a;
-            continue;
-        }
-        const qsizetype eq = a.startsWith(QLatin1String("--")) ? a.indexOf(QLatin1Char('=')) : -1;
-        const QString name = eq < 0 ? a : a.left(eq);
-        const OptionRow* row = FindOption(name);
-        if (!row) {
-            fail(QStringLiteral("unknown option '%1'").arg(name));
-            continue;
-        }
-        QString value;
-        if (!row->valueName) {
-            if (eq >= 0) fail(QStringLiteral("%1 takes no value").arg(name));
-        } else if (eq >= 0) {
-            value = a.mid(eq + 1);
-        } else if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"))) {
-            value = args[++i];
-        } else {
-            fail(QStringLiteral("%1 needs a value: %1 %2").arg(name, QLatin1String(row->valueName)));
-            continue;
-        }
-        if (row->valueName)
-            for (const Given& g : given)
-                if (g.row == row) fail(QStringLiteral("%1 is given more than once").arg(QLatin1String(row->name)));
-        given.push_back({row, value});
-    }
-
-    for (const Given& g : given)
-        if (QLatin1String(g.row->name) == QLatin1String("--help") ||
-            QLatin1String(g.row->name) == QLatin1String("--version")) {
-            const bool help = QLatin1String(g.row->name) == QLatin1String("--help");
+    // Help and version win over every fault, also where they stand in the place of a value.
+    for (const GivenOption& g : given) {
+        const QLatin1String name(kOptions[g.option].name);
+        const QString asked = g.valueIsOption ? g.value : QString();
+        const bool help = name == QLatin1String("help") || asked == QLatin1String("--help");
+        if (help || name == QLatin1String("version") || asked == QLatin1String("--version")) {
             out.options = CliOptions{};
             out.options.help = help;
             out.options.version = !help;
             return out;
         }
-    if (!error.isEmpty()) {
-        out.error = error;
+    }
+    if (!parsed) {
+        out.error = FaultMessage(ParseFault(parser, args));
         return out;
     }
-    for (const Given& g : given) {
-        out.error = g.row->store(o, g.value);
+    for (const GivenOption& g : given) {
+        const OptionRow& row = kOptions[g.option];
+        if (g.valueIsOption) {
+            out.error = QStringLiteral("%1 needs a value: %1 %2").arg(g.typed, QLatin1String(row.valueName));
+            return out;
+        }
+    }
+    for (int i = 0; i < options.size(); ++i)
+        if (parser.values(options[i]).size() > 1) {
+            out.error = QStringLiteral("%1 is given more than once").arg(kOptions[i].longName());
+            return out;
+        }
+    for (const GivenOption& g : given) {
+        out.error = kOptions[g.option].store(o, g.value);
         if (!out.error.isEmpty()) return out;
     }
+    QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         out.error = QStringLiteral("no command given");
         return out;
@@ -193,9 +199,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& args)
         out.error = QStringLiteral("unknown command '%1'").arg(o.command);
         return out;
     }
-    for (const Given& g : given)
-        if (!Accepts(*g.row, o.command)) {
-            out.error = QStringLiteral("%1: %2 is not an option of this command").arg(o.command, QLatin1String(g.row->name));
+    for (const GivenOption& g : given)
+        if (!Accepts(kOptions[g.option], o.command)) {
+            out.error = QStringLiteral("%1: %2 is not an option of this command").arg(o.command, kOptions[g.option].longName());
             return out;
         }
     if (o.operands.size() > command->operands) {

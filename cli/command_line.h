@@ -1,7 +1,8 @@
 #pragma once
-// kalvora-cli's command line: one parser for every option and command, driven by the tables in
+// kalvora-cli's command line: QCommandLineParser with every option and command of the tables in
 // command_line.cpp. Options may stand anywhere before "--", as "--name VALUE" or "--name=VALUE";
-// everything after "--" is an operand even when it begins with '-'.
+// everything after "--" is an operand even when it begins with '-'. A word beginning with "--"
+// is never an option's value.
 
 #include <QString>
 #include <QStringList>

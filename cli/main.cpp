@@ -1,10 +1,11 @@
 #include <QCoreApplication>
 
 #include "cli/cli_app.h"
+#include "platform/command_line.h"
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kalvora-cli"));
-    return kalvora::cli::Run(QCoreApplication::arguments().mid(1));
+    return kalvora::cli::Run(kalvora::ProgramArguments(argc, argv));
 }

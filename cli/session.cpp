@@ -14,7 +14,7 @@ Session::Session(const CliOptions& o, TerminalOperator& op)
     QString com1, com2;
     // The devices as the window resolves them: an option, else the operator's choice in the
     // window's "COM Port" menu, else the first free serial device.
-    ResolveComDevices(PortOptions{o.com1, o.com2, {}, {}}, LoadComChoice(ComChoiceFile()), SystemSerialDeviceInfos(),
+    ResolveComDevices(PortOptions{o.com1, o.com2}, LoadComChoice(ComChoiceFile()), SystemSerialDeviceInfos(),
                       com1, com2);
     port.setDevice(1, com1);
     port.setDevice(2, com2);

@@ -15,48 +15,6 @@ namespace kalvora {
 
 // ---- COM1/COM2 devices ---------------------------------------------------------------------
 
-PortOptions ParsePortOptions(const QStringList& args)
-{
-    PortOptions out;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString* target = nullptr;
-        QString value;
-        bool inline_ = false;
-        for (int n : {1, 2}) {
-            const QString name = QStringLiteral("--com%1").arg(n);
-            if (a == name) target = n == 1 ? &out.com1 : &out.com2;
-            else if (a.startsWith(name + QLatin1Char('='))) {
-                target = n == 1 ? &out.com1 : &out.com2;
-                value = a.mid(name.size() + 1);
-                inline_ = true;
-            }
-        }
-        if (!target) {
-            out.rest << a;
-            continue;
-        }
-        if (!inline_) {
-            if (i + 1 >= args.size() || args[i + 1].startsWith(QLatin1String("--"))) {
-                out.error = QStringLiteral("%1 needs a device, for example %1 /dev/ttyUSB0").arg(a);
-                continue;
-            }
-            value = args[++i];
-        }
-        if (value.isEmpty()) {
-            out.error = QStringLiteral("%1 needs a device, for example %1 /dev/ttyUSB0").arg(a.section('=', 0, 0));
-            continue;
-        }
-        QString addressError;
-        if (IsNetworkPortName(value) && !ParseNetworkPortAddress(value, &addressError)) {
-            out.error = QStringLiteral("%1: %2").arg(a.section('=', 0, 0), addressError);
-            continue;
-        }
-        *target = value;
-    }
-    return out;
-}
-
 QStringList OrderSerialDevices(QStringList devices)
 {
     static const QRegularExpression split(QStringLiteral("^(.*?)(\\d*)$"));

@@ -20,14 +20,12 @@
 
 namespace kalvora {
 
+// The devices COM1 and COM2 stand for as the command line names them (platform/command_line.h):
 // --com1 DEVICE / --com2 DEVICE, accepted by kalvora and kalvora-cli alike.
 struct PortOptions {
-    QString com1;       // empty: not given
+    QString com1;  // empty: not given
     QString com2;
-    QStringList rest;   // every other argument, in order
-    QString error;      // non-empty when an option lacks its device
 };
-PortOptions ParsePortOptions(const QStringList& args);
 
 // The device name that leaves a port out: "--com2 none".
 inline const QString kNoPort = QStringLiteral("none");

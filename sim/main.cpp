@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/command_line.h"
 #include "sim/sim_options.h"
 #include "sim/simulator.h"
 
@@ -57,11 +58,9 @@ void RemoveLink(const QByteArray& path, const QByteArray& target)
 
 int main(int argc, char** argv)
 {
-    QStringList args;
-    for (int k = 1; k < argc; ++k) args << QString::fromLocal8Bit(argv[k]);
     SimOptions options;
     QString error;
-    if (!ParseSimOptions(args, options, error)) return Fail(error, 2);
+    if (!ParseSimOptions(kalvora::ProgramArguments(argc, argv), options, error)) return Fail(error, 2);
     if (options.help) {
         std::fputs(SimUsage().toLocal8Bit().constData(), stdout);
         return 0;

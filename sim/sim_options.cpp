@@ -1,8 +1,12 @@
 #include "sim/sim_options.h"
 
+#include <QCommandLineParser>
 #include <functional>
 #include <map>
 #include <set>
+#include <vector>
+
+#include "platform/command_line.h"
 
 namespace kalvora::sim {
 
@@ -210,38 +214,49 @@ bool ParseSimOptions(const QStringList& args, SimOptions& out, QString& error)
         {"--version", [&] { o.version = true; }},
     };
 
-    for (int k = 0; k < args.size(); ++k) {
-        QString opt = args[k];
-        QString value;
-        bool hasValue = false;
-        const int eq = opt.indexOf('=');
-        if (opt.startsWith("--") && eq > 2) {
-            value = opt.mid(eq + 1);
-            opt = opt.left(eq);
-            hasValue = true;
-        }
-        if (const auto f = flags.find(opt); f != flags.end()) {
-            if (hasValue) {
-                error = QStringLiteral("option %1 takes no value").arg(opt);
-                return false;
-            }
-            f->second();
-            continue;
-        }
-        const auto s = valued.find(opt);
-        if (s == valued.end()) {
-            error = QStringLiteral("unknown option '%1'").arg(args[k]);
-            return false;
-        }
-        if (!hasValue) {
-            if (k + 1 >= args.size()) {
-                error = QStringLiteral("option %1 needs a value").arg(opt);
-                return false;
-            }
-            value = args[++k];
-        }
-        if (!s->second(opt, value)) return false;
+    // Options act in the order given: "--real-durations" sets every duration, a "--*-ms" after
+    // it changes one.
+    QList<QCommandLineOption> options;
+    std::vector<Setter> apply;  // for each of `options`
+    for (const auto& [name, setter] : valued) {
+        options << QCommandLineOption(name.mid(2), QString(), QStringLiteral("VALUE"));
+        apply.push_back(setter);
     }
+    for (const auto& [name, action] : flags) {
+        options << QCommandLineOption(name.mid(2));
+        apply.push_back([&action = action](const QString&, const QString&) {
+            action();
+            return true;
+        });
+    }
+    QCommandLineParser parser;
+    parser.addOptions(options);
+    if (!parser.parse(QStringList{QStringLiteral("kalvora-sim")} + args)) {
+        const CommandLineFault fault = ParseFault(parser, args);
+        switch (fault.kind) {
+        case CommandLineFault::Kind::UnknownOption:
+            error = QStringLiteral("unknown option '%1'").arg(fault.word);
+            break;
+        case CommandLineFault::Kind::MissingValue:
+            error = QStringLiteral("option %1 needs a value").arg(fault.name);
+            break;
+        case CommandLineFault::Kind::UnexpectedValue:
+            error = QStringLiteral("option %1 takes no value").arg(fault.name);
+            break;
+        case CommandLineFault::Kind::None:
+        case CommandLineFault::Kind::Other:
+            error = fault.word;
+            break;
+        }
+        return false;
+    }
+    // Every word is an option or an option's value.
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unknown option '%1'").arg(parser.positionalArguments().first());
+        return false;
+    }
+    for (const GivenOption& g : GivenOptions(parser, options, args))
+        if (!apply[g.option](g.typed, g.value)) return false;
 
     if (o.config.mode == PortMode::Direct) {
         if (units != -1 && units != 1) {

@@ -92,5 +92,63 @@ TEST(ProgramTest, WithoutADisplayItSaysSoInOneLine)
     }
 }
 
+// The command line is read before anything else: help, version and a bad command line end the
+// program without a display. Help and version win over every fault; a word beginning with
+// "--" is never a device, and after "--" a file name may begin with '-'.
+TEST(ProgramTest, CommandLineAnswersWithoutADisplay)
+{
+    const QString version = QStringLiteral("kalvora %1\n").arg(QLatin1String(KALVORA_VERSION));
+    const char* usage = "Usage: kalvora [--com1 DEVICE] [--com2 DEVICE] [--simulate] [--check-display] [FILE.tnc]\n";
+    const auto unknown = [usage](const char* word) { return QStringLiteral("kalvora: unknown argument '%1'\n%2").arg(word, usage); };
+    const auto needsDevice = [](const char* option) {
+        return QStringLiteral("kalvora: %1 needs a device, for example %1 /dev/ttyUSB0\n").arg(option);
+    };
+    struct Case {
+        QStringList args;
+        int status;
+        QString out;  // its beginning
+        QString err;  // its beginning
+    } cases[] = {
+        {{"--help"}, 0, usage, ""},
+        {{"-h", "a.tnc", "b.tnc"}, 0, usage, ""},
+        {{"--bogus", "--help"}, 0, usage, ""},
+        {{"--com1", "--help"}, 0, usage, ""},
+        {{"--simulate", "--version"}, 0, version, ""},
+        {{"--bogus"}, 2, "", unknown("--bogus")},
+        {{"-x"}, 2, "", unknown("-x")},
+        {{"--simulate=1"}, 2, "", unknown("--simulate=1")},
+        {{"a.tnc", "b.tnc"}, 2, "", unknown("b.tnc")},
+        {{"-"}, 2, "", unknown("-")},
+        {{"--", "a.tnc", "-b.tnc"}, 2, "", unknown("-b.tnc")},
+        {{"a.tnc", "--com1"}, 2, "", needsDevice("--com1")},
+        {{"--com2", "--simulate"}, 2, "", needsDevice("--com2")},
+        {{"--com1="}, 2, "", needsDevice("--com1")},
+        {{"--com1", "socket://rack"}, 2, "",
+         "kalvora: --com1: 'socket://rack' is not a network port: the port number is missing; expected "
+         "socket://HOST:PORT or rfc2217://HOST:PORT\n"},
+        // A good command line goes on to open the window, and finds no display.
+        {{"--check-display", "--com2=--x", "--", "-a.tnc"}, 1, "", "kalvora: no display to open the window on ("},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+            env.remove(QString::fromLatin1(name));
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(KALVORA_PROGRAM), c.args);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by a signal";
+        EXPECT_EQ(program.exitCode(), c.status);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out)) << out.toStdString();
+        EXPECT_TRUE(c.err.isEmpty() ? err.isEmpty() : err.startsWith(c.err)) << err.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace kalvora::testing

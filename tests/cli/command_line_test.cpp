@@ -49,6 +49,9 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         {{"read", "-o", "wall.tnc"}, with(Command("read"), [](CliOptions& o) { o.output = "wall.tnc"; })},
         {{"--output=wall.tnc", "read"}, with(Command("read"), [](CliOptions& o) { o.output = "wall.tnc"; })},
         {{"read", "--output", "-wall.tnc"}, with(Command("read"), [](CliOptions& o) { o.output = "-wall.tnc"; })},
+        // After '=' a value may begin with "--"; as the next word it is an option.
+        {{"read", "--output=--wall.tnc"}, with(Command("read"), [](CliOptions& o) { o.output = "--wall.tnc"; })},
+        {{"--com1=--x", "search"}, with(Command("search"), [](CliOptions& o) { o.com1 = "--x"; })},
         {{"show", "wall.tnc", "--json"}, with(Command("show", {"wall.tnc"}), [](CliOptions& o) { o.json = true; })},
         {{"--json", "show", "wall.tnc"}, with(Command("show", {"wall.tnc"}), [](CliOptions& o) { o.json = true; })},
         {{"show", "--", "-f.tnc"}, Command("show", {"-f.tnc"})},
@@ -72,6 +75,8 @@ TEST(CommandLine, BothFormsOfEveryOptionAndTheEndOfOptions)
         {{"frobnicate", "--bogus", "-h"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
         {{"--retries=x", "--help"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
         {{"send", "w.tnc", "--version"}, with(CliOptions{}, [](CliOptions& o) { o.version = true; })},
+        {{"search", "--com1", "--help"}, with(CliOptions{}, [](CliOptions& o) { o.help = true; })},
+        {{"--trace", "--version", "--help"}, with(CliOptions{}, [](CliOptions& o) { o.version = true; })},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -98,6 +103,8 @@ TEST(CommandLine, EachFaultHasItsMessage)
         {{"--verbose=1", "search"}, "--verbose takes no value"},
         {{"search", "--com1"}, "--com1 needs a value: --com1 DEVICE"},
         {{"--com1", "--json", "show", "a"}, "--com1 needs a value: --com1 DEVICE"},
+        {{"read", "-o", "--", "x.tnc"}, "-o needs a value: -o FILE.tnc"},
+        {{"--retries", "--", "search"}, "--retries needs a value: --retries N"},
         {{"--com1=", "search"}, "--com1 needs a device, for example --com1 /dev/ttyUSB0"},
         {{"--com2", "", "search"}, "--com2 needs a device, for example --com2 /dev/ttyUSB0"},
         {{"--com2", "socket://rack", "search"},

@@ -112,8 +112,8 @@ TEST(SerialDevices, ChoiceSurvivesARestartAndFollowsTheAdapter)
         QString serial1, serial2;    // the adapters they are now
     } cases[] = {
         {"remembered", {}, stableB, FindSerialDevice(devices, usb1)->stableName, "BBBB", "AAAA"},
-        {"--com1 wins", {"/dev/pts/9", {}, {}, {}}, "/dev/pts/9", stableB, "", "BBBB"},
-        {"--com2 given", {{}, usb1, {}, {}}, stableB, usb1, "BBBB", "AAAA"},
+        {"--com1 wins", {"/dev/pts/9", {}}, "/dev/pts/9", stableB, "", "BBBB"},
+        {"--com2 given", {{}, usb1}, stableB, usb1, "BBBB", "AAAA"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

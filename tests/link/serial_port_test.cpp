@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "link_rig.h"
+#include "platform/command_line.h"
 
 namespace kalvora::testing {
 namespace {
@@ -15,24 +16,33 @@ TEST(PortOptions, ComDevicesFromTheArguments)
 {
     struct Case {
         QStringList args;
+        bool parses;
         QString com1, com2;
-        QStringList rest;
+        QStringList rest;  // the other arguments, in order
         bool error;
     } cases[] = {
-        {{"search", "--com1", "/dev/pts/3"}, "/dev/pts/3", "", {"search"}, false},
-        {{"--com2=/tmp/b", "read", "-o", "x.tnc", "--com1", "/tmp/a"}, "/tmp/a", "/tmp/b", {"read", "-o", "x.tnc"}, false},
-        {{"show", "--com1"}, "", "", {"show"}, true},
-        {{"--com2", "--json"}, "", "", {"--json"}, true},
-        {{"--com1="}, "", "", {}, true},
-        {{"--com10", "x"}, "", "", {"--com10", "x"}, false},
+        {{"search", "--com1", "/dev/pts/3"}, true, "/dev/pts/3", "", {"search"}, false},
+        {{"--com2=/tmp/b", "read", "x.tnc", "--com1", "/tmp/a"}, true, "/tmp/a", "/tmp/b", {"read", "x.tnc"}, false},
+        {{"--com1", "/tmp/a", "--com1=/tmp/c"}, true, "/tmp/c", "", {}, false},
+        {{"show", "--com1"}, false, "", "", {"show"}, true},
+        {{"--com2", "--json"}, true, "", "", {}, true},
+        {{"--com2=--json"}, true, "", "--json", {}, false},
+        {{"--com1="}, true, "", "", {}, true},
+        {{"--com1", "socket://rack", "--com2", "/tmp/b"}, true, "", "/tmp/b", {}, true},
+        {{"--com10", "x"}, false, "", "", {"x"}, false},
+        {{"--", "--com1", "x"}, true, "", "", {"--com1", "x"}, false},
     };
     for (const auto& c : cases) {
-        const PortOptions o = ParsePortOptions(c.args);
         SCOPED_TRACE(c.args.join(' ').toStdString());
+        QCommandLineParser parser;
+        parser.addOptions(ComPortOptions());
+        EXPECT_EQ(parser.parse(QStringList{"kalvora"} + c.args), c.parses);
+        QString error;
+        const PortOptions o = ComPortsGiven(parser, c.args, &error);
         EXPECT_EQ(o.com1, c.com1);
         EXPECT_EQ(o.com2, c.com2);
-        EXPECT_EQ(o.rest, c.rest);
-        EXPECT_EQ(!o.error.isEmpty(), c.error);
+        EXPECT_EQ(parser.positionalArguments(), c.rest);
+        EXPECT_EQ(!error.isEmpty(), c.error) << error.toStdString();
     }
 }
 

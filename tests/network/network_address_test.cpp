@@ -3,6 +3,7 @@
 
 #include "platform/network_port_address.h"
 #include "platform/port_transport.h"
+#include "platform/command_line.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 
@@ -83,12 +84,20 @@ TEST(NetworkPortAddress, TransportFollowsTheName)
 
 TEST(NetworkPortAddress, CommandLineRefusesAMalformedAddress)
 {
-    const PortOptions good = ParsePortOptions({"--com1", "rfc2217://10.0.0.5:4001", "read"});
-    EXPECT_TRUE(good.error.isEmpty());
+    const auto given = [](const QStringList& args, QString* error) {
+        QCommandLineParser parser;
+        parser.addOptions(ComPortOptions());
+        EXPECT_TRUE(parser.parse(QStringList{"kalvora"} + args));
+        return ComPortsGiven(parser, args, error);
+    };
+    QString error;
+    const PortOptions good = given({"--com1", "rfc2217://10.0.0.5:4001", "read"}, &error);
+    EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(good.com1, "rfc2217://10.0.0.5:4001");
-    const PortOptions bad = ParsePortOptions({"--com2=socket://10.0.0.5", "search"});
-    EXPECT_TRUE(bad.error.contains("--com2")) << bad.error.toStdString();
-    EXPECT_TRUE(bad.error.contains("port number is missing")) << bad.error.toStdString();
+    const PortOptions bad = given({"--com2=socket://10.0.0.5", "search"}, &error);
+    EXPECT_TRUE(bad.com2.isEmpty());
+    EXPECT_TRUE(error.contains("--com2")) << error.toStdString();
+    EXPECT_TRUE(error.contains("port number is missing")) << error.toStdString();
 }
 
 TEST(NetworkPortAddress, DevicesTextShowsTheAddress)

@@ -162,6 +162,22 @@ TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
     EXPECT_EQ(o.config.timings.colorBalanceMs, 900);
     EXPECT_EQ(o.config.timings.phaseMs, UnitTimings::LikeRealUnit().phaseMs);
     EXPECT_EQ(o.config.busyAnswer, BusyAnswer::Silent);
+    // Options act in the order given: --real-durations after a duration sets it again.
+    ASSERT_TRUE(ParseSimOptions({"--rgbadj-ms=900", "--real-durations", "--autoseam-ms", "70"}, o, error));
+    EXPECT_EQ(o.config.timings.colorBalanceMs, UnitTimings::LikeRealUnit().colorBalanceMs);
+    EXPECT_EQ(o.config.timings.autoSeamMs, 70);
+    // The message names the option as given.
+    for (const auto& [args, message] : {
+             std::pair{QStringList{"--frobnicate=1"}, "unknown option '--frobnicate=1'"},
+             std::pair{QStringList{"-x"}, "unknown option '-x'"},
+             std::pair{QStringList{"units"}, "unknown option 'units'"},
+             std::pair{QStringList{"--think"}, "option --think needs a value"},
+             std::pair{QStringList{"--dead=1"}, "option --dead takes no value"},
+             std::pair{QStringList{"--baud", "fast"}, "invalid value 'fast' for --baud: expected 0..4000000"},
+         }) {
+        EXPECT_FALSE(ParseSimOptions(args, o, error));
+        EXPECT_EQ(error, QString::fromLatin1(message));
+    }
     // Every option is explained by --help.
     for (const char* opt : {"--mode", "--units", "--ids", "--format", "--video", "--baud", "--think", "--rgbadj-ms",
                             "--autopos-ms", "--aphase-ms", "--autoseam-ms", "--real-durations", "--busy",
