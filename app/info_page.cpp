@@ -19,6 +19,7 @@
 #include "app/wall_overview_view.h"
 #include "platform/gui/font_fit.h"
 #include "platform/gui/named_widget.h"
+#include "settings/number_format.h"
 
 namespace kalvora {
 namespace {
@@ -32,8 +33,6 @@ std::optional<QString> Pick(int code, std::initializer_list<const char*> texts)
     return QString::fromLatin1(texts.begin()[code]);
 }
 
-QString G15(double v) { return QString::number(v, 'g', 15); }
-QString G3(double v) { return QString::number(v, 'g', 3); }
 QString Int(long long v) { return QString::number(v); }
 QString TrueFalse(int v) { return v == 1 ? QStringLiteral("True") : QStringLiteral("False"); }
 
@@ -57,7 +56,7 @@ constexpr const char* kLongestInt16 = "-32768";
 constexpr const char* kLongestByte = "255";
 // A tenths value as a float with 15 significant digits: -0.1 is stored as -0.100000001490116.
 constexpr const char* kLongestTenths = "-0.100000001490116";
-constexpr const char* kLongestG3 = "-1.23e-05";
+constexpr const char* kLongestG3 = "-1.23E-45";
 
 const InputRow kInputRows[] = {
     {"HActiveLabel", kLongestInt32, [](const InputChannelRecord& r) -> std::optional<QString> { return Int(r.HActive); }},
@@ -73,14 +72,14 @@ const InputRow kInputRows[] = {
      [](const InputChannelRecord& r) -> std::optional<QString> {
          return r.Termination != 0 ? QStringLiteral("75 Ohm") : QStringLiteral("HI-Z");
      }},
-    {"CContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastC); }},
-    {"CBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessC); }},
-    {"RContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastR); }},
-    {"RBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessR); }},
-    {"GContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastG); }},
-    {"GBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessG); }},
-    {"BContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.ContrastB); }},
-    {"BBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return G15(r.BrightnessB); }},
+    {"CContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.ContrastC); }},
+    {"CBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.BrightnessC); }},
+    {"RContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.ContrastR); }},
+    {"RBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.BrightnessR); }},
+    {"GContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.ContrastG); }},
+    {"GBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.BrightnessG); }},
+    {"BContrastLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.ContrastB); }},
+    {"BBrightnessLabel", kLongestTenths, [](const InputChannelRecord& r) -> std::optional<QString> { return FormatG15(r.BrightnessB); }},
 };
 
 const OutputRow kOutputRows[] = {
@@ -94,9 +93,9 @@ const OutputRow kOutputRows[] = {
     {"DataDoublingLabel", kLongestByte, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.DataDoubling); }},
     {"JustificationLabel", "Center", [](const OutputScreenRecord& p) { return Pick(p.Alignment, {"Left", "Center"}); }},
     {"OverlapWidthLabel", kLongestInt32, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.OverlapWidth); }},
-    {"BasicEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.BasicGamma); }},
-    {"LeftEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.LeftGamma); }},
-    {"RightEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return G3(p.RightGamma); }},
+    {"BasicEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return FormatG3(p.BasicGamma); }},
+    {"LeftEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return FormatG3(p.LeftGamma); }},
+    {"RightEFTGammaLabel", kLongestG3, [](const OutputScreenRecord& p) -> std::optional<QString> { return FormatG3(p.RightGamma); }},
     {"BasicEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.BasicFeather); }},
     {"LeftEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.LeftFeather); }},
     {"RightEFTModeLabel", kLongestInt16, [](const OutputScreenRecord& p) -> std::optional<QString> { return Int(p.RightFeather); }},

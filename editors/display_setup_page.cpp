@@ -199,7 +199,7 @@ void DisplaySetupPage::BasicEdgeFeatheringCheckBoxClick()
     EditorBusyGuard busy(flags_);
     if (!busy) return;
     double gamma = 0;
-    if (!ParseFieldValue(ValueType::Tenths, basicGamma_->text(), gamma) || gamma < 1.0 || gamma > 5.0) {
+    if (!ParseFieldInRange(FamilyRow(FieldFamily::Gamma), basicGamma_->text(), gamma)) {
         // A gamma the field would refuse is not sent with the box either.
         BasicGammaEditExit();
         return;
@@ -218,7 +218,8 @@ bool DisplaySetupPage::basicGammaExit()
         fields_.Refuse(basicGamma_, QStringLiteral("Error! '") + text + kGammaNotValid);
         return false;
     }
-    if (gamma < 1.0 || gamma > 5.0) {
+    const NumericFamilyRow& rule = FamilyRow(FieldFamily::Gamma);  // the edge gammas' rule, shared
+    if (gamma < rule.lo || gamma > rule.hi) {
         FillBasicFeather();
         fields_.Refuse(basicGamma_, QStringLiteral("Error! Value out of bounds! ") + basicGamma_->toolTip());
         return false;
@@ -237,9 +238,10 @@ void DisplaySetupPage::BasicGammaUpDownClick(int direction)
         op_.showMessage(QStringLiteral("Error! '") + basicGamma_->text() + QStringLiteral("' is not a valid number."));
         return;
     }
-    if (direction > 0 ? !(v >= 1.0 && v < 5.0) : !(v > 1.0 && v <= 5.0)) return;
-    const double next = std::clamp(std::round((v + (direction > 0 ? 0.1 : -0.1)) * 10) / 10, 1.0, 5.0);
-    basicGamma_->setText(FormatF1(next));
+    const NumericFamilyRow& rule = FamilyRow(FieldFamily::Gamma);
+    if (direction > 0 ? !(v >= rule.lo && v < rule.hi) : !(v > rule.lo && v <= rule.hi)) return;
+    const double next = std::clamp(std::round((v + direction * rule.step) * 10) / 10, rule.lo, rule.hi);
+    basicGamma_->setText(FormatFieldValue(rule.type, next));
     BasicGammaEditExit();
 }
 
@@ -327,7 +329,7 @@ bool DisplaySetupPage::sendEdge(int k, int side)
     auto* box = FindNamed<QCheckBox>(this, g->partner);
     double gamma = 0;
     // A gamma the field would refuse is never sent (the bulk send reads the fields as they are).
-    if (!edit || !box || !ParseFieldValue(ValueType::Tenths, edit->text(), gamma) || gamma < 1.0 || gamma > 5.0)
+    if (!edit || !box || !ParseFieldInRange(FamilyRow(FieldFamily::Gamma), edit->text(), gamma))
         return true;
     const UnitIndex at = WallToUnit(k);
     return commands_.SendEdgeFeather(at.unit, at.index, side, box->isChecked() ? 1 : 0, static_cast<float>(gamma));

@@ -52,25 +52,6 @@ SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field)
     return MakeNamed<SpinArrows>(parent, field.spin);
 }
 
-QString FormatFieldValue(ValueType type, double value)
-{
-    if (type == ValueType::Tenths) return FormatF1(value);
-    return QString::number(static_cast<long long>(std::llround(value)));
-}
-
-bool ParseFieldValue(ValueType type, const QString& text, double& value)
-{
-    if (type == ValueType::Integer) {
-        int v = 0;
-        if (!ParseInteger(text, v)) return false;
-        value = v;
-        return true;
-    }
-    QString t = text;
-    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.'))) t.replace(QLatin1Char(','), QLatin1Char('.'));
-    return ParseDecimal(t, value);
-}
-
 NumericFields::NumericFields(QWidget* root, MainFlags& flags, Operator& op, CommandSet& commands, QObject* parent)
     : QObject(parent), root_(root), flags_(flags), op_(op), commands_(commands)
 {

@@ -69,10 +69,6 @@ QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field);
 QStringList WidestFieldTexts(const NumericField& field);
 SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field);
 
-// Text of a value as a step writes it: a plain integer, or one decimal for tenths.
-QString FormatFieldValue(ValueType type, double value);
-// Parses as the type: tenths accept a point or a comma; no locale applies.
-bool ParseFieldValue(ValueType type, const QString& text, double& value);
 
 class NumericFields : public QObject {
     Q_OBJECT

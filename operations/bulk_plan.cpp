@@ -66,8 +66,8 @@ QString Range(long long lo, long long hi) { return QStringLiteral("%1 to %2").ar
 void ReadInt(BulkValues& values, const QString& name, int lo, int hi, Carry& out)
 {
     const QString text = values.Text(name);
-    int v = 0;
-    if (ParseInteger(text, v) && v >= lo && v <= hi) out.AddInt(v);
+    double v = 0;
+    if (ParseFieldValue(ValueType::Integer, text, v) && v >= lo && v <= hi) out.AddInt(std::llround(v));
     else out.AddBad(text, LabelOf(name), Range(lo, hi));
 }
 // A field of the numeric field table, within its fixed range.
@@ -77,14 +77,14 @@ void ReadInt(BulkValues& values, const QString& name, Carry& out)
     if (f) ReadInt(values, name, int(f->row->lo), int(f->row->hi), out);
     else out.AddBad(values.Text(name), LabelOf(name));
 }
-// A gamma: the edge gammas' range, which the basic gamma shares.
+// A gamma: the edge gammas' rule, which the basic gamma shares.
 void ReadGamma(BulkValues& values, const QString& name, Carry& out)
 {
     const NumericFamilyRow& row = FamilyRow(FieldFamily::Gamma);
     const QString text = values.Text(name);
     double v = 0;
-    if (ParseDecimal(text, v) && v >= row.lo && v <= row.hi) out.AddTenths(static_cast<float>(v));
-    else out.AddBad(text, LabelOf(name), QStringLiteral("%1 to %2").arg(row.lo, 0, 'f', 1).arg(row.hi, 0, 'f', 1));
+    if (ParseFieldInRange(row, text, v)) out.AddTenths(static_cast<float>(v));
+    else out.AddBad(text, LabelOf(name), FieldRangeText(row));
 }
 // A field's own commit check, as the send's commit will run it.
 void ReadChecked(BulkValues& values, const QString& name, Carry& out, bool integer)

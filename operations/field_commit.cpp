@@ -3,7 +3,6 @@
 #include "settings/numeric_field_table.h"
 #include "link/commands.h"
 #include "link/link.h"
-#include "settings/number_format.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
@@ -24,15 +23,6 @@ const NumericField* CheckedField(const QString& name)
     }
 }
 
-bool Parse(ValueType type, const QString& text, double& value)
-{
-    if (type == ValueType::Tenths) return ParseDecimal(text, value);
-    int v = 0;
-    if (!ParseInteger(text, v)) return false;
-    value = v;
-    return true;
-}
-
 CommitOutcome Delivered(bool ok, const Link& link)
 {
     return ok && link.LinkEstablished ? CommitOutcome::Sent : CommitOutcome::Failed;
@@ -45,10 +35,7 @@ bool IsCommitCheckedField(const QString& name) { return CheckedField(name) != nu
 bool CommitCheckedValue(const QString& name, const QString& text, double& value)
 {
     const NumericField* f = CheckedField(name);
-    double v = 0;
-    if (!f || !Parse(f->row->type, text, v) || v < f->row->lo || v > f->row->hi) return false;
-    value = v;
-    return true;
+    return f && ParseFieldInRange(*f->row, text, value);
 }
 
 CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link)
@@ -58,7 +45,7 @@ CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channe
     const NumericFamilyRow& row = *f->row;
     const QString text = values.Text(name);
     double v = 0;
-    if (!Parse(row.type, text, v)) {
+    if (!ParseFieldValue(row.type, text, v)) {
         link.op().showMessage("Error! '" + text + QLatin1String(row.notValidSuffix));
         return CommitOutcome::Refused;
     }
@@ -78,9 +65,10 @@ CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channe
     // A seam gain sends all eight gains of the channel, read again from their edits.
     int gains[8] = {};
     for (int g = 0; g < 8; ++g) {
-        if (!ParseInteger(values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gains[g]) || gains[g] < row.lo ||
-            gains[g] > row.hi)
+        double gain = 0;
+        if (!ParseFieldInRange(row, values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gain))
             return CommitOutcome::Invalid;
+        gains[g] = int(gain);
     }
     return Delivered(commands.SendSeamGains(at.unit, at.index, kSeamParam, gains), link);
 }

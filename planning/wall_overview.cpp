@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "settings/number_format.h"
+
 namespace kalvora {
 namespace {
 
 constexpr int kMargin = 6;
 
-QString GammaText(float gamma) { return QString::number(double(gamma), 'g', 3); }
+QString GammaText(float gamma) { return FormatG3(gamma); }
 
 }  // namespace
 

@@ -140,7 +140,9 @@ bool ParseDecimal(const QString& text, double& value)
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double v = c.toDouble(text.trimmed(), &ok);
+    QString t = text.trimmed();
+    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.'))) t.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double v = c.toDouble(t, &ok);
     if (!ok || !std::isfinite(v)) return false;
     value = v;
     return true;

@@ -26,9 +26,10 @@ QString FormatF1(double value);
 // long long saturate.
 long long TruncateToInteger(double value);
 
-// A decimal floating-point number as the operator types it ("30", "2.5", "1e3"), with the
-// point as decimal separator whatever the locale. Blanks around it are ignored. Text that is
-// not a finite number gives false.
+// A decimal floating-point number as the operator types it ("30", "2.5", "2,5", "1e3"), the
+// same whatever the locale: a point or a comma as decimal separator, one of them once (so
+// "1,000" reads 1, and "1,000.5" or "2,5,0" are refused), no group separators. Blanks around
+// it are ignored. Text that is not a finite number gives false.
 bool ParseDecimal(const QString& text, double& value);
 // A plain decimal integer that fits in int.
 bool ParseInteger(const QString& text, int& value);

@@ -1,6 +1,9 @@
 #include "settings/numeric_field_table.h"
 
 #include <QHash>
+#include <cmath>
+
+#include "settings/number_format.h"
 
 namespace kalvora {
 
@@ -158,6 +161,34 @@ std::vector<NumericField> Build()
 }
 
 }  // namespace
+
+QString FormatFieldValue(ValueType type, double value)
+{
+    if (type == ValueType::Tenths) return FormatF1(value);
+    return QString::number(static_cast<long long>(std::llround(value)));
+}
+
+bool ParseFieldValue(ValueType type, const QString& text, double& value)
+{
+    if (type == ValueType::Tenths) return ParseDecimal(text, value);
+    int v = 0;
+    if (!ParseInteger(text, v)) return false;
+    value = v;
+    return true;
+}
+
+bool ParseFieldInRange(const NumericFamilyRow& row, const QString& text, double& value)
+{
+    double v = 0;
+    if (!ParseFieldValue(row.type, text, v) || v < row.lo || v > row.hi) return false;
+    value = v;
+    return true;
+}
+
+QString FieldRangeText(const NumericFamilyRow& row)
+{
+    return QStringLiteral("%1 to %2").arg(FormatFieldValue(row.type, row.lo), FormatFieldValue(row.type, row.hi));
+}
 
 const NumericFamilyRow& FamilyRow(FieldFamily family)
 {

@@ -122,6 +122,17 @@ struct NumericField {
     }
 };
 
+// How a field's text reads and is written, for every path that takes a value from a field's
+// text: the page's commit and steps, the bulk send, the file checks and the tool.
+// The text of a value as a step writes it: a plain integer, or one decimal for tenths.
+QString FormatFieldValue(ValueType type, double value);
+// Parses as the type (ParseDecimal for tenths: a point or a comma; no locale applies).
+bool ParseFieldValue(ValueType type, const QString& text, double& value);
+// A number of the row's type within its fixed range lo..hi.
+bool ParseFieldInRange(const NumericFamilyRow& row, const QString& text, double& value);
+// The fixed range as the messages give it: "0 to 255", "1.0 to 5.0".
+QString FieldRangeText(const NumericFamilyRow& row);
+
 const NumericFamilyRow& FamilyRow(FieldFamily family);
 // Every field of every family, in table order; built once.
 const std::vector<NumericField>& AllNumericFields();

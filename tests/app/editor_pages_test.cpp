@@ -16,10 +16,12 @@
 #include "editors/display_setup_page.h"
 #include "editors/projector_setup_page.h"
 #include "editors/radio_group.h"
+#include "operations/bulk_send.h"
 #include "editors/spin_arrows.h"
 #include "connection/link_fixture.h"
 #include "editors/planning_page.h"
 #include "qt_print.h"
+#include "settings/numeric_field_table.h"
 #include "sim/simulator.h"
 #include "window_fixture.h"
 
@@ -214,6 +216,78 @@ TEST_F(EditorPagesTest, ScreenFieldsSendToTheirUnitAndEdgeFromTheWindow)
     // The link's wait took the focus from the disabled pages; it comes back where it was going.
     EXPECT_TRUE(RunUntil([&] { return QApplication::focusWidget() == edit("LHaloWidth6Edit"); }, 500))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+}
+
+// One rule for a gamma's text, whichever path reads it: what the field sends when the operator
+// types it and leaves, the bulk send sends from the same text; what the field refuses, the send
+// refuses before its first command. A point or a comma is the decimal separator, once.
+TEST_F(EditorPagesTest, ATypedGammaReadsTheSameInTheFieldCommitAndInTheSend)
+{
+    connect();
+    struct Case {
+        const char* field;
+        const char* typed;
+        QByteArray sent;  // the field's frame; empty: refused
+    };
+    // What is accepted goes into a field of its own, so that one send carries every case.
+    const Case cases[] = {
+        {"LGamma2Edit", "2,5", PassFrame("*3EFTA 2 L 1  2.5!")},
+        {"RGamma2Edit", "2.5", PassFrame("*3EFTA 2 R 1  2.5!")},
+        {"LGamma6Edit", " 4,7 ", PassFrame("*7EFTA 2 L 1  4.7!")},
+        {"RGamma6Edit", "1,000", PassFrame("*7EFTA 2 R 1  1.0!")},
+        {"Gamma8Edit", "5,0", PassFrame("*7EFTA 4 L 1  5.0!")},
+        {"LGamma3Edit", "5,1", {}},
+        {"LGamma3Edit", "0,9", {}},
+        {"LGamma3Edit", "2,5,0", {}},
+        {"LGamma3Edit", "2.5,0", {}},
+        {"LGamma3Edit", "1,000.5", {}},
+        {"LGamma3Edit", "2;5", {}},
+        {"LGamma3Edit", "abc", {}},
+    };
+    const auto type = [&](const Case& c) {
+        const int screen = FindNumericField(QString::fromLatin1(c.field))->number;
+        find<QTabWidget>("ScreenPageControl")->setCurrentIndex(screen <= 4 ? 0 : 1);
+        find<QCheckBox>(FindNumericField(QString::fromLatin1(c.field))->partner.toLatin1().constData())->setChecked(true);
+        settle();
+        simulator->log().clear();
+        op.clear();
+        QLineEdit* gamma = edit(c.field);
+        gamma->setFocus();
+        gamma->selectAll();
+        QTest::keyClicks(gamma, QString::fromLatin1(c.typed));
+        QTest::keyClick(gamma, Qt::Key_Tab);
+        EXPECT_EQ(settle(), c.sent);
+        EXPECT_EQ(op.messages().isEmpty(), !c.sent.isEmpty()) << op.messages().join(" | ").toStdString();
+        EXPECT_EQ(gamma->text(), QString::fromLatin1(c.typed));
+    };
+    for (const Case& c : cases) {
+        if (c.sent.isEmpty()) continue;
+        SCOPED_TRACE(c.typed);
+        type(c);
+    }
+    simulator->log().clear();
+    op.clear();
+    EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), BulkOutcome::Done) << op.messages().join(" | ").toStdString();
+    const QByteArray wire = settle();
+    for (const Case& c : cases) {
+        if (c.sent.isEmpty()) continue;
+        EXPECT_TRUE(wire.contains(c.sent)) << c.typed << " not in " << wire.toStdString();
+    }
+
+    for (const Case& c : cases) {
+        if (!c.sent.isEmpty()) continue;
+        SCOPED_TRACE(c.typed);
+        type(c);
+        simulator->log().clear();
+        op.clear();
+        EXPECT_EQ(form->SendCurrentSettingstoTornels1Click(), BulkOutcome::InvalidValue);
+        EXPECT_EQ(settle(), QByteArray());
+        ASSERT_EQ(op.messages().size(), 1);
+        EXPECT_TRUE(op.messages().first().contains(QStringLiteral("Screen 3 Edge Feathering Gamma (L) is \"%1\"; accepted: 1.0 to 5.0")
+                                                       .arg(QString::fromLatin1(c.typed))))
+            << op.messages().first().toStdString();
+        edit(c.field)->setText(QStringLiteral("2.2"));
+    }
 }
 
 TEST_F(EditorPagesTest, WallWideFeatheringAndDataDoublingGoToUnitOneThenUnitTwo)

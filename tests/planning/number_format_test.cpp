@@ -89,22 +89,29 @@ TEST(NumberFormat, TextsDoNotFollowTheProcessLocale)
     EXPECT_EQ(FormatG15(4096.0 / 3.0), "1365.33333333333");
     EXPECT_EQ(FormatF1(2.2), "2.2");
     double v = 0;
+    // Both separators read the same in any locale; a German group separator is no separator.
     EXPECT_TRUE(ParseDecimal("2.5", v));
     EXPECT_EQ(v, 2.5);
-    EXPECT_FALSE(ParseDecimal("2,5", v));
+    EXPECT_TRUE(ParseDecimal("2,5", v));
+    EXPECT_EQ(v, 2.5);
+    EXPECT_FALSE(ParseDecimal("1.000,5", v));
     std::setlocale(LC_NUMERIC, savedC.c_str());
     QLocale::setDefault(saved);
 }
 
 TEST(NumberFormat, ParsesOnlyFiniteNumbers)
 {
-    const std::pair<const char*, double> good[] = {{"30", 30}, {" 2.5 ", 2.5}, {"1e3", 1000}, {"-4", -4}, {"0", 0}};
+    // A point or a comma is the decimal separator, one of them, once.
+    const std::pair<const char*, double> good[] = {{"30", 30},   {" 2.5 ", 2.5}, {"1e3", 1000}, {"-4", -4},
+                                                   {"0", 0},     {"1,5", 1.5},   {" 2,5 ", 2.5}, {"-0,3", -0.3},
+                                                   {"1,000", 1}, {",5", 0.5}};
     for (const auto& [text, value] : good) {
         double v = -1;
         EXPECT_TRUE(ParseDecimal(text, v)) << text;
         EXPECT_EQ(v, value) << text;
     }
-    for (const char* text : {"abc", "", " ", "1,5", "1.000,5", "inf", "nan", "1e999", "3x", "--1"}) {
+    for (const char* text : {"abc", "", " ", "1.000,5", "1,000.5", "2,5,0", "2.5.0", "2;5", ",", "inf", "nan", "1e999",
+                             "3x", "--1"}) {
         double v = 7;
         EXPECT_FALSE(ParseDecimal(text, v)) << text;
         EXPECT_EQ(v, 7) << "a refused text leaves the value alone: " << text;
