@@ -27,7 +27,7 @@ bool Link::SendControllerCommand(int postWait)
     for (int failures = 0;;) {
         ResendNeeded = false;
         ControllerError = false;
-        MinReplyLength = frame.lineLength();  // the "PASS " line up to its first CR
+        MinReplyLength = frame.lineLength();  // the "PASS " line through its first CR
         op_.setStatus(kStatusSending);
         resetAssembly();
         flushBeforeAttempt();
