@@ -33,6 +33,7 @@
 #include "editors/radio_group.h"
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"
+#include "link/frame.h"
 #include "link/queries.h"
 #include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
@@ -78,18 +79,9 @@ void TKalvoraForm::buildStatusBar()
 
 QString OperationStepText(const TraceRow& row)
 {
-    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30".
-    QByteArray text = row.sent;
-    for (const char* prefix : {"PASS ", "TNQUERY "})
-        if (text.startsWith(prefix)) text = text.mid(int(qstrlen(prefix)));
-    if (text.startsWith('*')) {
-        int i = 1;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        text = text.mid(i);
-    }
-    const int end = text.indexOf('!');
-    if (end >= 0) text.truncate(end);
-    text = text.trimmed();
+    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30",
+    // also while the frame is still being sent.
+    const QByteArray text = ParseFrame(row.sent).frame.text.trimmed();
     if (text.isEmpty()) return QString();
     const QString what = QString::fromLatin1(text).left(40);
     const QString unit = row.unit == 1 || row.unit == 2 ? QStringLiteral("unit %1").arg(row.unit) : QStringLiteral("controller");

@@ -1,7 +1,10 @@
 // A command's text and checksum as they go on the wire.
 #include "link/link.h"
 
+#include "link/frame.h"
+
 #include <algorithm>
+#include <cstring>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -11,19 +14,10 @@ namespace kalvora {
 
 int ComputeChecksumOf(const char* text)
 {
-    if (text == nullptr) return 0;
-    unsigned sum = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) sum += *p;
-    return static_cast<int>(sum % 256);
+    return text == nullptr ? 0 : FrameChecksum(QByteArrayView(text, qsizetype(std::strlen(text))));
 }
 
-QByteArray ChecksumDigits(int checksum)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    const unsigned v = static_cast<unsigned>(checksum) & 0xFF;
-    const char digits[2] = {hex[v >> 4], hex[v & 0x0F]};
-    return QByteArray(digits, 2);
-}
+QByteArray ChecksumDigits(int checksum) { return ChecksumText(checksum); }
 
 namespace {
 
@@ -66,6 +60,14 @@ void Link::SetCommandText(const char* format, ...)
     va_start(args, format);
     FormatCommandV(CommandText, kLinkBufferSize, format, args);
     va_end(args);
+}
+
+void Link::SetCommandFrame(const SerialFrame& frame)
+{
+    const QByteArray bytes = EncodeFrame(frame);
+    const qsizetype n = std::min<qsizetype>(bytes.size(), kLinkBufferSize - 1);
+    std::memcpy(CommandText, bytes.constData(), size_t(n));
+    CommandText[n] = '\0';
 }
 
 void Link::ComputeChecksum()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/frame.h"
 #include "link/link.h"
 #include "link/queries.h"
 #include "platform/operator.h"
@@ -57,11 +58,11 @@ void LinkController::RS485CheckBoxClick()
 {
     if (link_.RS485CheckBox) {
         if (defaultBaudFlag_ == 1) baudIndex_ = 1;
-        link_.Terminator = '>';
+        link_.Terminator = kControllerReplyEnd.back();
         link_.port().setFlowControl(FlowControl::RtsCts);
     } else {
         if (defaultBaudFlag_ == 1) baudIndex_ = 0;
-        link_.Terminator = '#';
+        link_.Terminator = kDirectReplyEnd.back();
         link_.port().setFlowControl(FlowControl::None);
     }
     BaudComboBoxChange();

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <locale.h>
-#include <string_view>
 
 #include "link/link_wait.h"
 #include "platform/clock.h"
@@ -78,14 +77,18 @@ bool Link::WriteIfRoom(const QByteArray& text)
 
 int Link::UnitOfText(const QByteArray& text) const
 {
-    const int star = text.indexOf('*');
-    if (star < 0) return !RS485CheckBox && text != QByteArrayLiteral("\r") ? 1 : 0;
-    int id = 0, digits = 0;
-    for (int i = star + 1; i < text.size() && digits < 3 && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
-        id = id * 10 + (text[i] - '0');
-    if (digits == 0) return 0;
-    if (id == UnitId(1)) return 1;
-    if (id == UnitId(2)) return 2;
+    // A command's addressed text, or a frame: a line addresses the direct unit (the probe none).
+    const ParsedFrame p = text.startsWith('*') ? ParseAddressed(text) : ParseFrame(text);
+    if (p.frame.kind == FrameKind::Line && !text.startsWith('*'))
+        return !RS485CheckBox && p.frame != SerialFrame::probe() ? 1 : 0;
+    return UnitOfId(p.frame.unitId);
+}
+
+int Link::UnitOfId(int unitId) const
+{
+    if (unitId <= 0) return 0;
+    if (unitId == UnitId(1)) return 1;
+    if (unitId == UnitId(2)) return 2;
     return 0;
 }
 
@@ -268,20 +271,18 @@ void Link::ApdComPort1TriggerAvail(int count)
 void Link::flushBeforeAttempt()
 {
     const QByteArray dropped = port_.flushInBuffer();
-    if (RS485CheckBox) staleReplies_ = std::max(0, staleReplies_ - int(dropped.count("LR>")));
+    if (RS485CheckBox) staleReplies_ = std::max(0, staleReplies_ - int(dropped.count(kControllerReplyEnd)));
     staleDroppedThisAttempt_ = 0;
 }
 
 bool Link::takeReplyFromEcho()
 {
-    const std::string_view line = std::string_view(CommandText).substr(0, std::strcspn(CommandText, "\r"));
-    if (line.empty()) return true;
-    const std::string_view text(ReplyText, size_t(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
-    const size_t at = text.find(line);
-    if (at == std::string_view::npos) return false;
+    const QByteArrayView reply(ReplyText, qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
+    const qsizetype at = FindEcho(reply, QByteArrayView(CommandText, qsizetype(strnlen(CommandText, kLinkBufferSize))));
+    if (at < 0) return false;
     if (at > 0) {
-        std::memmove(ReplyText, ReplyText + at, size_t(kLinkBufferSize) - at);
-        std::memset(ReplyText + (size_t(kLinkBufferSize) - at), 0, at);
+        std::memmove(ReplyText, ReplyText + at, size_t(kLinkBufferSize) - size_t(at));
+        std::memset(ReplyText + (size_t(kLinkBufferSize) - size_t(at)), 0, size_t(at));
     }
     return true;
 }

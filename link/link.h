@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "link/frame.h"
 #include "link/reply_assembly.h"
 #include "link/traffic_trace.h"
 #include "platform/serial_port.h"
@@ -138,7 +139,8 @@ private:
     Link& link_;
 };
 
-// Checksum of a controller frame's text: the byte sum mod 256 of everything up to the NUL.
+// Checksum of a controller frame's text: the byte sum mod 256 of everything up to the NUL
+// (FrameChecksum of link/frame.h).
 int ComputeChecksumOf(const char* text);
 // The two upper-case hex digits of a checksum ("0A", "BD", "00").
 QByteArray ChecksumDigits(int checksum);
@@ -158,6 +160,8 @@ public:
 
     // CommandText = printf(format, ...) in the C locale, never past the buffer.
     void SetCommandText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // CommandText = the bytes of a frame (a query or a line), cut to fit the buffer.
+    void SetCommandFrame(const SerialFrame& frame);
 
     // RS-485 ID of unit 1 or 2 from its ID edit (0 when the text is not a number).
     int UnitId(int unit) const;
@@ -237,7 +241,10 @@ public:
     void setTrace(TrafficTrace* trace) { trace_ = trace; }
     TrafficTrace* trace() const { return trace_; }
     // The unit (1, 2) a command or query text addresses; 0 for the port or the controller.
+    // `text` is a frame's bytes, or a command's addressed text as CommandText holds it.
     int UnitOfText(const QByteArray& text) const;
+    // The unit (1, 2) whose ID edit holds this RS-485 ID; 0 for none.
+    int UnitOfId(int unitId) const;
     // What ended the last failed attempt, in words for the way-out question.
     QString LastFailure() const { return lastFailure_; }
 

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "link/decode.h"
+#include "link/frame.h"
 #include "link/link.h"
 #include "platform/operator.h"
 #include "settings/records.h"
@@ -66,20 +67,14 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
     }
     link.Abandoned = false;
     const int id = link.UnitId(u);
+    QByteArray request;
     switch (q) {
-    case BlockQuery::SystemInfo:
-        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dSYINFOTN!\r", id);
-        else link.SetCommandText("SYINFOTN\r");
-        break;
-    case BlockQuery::Input:
-        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dIINFOTN %1d!\r", id, n);
-        else link.SetCommandText("IINFOTN %1d\r", n);
-        break;
-    case BlockQuery::Output:
-        if (link.RS485CheckBox) link.SetCommandText("TNQUERY *%dOINFOTN %1d!\r", id, n);
-        else link.SetCommandText("OINFOTN %1d\r", n);
-        break;
+    case BlockQuery::SystemInfo: request = QByteArrayLiteral("SYINFOTN"); break;
+    case BlockQuery::Input: request = QByteArrayLiteral("IINFOTN ") + QByteArray::number(n); break;
+    case BlockQuery::Output: request = QByteArrayLiteral("OINFOTN ") + QByteArray::number(n); break;
     }
+    // Through the controller the query is relayed to the unit's ID; a direct unit gets the line.
+    link.SetCommandFrame(link.RS485CheckBox ? SerialFrame::query(id, request) : SerialFrame::line(request));
     const QueryInfo info = InfoOf(q);
     link.MinReplyLength = info.minReplyLength;
     if (!SendWithResends(link, q == BlockQuery::Output)) return -1;
@@ -108,7 +103,7 @@ int QueryUnitCount(Link& link)
 {
     if (!link.MayStart()) return 0;
     link.Abandoned = false;
-    link.SetCommandText("NTN\r");
+    link.SetCommandFrame(SerialFrame::line(QByteArrayLiteral("NTN")));
     link.MinReplyLength = kMinReplyNtn;
     if (!SendWithResends(link, false)) return 0;
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "link/frame.h"
+
 namespace kalvora {
 namespace {
 
@@ -13,13 +15,6 @@ int TailByte(const ReplyBuffer& r, int back)
 {
     if (back >= kTail || back >= r.Received) return -1;
     return static_cast<unsigned char>(r.Tail[kTail - 1 - back]);
-}
-
-bool TailEndsWith(const ReplyBuffer& r, const char* pattern, int length)
-{
-    for (int j = 0; j < length; ++j)
-        if (TailByte(r, j) != static_cast<unsigned char>(pattern[length - 1 - j])) return false;
-    return true;
 }
 
 // Stores a byte if there is room; the last cell always stays free for the NUL.
@@ -65,8 +60,7 @@ ReplyOutcome FeedReply(ReplyBuffer& r, bool controllerMode, const char* data, in
         if (r.Received < INT32_MAX) ++r.Received;
 
         if (b == r.Terminator && k >= r.MinReplyLength) {
-            const bool accepted = controllerMode ? TailByte(r, 2) == 'L' && TailByte(r, 1) == 'R'
-                                                 : TailByte(r, 2) == '\r' && TailByte(r, 1) == '\n';
+            const bool accepted = EndsReply(controllerMode, TailByte(r, 2), TailByte(r, 1));
             if (accepted) {
                 // The block lies in the text from the terminator on; the NUL replaces the
                 // block's last byte (the terminator itself when it came last).
@@ -82,10 +76,11 @@ ReplyOutcome FeedReply(ReplyBuffer& r, bool controllerMode, const char* data, in
         if (!controllerMode) continue;
 
         ReplyOutcome outcome = ReplyOutcome::Incomplete;
-        if (TailEndsWith(r, "?\r\nCTR", 6)) {
-            outcome = ReplyOutcome::Rejected;
-        } else if (TailByte(r, 5) == '!' && TailByte(r, 4) == 'E' && TailByte(r, 3) == 'R' && TailByte(r, 2) == 'R') {
-            outcome = b == '4' ? ReplyOutcome::ErrorNoResponse : ReplyOutcome::ErrorCode;
+        switch (MarkOfTail(r.Tail, kTail, r.Received < kTail ? int(r.Received) : kTail)) {
+        case ReplyMark::None: break;
+        case ReplyMark::Rejection: outcome = ReplyOutcome::Rejected; break;
+        case ReplyMark::ErrorNoResponse: outcome = ReplyOutcome::ErrorNoResponse; break;
+        case ReplyMark::ErrorCode: outcome = ReplyOutcome::ErrorCode; break;
         }
         if (outcome != ReplyOutcome::Incomplete) {
             StartAfresh(r);

@@ -20,21 +20,23 @@ bool Link::SendControllerCommand(int postWait)
     SetCursorBusy(true);
 
     CommandText[kLinkBufferSize - 1] = '\0';
-    const QByteArray digits = ChecksumDigits(CommandChecksum);  // computed once by the builder
+    // The checksum was computed once by the builder; every attempt sends the same frame.
+    const QByteArray addressed(CommandText, qsizetype(std::strlen(CommandText)));
+    const CommandPieces frame = CommandFramePieces(addressed, CommandChecksum);
     bool delivered = false;
     for (int failures = 0;;) {
         ResendNeeded = false;
         ControllerError = false;
-        MinReplyLength = int32_t(std::strlen(CommandText)) + 8;  // the "PASS " line up to its first CR
+        MinReplyLength = frame.lineLength();  // the "PASS " line through its first CR
         op_.setStatus(kStatusSending);
         resetAssembly();
         flushBeforeAttempt();
-        traceBegin(TraceRow::Kind::Command, QByteArray(CommandText), failures + 1);
-        WriteIfRoom(QByteArrayLiteral("PASS "));
-        WriteIfRoom(CommandText);
-        WriteIfRoom(digits);
-        AwaitingReply = true;
-        WriteIfRoom(QByteArrayLiteral("\r\r"));
+        traceBegin(TraceRow::Kind::Command, addressed, failures + 1);
+        // In pieces: the reply is awaited from the checksum on, before the CRs leave.
+        for (size_t i = 0; i < frame.pieces.size(); ++i) {
+            if (i + 1 == frame.pieces.size()) AwaitingReply = true;
+            WriteIfRoom(frame.pieces[i]);
+        }
         // The frame leaves now, not after the pages have been disabled and repainted.
         port_.flushOutput();
         setPageEnabled(false);
@@ -225,8 +227,9 @@ bool Link::ProbePort(int n)
         }
     }
     takePortFailure();
-    bool r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
-    if (!r && !portFailedPending_) r = sendAndWaitPromptKeepingFailure(QByteArrayLiteral("\r"));
+    const QByteArray probe = EncodeFrame(SerialFrame::probe());
+    bool r = sendAndWaitPromptKeepingFailure(probe);
+    if (!r && !portFailedPending_) r = sendAndWaitPromptKeepingFailure(probe);
     if (takePortFailure()) {
         op_.showMessage(MsgPortLost(port_));
         return false;

@@ -52,20 +52,14 @@ void Simulator::processNext()
 
 namespace {
 
-// The ID a controller request is relayed to: PASS frames and TNQUERY lines; 0 for anything the
-// controller answers itself (NTN, a lone CR, the empty addressed line).
+// The ID a controller request is relayed to: well-formed PASS frames and TNQUERY lines; 0 for
+// anything the controller answers itself (NTN, a lone CR, the empty addressed line) or refuses.
 int RelayedId(const QByteArray& line)
 {
-    QByteArray addressed;
-    if (line.startsWith("PASS ") && line.size() > 7)
-        addressed = line.mid(5, line.size() - 7);
-    else if (line.startsWith("TNQUERY "))
-        addressed = line.mid(8);
-    int id = 0;
-    QByteArray rest;
-    if (addressed.isEmpty() || !SplitAddressed(addressed.trimmed(), id, rest)) return 0;
-    if (rest.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
-    return id;
+    const ParsedFrame p = ParseFrame(line);
+    if (p.frame.kind == FrameKind::Line || !p.ok()) return 0;
+    if (p.frame.text.trimmed().isEmpty()) return 0;  // the empty addressed line is not relayed to the unit
+    return p.frame.unitId;
 }
 
 }  // namespace
@@ -99,7 +93,7 @@ void Simulator::onWorkTimer()
         pendingProcedure_ = Procedure::None;
         pendingBusyMs_ = 0;
         if (answerBusyError_)
-            pendingReply_ = ErrorReply('4');
+            pendingReply_ = ControllerErrorAnswer(kErrorNoResponse);
         else
             pendingReply_ = config_.mode == PortMode::Direct ? answerDirect(current_) : answerController(current_);
         if (pendingBusyMs_ > 0) {
@@ -144,20 +138,21 @@ QByteArray Simulator::answerDirect(const Request& r)
 
 QByteArray Simulator::answerController(const Request& r)
 {
-    if (r.tooLong) return Rejection();
+    if (r.tooLong) return ControllerRejection();
     const QByteArray& line = r.line;
-    if (line.startsWith("PASS ")) return answerFrame(line.mid(5));
-    if (line.startsWith("TNQUERY ")) return answerTnQuery(line.mid(8));
+    const ParsedFrame frame = ParseFrame(line);
+    if (frame.frame.kind == FrameKind::Command) return answerFrame(frame, line.size());
+    if (frame.frame.kind == FrameKind::Query) return answerTnQuery(frame);
     const QByteArray t = line.trimmed();
     if (t.isEmpty()) return ControllerPrompt();
     if (t == "NTN") {
         const int id1 = units_.size() > 0 ? units_[0]->id() : 0;
         const int id2 = units_.size() > 1 ? units_[1]->id() : 0;
-        return QByteArray::number(unitCount()) + ' ' + QByteArray::number(id1) + ' ' + QByteArray::number(id2) +
-               "\r\n" + kPrompt;
+        return ControllerAnswer(QByteArray::number(unitCount()) + ' ' + QByteArray::number(id1) + ' ' +
+                                QByteArray::number(id2));
     }
     if (t == "DEBUG" || t.startsWith("DEBUG ")) return ControllerPrompt();
-    return Rejection();
+    return ControllerRejection();
 }
 
 // Injected rejection or error code for the next addressed requests.
@@ -165,57 +160,48 @@ bool Simulator::injectedFault(QByteArray& reply)
 {
     if (faults_.rejectNext > 0) {
         --faults_.rejectNext;
-        reply = Rejection();
+        reply = ControllerRejection();
         return true;
     }
     if (faults_.errorNext > 0) {
         --faults_.errorNext;
-        reply = ErrorReply(faults_.errorCode);
+        reply = ControllerErrorAnswer(faults_.errorCode);
         return true;
     }
     return false;
 }
 
-QByteArray Simulator::answerFrame(const QByteArray& frame)
+QByteArray Simulator::answerFrame(const ParsedFrame& frame, qsizetype lineSize)
 {
     QByteArray reply;
     if (injectedFault(reply)) return reply;
-    // "*<id>KEYWORD args!" then two upper-case hex digits of its byte sum.
-    if (frame.size() < 6) return Rejection();
-    const QByteArray text = frame.left(frame.size() - 2);
-    const int hi = HexDigit(frame[frame.size() - 2]);
-    const int lo = HexDigit(frame[frame.size() - 1]);
-    if (hi < 0 || lo < 0) return Rejection();
-    unsigned sum = 0;
-    for (const char c : text) sum += static_cast<unsigned char>(c);
-    if ((sum & 0xFF) != unsigned(hi * 16 + lo)) return Rejection();
-    int id = 0;
-    QByteArray command;
-    if (!SplitAddressed(text, id, command)) return Rejection();
-    const int i = unitIndexById(id);
-    if (i < 0) return ErrorReply('4');
-    if (command.trimmed().isEmpty()) return QByteArray("OK\r\n") + kPrompt;  // the empty addressed line
+    // "PASS *<id>KEYWORD args!" and the two upper-case hex digits of its byte sum; a line shorter
+    // than "PASS *1 !hh" is no frame.
+    if (lineSize < kCommandEnvelope.size() + 6 || !frame.ok()) return ControllerRejection();
+    const int i = unitIndexById(frame.frame.unitId);
+    if (i < 0) return ControllerErrorAnswer(kErrorNoResponse);
+    const QByteArray& command = frame.frame.text;
+    if (command.trimmed().isEmpty()) return ControllerAnswer("OK");  // the empty addressed line
     SimUnit& u = *units_[size_t(i)];
     const SimUnit::Result res = u.execute(std::string_view(command.constData(), size_t(command.size())));
-    if (res.outcome != SimUnit::Outcome::Done) return ErrorReply('3');
+    if (res.outcome != SimUnit::Outcome::Done) return ControllerErrorAnswer('3');
     startUnitWork(i, res, true);
-    return QByteArray("OK\r\n") + kPrompt;
+    return ControllerAnswer("OK");
 }
 
-QByteArray Simulator::answerTnQuery(const QByteArray& body)
+QByteArray Simulator::answerTnQuery(const ParsedFrame& frame)
 {
     QByteArray reply;
     if (injectedFault(reply)) return reply;
-    int id = 0;
-    QByteArray query;
-    if (!SplitAddressed(body.trimmed(), id, query)) return Rejection();
-    const int i = unitIndexById(id);
-    if (i < 0) return ErrorReply('4');
+    if (!frame.ok()) return ControllerRejection();
+    const int i = unitIndexById(frame.frame.unitId);
+    if (i < 0) return ControllerErrorAnswer(kErrorNoResponse);
+    const QByteArray& query = frame.frame.text;
     const std::string_view q(query.constData(), size_t(query.size()));
     QByteArray block;
     if (!SimUnit::isQuery(q) || !units_[size_t(i)]->answerQuery(q, faults_.shortInputReply, faults_.outputKind, block))
-        return ErrorReply('3');
-    return block + "\r\n" + kPrompt;
+        return ControllerErrorAnswer('3');
+    return ControllerAnswer(block);
 }
 
 // A unit that accepted a long command is busy for a while. Through the controller the unit works

@@ -217,7 +217,7 @@ void Simulator::takeByte(char c)
 void Simulator::endLine()
 {
     Request r{line_, lineDropped_, lineTooLong_};
-    if (config_.mode == PortMode::Controller && line_.startsWith("PASS ")) {
+    if (config_.mode == PortMode::Controller && line_.startsWith(kCommandEnvelope)) {
         swallowNextCr_ = true;
         swallowEcho_ = !lineDropped_;
     }

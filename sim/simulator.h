@@ -75,6 +75,10 @@
 class QSocketNotifier;
 class QTimer;
 
+namespace kalvora {
+struct ParsedFrame;
+}
+
 namespace kalvora::sim {
 
 enum class PortMode { Direct, Controller };
@@ -203,8 +207,8 @@ private:
     int busyUnitOf(const QByteArray& line) const;
     QByteArray answerDirect(const Request& r);
     QByteArray answerController(const Request& r);
-    QByteArray answerFrame(const QByteArray& frame);
-    QByteArray answerTnQuery(const QByteArray& body);
+    QByteArray answerFrame(const ParsedFrame& frame, qsizetype lineSize);
+    QByteArray answerTnQuery(const ParsedFrame& frame);
     bool injectedFault(QByteArray& reply);
     int unitIndexById(int id) const;
     void startUnitWork(int unitIndex, const SimUnit::Result& result, bool finishByTimer);

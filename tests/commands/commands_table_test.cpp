@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/commands_table.h"
+#include "link/frame.h"
 #include "settings/records.h"
 
 namespace kalvora {
@@ -68,6 +69,17 @@ TEST(CommandForms, EveryCommandHasBothFormsExactly)
         body.erase(body.find('\r'));
         EXPECT_EQ(std::string(c.controller), "*5" + body + "!");
         EXPECT_TRUE(std::string(c.controller).find(spec.keyword) == 2);
+        // Both forms read back as the frames they are, the command frame with its checksum.
+        const ParsedFrame line = ParseFrame(QByteArray(c.direct));
+        EXPECT_TRUE(line.ok());
+        EXPECT_EQ(line.frame, SerialFrame::line(QByteArray::fromStdString(body),
+                                                int(std::string(c.direct).size() - body.size())));
+        const SerialFrame command = SerialFrame::command(5, QByteArray::fromStdString(body));
+        const QByteArray frame = EncodeFrame(command);
+        EXPECT_EQ(frame, "PASS " + QByteArray(c.controller) + ChecksumText(FrameChecksum(c.controller)) + "\r\r");
+        const ParsedFrame back = ParseFrame(frame);
+        EXPECT_TRUE(back.ok());
+        EXPECT_EQ(back.frame, command);
     }
 }
 
