@@ -15,6 +15,34 @@
 namespace kalvora::testing {
 namespace {
 
+// What the program did, run once in a private runtime folder without a display (or with the
+// DISPLAY and QT_QPA_PLATFORM given).
+struct ProgramRun {
+    int status = -1;
+    QString out, err;
+};
+ProgramRun RunWithoutDisplay(const QStringList& args, const char* display = nullptr, const char* platform = nullptr)
+{
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        env.remove(QString::fromLatin1(name));
+    if (display) env.insert("DISPLAY", display);
+    if (platform) env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KALVORA_PROGRAM), args);
+    ProgramRun run;
+    EXPECT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by a signal";
+    run.status = program.exitCode();
+    run.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(program.readAllStandardError());
+    return run;
+}
+
 TEST(ProgramTest, ARunningProgramIsFoundByItsSocketAndItsStaleSocketIsTakenOver)
 {
     QTemporaryDir runtime;
@@ -66,21 +94,9 @@ TEST(ProgramTest, WithoutADisplayItSaysSoInOneLine)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.display ? c.display : "(no DISPLAY)") + " " + (c.platform ? c.platform : "") + " " +
                      c.args.join(' ').toStdString());
-        QTemporaryDir runtime;
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
-            env.remove(QString::fromLatin1(name));
-        if (c.display) env.insert("DISPLAY", c.display);
-        if (c.platform) env.insert("QT_QPA_PLATFORM", c.platform);
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(KALVORA_PROGRAM), c.args);
-        ASSERT_TRUE(program.waitForFinished(30000));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by a signal";
-        EXPECT_EQ(program.exitCode(), c.status);
-        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        const ProgramRun run = RunWithoutDisplay(c.args, c.display, c.platform);
+        EXPECT_EQ(run.status, c.status);
+        const QString& err = run.err;
         if (!c.says) {
             EXPECT_EQ(err, QString());
             continue;
@@ -131,20 +147,10 @@ TEST(ProgramTest, CommandLineAnswersWithoutADisplay)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        QTemporaryDir runtime;
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
-            env.remove(QString::fromLatin1(name));
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(KALVORA_PROGRAM), c.args);
-        ASSERT_TRUE(program.waitForFinished(30000));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by a signal";
-        EXPECT_EQ(program.exitCode(), c.status);
-        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
-        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        const ProgramRun run = RunWithoutDisplay(c.args);
+        EXPECT_EQ(run.status, c.status);
+        const QString& out = run.out;
+        const QString& err = run.err;
         EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out)) << out.toStdString();
         EXPECT_TRUE(c.err.isEmpty() ? err.isEmpty() : err.startsWith(c.err)) << err.toStdString();
     }
