@@ -83,8 +83,11 @@ int main(int argc, char** argv)
     noDisplay.reset();
     if (checkDisplay) return 0;
     kalvora::MessageBoxOperator op;
+    // The file goes on by its path's bytes: a name that is not valid text is refused with a
+    // message instead of another name being opened.
+    const QByteArray startupFileName = kalvora::CommandLineFileName(startupFile, argc, argv);
     kalvora::SingleInstance instance;
-    if (kalvora::HandOverToRunningInstance(instance, op, startupFile)) return 0;
+    if (kalvora::HandOverToRunningInstance(instance, op, startupFileName)) return 0;
 
     kalvora::TKalvoraForm form(op);
     op.setParent(&form);
@@ -119,7 +122,7 @@ int main(int argc, char** argv)
     form.setComDevices(com1, com2);
     form.setComChoice(choice, choiceFile);
     form.setRecentFilesFile(choiceFile);  // "Open Recent" and the dialogs' folder live there too
-    form.setStartupFile(startupFile);
+    form.setStartupFileName(startupFileName);
 
     kalvora::RaiseOnActivation(instance, form);
     QObject::connect(&form, &kalvora::TKalvoraForm::closed, &app, &QApplication::quit);

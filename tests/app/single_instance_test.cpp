@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <functional>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -14,7 +19,11 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "file_bytes.h"
+#include "platform/clock.h"
+#include "platform/gui/message_box_operator.h"
 #include "platform/gui/single_instance.h"
+#include "settings/config_file.h"
 #include "scripted_operator.h"
 #include "window_fixture.h"
 
@@ -62,7 +71,7 @@ TEST_F(SingleInstanceTest, AFileGivenToASecondStartIsOpenedByTheFirst)
     const QString file = QStringLiteral("/home/op/Wände Saal 2/front wall.tnc");
     SingleInstance second(name());
     ScriptedOperator op;
-    EXPECT_TRUE(HandOverToRunningInstance(second, op, file));
+    EXPECT_TRUE(HandOverToRunningInstance(second, op, QFile::encodeName(file)));
     EXPECT_TRUE(RunUntil([&] { return opened.count() > 0; }));
     EXPECT_EQ(raised.count(), 1);
     EXPECT_EQ(opened.takeFirst().at(0).toString(), file);
@@ -196,6 +205,111 @@ TEST_F(SingleInstanceTest, OfManyRequestsInOneConnectionOnlyTheNewestIsOpened)
     EXPECT_FALSE(RunUntil([&] { return opened.count() > 1; }, 100));
     EXPECT_EQ(opened.takeFirst().at(0).toString(), "/tmp/wall50.tnc");
     EXPECT_EQ(raised.count(), 1);
+}
+
+// Freed memory is overwritten while it lives, so that an object used after it was deleted (a
+// socket deleted while its own handler runs) fails at once here too, not only under the address
+// sanitizer.
+struct FreedMemoryOverwritten {
+    FreedMemoryOverwritten() { ::mallopt(M_PERTURB, 0x5a); }
+    ~FreedMemoryOverwritten() { ::mallopt(M_PERTURB, 0); }
+};
+
+// Answers the window's real message boxes as an operator does, with a key press: Escape (OK on
+// a note, No on a question), `delayMs` (by the program's clock) after each box appears.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int delayMs) : delayMs_(delayMs)
+    {
+        poll_.setInterval(2);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+        poll_.start();
+    }
+    QStringList texts;                                  // every box, in order
+    std::function<void(const QString& text)> onShown;  // runs while the box is open
+
+private:
+    void look()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->property("answerPlanned").toBool()) return;
+        box->setProperty("answerPlanned", true);
+        texts << box->text();
+        if (onShown) onShown(box->text());
+        QTimer::singleShot(clock::scaled(delayMs_), box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
+    }
+    int delayMs_;
+    QTimer poll_;
+};
+
+// A file opened from the desktop while the window runs: three starts in a row hand theirs over,
+// each while the window's load of the one before shows its boxes (the later start has gone by
+// the time they are answered, at once or after 3 s). Each file is opened in turn, whole, and the
+// window goes on running.
+TEST_F(SingleInstanceTest, HandOversWhileTheLoadOfTheOneBeforeAsksItsQuestions)
+{
+    ASSERT_TRUE(dir.isValid());
+    FreedMemoryOverwritten perturbed;
+    // Each file plans another wall than the one before: its load warns before it says it opened.
+    QStringList files;
+    std::vector<Settings> walls(3);
+    for (int k = 0; k < 3; ++k) {
+        walls[k].output(1, 1).TotalProjectors = uint8_t(2 + k);
+        walls[k].output(1, 1).Alignment = uint8_t(k % 2);
+        walls[k].output(1, 2).BlackLevel = uint8_t(30 + k);
+        files << dir.filePath(QStringLiteral("wall %1.tnc").arg(k + 1));
+        WriteBytes(files.last(), ConfigImage(walls[k]));
+    }
+    for (const int delayMs : {0, 3000}) {
+        SCOPED_TRACE(delayMs);
+        MessageBoxOperator boxes;
+        TKalvoraForm form(boxes);
+        boxes.setParent(&form);
+        SingleInstance first(name());
+        // A connection that stays silent is dropped after 2 s: here while a box is still open.
+        first.setRequestTimeout(clock::scaled(2000));
+        ASSERT_EQ(first.claim(), SingleInstance::Result::Primary);
+        RaiseOnActivation(first, form);
+        BoxAnswerer answerer(delayMs);
+        form.show();
+        ASSERT_TRUE(RunUntil([&] { return answerer.texts.size() >= 2 && !QApplication::activeModalWidget(); }))
+            << answerer.texts.join('|').toStdString();  // the search question (No) and its note
+
+        // The next start comes while the first box of a load is open.
+        int handedOver = 0;
+        ScriptedOperator later;
+        auto handOver = [&] {
+            SingleInstance second(name());
+            EXPECT_TRUE(HandOverToRunningInstance(second, later, QFile::encodeName(files[handedOver++])));
+        };
+        answerer.onShown = [&](const QString& text) {
+            if (text.startsWith(QLatin1String("Warning.")) && handedOver < 3) handOver();
+        };
+        answerer.texts.clear();
+        handOver();
+        ASSERT_TRUE(RunUntil([&] { return answerer.texts.count(kMsgFileOpenSuccessful) == 3 && !QApplication::activeModalWidget(); }, 20000))
+            << answerer.texts.join('|').toStdString();
+        EXPECT_EQ(handedOver, 3);
+        EXPECT_EQ(later.messages(), QStringList(3, kMsgAlreadyRunning));
+        EXPECT_EQ(ConfigImage(form.settings()), ConfigImage(walls[2]));
+        // Every load asked its questions, the first a warning, the last saying it opened.
+        QList<QStringList> loads{{}};
+        for (const QString& text : answerer.texts) {
+            loads.last() << text;
+            if (text == kMsgFileOpenSuccessful) loads << QStringList();
+        }
+        EXPECT_TRUE(loads.takeLast().isEmpty());
+        ASSERT_EQ(loads.size(), 3) << answerer.texts.join('|').toStdString();
+        for (const QStringList& load : loads) {
+            EXPECT_GE(load.size(), 2);
+            EXPECT_TRUE(load.first().startsWith(QLatin1String("Warning."))) << load.join('|').toStdString();
+        }
+        EXPECT_TRUE(form.isVisible());
+        // And the next start still finds the window.
+        SingleInstance fourth(name());
+        EXPECT_EQ(fourth.claim(), SingleInstance::Result::OtherRunning);
+        form.hide();
+    }
 }
 
 }  // namespace
