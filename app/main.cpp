@@ -1,6 +1,7 @@
 // kalvora: configures Tornel edge-blending processors over a serial port.
 #include <QFileInfo>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -45,6 +46,9 @@ void PrintUsage(FILE* to)
 
 int main(int argc, char** argv)
 {
+    // Standard error on a pipe whose reader has gone (started from a terminal or a launcher that
+    // has ended) must not end the program with the port open: the lines are lost instead.
+    std::signal(SIGPIPE, SIG_IGN);
     // The options are read before the application object exists, so --help works without a display.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
