@@ -2,6 +2,7 @@
 // from a .tnc file. Loading refills the pages and sends nothing to the units.
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include "app/info_page.h"
 #include "app/main_window.h"
 #include "editors/planning_page.h"
+#include "platform/file_name.h"
 #include "settings/config_file.h"
 
 namespace kalvora {
@@ -70,7 +72,11 @@ void TKalvoraForm::OpenConfigurationFile1Click()
     OpenConfigurationFile(name);
 }
 
-void TKalvoraForm::OpenRequestedFile(const QString& name)
+void TKalvoraForm::setStartupFile(const QString& name) { startupFile_ = QFile::encodeName(name); }
+
+void TKalvoraForm::OpenRequestedFile(const QString& name) { OpenRequestedFileName(QFile::encodeName(name)); }
+
+void TKalvoraForm::OpenRequestedFileName(const QByteArray& name)
 {
     if (!shown_) {
         startupFile_ = name;  // the first show opens it
@@ -94,7 +100,15 @@ void TKalvoraForm::openRequestedFileWhenFree()
         requestRetry_->start(kRequestRetryMs);
         return;
     }
-    OpenConfigurationFile(std::exchange(requestedFile_, QString()));
+    OpenNamedFile(std::exchange(requestedFile_, QByteArray()));
+}
+
+void TKalvoraForm::OpenNamedFile(const QByteArray& name)
+{
+    if (const std::optional<QString> file = ExactFileName(name))
+        OpenConfigurationFile(*file);
+    else
+        statusOp_.showMessage(kMsgFileNameNotText.arg(ShownFileName(name)));
 }
 
 void TKalvoraForm::OpenConfigurationFile(const QString& name)

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -117,6 +118,9 @@ std::optional<int> ReadCommandLine(const QStringList& args, StartOptions& out)
 
 int main(int argc, char** argv)
 {
+    // Standard error on a pipe whose reader has gone (started from a terminal or a launcher that
+    // has ended) must not end the program with the port open: the lines are lost instead.
+    std::signal(SIGPIPE, SIG_IGN);
     // The options are read before the application object exists, so --help works without a display.
     StartOptions start;
     if (const std::optional<int> status = ReadCommandLine(kalvora::ProgramArguments(argc, argv), start)) return *status;
@@ -130,8 +134,11 @@ int main(int argc, char** argv)
     noDisplay.reset();
     if (checkDisplay) return 0;
     kalvora::MessageBoxOperator op;
+    // The file goes on by its path's bytes: a name that is not valid text is refused with a
+    // message instead of another name being opened.
+    const QByteArray startupFileName = kalvora::CommandLineFileName(startupFile, argc, argv);
     kalvora::SingleInstance instance;
-    if (kalvora::HandOverToRunningInstance(instance, op, startupFile)) return 0;
+    if (kalvora::HandOverToRunningInstance(instance, op, startupFileName)) return 0;
 
     kalvora::TKalvoraForm form(op);
     op.setParent(&form);
@@ -166,7 +173,7 @@ int main(int argc, char** argv)
     form.setComDevices(com1, com2);
     form.setComChoice(choice, choiceFile);
     form.setRecentFilesFile(choiceFile);  // "Open Recent" and the dialogs' folder live there too
-    form.setStartupFile(startupFile);
+    form.setStartupFileName(startupFileName);
 
     kalvora::RaiseOnActivation(instance, form);
     QObject::connect(&form, &kalvora::TKalvoraForm::closed, &app, &QApplication::quit);

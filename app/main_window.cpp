@@ -219,7 +219,7 @@ void TKalvoraForm::FormShow()
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
-    if (!startupFile_.isEmpty()) OpenConfigurationFile(startupFile_);
+    if (!startupFile_.isEmpty()) OpenNamedFile(startupFile_);
     if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         runMenuItem(QStringLiteral("SearchAll"));
     else

@@ -38,6 +38,11 @@ inline const QString kSaveEmptyQuestion = QStringLiteral(
     "Warning. No settings have been read from the Tornel(s) or loaded from a file yet, so the file will hold "
     "empty settings. Save it anyway?");
 inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
+// A file named on the command line or by another start whose name is not valid text: opened by
+// a name Qt can hold, it would be another file. %1: the name, other bytes as \xHH.
+inline const QString kMsgFileNameNotText = QStringLiteral(
+    "Error! Unable to open Configuration file. Its name is not valid UTF-8 text, so Kalvora cannot open it by "
+    "that name:\n%1\nRename the file and open it again.");
 
 class DisplaySetupPage;
 class InfoPage;
@@ -130,10 +135,14 @@ public:
     void OpenConfigurationFile(const QString& name);
     // A configuration file named on the command line (kalvora FILE.tnc, as a file manager
     // starts it): loaded at the first show, once the plan is initialised and before the
-    // search is offered.
-    void setStartupFile(const QString& name) { startupFile_ = name; }
-    // A configuration file another start of the program was given: opened as "Open
-    // Configuration File" opens one, once no operation runs and no dialogue is open.
+    // search is offered. `name` is the path's bytes as the system gives them; one that cannot
+    // be opened by exactly that name is refused there with one message (kMsgFileNameNotText).
+    void setStartupFileName(const QByteArray& name) { startupFile_ = name; }
+    void setStartupFile(const QString& name);
+    // A configuration file another start of the program was given, by its path's bytes: opened
+    // as "Open Configuration File" opens one (or refused as above), once no operation runs and
+    // no dialogue is open.
+    void OpenRequestedFileName(const QByteArray& name);
     void OpenRequestedFile(const QString& name);
 
     // The file dialogs of the two File menu items: the chosen path, or empty when the operator
@@ -247,11 +256,12 @@ private:
     QByteArray fileImage_;  // what the current file holds
     QTimer* modifiedCheck_ = nullptr;
 
-    QString startupFile_;
-    QString requestedFile_;  // waiting for the running operation or dialogue to end
+    QByteArray startupFile_;
+    QByteArray requestedFile_;  // waiting for the running operation or dialogue to end
     QTimer* requestRetry_ = nullptr;
     static constexpr int kRequestRetryMs = 500;
     void openRequestedFileWhenFree();
+    void OpenNamedFile(const QByteArray& name);
     ComChoice comChoice_;
     QString comChoiceFile_;
     QList<SerialDeviceInfo> serialDevices_;

@@ -274,27 +274,32 @@ int PortsCommand(const CliOptions& o, TerminalOperator& op)
 
 }  // namespace
 
-int RunCommand(const QStringList& args);
+int RunCommand(const QStringList& args, bool& outputIsTheResult);
 
 int Run(const QStringList& args)
 {
-    int status = RunCommand(args);
+    bool outputIsTheResult = true;
+    int status = RunCommand(args, outputIsTheResult);
     // What went to standard output counts only once it is really written (a full disk, a
-    // closed pipe).
+    // closed pipe). Where the output is what was asked for (a file's bytes, a listing, a
+    // comparison) the run has failed; where it only reports work done on the units or in a
+    // file, that work stands and the status says the report was lost.
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         const int error = errno;
         Print(stderr, QStringLiteral("kalvora-cli: cannot write to standard output: %1\n")
                           .arg(QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
-        if (status == kExitOk) status = kExitFailed;
+        if (status == kExitOk) status = outputIsTheResult ? kExitFailed : kExitOutputLost;
     }
     return status;
 }
 
-int RunCommand(const QStringList& args)
+int RunCommand(const QStringList& args, bool& outputIsTheResult)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args);
     const CliOptions& o = parsed.options;
+    outputIsTheResult = !(o.command == QLatin1String("search") || o.command == QLatin1String("send") ||
+                          (o.command == QLatin1String("read") && o.output != QLatin1String("-")));
     if (o.help) {
         Print(stdout, HelpText());
         return kExitOk;

@@ -34,6 +34,10 @@ Commands:
                         --changed reads the units first and sends only the commands whose
                         values differ from what the units hold (a channel's seam gains go once).
                         A value out of range that the send leaves out fails the run (status 1).
+                        Output that goes away (a pipe whose reader has ended, as in
+                        "send FILE.tnc 2>&1 | head") does not stop the send: it runs to its end,
+                        the port is released, and the status says what happened (5 when the
+                        send succeeded but its summary could not be written).
   diff FILE.tnc [--json]
                         Search, read the units and print each value a send of the file would
                         carry that the units do not hold: unit, screen or channel (numbered
@@ -107,8 +111,9 @@ Exit status:
   0  success (recovered retries are reported on standard error)
   1  no serial port on the machine and none named; no unit or controller found on COM1 or
      COM2; the port failed during the run (adapter pulled, device gone); the controller
-     reports no units; a configuration file that could not be read or written, or standard
-     output that could not be written (the message names the file and the system's reason);
+     reports no units; a configuration file that could not be read or written, or the
+     standard output of read -o -, show, diff or ports that could not be written (the message
+     names the file and the system's reason);
      send: a command left out because its value is out of range (each is named), or the
      send stopped midway (the message names the last command; the units are partly
      configured)
@@ -117,6 +122,9 @@ Exit status:
      timing out, rejecting or answering with error codes, or the COM Port recovery of a
      directly cabled unit was cancelled
   4  diff: the file and the units differ
+  5  search, send, read -o FILE: the work was done (the units found, configured or read into the
+     file), but standard output could not be written (a pipe whose reader has ended, a full
+     disk); for read -o -, show, diff and ports that is status 1
 )") + JsonHelpText();
 }
 

@@ -12,14 +12,19 @@
 #include <QLocalSocket>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 
 namespace kalvora {
 namespace {
 constexpr int kConnectTimeoutMs = 500;  // a local socket answers at once or not at all
 const QByteArray kActivateRequest = QByteArrayLiteral("activate\n");
-const QByteArray kOpenRequest = QByteArrayLiteral("open ");  // then the path in UTF-8 and a line feed
-constexpr qsizetype kMaxRequest = 64 * 1024;                 // a path is far shorter; anything longer is dropped
+// Then the path's bytes, percent-encoded (a line feed, a '%' and bytes that are not text travel as
+// "%XX"), and a line feed.
+const QByteArray kOpenRequest = QByteArrayLiteral("open ");
+// The longest argument a program can be given (128 KiB), percent-encoded; a longer line is no
+// request of a later start and is dropped.
+constexpr qsizetype kMaxRequest = 3 * 128 * 1024 + 64;
 // No more than this many connections are served at a time, so idle ones cannot use up the
 // program's descriptors.
 constexpr int kMaxPeers = 16;
@@ -110,26 +115,50 @@ void SingleInstance::acceptPeers()
             peer->deleteLater();
         });
         silence->start(requestTimeoutMs_);
-        // Requests are lines; a later start may write one in pieces. Of the lines that arrive
-        // together, the newest open request is the one that counts.
+        // Requests are lines; a later start may write one in pieces.
         auto pending = std::make_shared<QByteArray>();
         connect(peer, &QLocalSocket::readyRead, this, [this, peer, pending, silence] {
             silence->start(requestTimeoutMs_);
-            pending->append(peer->readAll());
-            QList<QByteArray> lines;
-            qsizetype end;
-            while ((end = pending->indexOf('\n')) >= 0) {
-                lines << pending->left(end);
-                pending->remove(0, end + 1);
-            }
-            if (pending->size() > kMaxRequest) {
-                pending->clear();
-                peer->abort();
-            }
-            takeRequests(lines);
+            readRequests(peer, *pending);
         });
     }
     keepListening();
+}
+
+// Runs inside the socket's handler: it only takes the complete lines, and leaves what they ask
+// for to the event loop.
+void SingleInstance::readRequests(QLocalSocket* peer, QByteArray& pending)
+{
+    pending.append(peer->readAll());
+    qsizetype end;
+    while ((end = pending.indexOf('\n')) >= 0) {
+        takeRequest(pending.left(end));
+        pending.remove(0, end + 1);
+    }
+    if (pending.size() > kMaxRequest) {
+        pending.clear();
+        // Closed once its handler has returned.
+        QMetaObject::invokeMethod(peer, &QLocalSocket::abort, Qt::QueuedConnection);
+    }
+}
+
+void SingleInstance::takeRequest(const QByteArray& line)
+{
+    // Any request from a later start means: come to the front.
+    activationPending_ = true;
+    if (line.startsWith(kOpenRequest)) openPending_ = QByteArray::fromPercentEncoding(line.mid(kOpenRequest.size()));
+    if (deliveryPosted_) return;
+    deliveryPosted_ = true;
+    QMetaObject::invokeMethod(this, &SingleInstance::deliverRequests, Qt::QueuedConnection);
+}
+
+void SingleInstance::deliverRequests()
+{
+    deliveryPosted_ = false;
+    if (!std::exchange(activationPending_, false)) return;
+    const std::optional<QByteArray> open = std::exchange(openPending_, std::nullopt);
+    emit activationRequested();
+    if (open && !open->isEmpty()) emit openRequested(*open);
 }
 
 // The server stops listening when it cannot accept a connection (no descriptor left): the name
@@ -142,28 +171,16 @@ void SingleInstance::keepListening()
     QTimer::singleShot(requestTimeoutMs_ / 4, this, &SingleInstance::keepListening);
 }
 
-void SingleInstance::takeRequests(const QList<QByteArray>& lines)
-{
-    if (lines.isEmpty()) return;
-    // Any request from a later start means: come to the front.
-    emit activationRequested();
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
-        if (!it->startsWith(kOpenRequest)) continue;
-        const QString file = QString::fromUtf8(it->mid(kOpenRequest.size()));
-        if (!file.isEmpty()) emit openRequested(file);
-        break;
-    }
-}
-
-bool SingleInstance::notifyRunning(const QString& file)
+bool SingleInstance::notifyRunning(const QByteArray& fileName)
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-    // A path holding a line feed cannot travel in one line; the other instance just comes forward.
-    if (file.isEmpty() || file.contains(QLatin1Char('\n'))) socket.write(kActivateRequest);
-    else socket.write(kOpenRequest + file.toUtf8() + '\n');
-    socket.waitForBytesWritten(kConnectTimeoutMs);
+    // The name goes as its bytes: one with a line feed, a leading dash or bytes that are not
+    // text arrives as it was given.
+    socket.write(fileName.isEmpty() ? kActivateRequest : kOpenRequest + fileName.toPercentEncoding("/") + '\n');
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kConnectTimeoutMs)) {
+    }
     socket.disconnectFromServer();
     return true;
 }

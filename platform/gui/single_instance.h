@@ -5,13 +5,19 @@
 // and ends. Only the same user's connections are served. A socket file left behind by a crashed
 // instance refuses connections: it is removed and taken over, never mistaken for a running
 // program.
+//
+// The requests are handed on from the event loop, never from inside a socket's own handler: what
+// they start (a file load with its message boxes) may run an event loop of its own, in which a
+// connection ends and its socket is deleted.
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace kalvora {
 
@@ -29,9 +35,10 @@ public:
 
     // Becomes the listening instance, or finds the running one (and asks it to come to the front).
     Result claim();
-    // Asks the running instance to bring its window to the front and, when `file` is given, to
-    // open that configuration file; true if it was reached.
-    bool notifyRunning(const QString& file = QString());
+    // Asks the running instance to bring its window to the front and, when `fileName` is given
+    // (a path's bytes as the system names the file: any bytes but NUL), to open that
+    // configuration file; true if it was reached.
+    bool notifyRunning(const QByteArray& fileName = QByteArray());
 
     // A later start writes its request at once: a connection that stays silent this long is
     // dropped.
@@ -43,20 +50,28 @@ public:
 signals:
     // Another start asked this instance to show its window.
     void activationRequested();
-    // Another start was given this configuration file to open (after activationRequested).
-    void openRequested(const QString& file);
+    // Another start was given this configuration file to open (after activationRequested): the
+    // path's bytes exactly as that start was given them.
+    void openRequested(const QByteArray& fileName);
 
 private:
     bool listen();
     bool nameIsPrivate() const;
     void acceptPeers();
+    void readRequests(QLocalSocket* peer, QByteArray& pending);
+    void takeRequest(const QByteArray& line);
+    void deliverRequests();
     void keepListening();
-    void takeRequests(const QList<QByteArray>& lines);
     QString name_;
     QString error_;
     QLocalServer* server_ = nullptr;
     int peers_ = 0;
     int requestTimeoutMs_ = 2000;
+    // Taken from the connections, waiting for the event loop to hand them on. Of several open
+    // requests only the newest counts.
+    bool activationPending_ = false;
+    std::optional<QByteArray> openPending_;
+    bool deliveryPosted_ = false;
 };
 
 }  // namespace kalvora

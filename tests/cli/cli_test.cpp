@@ -664,6 +664,56 @@ TEST_F(Cli, ASignalAtAnyMomentLeavesThePortAndTheFilesUsable)
     }
 }
 
+// "kalvora-cli send FILE 2>&1 | head -n 3": the reader goes after three lines. The send runs to
+// its end all the same (every command reaches the units, as with a reader that stays), the
+// port's lock file goes, and the status says the send was done but its summary was not written.
+TEST_F(Cli, OutputThatGoesAwayDoesNotStopASend)
+{
+    const QString log = dir.filePath("line.log");
+    SimProcess ctl({"--mode", "controller", "--units", "2", "--ids", "4,9", "--log", log});
+    ASSERT_FALSE(ctl.path().isEmpty());
+    const QStringList ports{"--com1", ctl.path(), "--com2", "none"};
+    const QString read = dir.filePath("read.tnc"), wall = dir.filePath("wall.tnc");
+    ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", read}).status, 0);
+    Settings file;
+    testing::ScriptedOperator op;
+    ASSERT_TRUE(ReadConfigFile(file, read, op));
+    file.output(1, 1).TotalProjectors = 6;
+    for (int u = 1; u <= 2; ++u)
+        for (int i = 1; i <= 4; ++i) {
+            file.output(u, i).BlackLevel = uint8_t(20 + 8 * u + i);
+            file.output(u, i).SeamGain[i] = uint8_t(100 + 10 * u + i);
+        }
+    ASSERT_TRUE(WriteConfigFile(file, wall, op));
+
+    qsizetype seen = LoggedReceived(log).size();
+    const CliRun kept = RunCli(ports + QStringList{"send", wall});
+    ASSERT_EQ(kept.status, 0) << kept.err.toStdString();
+    const QList<QByteArray> sent = Frames(LoggedReceived(log).mid(seen));
+    ASSERT_GT(sent.size(), 30);
+    EXPECT_TRUE(sent.contains(testing::PassFrame("*9BLKGN 3 39!")));
+
+    seen = LoggedReceived(log).size();
+    QProcess pipeline;
+    pipeline.start(QStringLiteral("bash"),
+                   {"-c", "\"$0\" \"$@\" 2>&1 | head -n 3; exit \"${PIPESTATUS[0]}\"", QStringLiteral(KALVORA_CLI_PATH),
+                    "--clock-scale", "0.1", "--com1", ctl.path(), "--com2", "none", "send", wall});
+    ASSERT_TRUE(pipeline.waitForFinished(60000));
+    const QString shown = QString::fromLocal8Bit(pipeline.readAllStandardOutput());
+    EXPECT_EQ(pipeline.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pipeline.exitCode(), 5) << shown.toStdString() << pipeline.readAllStandardError().constData();
+    EXPECT_EQ(shown.count('\n'), 3);
+    EXPECT_TRUE(shown.startsWith("send: command 1 of ")) << shown.toStdString();
+    // Every command reached the units, as with a reader that stays.
+    const QList<QByteArray> piped = Frames(LoggedReceived(log).mid(seen));
+    EXPECT_EQ(piped.size(), sent.size());
+    EXPECT_TRUE(piped == sent);
+    const QString lock = "/run/lock/LCK.." + ctl.path().mid(5).replace('/', '_');
+    EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
+    const CliRun next = RunCli(ports + QStringList{"search"});
+    EXPECT_EQ(next.status, 0) << next.err.toStdString();
+}
+
 TEST_F(Cli, EveryProgramTellsItsVersion)
 {
     for (const auto& [program, name] : {std::pair{KALVORA_CLI_PATH, "kalvora-cli"}, std::pair{KALVORA_SIM_PATH, "kalvora-sim"},
