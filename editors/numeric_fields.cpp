@@ -84,7 +84,10 @@ int NumericFields::attach(FieldFamily family)
     for (const NumericField* f : FieldsOf(family)) {
         QLineEdit* edit = editOf(f->edit);
         if (!edit || edits_.contains(edit)) continue;
-        edits_.insert(edit, {f, {}, {}, edit->hasFocus()});
+        Attached a;
+        a.field = f;
+        a.entered = edit->hasFocus();
+        edits_.insert(edit, a);
         edit->installEventFilter(this);
         if (auto* spin = FindNamed<SpinArrows>(root_, f->spin)) {
             connect(spin, &SpinArrows::stepUp, this, [this, f] { step(*f, +1); });
@@ -101,7 +104,11 @@ int NumericFields::attach(FieldFamily family)
 void NumericFields::attachEdit(QLineEdit* edit, std::function<bool()> commit, std::function<void()> enter)
 {
     if (!edit || edits_.contains(edit)) return;
-    edits_.insert(edit, {nullptr, std::move(commit), std::move(enter), edit->hasFocus()});
+    Attached a;
+    a.commit = std::move(commit);
+    a.enter = std::move(enter);
+    a.entered = edit->hasFocus();
+    edits_.insert(edit, std::move(a));
     edit->installEventFilter(this);
 }
 

@@ -343,8 +343,8 @@ TEST_F(TypedValuesTest, AMenuOpenedAndClosedWithEscapeSendsNothing)
         {"Alt+F, Escape", [&] {
              press(Qt::Key_F, Qt::AltModifier);
              ASSERT_TRUE(menu("File1")->isVisible());
-             press(Qt::Key_Escape);  // the menu closes, the menu bar keeps the keyboard
-             press(Qt::Key_Escape);  // and gives it back
+             press(Qt::Key_Escape);  // the menu closes; the menu bar may keep the keyboard
+             if (focused() != "Black6Edit") press(Qt::Key_Escape);  // and gives it back
          }, "62"},
         {"a click on Serial Port, Escape", [&] {
              openMenu("Search1");
@@ -402,7 +402,9 @@ TEST_F(TypedValuesTest, PageChangesAndUnitItemsCommitTheTypedValueFirst)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (!form->LinkEstablished()) ASSERT_NO_FATAL_FAILURE(connect());
+        if (!form->LinkEstablished()) {
+            ASSERT_NO_FATAL_FAILURE(connect());
+        }
         showScreens(8);
         click("Black8Edit");
         type(QString::fromLatin1(c.typed));
