@@ -207,9 +207,11 @@ void TKalvoraForm::runMenuItem(const QString& name)
 bool TKalvoraForm::pageChangeRefused(QObject* watched, QEvent* event)
 {
     // The pages and the inner pages of a page (the Display Setup screens) alike.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::Wheel && type != QEvent::KeyPress) return false;
     if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this) return false;
     bool changes = false;
-    switch (event->type()) {
+    switch (type) {
     case QEvent::MouseButtonPress:
         if (auto* bar = qobject_cast<QTabBar*>(watched)) {
             const auto* press = static_cast<QMouseEvent*>(event);

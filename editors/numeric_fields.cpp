@@ -333,13 +333,14 @@ bool NumericFields::runCommit(const std::function<bool()>& commit, Qt::FocusReas
     // Where the focus is (or is going, when a focus loss started this commit): the link's wait
     // may take it from the window, and it is put back afterwards.
     QPointer<QWidget> focusTarget = committing_ == 0 ? QApplication::focusWidget() : nullptr;
+    std::function<void()> select = selectionOnReturn(focusTarget, departure);
     ++committing_;
     struct Leave {
         int& depth;
         ~Leave() { --depth; }
     } leave{committing_};
     const bool ok = commit();
-    if (ok && committing_ == 1) restoreLostFocus(focusTarget, departure);
+    if (ok && committing_ == 1) restoreLostFocus(focusTarget, departure, std::move(select));
     if (held) {
         if (ok)
             held->playBack();
@@ -380,36 +381,36 @@ bool NumericFields::commitTableField(const NumericField& field)
     return true;
 }
 
-void NumericFields::restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure)
+std::function<void()> NumericFields::selectionOnReturn(QWidget* target, Qt::FocusReason departure)
+{
+    auto* edit = qobject_cast<QLineEdit*>(target);
+    if (!edit) return {};
+    QPointer<QLineEdit> e = edit;
+    // A field gone to by Tab or a click gets its whole text selected, as arriving there does.
+    if (SelectsOnArrival(departure)) return [e] { if (e) e->selectAll(); };
+    // A field that keeps the focus gets back the selection (or the cursor) it has now.
+    const QString text = edit->text();
+    const int start = edit->selectionStart(), length = int(edit->selectedText().size());
+    const int cursor = edit->cursorPosition();
+    return [e, text, start, length, cursor] {
+        if (!e || e->text() != text) return;
+        if (length > 0 && cursor == start)
+            e->setSelection(start + length, -length);
+        else if (length > 0)
+            e->setSelection(start, length);
+        else
+            e->setCursorPosition(cursor);
+    };
+}
+
+void NumericFields::restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure, std::function<void()> select)
 {
     if (QApplication::focusWidget() || !target) return;
-    // Losing the focus took the edit's selection with it: a field gone to by Tab or a click gets
-    // its whole text selected, as arriving there would have done; a field that stays gets back
-    // the selection it had.
-    std::function<void()> select;
-    if (auto* edit = qobject_cast<QLineEdit*>(target.data())) {
-        QPointer<QLineEdit> e = edit;
-        if (SelectsOnArrival(departure)) {
-            select = [e] { e->selectAll(); };
-        } else {
-            const QString text = edit->text();
-            const int start = edit->selectionStart(), length = int(edit->selectedText().size());
-            const int cursor = edit->cursorPosition();
-            select = [e, text, start, length, cursor] {
-                if (e->text() != text) return;
-                if (length > 0 && cursor == start)
-                    e->setSelection(start + length, -length);
-                else if (length > 0)
-                    e->setSelection(start, length);
-                else
-                    e->setCursorPosition(cursor);
-            };
-        }
-    }
-    // Later, outside the focus change that may be running now.
+    // Later, outside the focus change that may be running now. Losing the focus took the edit's
+    // selection with it; it is put back with the focus.
     QMetaObject::invokeMethod(
         this,
-        [this, target, select, stays = departure == Qt::NoFocusReason] {
+        [this, target, select = std::move(select), stays = departure == Qt::NoFocusReason] {
             if (target && !QApplication::focusWidget() && target->isEnabled() && target->isVisible()) {
                 returning_ = stays;
                 target->setFocus(Qt::OtherFocusReason);

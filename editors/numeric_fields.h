@@ -145,7 +145,9 @@ private:
     // A commit under the focus rules; `departure`: how the focus is leaving the field (a Tab or a
     // click makes the field gone to select its text), NoFocusReason when the focus stays.
     bool runCommit(const std::function<bool()>& commit, Qt::FocusReason departure);
-    void restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure);
+    void restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure, std::function<void()> select);
+    // What puts the selection of `target` (an edit) right when the focus comes back to it.
+    static std::function<void()> selectionOnReturn(QWidget* target, Qt::FocusReason departure);
 
     QWidget* root_;
     MainFlags& flags_;

@@ -380,6 +380,7 @@ TEST_F(TypedValuesTest, AMenuOpenedAndClosedWithEscapeSendsNothing)
 TEST_F(TypedValuesTest, PageChangesAndUnitItemsCommitTheTypedValueFirst)
 {
     ASSERT_NO_FATAL_FAILURE(connect());
+    simulator->setThinkMs(0);  // the settings sent in one go answered at once
     struct Case {
         const char* name;
         std::function<void()> wayOut;
@@ -404,6 +405,7 @@ TEST_F(TypedValuesTest, PageChangesAndUnitItemsCommitTheTypedValueFirst)
         SCOPED_TRACE(c.name);
         if (!form->LinkEstablished()) {
             ASSERT_NO_FATAL_FAILURE(connect());
+            simulator->setThinkMs(0);
         }
         showScreens(8);
         click("Black8Edit");

@@ -571,6 +571,21 @@ TEST_F(TypingTest, AMenuIsNoDepartureAndCommitPendingCommitsTheFieldOnce)
     EXPECT_TRUE(fields->CommitPending());  // the focus is in no field
     sim->log().clear();
 
+    // A field that keeps the focus keeps its selection, also when the page was disabled while
+    // the commit waited: typing still replaces the text.
+    QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QLineEdit* black7 = edit(QStringLiteral("Black7Edit"));
+    click(black7);
+    ASSERT_EQ(black7->selectedText(), "0");
+    EXPECT_TRUE(fields->CommitPending());
+    settledFocus();
+    EXPECT_EQ(QApplication::focusWidget(), black7);
+    EXPECT_EQ(black7->selectedText(), "0");
+    type(QStringLiteral("8"));
+    page->elsewhere->setFocus();
+    EXPECT_EQ(settled(), PassFrame("*9BLKGN 3 0!") + PassFrame("*9BLKGN 3 8!"));
+    sim->log().clear();
+
     click(black);
     type(QStringLiteral("256"));
     EXPECT_FALSE(fields->CommitPending());
