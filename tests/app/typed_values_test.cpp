@@ -20,6 +20,7 @@
 #include <QtTest/QTest>
 #include <functional>
 
+#include "app/traffic_window.h"
 #include "clock_scale.h"
 #include "connection/link_fixture.h"
 #include "editors/display_setup_page.h"
@@ -328,8 +329,9 @@ TEST_F(TypedValuesTest, SavingCommitsTheTypedValueSoTheFileHoldsIt)
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join(" | ").toStdString();
 }
 
-// Opening a menu takes the keyboard from the field for a while; closing it with Escape gives it
-// back. Nothing is sent meanwhile, and leaving the field afterwards sends its value once.
+// Opening a menu (or another window) takes the keyboard from the field for a while; closing it
+// with Escape (or coming back) gives it back. Nothing is sent meanwhile, and leaving the field
+// afterwards sends its value once.
 TEST_F(TypedValuesTest, AMenuOpenedAndClosedWithEscapeSendsNothing)
 {
     ASSERT_NO_FATAL_FAILURE(connect());
@@ -358,6 +360,13 @@ TEST_F(TypedValuesTest, AMenuOpenedAndClosedWithEscapeSendsNothing)
              press(Qt::Key_Escape);
              if (focused() != "Black6Edit") press(Qt::Key_Escape);
          }, "64"},
+        {"the traffic view opened from the menu, then a click back on the window's title", [&] {
+             chooseMenuItem("Search1", "TrafficView1");
+             ASSERT_TRUE(QTest::qWaitForWindowActive(form->trafficWindow()));
+             form->activateWindow();  // as the window manager does for a click on the title
+             ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+             settle();
+         }, "65"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -397,6 +406,7 @@ TEST_F(TypedValuesTest, PageChangesAndUnitItemsCommitTheTypedValueFirst)
         {"a click on another page's tab", clickTab, "31", {}, true, true},
         {"Ctrl+Tab", [&] { press(Qt::Key_Tab, Qt::ControlModifier); }, "32", {}, true, true},
         {"Send Current Settings", [&] { chooseMenuItem("File1", "SendCurrentSettingstoTornels1"); }, "33", {}, false, true},
+        {"Read from Tornel(s)", [&] { chooseMenuItem("Search1", "ReadfromTornels1"); }, "35", {}, false, true},
         {"Disconnect", [&] { chooseMenuItem("Search1", "DisconnectSerialCo1"); }, "34", {}, false, false},
         {"a click on another page's tab, refused", clickTab, "300", {kBlackBounds}, false, true},
         {"Ctrl+Tab, refused", [&] { press(Qt::Key_Tab, Qt::ControlModifier); }, "x", {"Error! 'x' is not a valid Black Level."}, false, true},
