@@ -141,10 +141,12 @@ bool StepsAside(Qt::FocusReason reason)
     return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || reason == Qt::MenuBarFocusReason;
 }
 
-// Arriving this way selects the field's whole text, so that typing replaces it.
+// Arriving this way selects the field's whole text, so that typing replaces it (the line edit
+// itself does so for the keys, not for a click).
 bool SelectsOnArrival(Qt::FocusReason reason)
 {
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason;
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason ||
+           reason == Qt::MouseFocusReason;
 }
 
 }  // namespace
