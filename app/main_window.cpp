@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMenu>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QPushButton>
 #include <QSet>
 #include <cstdio>
@@ -193,8 +196,39 @@ void TKalvoraForm::runMenuItem(const QString& name)
         QStringLiteral("OpenConfigurationFile1"),
     };
     if (kUnitItems.contains(name) && !link_->MayStart()) return;
+    // Only the items that open a window of their own leave the field being edited as it is.
+    static const QSet<QString> kWindowItems = {
+        QStringLiteral("About1"), QStringLiteral("HelpwithKalvoraSerialconnection1"), QStringLiteral("TrafficView1")};
+    if (!kWindowItems.contains(name) && !CommitPendingField()) return;
     const auto it = menuHandlers_.constFind(name);
     if (it != menuHandlers_.cend() && *it) (*it)();
+}
+
+bool TKalvoraForm::pageChangeRefused(QObject* watched, QEvent* event)
+{
+    // The pages and the inner pages of a page (the Display Setup screens) alike.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::Wheel && type != QEvent::KeyPress) return false;
+    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this) return false;
+    bool changes = false;
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        if (auto* bar = qobject_cast<QTabBar*>(watched)) {
+            const auto* press = static_cast<QMouseEvent*>(event);
+            const int tab = bar->tabAt(press->position().toPoint());
+            changes = press->button() == Qt::LeftButton && tab >= 0 && tab != bar->currentIndex();
+        }
+        break;
+    case QEvent::Wheel: changes = qobject_cast<QTabBar*>(watched) != nullptr; break;
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        changes = qobject_cast<QTabWidget*>(watched) && (key->modifiers() & Qt::ControlModifier) &&
+                  (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab);
+        break;
+    }
+    default: break;
+    }
+    return changes && !CommitPendingField();
 }
 
 void TKalvoraForm::showEvent(QShowEvent* event)
@@ -246,6 +280,13 @@ void TKalvoraForm::PhasePageControlChange()
     }
 }
 
+bool TKalvoraForm::CommitPendingField()
+{
+    for (NumericFields* f : {fields_, source_ ? &source_->fields() : nullptr, seam_ ? &seam_->fields() : nullptr})
+        if (f && !f->CommitPending()) return false;
+    return true;
+}
+
 bool TKalvoraForm::FormCloseQuery() { return statusOp_.askYesNo(kTitleConfirmExit, kConfirmExit); }
 
 void TKalvoraForm::FormClose()
@@ -267,11 +308,18 @@ void TKalvoraForm::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (closing_ || !FormCloseQuery()) {
+    if (closing_) {
         event->ignore();
         return;
     }
+    // The value being typed goes to the units before the question, while the window can still
+    // show what the link has to say; a refused one keeps the window open with its message.
     closing_ = true;
+    if (!CommitPendingField() || !FormCloseQuery()) {
+        closing_ = false;
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

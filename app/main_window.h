@@ -116,6 +116,13 @@ public:
     // keeps a shown window on the screen. Runs again whenever a page's contents change size.
     void fitToContents();
 
+    // The value the operator is typing into a numeric field (or left there while a menu, a
+    // message box or another window had the keyboard) commits, as leaving the field would.
+    // Everything that leaves the field behind runs this first: closing, the File and Serial Port
+    // items, a page change. False: the entry was refused with its message, and the focus is back
+    // in the field; the action stops there.
+    bool CommitPendingField();
+
     // ---- handlers ----
     void FormShow();
     void PhasePageControlChange();
@@ -209,6 +216,10 @@ private:
     void showLinkControllerState();
     void updatePageControlEnabling();
     void runMenuItem(const QString& name);
+    // A click, wheel turn or Ctrl+Tab that is about to change page (or a page's inner page)
+    // commits the field being edited first; true when its entry was refused (the event is then
+    // dropped).
+    bool pageChangeRefused(QObject* watched, QEvent* event);
     void wireConfigFileMenu();
     void wireFileState();
     void fileUsed(const QString& path, const QByteArray& image);  // a successful open or save of `image`

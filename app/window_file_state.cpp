@@ -46,6 +46,7 @@ void TKalvoraForm::wireFileState()
 
 bool TKalvoraForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (pageChangeRefused(watched, event)) return true;
     // The operator's keys and clicks in this window may have changed a record.
     const QEvent::Type type = event->type();
     if ((type == QEvent::KeyRelease || type == QEvent::MouseButtonRelease) && watched->isWidgetType() &&
@@ -110,7 +111,7 @@ void TKalvoraForm::showRecentFiles()
 void TKalvoraForm::OpenRecentFile(const QString& path)
 {
     // As "Open Configuration File": not while an operation waits for the units.
-    if (!link_->MayStart()) return;
+    if (!link_->MayStart() || !CommitPendingField()) return;
     OpenConfigurationFile(path);
 }
 

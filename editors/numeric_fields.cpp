@@ -7,8 +7,10 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "settings/flag_protocol.h"
 #include "editors/spin_arrows.h"
@@ -63,7 +65,10 @@ int NumericFields::attach(FieldFamily family)
     for (const NumericField* f : FieldsOf(family)) {
         QLineEdit* edit = editOf(f->edit);
         if (!edit || edits_.contains(edit)) continue;
-        edits_.insert(edit, {f, {}, {}, edit->hasFocus()});
+        Attached a;
+        a.field = f;
+        a.entered = edit->hasFocus();
+        edits_.insert(edit, a);
         edit->installEventFilter(this);
         if (auto* spin = FindNamed<SpinArrows>(root_, f->spin)) {
             connect(spin, &SpinArrows::stepUp, this, [this, f] { step(*f, +1); });
@@ -80,7 +85,11 @@ int NumericFields::attach(FieldFamily family)
 void NumericFields::attachEdit(QLineEdit* edit, std::function<bool()> commit, std::function<void()> enter)
 {
     if (!edit || edits_.contains(edit)) return;
-    edits_.insert(edit, {nullptr, std::move(commit), std::move(enter), edit->hasFocus()});
+    Attached a;
+    a.commit = std::move(commit);
+    a.enter = std::move(enter);
+    a.entered = edit->hasFocus();
+    edits_.insert(edit, std::move(a));
     edit->installEventFilter(this);
 }
 
@@ -104,28 +113,66 @@ void NumericFields::Step(const QString& editName, int direction)
 
 QLineEdit* NumericFields::editOf(const QString& name) const { return FindNamed<QLineEdit>(root_, name); }
 
+namespace {
+
+// The focus only steps aside: a menu, the menu bar, a message box or another window has the
+// keyboard for a while and gives it back. The field is still being edited.
+bool StepsAside(Qt::FocusReason reason)
+{
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || reason == Qt::MenuBarFocusReason;
+}
+
+// Arriving this way selects the field's whole text, so that typing replaces it (the line edit
+// itself does so for the keys, not for a click).
+bool SelectsOnArrival(Qt::FocusReason reason)
+{
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason ||
+           reason == Qt::MouseFocusReason;
+}
+
+}  // namespace
+
 bool NumericFields::eventFilter(QObject* watched, QEvent* event)
 {
     const auto it = edits_.find(watched);
     if (it == edits_.end()) return QObject::eventFilter(watched, event);
+    auto* edit = static_cast<QLineEdit*>(watched);
     switch (event->type()) {
-    case QEvent::FocusIn: it->entered = true; break;
-    case QEvent::FocusOut: {
-        // Only a real departure commits: not the focus leaving for a commit's own message box
-        // or moving while the link waits, not an edit that never had the focus, and not the
-        // window going away.
-        // A modal box taking the focus (a message of the program's) is no departure either:
-        // the focus comes back to the field when the box closes.
-        const bool toModalBox = static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason &&
-                                QApplication::activeModalWidget() != nullptr;
-        if (committing_ == 0 && it->entered && !toModalBox && static_cast<QWidget*>(watched)->window()->isVisible()) {
-            it->entered = false;
-            const bool byMouse = static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
-            if (const NumericField* f = it->field)
-                commit(*f, byMouse);
-            else if (it->commit)
-                RunCommit(std::function<bool()>(it->commit), byMouse);  // a copy: the hash may change meanwhile
+    case QEvent::FocusIn: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        it->entered = true;
+        // Coming back after stepping aside, or put back by a commit: the same visit.
+        if (StepsAside(reason) || returning_) break;
+        it->committedText.reset();
+        // The line edit selects on Tab itself; a click that brings the focus selects as well,
+        // and its press must not then put the cursor where it landed.
+        if (reason == Qt::MouseFocusReason) {
+            edit->selectAll();
+            it->pressSelects = true;
         }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        if (it->pressSelects) {
+            it->pressSelects = false;
+            edit->selectAll();
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) return true;
+        }
+        break;
+    case QEvent::FocusOut: {
+        it->pressSelects = false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Only a real departure commits: not the focus stepping aside, not the focus moving for
+        // a commit's own message box or while the link waits, not an edit that never had the
+        // focus, and not the window going away. A field committed already (CommitPending) and
+        // not edited since has nothing left to commit.
+        if (StepsAside(reason) || committing_ > 0 || !it->entered || !edit->window()->isVisible()) break;
+        it->entered = false;
+        if (std::exchange(it->committedText, std::nullopt) == edit->text()) break;
+        if (const NumericField* f = it->field)
+            commit(*f, reason);
+        else if (it->commit)
+            runCommit(std::function<bool()>(it->commit), reason);  // a copy: the hash may change meanwhile
         break;
     }
     case QEvent::KeyPress: {
@@ -147,6 +194,22 @@ bool NumericFields::eventFilter(QObject* watched, QEvent* event)
     default: break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool NumericFields::CommitPending()
+{
+    if (committing_ > 0) return true;  // a commit is on its way; nothing else is pending
+    QWidget* focus = root_->window()->focusWidget();
+    const auto it = edits_.find(focus);
+    if (it == edits_.end() || !it->entered) return true;
+    auto* edit = static_cast<QLineEdit*>(focus);
+    if (it->committedText == edit->text()) return true;
+    const NumericField* field = it->field;
+    const std::function<bool()> own = it->commit;  // a copy: the hash may change meanwhile
+    const bool ok = field ? commit(*field) : (own ? runCommit(own, Qt::NoFocusReason) : true);
+    const auto after = edits_.find(edit);
+    if (ok && after != edits_.end()) after->committedText = edit->text();
+    return ok;
 }
 
 void NumericFields::enterPressed(const NumericField& field)
@@ -243,30 +306,36 @@ void NumericFields::refuse(QLineEdit* edit, const QString& message)
 
 bool NumericFields::RunCommit(const std::function<bool()>& commit, bool byMouse)
 {
+    return runCommit(commit, byMouse ? Qt::MouseFocusReason : Qt::NoFocusReason);
+}
+
+bool NumericFields::runCommit(const std::function<bool()>& commit, Qt::FocusReason departure)
+{
     std::optional<HeldInput> held;
     if (committing_ == 0) held.emplace(root_);
     // Where the focus is (or is going, when a focus loss started this commit): the link's wait
     // may take it from the window, and it is put back afterwards.
     QPointer<QWidget> focusTarget = committing_ == 0 ? QApplication::focusWidget() : nullptr;
+    std::function<void()> select = selectionOnReturn(focusTarget, departure);
     ++committing_;
     struct Leave {
         int& depth;
         ~Leave() { --depth; }
     } leave{committing_};
     const bool ok = commit();
-    if (ok && committing_ == 1) restoreLostFocus(focusTarget);
+    if (ok && committing_ == 1) restoreLostFocus(focusTarget, departure, std::move(select));
     if (held) {
         if (ok)
             held->playBack();
         else
-            held->drop(byMouse);
+            held->drop(departure == Qt::MouseFocusReason);
     }
     return ok;
 }
 
-bool NumericFields::commit(const NumericField& field, bool byMouse)
+bool NumericFields::commit(const NumericField& field, Qt::FocusReason departure)
 {
-    return RunCommit([&] { return commitTableField(field); }, byMouse);
+    return runCommit([&] { return commitTableField(field); }, departure);
 }
 
 bool NumericFields::commitTableField(const NumericField& field)
@@ -295,15 +364,42 @@ bool NumericFields::commitTableField(const NumericField& field)
     return true;
 }
 
-void NumericFields::restoreLostFocus(QPointer<QWidget> target)
+std::function<void()> NumericFields::selectionOnReturn(QWidget* target, Qt::FocusReason departure)
+{
+    auto* edit = qobject_cast<QLineEdit*>(target);
+    if (!edit) return {};
+    QPointer<QLineEdit> e = edit;
+    // A field gone to by Tab or a click gets its whole text selected, as arriving there does.
+    if (SelectsOnArrival(departure)) return [e] { if (e) e->selectAll(); };
+    // A field that keeps the focus gets back the selection (or the cursor) it has now.
+    const QString text = edit->text();
+    const int start = edit->selectionStart(), length = int(edit->selectedText().size());
+    const int cursor = edit->cursorPosition();
+    return [e, text, start, length, cursor] {
+        if (!e || e->text() != text) return;
+        if (length > 0 && cursor == start)
+            e->setSelection(start + length, -length);
+        else if (length > 0)
+            e->setSelection(start, length);
+        else
+            e->setCursorPosition(cursor);
+    };
+}
+
+void NumericFields::restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure, std::function<void()> select)
 {
     if (QApplication::focusWidget() || !target) return;
-    // Later, outside the focus change that may be running now.
+    // Later, outside the focus change that may be running now. Losing the focus took the edit's
+    // selection with it; it is put back with the focus.
     QMetaObject::invokeMethod(
         this,
-        [target] {
-            if (target && !QApplication::focusWidget() && target->isEnabled() && target->isVisible())
+        [this, target, select = std::move(select), stays = departure == Qt::NoFocusReason] {
+            if (target && !QApplication::focusWidget() && target->isEnabled() && target->isVisible()) {
+                returning_ = stays;
                 target->setFocus(Qt::OtherFocusReason);
+                returning_ = false;
+                if (select && target->hasFocus()) select();
+            }
         },
         Qt::QueuedConnection);
 }

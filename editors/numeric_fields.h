@@ -12,8 +12,14 @@
 // Focus handling. A commit runs once per real departure from a field: only an edit that received
 // the focus commits when it loses it, and no focus-loss commit runs while another commit is in
 // progress (its message box, the focus going back, the link disabling the pages while it waits).
-// When a commit's link wait has taken the focus away from the window, the focus goes back to
-// where it was going (or where it was) once the commit is over.
+// The focus stepping aside for a menu, a message box or another window is no departure: the field
+// is still being edited and commits when it is really left. When a commit's link wait has taken
+// the focus away from the window, the focus goes back to where it was going (or where it was)
+// once the commit is over.
+//
+// A field reached by Tab, Shift+Tab, Enter or a click that moves the focus to it has its whole
+// text selected, so what the operator types replaces it (a click in a field that already has the
+// focus places the cursor); the selection outlives the focus going away and back during a commit.
 //
 // The mechanism must be destroyed before the controls it watches (the window deletes it first).
 //
@@ -30,6 +36,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "settings/numeric_field_table.h"
@@ -93,6 +100,12 @@ public:
     bool RunCommit(const std::function<bool()>& commit, bool byMouse = false);
     // Gives the focus back to a refused field and reports the message.
     void Refuse(QLineEdit* edit, const QString& message) { refuse(edit, message); }
+    // The field being edited (the window's focus is in it, or was until a menu, a message box or
+    // another window took the keyboard) commits now, as leaving it would. What leaves the field
+    // behind (closing, saving, changing page, a unit operation) runs this first and stops when it
+    // returns false: the entry was refused, its message shown and the focus back in the field.
+    // The field keeps the focus; leaving it without editing it again commits nothing more.
+    bool CommitPending();
 
     // The commit of the field with this edit. False when the entry was rejected.
     bool Commit(const QString& editName);
@@ -108,9 +121,11 @@ private:
         std::function<bool()> commit;         // an edit with rules of its own
         std::function<void()> enter;
         bool entered = false;  // the edit has the focus: losing it commits
+        bool pressSelects = false;  // the click that brought the focus selects instead of placing the cursor
+        std::optional<QString> committedText;  // committed by CommitPending and not edited since
     };
 
-    bool commit(const NumericField& field, bool byMouse = false);
+    bool commit(const NumericField& field, Qt::FocusReason departure = Qt::NoFocusReason);
     bool commitTableField(const NumericField& field);
     void step(const NumericField& field, int direction);
     bool validate(const NumericField& field);
@@ -123,7 +138,12 @@ private:
     QString boundsMessage(const NumericField& field) const;
     QLineEdit* editOf(const QString& name) const;
     bool valueOf(const QString& editName, ValueType type, double& value) const;
-    void restoreLostFocus(QPointer<QWidget> target);
+    // A commit under the focus rules; `departure`: how the focus is leaving the field (a Tab or a
+    // click makes the field gone to select its text), NoFocusReason when the focus stays.
+    bool runCommit(const std::function<bool()>& commit, Qt::FocusReason departure);
+    void restoreLostFocus(QPointer<QWidget> target, Qt::FocusReason departure, std::function<void()> select);
+    // What puts the selection of `target` (an edit) right when the focus comes back to it.
+    static std::function<void()> selectionOnReturn(QWidget* target, Qt::FocusReason departure);
 
     QWidget* root_;
     MainFlags& flags_;
@@ -132,6 +152,7 @@ private:
     NumericFieldHooks hooks_;
     QHash<QObject*, Attached> edits_;
     int committing_ = 0;
+    bool returning_ = false;  // a commit is putting the focus back where it was
 };
 
 }  // namespace kalvora

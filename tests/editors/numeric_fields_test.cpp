@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -75,7 +76,7 @@ class NumericFieldsTest : public LinkFixture {
 protected:
     void SetUp() override
     {
-        sim = StartSim(sim::PortMode::Controller);
+        sim = StartSim(sim::PortMode::Controller, ids);
         Connect(*sim);
         page = std::make_unique<AllFieldsPage>();
         fields = std::make_unique<NumericFields>(page.get(), flags, boxes, commands);
@@ -141,6 +142,7 @@ protected:
     }
 
     BoxOperator boxes{op};
+    std::vector<int> ids = {1, 2};  // the units' RS-485 IDs
     std::unique_ptr<sim::Simulator> sim;
     std::unique_ptr<AllFieldsPage> page;
     std::unique_ptr<NumericFields> fields;
@@ -454,6 +456,143 @@ TEST_F(NumericFieldsTest, ClickingAGammaEnableBoxSendsItWithTheGamma)
     EXPECT_EQ(settled(), PassFrame("*1EFTA 2 R 1  3.1!"));
     EXPECT_EQ(settings.output(1, 2).RightFeather, 1);
     EXPECT_EQ(settings.output(1, 2).RightGamma, 3.1f);
+}
+
+// ---- What the operator types ------------------------------------------------------------------
+
+// The operator's keys and clicks, with units of RS-485 IDs 4 and 9.
+class TypingTest : public NumericFieldsTest {
+protected:
+    TypingTest() { ids = {4, 9}; }
+    void click(QLineEdit* e, QPoint at = {})
+    {
+        QTest::mouseClick(e, Qt::LeftButton, {}, at.isNull() ? e->rect().center() : at);
+        settledFocus();
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        settledFocus();
+    }
+    void type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+    // The units have answered and the focus is back where the operator sent it.
+    void settledFocus()
+    {
+        settled();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(WaitUntil([] { return QApplication::focusWidget() != nullptr; }));
+    }
+};
+
+// Enter, Tab, Shift+Tab and a click that moves the focus select the field's whole text, so the
+// digits typed replace it, also when the page was disabled (the focus taken from the window)
+// while the commit of the field left waited for the units. A click in the field that has the
+// focus places the cursor.
+TEST_F(TypingTest, ArrivingByEnterTabOrAClickSelectsTheTextTypingReplacesIt)
+{
+    for (const bool disabledWhileWaiting : {false, true}) {
+        SCOPED_TRACE(disabledWhileWaiting ? "page disabled while the link waits" : "page left enabled");
+        QMetaObject::Connection disabling;
+        if (disabledWhileWaiting)
+            disabling = QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(),
+                                         [this](bool on) { page->setEnabled(on); });
+        startAfresh();
+        edit(QStringLiteral("Black2Edit"))->setText(QStringLiteral("5"));
+        edit(QStringLiteral("Black3Edit"))->setText(QStringLiteral("14"));
+        edit(QStringLiteral("HaloWidth1Edit"))->setText(QStringLiteral("8"));
+        edit(QStringLiteral("HaloOffset1Edit"))->setText(QStringLiteral("2"));
+        struct Step {
+            std::function<void()> reach;  // the operator's gesture
+            const char* field;            // where it brings the focus
+            const char* selected;         // the field's text, all of it selected
+            const char* typed;
+        };
+        const Step steps[] = {
+            {[&] { click(edit(QStringLiteral("Black1Edit"))); }, "Black1Edit", "0", "20"},
+            {[&] { press(Qt::Key_Tab); }, "Black2Edit", "5", "7"},
+            {[&] { press(Qt::Key_Backtab, Qt::ShiftModifier); }, "Black1Edit", "20", "21"},
+            {[&] { press(Qt::Key_Return); }, "HaloWidth1Edit", "8", "3"},
+            {[&] { press(Qt::Key_Return); }, "HaloOffset1Edit", "2", "9"},
+            {[&] { click(edit(QStringLiteral("Black3Edit"))); }, "Black3Edit", "14", "6"},
+        };
+        for (const Step& s : steps) {
+            SCOPED_TRACE(s.field);
+            s.reach();
+            QLineEdit* e = edit(QString::fromLatin1(s.field));
+            ASSERT_EQ(QApplication::focusWidget(), e);
+            EXPECT_EQ(e->selectedText(), s.selected);
+            type(QString::fromLatin1(s.typed));
+            EXPECT_EQ(e->text(), s.typed);
+        }
+        // A click in the field that has the focus places the cursor: after the last digit.
+        QLineEdit* black3 = edit(QStringLiteral("Black3Edit"));
+        click(black3, QPoint(black3->width() - 3, black3->height() / 2));
+        EXPECT_FALSE(black3->hasSelectedText());
+        type(QStringLiteral("1"));
+        EXPECT_EQ(black3->text(), "61");
+        page->elsewhere->setFocus();
+        EXPECT_EQ(settled(), PassFrame("*4BLKGN 1 20!") + PassFrame("*4BLKGN 2 7!") + PassFrame("*4BLKGN 1 21!") +
+                                 PassFrame("*4HALO 1 R 3 2!") + PassFrame("*4HALO 1 R 3 9!") + PassFrame("*4BLKGN 3 61!"));
+        EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join(" | ").toStdString();
+        QObject::disconnect(disabling);
+    }
+}
+
+// A menu (or another window) taking the keyboard is no departure: nothing is committed, and the
+// field commits when it is really left. CommitPending commits the field being edited once; one
+// it refuses is reported and keeps the focus.
+TEST_F(TypingTest, AMenuIsNoDepartureAndCommitPendingCommitsTheFieldOnce)
+{
+    QLineEdit* black = edit(QStringLiteral("Black6Edit"));
+    click(black);
+    type(QStringLiteral("61"));
+    {
+        QMenu menu(page.get());
+        menu.addAction(QStringLiteral("Item"));
+        menu.popup(page->mapToGlobal(QPoint(5, 5)));
+        ASSERT_TRUE(WaitUntil([&] { return menu.isVisible(); }));
+        QTest::keyClick(&menu, Qt::Key_Escape);
+        ASSERT_TRUE(WaitUntil([&] { return !menu.isVisible(); }));
+    }
+    // Here the menu took the window's activation with it; the window system gives it back.
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    EXPECT_EQ(settled(), QByteArray());
+    EXPECT_EQ(QApplication::focusWidget(), black);
+
+    EXPECT_TRUE(fields->CommitPending());
+    settledFocus();
+    EXPECT_EQ(settled(), PassFrame("*9BLKGN 2 61!"));
+    EXPECT_EQ(QApplication::focusWidget(), black);
+    EXPECT_EQ(settings.output(2, 2).BlackLevel, 61);
+    EXPECT_TRUE(fields->CommitPending());  // nothing more pending
+    page->elsewhere->setFocus();           // nor on leaving
+    EXPECT_EQ(settled(), PassFrame("*9BLKGN 2 61!"));
+    EXPECT_TRUE(fields->CommitPending());  // the focus is in no field
+    sim->log().clear();
+
+    // A field that keeps the focus keeps its selection, also when the page was disabled while
+    // the commit waited: typing still replaces the text.
+    QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QLineEdit* black7 = edit(QStringLiteral("Black7Edit"));
+    click(black7);
+    ASSERT_EQ(black7->selectedText(), "0");
+    EXPECT_TRUE(fields->CommitPending());
+    settledFocus();
+    EXPECT_EQ(QApplication::focusWidget(), black7);
+    EXPECT_EQ(black7->selectedText(), "0");
+    type(QStringLiteral("8"));
+    page->elsewhere->setFocus();
+    EXPECT_EQ(settled(), PassFrame("*9BLKGN 3 0!") + PassFrame("*9BLKGN 3 8!"));
+    sim->log().clear();
+
+    click(black);
+    type(QStringLiteral("256"));
+    EXPECT_FALSE(fields->CommitPending());
+    EXPECT_EQ(op.messages(), QStringList{"Error! Value out of bounds! (0 - 255)"});
+    EXPECT_EQ(black->text(), "61");  // the record's value
+    EXPECT_EQ(QApplication::focusWidget(), black);
+    EXPECT_EQ(settled(), QByteArray());
 }
 
 TEST(NumericFieldTable, EveryFamilyExpandsToNamedFieldsWithExistingNextFields)
