@@ -40,9 +40,9 @@ bool Link::SendControllerCommand(int postWait)
         // The frame leaves now, not after the pages have been disabled and repainted.
         port_.flushOutput();
         setPageEnabled(false);
-        startTimer1();
+        startReplyTimer();
         waitForReplyOrFailure();
-        stopTimer1();
+        stopReplyTimer();
         if (timedOut_) noteUnansweredAttempt();
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
         AwaitingReply = false;
@@ -91,11 +91,11 @@ bool Link::SendQuery()
     AwaitingReply = true;
     flushBeforeAttempt();
     traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
-    startTimer1();
+    startReplyTimer();
     WriteIfRoom(CommandText);
     port_.flushOutput();
     waitForReplyOrFailure();
-    stopTimer1();
+    stopReplyTimer();
     if (timedOut_) noteUnansweredAttempt();
     if (AwaitingReply) {
         // Timeout or a lost port: the next transaction starts its reply afresh.
