@@ -63,7 +63,7 @@ bool CommandSet::SendLine(const std::string& line, bool controller, int postWait
         return !Abandoned();
     }
     if (way == DirectWay::Write) {
-        link_.WriteIfRoom(link_.CommandText);
+        link_.WriteIfRoom(link_.commandText());
         return true;
     }
     link_.WaitTicks = ackTicks;

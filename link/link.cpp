@@ -116,14 +116,7 @@ void Link::traceEnd(const QString& outcome)
     if (trace_) trace_->end(outcome);
 }
 
-bool Link::WriteIfRoom(const char* text)
-{
-    if (text == CommandText) {
-        CommandText[kLinkBufferSize - 1] = '\0';
-        return WriteIfRoom(QByteArray(CommandText, int(std::strlen(CommandText))));
-    }
-    return WriteIfRoom(QByteArray(text ? text : ""));
-}
+bool Link::WriteIfRoom(const char* text) { return WriteIfRoom(QByteArray(text ? text : "")); }
 
 void Link::resetAssembly()
 {
@@ -273,12 +266,14 @@ void Link::flushBeforeAttempt()
 
 bool Link::takeReplyFromEcho()
 {
-    const QByteArrayView reply(ReplyText, qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
-    const qsizetype at = FindEcho(reply, QByteArrayView(CommandText, qsizetype(strnlen(CommandText, kLinkBufferSize))));
+    QByteArray& text = Reply.ReplyText;
+    const QByteArrayView reply(text.constData(), qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
+    const qsizetype at = FindEcho(reply, QByteArrayView(commandText_));
     if (at < 0) return false;
     if (at > 0) {
-        std::memmove(ReplyText, ReplyText + at, size_t(kLinkBufferSize) - size_t(at));
-        std::memset(ReplyText + (size_t(kLinkBufferSize) - size_t(at)), 0, size_t(at));
+        char* const bytes = text.data();
+        std::memmove(bytes, bytes + at, size_t(kLinkBufferSize) - size_t(at));
+        std::memset(bytes + (size_t(kLinkBufferSize) - size_t(at)), 0, size_t(at));
     }
     return true;
 }
@@ -351,7 +346,7 @@ void Link::onPortFailed(const QString&)
     setLinkUp(false);
     portFailedPending_ = true;
     // Nothing of an earlier reply may be taken for the answer to a later query.
-    ReplyText[0] = '\0';
+    Reply.ReplyText[0] = '\0';
     staleReplies_ = 0;
     if (transactionDepth_ == 0) runDeferredEffects();
     emit portLost();

@@ -86,9 +86,7 @@ struct UnitIds {
 };
 
 struct LinkState {
-    char CommandText[kLinkBufferSize] = {};
-    ReplyBuffer Reply;  // ReplyText, ReplyLength, MinReplyLength, Terminator and the assembly's memory
-    char (&ReplyText)[kLinkBufferSize] = Reply.ReplyText;
+    ReplyBuffer Reply;  // the reply's bytes, ReplyLength, MinReplyLength, Terminator and the assembly's memory
     int32_t& ReplyLength = Reply.ReplyLength;
     int32_t& MinReplyLength = Reply.MinReplyLength;
     char& Terminator = Reply.Terminator;
@@ -156,9 +154,15 @@ public:
     Operator& op() { return op_; }
     MainFlags& flags() { return flags_; }
 
-    // CommandText = printf(format, ...) in the C locale, never past the buffer.
+    // The text of the command or query to send next: an addressed command's "*" id text "!",
+    // or a whole line or query frame. At most kLinkBufferSize - 1 bytes, never a NUL.
+    const QByteArray& commandText() const { return commandText_; }
+    // The last reply's bytes: kLinkBufferSize of them, a NUL after the reply's text (see
+    // ReplyBuffer).
+    const QByteArray& replyText() const { return Reply.ReplyText; }
+    // The command text = printf(format, ...) in the C locale, cut to fit.
     void SetCommandText(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // CommandText = the bytes of a frame (a query or a line), cut to fit the buffer.
+    // The command text = the bytes of a frame (a query or a line), cut to fit.
     void SetCommandFrame(const SerialFrame& frame);
 
     // The connection mode: through a controller on an RS-485 bus (up to two units), or one
@@ -184,20 +188,20 @@ public:
     QString unitVersion() const { return unitVersion_; }
     void setUnitVersion(const QString& text);
 
-    // Sets CommandChecksum from CommandText.
+    // Sets CommandChecksum from the command text.
     void ComputeChecksum();
     // Writes `text` if the port is open and the output queue has room, else tells the
     // operator of the overflow and drops it. True when written.
     bool WriteIfRoom(const QByteArray& text);
     bool WriteIfRoom(const char* text);
 
-    // Controller-mode transaction of CommandText in the "PASS " frame, resent until the
+    // Controller-mode transaction of the command text in the "PASS " frame, resent until the
     // controller accepts it; then a post-wait of `postWait` nominal ms with events handled.
     // False when the command was not delivered: the port was closed at the call, the port
     // went away during it (Abandoned set, link dropped, told once), or the operator chose
     // Cancel at the way out (Abandoned set). The caller stops its sequence.
     bool SendControllerCommand(int postWait);
-    // Sends CommandText unchanged and waits for one reply (no resend). True when a complete
+    // Sends the command text unchanged and waits for one reply (no resend). True when a complete
     // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText. After a
     // timeout nothing awaits the late bytes (AwaitingReply clear); every transaction starts
     // its reply afresh.
@@ -206,11 +210,11 @@ public:
     // port is closed (nothing sent). A port that goes away during the wait is a failure: the
     // link is dropped and the operator told once.
     bool SendAndWaitPrompt(const QByteArray& text);
-    // SendAndWaitPrompt(CommandText) with the recovery dialog when it fails. False only when
+    // SendAndWaitPrompt(commandText()) with the recovery dialog when it fails. False only when
     // the operator chose Cancel (ExitRequested set, exitRequested(-1) emitted).
     bool SendDirectCommand();
     // Re-probes the current port until the unit answers or the operator quits, then sends
-    // CommandText again. False when the operator chose Cancel.
+    // the command text again. False when the operator chose Cancel.
     bool RecoverDirectLink();
     // Selects, opens and probes port n with CR.
     bool ProbePort(int n);
@@ -234,7 +238,7 @@ public:
     static void HandlePendingEvents();
     // True while an operation on the units handles events in one of its waits or pauses: a
     // handler run from there (a menu, an editor commit) must not start another operation,
-    // which would overwrite CommandText and ReplyText under the waiting one.
+    // which would overwrite the command and reply texts under the waiting one.
     static bool InsideWait();
     // An operation may start now: no other is waiting and the operator has not ended the
     // program at the recovery dialog.
@@ -255,7 +259,7 @@ public:
     void setTrace(TrafficTrace* trace) { trace_ = trace; }
     TrafficTrace* trace() const { return trace_; }
     // The unit (1, 2) a command or query text addresses; 0 for the port or the controller.
-    // `text` is a frame's bytes, or a command's addressed text as CommandText holds it.
+    // `text` is a frame's bytes, or a command's addressed text as commandText() holds it.
     int UnitOfText(const QByteArray& text) const;
     // The unit (1, 2) that has this RS-485 ID; 0 for none.
     int UnitOfId(int unitId) const;
@@ -319,6 +323,7 @@ private:
     Operator& op_;
     MainFlags& flags_;
     QTimer replyTimer_;
+    QByteArray commandText_;
     bool throughController_ = false;
     UnitIds unitIds_;
     int unitsReported_ = 0;

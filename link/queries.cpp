@@ -33,7 +33,8 @@ QueryInfo InfoOf(BlockQuery q)
 
 std::span<const uint8_t> ReplyBytes(const Link& link)
 {
-    return {reinterpret_cast<const uint8_t*>(link.ReplyText), size_t(kLinkBufferSize)};
+    const QByteArray& text = link.replyText();
+    return {reinterpret_cast<const uint8_t*>(text.constData()), size_t(text.size())};
 }
 
 // SendQuery() and the resend rules: in controller mode the query goes again while the
@@ -47,7 +48,7 @@ bool SendWithResends(Link& link, bool resendOnEmpty)
     if (link.SendQuery()) return true;
     if (!link.port().isOpen() || !link.MayStart()) return false;
     if (link.throughController()) {
-        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.ReplyText[0] == '\0'); };
+        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.replyText().at(0) == '\0'); };
         for (int failures = 1; again() && link.port().isOpen() && !link.Abandoned; ++failures) {
             if (!link.KeepTrying(failures, true)) return false;
             link.SendQuery();
@@ -148,7 +149,7 @@ bool QueryInput(Link& link, Settings& settings, int u, int ch)
     if (!ValidUnit(u) || !ValidIndex(ch)) return false;
     const int marker = RunBlockQuery(link, BlockQuery::Input, u, ch);
     if (marker < 0) return false;
-    const char kind = link.ReplyText[marker + 1];
+    const char kind = char(ReplyBytes(link)[size_t(marker) + 1]);
     if (!DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker))) return false;
     link.InputsReported[size_t(u)][size_t(ch)] = settings.input(u, ch);
     return true;

@@ -19,9 +19,8 @@ bool Link::SendControllerCommand(int postWait)
     ++transactionDepth_;
     SetCursorBusy(true);
 
-    CommandText[kLinkBufferSize - 1] = '\0';
     // The checksum was computed once by the builder; every attempt sends the same frame.
-    const QByteArray addressed(CommandText, qsizetype(std::strlen(CommandText)));
+    const QByteArray addressed = commandText_;
     const CommandPieces frame = CommandFramePieces(addressed, CommandChecksum);
     bool delivered = false;
     for (int failures = 0;;) {
@@ -80,7 +79,7 @@ bool Link::SendQuery()
 {
     if (!port_.isOpen() || !MayStart()) {
         // Nothing was asked, so nothing may be read from an earlier reply.
-        ReplyText[0] = '\0';
+        Reply.ReplyText[0] = '\0';
         ResendNeeded = true;
         return false;
     }
@@ -90,9 +89,9 @@ bool Link::SendQuery()
     resetAssembly();
     AwaitingReply = true;
     flushBeforeAttempt();
-    traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
+    traceBegin(TraceRow::Kind::Query, commandText_);
     startReplyTimer();
-    WriteIfRoom(CommandText);
+    WriteIfRoom(commandText_);
     port_.flushOutput();
     waitForReplyOrFailure();
     stopReplyTimer();
@@ -163,8 +162,7 @@ bool Link::SendDirectCommand()
     }
     Abandoned = false;
     SetCursorBusy(true);
-    CommandText[kLinkBufferSize - 1] = '\0';
-    DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+    DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
     bool ok = DirectReplyOk;
     if (takePortFailure()) {
         // The port went away: the link is dropped; the operator reconnects.
@@ -198,7 +196,7 @@ bool Link::RecoverDirectLink()
             DirectReplyOk = ProbePort(port_.comNumber());
         }
         WaitTicks = commandTicks;
-        DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+        DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
         takePortFailure();  // the next probe reports it
     }
     WaitTicks = kDefaultWaitTicks;

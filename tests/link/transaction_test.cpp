@@ -122,7 +122,7 @@ TEST(ControllerTransaction, BytesArrivingBetweenTransactionsAreFlushedNotTakenAs
     BuildControllerCommand(rig.link, "*1BLKGN 3 99!");
     EXPECT_TRUE(rig.link.SendControllerCommand(0));
     EXPECT_EQ(rig.sim->unit(1).output(3).BlackLevel, 99);
-    EXPECT_TRUE(QByteArray(rig.link.ReplyText).startsWith("PASS *1BLKGN 3 99!"));
+    EXPECT_TRUE(QByteArray(rig.link.replyText().constData()).startsWith("PASS *1BLKGN 3 99!"));
 }
 
 TEST(ControllerTransaction, ClosedPortSendsNothing)
@@ -153,8 +153,8 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     EXPECT_TRUE(rig.op.statuses().isEmpty()) << "a query leaves the status bar alone";
 
     EXPECT_TRUE(rig.link.SendQuery());
-    EXPECT_EQ(rig.link.ReplyText[0], 0x01) << "the next reply is assembled from the start of the text";
-    EXPECT_EQ(rig.link.ReplyText[1], 0x08);
+    EXPECT_EQ(rig.link.replyText().at(0), 0x01) << "the next reply is assembled from the start of the text";
+    EXPECT_EQ(rig.link.replyText().at(1), 0x08);
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("SYINFOTN\rSYINFOTN\r"));
 }
