@@ -21,7 +21,7 @@ bool Valid(int unit, int index) { return ValidUnit(unit) && ValidIndex(index); }
 
 CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(settings) {}
 
-bool CommandSet::Abandoned() const { return link_.Abandoned || link_.ExitRequested; }
+bool CommandSet::Abandoned() const { return link_.sequenceStopped(); }
 
 bool CommandSet::Refused() const { return !link_.MayStart(); }
 

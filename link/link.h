@@ -108,8 +108,6 @@ struct LinkState {
     // recovery dialog; cleared when the next command or query starts. Callers stop their
     // sequence when a call returns false with this set.
     bool Abandoned = false;
-    // Cancel in the recovery dialog: the program is to end with status -1.
-    bool ExitRequested = false;
     // Set while the program waits for a unit that is known to be busy (after a procedure):
     // timeouts and "did not answer" error codes end the attempt without a message box, a
     // status text or a pause, and the way out of the resends is not offered. A port that goes
@@ -211,7 +209,7 @@ public:
     // link is dropped and the operator told once.
     bool SendAndWaitPrompt(const QByteArray& text);
     // SendAndWaitPrompt(commandText()) with the recovery dialog when it fails. False only when
-    // the operator chose Cancel (ExitRequested set, exitRequested(-1) emitted).
+    // the operator chose Cancel (endRequested() set, exitRequested(-1) emitted).
     bool SendDirectCommand();
     // Re-probes the current port until the unit answers or the operator quits, then sends
     // the command text again. False when the operator chose Cancel.
@@ -242,7 +240,12 @@ public:
     static bool InsideWait();
     // An operation may start now: no other is waiting and the operator has not ended the
     // program at the recovery dialog.
-    bool MayStart() const { return !InsideWait() && !ExitRequested; }
+    bool MayStart() const { return !InsideWait() && !endRequested_; }
+    // Cancel in the recovery dialog: the program is to end with status -1; nothing more starts.
+    bool endRequested() const { return endRequested_; }
+    // The sequence of transactions under way stops: the operator gave up (Abandoned) or the
+    // program is ending.
+    bool sequenceStopped() const { return Abandoned || endRequested_; }
 
     // The hourglass, counted: every SetCursorBusy(true) is matched by one SetCursorBusy(false),
     // and the arrow comes back when the outermost operation ends, however they nest.
@@ -324,6 +327,7 @@ private:
     MainFlags& flags_;
     QTimer replyTimer_;
     QByteArray commandText_;
+    bool endRequested_ = false;
     bool throughController_ = false;
     UnitIds unitIds_;
     int unitsReported_ = 0;

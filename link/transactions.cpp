@@ -189,7 +189,7 @@ bool Link::RecoverDirectLink()
             if (!op_.askOkCancel(kTitleComPortError, kMsgComPortFailed)) {
                 WaitTicks = kDefaultWaitTicks;
                 Abandoned = true;
-                ExitRequested = true;
+                endRequested_ = true;
                 emit exitRequested(-1);
                 return false;
             }

@@ -186,7 +186,7 @@ TEST(DirectTransaction, RecoveryDialogRetriesAndCancelEndsTheProgram)
     rig.link.SetCommandText("SYSAVE\r");
     EXPECT_FALSE(rig.link.SendDirectCommand());
     EXPECT_EQ(exitStatus, -1);
-    EXPECT_TRUE(rig.link.ExitRequested);
+    EXPECT_TRUE(rig.link.endRequested());
     EXPECT_EQ(rig.op.questions(), (QStringList{kMsgComPortFailed, kMsgComPortFailed}));
     for (const auto& e : rig.op.events) {
         if (e.kind == ScriptedOperator::Event::OkCancel) {
@@ -300,7 +300,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         EXPECT_FALSE(rig.port.isOpen());
         EXPECT_FALSE(rig.link.linkUp());
         EXPECT_FALSE(linkState);
-        EXPECT_FALSE(rig.link.ExitRequested) << "no recovery dialog for a port that is gone";
+        EXPECT_FALSE(rig.link.endRequested()) << "no recovery dialog for a port that is gone";
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
