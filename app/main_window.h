@@ -108,7 +108,7 @@ public:
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
-    bool LinkEstablished() const { return link_->LinkEstablished; }
+    bool LinkEstablished() const { return link_->linkUp(); }
     // The size the window's contents ask at the desktop's font (menu and status bars included),
     // at least kClientWidth x kClientHeight below the menu bar.
     QSize contentsSize() const;

@@ -103,7 +103,7 @@ void TKalvoraForm::wireLink()
     // then. At any other time the bytes stay queued for the link, whose waits rely on them.
     connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
         const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
-                                  !link_->AwaitingReply && !controller_->Searching();
+                                  !link_->AwaitingReply && !controller_->searching();
         if (!terminalTime || count <= 0) return;
         QByteArray bytes(count, '\0');
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
@@ -116,20 +116,20 @@ void TKalvoraForm::wireLink()
     connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
         if (link_->MayStart()) SystemSaveButtonClick();
     });
-    connect(link_.get(), &Link::phasePageControlEnabledChanged, this, [this] { updatePageControlEnabling(); });
-    connect(link_.get(), &Link::version1LabelChanged, this, [this](const QString& text) {
+    connect(link_.get(), &Link::editingAllowedChanged, this, [this] { updatePageControlEnabling(); });
+    connect(link_.get(), &Link::unitVersionChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
     });
     connect(link_.get(), &Link::unitIdsChanged, this, [this] {
-        const QString ids[] = {link_->TornelID1Edit, link_->TornelID2Edit};
-        const bool visible[] = {link_->TornelID1Visible, link_->TornelID2Visible};
+        // Each unit's RS-485 ID, shown once the controller detected the unit.
+        const UnitIds& ids = link_->unitIds();
         for (int u = 0; u < 2; ++u) {
             if (auto* e = FindNamed<QLineEdit>(this, QStringLiteral("TornelID%1Edit").arg(u + 1))) {
-                e->setText(ids[u]);
-                e->setVisible(visible[u]);
+                e->setText(QString::number(ids.id[size_t(u)]));
+                e->setVisible(ids.detected[size_t(u)]);
             }
             if (auto* c = FindNamed<QWidget>(this, QStringLiteral("TornelID%1Caption").arg(u + 1)))
-                c->setVisible(visible[u]);
+                c->setVisible(ids.detected[size_t(u)]);
         }
     });
     connect(link_.get(), &Link::lineStateChanged, this, [this](const SerialPort::LineState& s) {
@@ -138,7 +138,7 @@ void TKalvoraForm::wireLink()
         info_->setLight(InfoPage::Light::Rxd, s.rxd);
         info_->setLight(InfoPage::Light::Txd, s.txd);
     });
-    connect(link_.get(), &Link::linkEstablishedChanged, this, [this](bool up) {
+    connect(link_.get(), &Link::linkUpChanged, this, [this](bool up) {
         if (up) return;
         for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
             info_->setLight(light, false);  // the lights show the line only while the link is up
@@ -164,28 +164,29 @@ void TKalvoraForm::wireLinkController()
         return n > 1000 ? 1000 : static_cast<int>(n);
     };
     c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
-    c.PhasePageControlChange = [this] { PhasePageControlChange(); };
+    c.LinkDropped = [this] { PhasePageControlChange(); };
 
-    // The menu items of the link, each calling the controller's operation of the same name.
-    const std::pair<const char*, void (LinkController::*)()> items[] = {
-        {"SearchAll", &LinkController::SearchAllClick},
-        {"TornelconnectedthruController1", &LinkController::TornelconnectedthruController1Click},
-        {"TornelconnectedtoSerialPortdirectly1", &LinkController::TornelconnectedtoSerialPortdirectly1Click},
-        {"DisconnectSerialCo1", &LinkController::DisconnectSerialCo1Click},
-        {"Defaultvalues1", &LinkController::Defaultvalues1Click},
-        {"N9600", &LinkController::N9600Click},
-        {"N19200", &LinkController::N19200Click},
-        {"N38400", &LinkController::N38400Click},
-        {"N57600", &LinkController::N57600Click},
-        {"ParityNone", &LinkController::ParityNoneClick},
-        {"ParityOdd", &LinkController::ParityOddClick},
-        {"ParityEven", &LinkController::ParityEvenClick},
-        {"ParityMark", &LinkController::ParityMarkClick},
-        {"ParitySpace", &LinkController::ParitySpaceClick},
+    // The menu items of the link and the connection step each one runs.
+    using Baud = LinkController::BaudChoice;
+    const std::pair<const char*, std::function<void(LinkController&)>> items[] = {
+        {"SearchAll", &LinkController::searchAll},
+        {"TornelconnectedthruController1", &LinkController::connectThroughController},
+        {"TornelconnectedtoSerialPortdirectly1", &LinkController::connectDirectly},
+        {"DisconnectSerialCo1", &LinkController::disconnectUnits},
+        {"ReadfromTornels1", [](LinkController& lc) { lc.readFromUnits(); }},
+        {"Defaultvalues1", [](LinkController& lc) { lc.chooseBaud(Baud::Default); }},
+        {"N9600", [](LinkController& lc) { lc.chooseBaud(Baud::B9600); }},
+        {"N19200", [](LinkController& lc) { lc.chooseBaud(Baud::B19200); }},
+        {"N38400", [](LinkController& lc) { lc.chooseBaud(Baud::B38400); }},
+        {"N57600", [](LinkController& lc) { lc.chooseBaud(Baud::B57600); }},
+        {"ParityNone", [](LinkController& lc) { lc.chooseParity(Parity::None); }},
+        {"ParityOdd", [](LinkController& lc) { lc.chooseParity(Parity::Odd); }},
+        {"ParityEven", [](LinkController& lc) { lc.chooseParity(Parity::Even); }},
+        {"ParityMark", [](LinkController& lc) { lc.chooseParity(Parity::Mark); }},
+        {"ParitySpace", [](LinkController& lc) { lc.chooseParity(Parity::Space); }},
     };
-    for (const auto& [name, op] : items)
-        setMenuHandler(QString::fromLatin1(name), [this, op] { (controller_.get()->*op)(); });
-    setMenuHandler(QStringLiteral("ReadfromTornels1"), [this] { controller_->ReadfromTornels1Click(); });
+    for (const auto& [name, step] : items)
+        setMenuHandler(QString::fromLatin1(name), [this, step] { step(*controller_); });
 
     connect(&c, &LinkController::stateChanged, this, [this] { showLinkControllerState(); });
     connect(&c, &LinkController::searchingChanged, this, [this] { updatePageControlEnabling(); });
@@ -195,21 +196,21 @@ void TKalvoraForm::wireLinkController()
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->PhasePageControlEnabled() && !controller_->Searching() && !pageControlHeld_);
+    pages_->setEnabled(link_->editingAllowed() && !controller_->searching() && !pageControlHeld_);
 }
 
 void TKalvoraForm::showLinkControllerState()
 {
     const LinkController& c = *controller_;
-    menu_.value(QStringLiteral("ReadfromTornels1"))->setEnabled(c.ReadfromTornels1Enabled());
-    menu_.value(QStringLiteral("SendCurrentSettingstoTornels1"))->setEnabled(c.SendCurrentSettingstoTornels1Enabled());
+    menu_.value(QStringLiteral("ReadfromTornels1"))->setEnabled(c.connected());
+    menu_.value(QStringLiteral("SendCurrentSettingstoTornels1"))->setEnabled(c.connected());
     static const char* const kBaudItems[] = {"Defaultvalues1", "N9600", "N19200", "N38400", "N57600"};
-    menu_.value(QString::fromLatin1(kBaudItems[static_cast<int>(c.CheckedBaud())]))->setChecked(true);
+    menu_.value(QString::fromLatin1(kBaudItems[static_cast<int>(c.baudChoice())]))->setChecked(true);
     static const char* const kParityItems[] = {"ParityNone", "ParityOdd", "ParityEven", "ParityMark", "ParitySpace"};
-    menu_.value(QString::fromLatin1(kParityItems[static_cast<int>(c.CheckedParity())]))->setChecked(true);
-    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("ComNumberLabel"))) l->setText(c.ComNumberLabel());
-    if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(c.BaudComboBoxIndex());
-    if (auto* mode = FindNamed<QCheckBox>(this, QStringLiteral("RS485CheckBox"))) mode->setChecked(c.ControllerMode());
+    menu_.value(QString::fromLatin1(kParityItems[static_cast<int>(c.parity())]))->setChecked(true);
+    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("ComNumberLabel"))) l->setText(c.portNumberText());
+    if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(c.baudIndex());
+    if (auto* mode = FindNamed<QCheckBox>(this, QStringLiteral("RS485CheckBox"))) mode->setChecked(c.throughController());
 }
 
 }  // namespace kalvora

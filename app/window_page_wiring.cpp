@@ -42,10 +42,10 @@ void TKalvoraForm::wirePlanningPage()
     PlanningHooks& h = planning_->hooks();
     h.linkEstablished = [this] { return LinkEstablished(); };
     h.linkBusy = [this] { return !link_->MayStart(); };
-    h.controllerMode = [this] { return link_->RS485CheckBox; };
+    h.controllerMode = [this] { return link_->throughController(); };
     h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
     h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
-    h.twoUnitCheck = [this](int, int) { return controller_->TwoUnitCheck(); };
+    h.twoUnitCheck = [this](int, int) { return controller_->checkTwoUnits(); };
     h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
         return commands_->SendDisplayLayout(unit, alignment, width);

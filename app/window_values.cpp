@@ -58,7 +58,7 @@ CommitOutcome WindowValues::Commit(const QString& name)
         selected(seam ? QStringLiteral("SeamScreenSelectRadioGroup") : QStringLiteral("SourceScreenSelectRadioGroup")) + 1;
     if (!hooks_.commitField) return RunFieldCommit(*this, name, channel < 1 ? 1 : channel, commands_, link_);
     const bool accepted = hooks_.commitField(name);
-    if (link_.Abandoned || link_.ExitRequested || !link_.LinkEstablished) return CommitOutcome::Failed;
+    if (link_.sequenceStopped() || !link_.linkUp()) return CommitOutcome::Failed;
     return accepted ? CommitOutcome::Sent : CommitOutcome::Refused;
 }
 

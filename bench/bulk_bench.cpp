@@ -56,8 +56,8 @@ struct Rig {
         port.setDevice(1, QString::fromLocal8Bit(sim.readLine()).trimmed());
         QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });
         QObject::connect(&port, &SerialPort::bytesRead, [this](const QByteArray& b) { read += b.size(); });
-        controller.TornelconnectedthruController1Click();
-        if (!link.LinkEstablished) {
+        controller.connectThroughController();
+        if (!link.linkUp()) {
             std::fprintf(stderr, "no link\n");
             std::exit(1);
         }

@@ -94,11 +94,11 @@ SoakResult RunFaultSoak(const SoakConfig& config)
     const double scale = clock::scale();
     clock::setScale(std::max(scale, 0.1));
     if (controllerMode)
-        controller.TornelconnectedthruController1Click();
+        controller.connectThroughController();
     else
-        controller.TornelconnectedtoSerialPortdirectly1Click();
+        controller.connectDirectly();
     clock::setScale(scale);
-    result.connected = link.LinkEstablished && settings.StatusReadAvailable;
+    result.connected = link.linkUp() && settings.StatusReadAvailable;
     if (!result.connected) return result;
     const int units = flags.UnitCount;
 
@@ -268,13 +268,13 @@ SoakResult RunFaultSoak(const SoakConfig& config)
         ++result.transactions;
         if (faulted) {
             ++result.faulted;
-            if (ok && link.LinkEstablished)
+            if (ok && link.linkUp())
                 ++result.recoveries;
             else
                 result.unrecovered << QLatin1String(tr.name);
         }
         faults.clear();
-        if (!link.LinkEstablished) break;
+        if (!link.linkUp()) break;
     }
     faults.clear();
     // The last command on the line and the last replies and procedures finish before comparing.
@@ -287,9 +287,9 @@ SoakResult RunFaultSoak(const SoakConfig& config)
     result.faults = faults.tally();
 
     for (int u = 1; u <= units; ++u) {
-        sim::SimUnit* unit = controllerMode ? simulator.unitById(link.UnitId(u)) : &simulator.unit(1);
+        sim::SimUnit* unit = controllerMode ? simulator.unitById(link.unitId(u)) : &simulator.unit(1);
         if (!unit) {
-            result.mismatches << QStringLiteral("unit %1: no simulated unit with ID %2").arg(u).arg(link.UnitId(u));
+            result.mismatches << QStringLiteral("unit %1: no simulated unit with ID %2").arg(u).arg(link.unitId(u));
             continue;
         }
         for (int r = 1; r <= 4; ++r) {

@@ -47,7 +47,7 @@ struct Rig {
         port.setDevice(1, sim.slavePath());
         port.setComNumber(1);
         const bool controller = config.mode == sim::PortMode::Controller;
-        link.RS485CheckBox = controller;
+        link.setThroughController(controller);
         link.Terminator = controller ? '>' : '#';
         port.setBaud(controller ? 57600 : 38400);
         port.setFlowControl(controller ? FlowControl::RtsCts : FlowControl::None);
@@ -55,7 +55,7 @@ struct Rig {
             std::fprintf(stderr, "cannot open %s\n", qPrintable(sim.slavePath()));
             std::exit(1);
         }
-        link.SetLinkEstablished(true);
+        link.setLinkUp(true);
     }
     sim::Simulator sim;
     SerialPort port;

@@ -118,8 +118,8 @@ struct Rig {
     }
     void connect()
     {
-        controller.TornelconnectedthruController1Click();  // the read is declined: it is timed apart
-        if (!link.LinkEstablished) Fail("no link");
+        controller.connectThroughController();  // the read is declined: it is timed apart
+        if (!link.linkUp()) Fail("no link");
     }
     SerialPort port;
     QuietOperator op;
@@ -168,7 +168,7 @@ Round RunWay(Way way, const QString& pty, Ser2net::Tuning tuning)
         BulkSend send(rig.commands, rig.link, rig.settings, values);
         return send.Run() == BulkOutcome::Done;
     });
-    rig.controller.DisconnectSerialCo1Click();
+    rig.controller.disconnectUnits();
     if (rig.op.messages > 0) r.read.ok = false;
     return r;
 }
@@ -178,16 +178,16 @@ Figure IdleWay(Way way, const QString& pty)
     Endpoint end(way, pty, Ser2net::Tuning{});
     Rig rig(end.device());
     rig.port.setComNumber(1);
-    rig.link.RS485CheckBox = true;
+    rig.link.setThroughController(true);
     rig.link.Terminator = '>';
     rig.port.setBaud(kBaud);
     if (!rig.port.open()) Fail(qPrintable("cannot open " + end.device() + ": " + rig.port.lastErrorText()));
-    rig.link.SetLinkEstablished(true);
+    rig.link.setLinkUp(true);
     rig.link.SetCommandText("TNQUERY *3SYINFOTN!\r");
     rig.link.MinReplyLength = 8;
     rig.op.quiet = true;  // the timeout's message
     Figure f = Timed(rig, [&] { return !rig.link.SendQuery() && rig.op.messages == 1; });
-    rig.link.SetLinkEstablished(false);
+    rig.link.setLinkUp(false);
     rig.port.close();
     return f;
 }

@@ -58,7 +58,7 @@ int Searched(Session& s)
     if (s.NoPortToSearch()) return kExitFailed;
     if (!Search(s)) return s.GaveUpOr(kExitFailed);
     int units = 1;
-    if (s.link.RS485CheckBox) {
+    if (s.link.throughController()) {
         const bool counted = RetryWhileFailing(s, kMsgCountFailed, [&] { return (units = QueryUnitCount(s.link)) > 0; });
         if (!counted) return s.GaveUpOr(kExitFailed);
     }
@@ -118,7 +118,7 @@ bool NeedsTwoUnits(const Settings& file) { return file.output(1, 1).TotalProject
 // Units reachable on the link found: through a controller its count (at most 2), else 1.
 int ReachableUnits(Session& s)
 {
-    if (!s.link.RS485CheckBox) return 1;
+    if (!s.link.throughController()) return 1;
     return std::min(QueryUnitCount(s.link), 2);
 }
 

@@ -38,7 +38,7 @@ void Session::NoteTroubles()
 {
     if (!op.report || troublesNoted_) return;
     troublesNoted_ = true;
-    for (const LinkController::PortTrouble& t : controller.SearchTroubles())
+    for (const LinkController::PortTrouble& t : controller.searchTroubles())
         op.report->portTroubles << RunReport::PortTrouble{t.com, t.problem};
 }
 
@@ -77,18 +77,18 @@ bool Session::NoPortToSearch() const
 
 bool Search(Session& s)
 {
-    s.controller.SearchAllClick();
-    return s.link.LinkEstablished;
+    s.controller.searchAll();
+    return s.link.linkUp();
 }
 
 void PrintConnection(Session& s, int units, std::FILE* to)
 {
     const int n = s.link.port().comNumber();
-    const bool controller = s.link.RS485CheckBox;
+    const bool controller = s.link.throughController();
     const QString mode = controller ? QStringLiteral("controller") : QStringLiteral("direct");
     QStringList ids;
-    if (controller && units >= 1) ids << s.link.TornelID1Edit;
-    if (controller && units >= 2) ids << s.link.TornelID2Edit;
+    if (controller && units >= 1) ids << QString::number(s.link.unitId(1));
+    if (controller && units >= 2) ids << QString::number(s.link.unitId(2));
     // --json: what was found goes into the report instead.
     if (RunReport* report = s.op.report) {
         report->connection = RunReport::Connection{mode, n, s.link.port().device(n), units, ids};

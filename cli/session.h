@@ -34,7 +34,7 @@ struct Session {
     int Finish(int status);
     // Nothing to search: the machine reports no serial port and none was named (told).
     bool NoPortToSearch() const;
-    int GaveUpOr(int status) const { return link.ExitRequested || op.gaveUp() ? kExitGaveUp : status; }
+    int GaveUpOr(int status) const { return link.endRequested() || op.gaveUp() ? kExitGaveUp : status; }
 
     bool noPort = false;
     // A send: the first signal lets the command on the line finish, then the send stops.
@@ -69,7 +69,7 @@ bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
     for (;;) {
         if (step()) return true;
         const bool mayPass = s.link.ResendNeeded && s.link.port().isOpen();
-        if (!mayPass || s.link.Abandoned || s.link.ExitRequested || s.op.gaveUp()) return false;
+        if (!mayPass || s.link.sequenceStopped() || s.op.gaveUp()) return false;
         if (!s.op.askRetryCancel(kTitleGiveUp, question)) return false;
     }
 }

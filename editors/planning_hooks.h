@@ -14,7 +14,7 @@ struct PlanningHooks {
     std::function<bool()> linkEstablished = [] { return false; };
     // Another operation on the units is waiting or pausing: nothing that talks to them starts.
     std::function<bool()> linkBusy = [] { return false; };
-    // RS485CheckBox checked: the units are reached through the controller.
+    // The units are reached through the controller.
     std::function<bool()> controllerMode = [] { return false; };
     // NTN: how many units the controller sees.
     std::function<int()> queryUnitCount = [] { return 0; };

@@ -56,24 +56,22 @@ int FormatCommand(char* buffer, int size, const char* format, ...)
 
 void Link::SetCommandText(const char* format, ...)
 {
+    char text[kLinkBufferSize];
     va_list args;
     va_start(args, format);
-    FormatCommandV(CommandText, kLinkBufferSize, format, args);
+    const int n = FormatCommandV(text, kLinkBufferSize, format, args);
     va_end(args);
+    // A NUL formatted into the text ends it, as it ends the line written.
+    commandText_ = QByteArray(text, qsizetype(strnlen(text, size_t(n))));
 }
 
 void Link::SetCommandFrame(const SerialFrame& frame)
 {
     const QByteArray bytes = EncodeFrame(frame);
     const qsizetype n = std::min<qsizetype>(bytes.size(), kLinkBufferSize - 1);
-    std::memcpy(CommandText, bytes.constData(), size_t(n));
-    CommandText[n] = '\0';
+    commandText_ = QByteArray(bytes.constData(), qsizetype(strnlen(bytes.constData(), size_t(n))));
 }
 
-void Link::ComputeChecksum()
-{
-    CommandText[kLinkBufferSize - 1] = '\0';
-    CommandChecksum = ComputeChecksumOf(CommandText);
-}
+void Link::ComputeChecksum() { CommandChecksum = FrameChecksum(commandText_); }
 
 }  // namespace kalvora

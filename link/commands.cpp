@@ -21,7 +21,7 @@ bool Valid(int unit, int index) { return ValidUnit(unit) && ValidIndex(index); }
 
 CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(settings) {}
 
-bool CommandSet::Abandoned() const { return link_.Abandoned || link_.ExitRequested; }
+bool CommandSet::Abandoned() const { return link_.sequenceStopped(); }
 
 bool CommandSet::Refused() const { return !link_.MayStart(); }
 
@@ -36,8 +36,8 @@ std::string CommandSet::CommandLine(Command command, int unit, std::initializer_
     if (!ValidUnit(unit)) return {};
     const CommandSpec& spec = SpecOf(command);
     std::optional<std::string> line;
-    if (link_.RS485CheckBox) {
-        std::vector<CommandArg> withId{link_.UnitId(unit)};
+    if (link_.throughController()) {
+        std::vector<CommandArg> withId{link_.unitId(unit)};
         withId.insert(withId.end(), args.begin(), args.end());
         line = FormatForm(spec.controllerForm, withId);
     } else {
@@ -63,7 +63,7 @@ bool CommandSet::SendLine(const std::string& line, bool controller, int postWait
         return !Abandoned();
     }
     if (way == DirectWay::Write) {
-        link_.WriteIfRoom(link_.CommandText);
+        link_.WriteIfRoom(link_.commandText());
         return true;
     }
     link_.WaitTicks = ackTicks;
@@ -75,10 +75,10 @@ bool CommandSet::SendLine(const std::string& line, bool controller, int postWait
 bool CommandSet::SendWithTicks(const CommandSpec& spec, int unit, std::initializer_list<CommandArg> args,
                                int postWait, int ackTicks)
 {
-    if (!link_.LinkEstablished) return true;
+    if (!link_.linkUp()) return true;
     if (!Addressable(unit)) return false;
     link_.Abandoned = false;
-    return SendLine(CommandLine(spec.command, unit, args), link_.RS485CheckBox, postWait, spec.directWay, ackTicks);
+    return SendLine(CommandLine(spec.command, unit, args), link_.throughController(), postWait, spec.directWay, ackTicks);
 }
 
 bool CommandSet::Send(Command command, int unit, std::initializer_list<CommandArg> args, int postWait)
@@ -91,7 +91,7 @@ bool CommandSet::ReadInputs(int unit)
 {
     // A re-read needs a link: without one the query would parse whatever an earlier reply left
     // in the reply buffer into the records.
-    if (!link_.LinkEstablished) return true;
+    if (!link_.linkUp()) return true;
     for (int ch = 1; ch <= 4; ++ch) {
         QueryInput(link_, settings_, unit, ch);
         if (Abandoned()) return false;
@@ -117,8 +117,8 @@ bool CommandSet::SendControlMode(int unit, int advanced)
     bool ok = Send(Command::ControlMode, unit, {advanced}, advanced == 0 ? spec.postWaitOff : spec.postWait);
     if (ok) {
         // The unit rebuilds its output settings when the mode changes: read all four screens back.
-        if (link_.RS485CheckBox) Link::HandlePendingEvents();
-        if (link_.LinkEstablished) {
+        if (link_.throughController()) Link::HandlePendingEvents();
+        if (link_.linkUp()) {
             for (int s = 1; s <= 4 && ok; ++s) {
                 QueryOutput(link_, settings_, unit, s);
                 ok = !Abandoned();
@@ -237,8 +237,8 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
     // The unit computed new gains: read the screen back. Through a controller the unit may
     // still be measuring: the read is tried at least twice, quietly, for as long as a directly
     // cabled unit is given for the adjustment.
-    if (link_.LinkEstablished) {
-        if (link_.RS485CheckBox) {
+    if (link_.linkUp()) {
+        if (link_.throughController()) {
             Link::HandlePendingEvents();
             const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2,
                                      SpecOf(Command::AutoSeam).postWait + kSilentUnitGraceMs};
@@ -332,10 +332,10 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
     bool ok = true;
     bool unitAnswered = true;
     int firstChannelToRead = 1;
-    if (link_.LinkEstablished && !Addressable(unit)) return false;
-    if (link_.LinkEstablished) {
+    if (link_.linkUp() && !Addressable(unit)) return false;
+    if (link_.linkUp()) {
         link_.Abandoned = false;
-        if (link_.RS485CheckBox) {
+        if (link_.throughController()) {
             // The controller accepts the start at once; the procedure then runs on the unit for
             // minutes. An empty addressed line follows, and the pause after its acceptance
             // scales with the wall's projector count as last stored for the unit. The pages stay
@@ -348,7 +348,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
             ok = SendLine(CommandLine(command, unit, {}), true, 0, spec.directWay, spec.ackTicks);
             started.start();  // the procedure runs from the acceptance of its command
             if (ok) {
-                const std::string empty = *FormatForm(kEmptyLineForm, std::vector<CommandArg>{link_.UnitId(unit)});
+                const std::string empty = *FormatForm(kEmptyLineForm, std::vector<CommandArg>{link_.unitId(unit)});
                 ok = SendLine(empty, true, pauses, spec.directWay, spec.ackTicks);
             }
             if (ok) Link::HandlePendingEvents();
@@ -373,7 +373,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
         return false;
     }
     // A unit that never answered is not asked again here: the operator has been told once.
-    if (unitAnswered && link_.LinkEstablished) {
+    if (unitAnswered && link_.linkUp()) {
         for (int ch = firstChannelToRead; ch <= 4 && ok; ++ch) {
             QueryInput(link_, settings_, unit, ch);
             ok = !Abandoned();

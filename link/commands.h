@@ -77,7 +77,7 @@ public:
     bool SendFeatherCurve(int unit, int mode);
 
     // The text a builder would put on the wire for `command` to `unit` in the current mode, as
-    // CommandText holds it (no "PASS " envelope, no checksum). Empty for refused arguments.
+    // the link's command text holds it (no "PASS " envelope, no checksum). Empty for refused arguments.
     std::string CommandLine(Command command, int unit, std::initializer_list<CommandArg> args) const;
 
 private:

@@ -22,7 +22,7 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
         link.SetCursorBusy(false);
         return ok;
     };
-    if (link.RS485CheckBox) {
+    if (link.throughController()) {
         const int count = QueryUnitCount(link);
         if (count <= 0) {
             if (!link.Abandoned) op.showMessage(kMsgNotDetectedByController);
@@ -52,11 +52,11 @@ LinkController::LinkController(Link& link, Settings& settings, QObject* parent)
     connect(&link_, &Link::portLost, this, &LinkController::DropLink);
 }
 
-bool LinkController::ControllerMode() const { return link_.RS485CheckBox; }
+bool LinkController::throughController() const { return link_.throughController(); }
 
-void LinkController::RS485CheckBoxClick()
+void LinkController::applyMode()
 {
-    if (link_.RS485CheckBox) {
+    if (link_.throughController()) {
         if (defaultBaudFlag_ == 1) baudIndex_ = 1;
         link_.Terminator = kControllerReplyEnd.back();
         link_.port().setFlowControl(FlowControl::RtsCts);
@@ -65,28 +65,27 @@ void LinkController::RS485CheckBoxClick()
         link_.Terminator = kDirectReplyEnd.back();
         link_.port().setFlowControl(FlowControl::None);
     }
-    BaudComboBoxChange();
+    applyBaudIndex();
     emit stateChanged();
 }
 
-void LinkController::BaudComboBoxChange()
+void LinkController::applyBaudIndex()
 {
     if (baudIndex_ == 0 || baudIndex_ == 1) link_.port().setBaud(kBaudItems[baudIndex_]);
 }
 
 void LinkController::SetMode(bool controller)
 {
-    if (link_.RS485CheckBox != controller) link_.UnitsReported = 0;
-    link_.RS485CheckBox = controller;
-    RS485CheckBoxClick();
+    if (link_.throughController() != controller) link_.setUnitsReported(0);
+    link_.setThroughController(controller);
+    applyMode();
 }
 
-int LinkController::SearchPorts()
+int LinkController::searchPorts()
 {
     searching_ = true;
     emit searchingChanged(true);
-    link_.UnitsReported = 0;  // whatever is found, its units are asked afresh
-    link_.InputsReported = {};
+    link_.forgetReportedUnits();  // whatever is found, its units are asked afresh
     link_.SetCursorBusy(true);
     link_.WaitTicks = 10;
 
@@ -152,39 +151,39 @@ QString LinkController::NotFoundText(const QString& advice) const
     return portTried_ ? lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + advice : lines.join(QLatin1Char('\n'));
 }
 
-void LinkController::SetMenuItems(bool enabled)
+void LinkController::setConnected(bool connected)
 {
-    menuItemsEnabled_ = enabled;
+    connected_ = connected;
     emit stateChanged();
 }
 
 bool LinkController::LearnUnits()
 {
-    if (!link_.RS485CheckBox) {
+    if (!link_.throughController()) {
         link_.flags().UnitCount = 1;
         return true;
     }
     // The controller says which units it reaches and their RS-485 IDs; whatever was assumed
     // before (a file's wall, an earlier connection) gives way to that.
     const int count = QueryUnitCount(link_);
-    if (count <= 0 || link_.UnitsReported <= 0) {
+    if (count <= 0 || link_.unitsReported() <= 0) {
         if (!link_.Abandoned) link_.op().showMessage(kMsgNotDetectedByController);
         link_.flags().UnitCount = 1;
         return false;
     }
-    link_.flags().UnitCount = link_.UnitsReported;
-    if (UnitCountKnown) UnitCountKnown(link_.UnitsReported);
+    link_.flags().UnitCount = link_.unitsReported();
+    if (UnitCountKnown) UnitCountKnown(link_.unitsReported());
     return true;
 }
 
 void LinkController::Established(const QString& questionTitle)
 {
-    SetMenuItems(true);
+    setConnected(true);
     if (!LearnUnits()) return;
-    if (link_.op().askYesNo(questionTitle, kQuestionQuerySettings)) ReadfromTornels1Click();
+    if (link_.op().askYesNo(questionTitle, kQuestionQuerySettings)) readFromUnits();
 }
 
-bool LinkController::ReadfromTornels1Click()
+bool LinkController::readFromUnits()
 {
     if (!link_.MayStart()) return false;
     if (ReadUnits) return ReadUnits();
@@ -194,74 +193,74 @@ bool LinkController::ReadfromTornels1Click()
     return true;
 }
 
-void LinkController::SearchAllClick()
+void LinkController::searchAll()
 {
     if (!link_.MayStart()) return;
     BeginSearch();
     SetMode(false);
-    if (SearchPorts() > 0) {
+    if (searchPorts() > 0) {
         if (Planned() > 4) {
             link_.op().showMessage(kMsgTwoUnitsNeedController);
             link_.port().close();
             return;
         }
-        link_.SetLinkEstablished(true);
+        link_.setLinkUp(true);
         link_.ResendNeeded = false;
         Established(kTitleQuerySearchAll);
         link_.flags().EditorBusy = false;
         return;
     }
     SetMode(true);
-    if (SearchPorts() > 0) {
-        link_.SetLinkEstablished(true);
+    if (searchPorts() > 0) {
+        link_.setLinkUp(true);
         Established(kTitleQuerySearchAll);
         link_.flags().EditorBusy = false;
         return;
     }
     link_.op().showMessage(NotFoundText(kMsgTornelsNotDetected));
-    link_.SetLinkEstablished(false);
+    link_.setLinkUp(false);
 }
 
-void LinkController::TornelconnectedthruController1Click()
+void LinkController::connectThroughController()
 {
     if (!link_.MayStart()) return;
     BeginSearch();
     SetMode(true);
-    if (SearchPorts() < 0) {
+    if (searchPorts() < 0) {
         link_.op().showMessage(NotFoundText(kMsgControllerNotDetected));
-        link_.SetLinkEstablished(false);
+        link_.setLinkUp(false);
         return;
     }
-    link_.SetLinkEstablished(true);
+    link_.setLinkUp(true);
     Established(kTitleQueryConnect);
 }
 
-void LinkController::TornelconnectedtoSerialPortdirectly1Click()
+void LinkController::connectDirectly()
 {
     if (!link_.MayStart()) return;
     BeginSearch();
     SetMode(false);
-    if (SearchPorts() < 0) {
+    if (searchPorts() < 0) {
         link_.op().showMessage(NotFoundText(kMsgTornelNotDetected));
-        link_.SetLinkEstablished(false);
+        link_.setLinkUp(false);
         return;
     }
-    if (!TwoUnitCheck()) return;
-    link_.SetLinkEstablished(true);
+    if (!checkTwoUnits()) return;
+    link_.setLinkUp(true);
     link_.ResendNeeded = false;
     Established(kTitleQueryConnect);
     link_.flags().EditorBusy = false;
 }
 
-bool LinkController::TwoUnitCheck()
+bool LinkController::checkTwoUnits()
 {
     // Inside another operation's wait the check cannot ask the controller: the change waits.
     if (!link_.MayStart()) return false;
-    const bool direct = !link_.RS485CheckBox;
+    const bool direct = !link_.throughController();
     if (Planned() > 4 && direct) {
         if (link_.op().askYesNo(kTitleTwoUnitCheck, kQuestionControlOnlyUnit1)) return true;
         link_.op().showMessage(kMsgTwoUnitInstructions);
-        DisconnectSerialCo1Click();
+        disconnectUnits();
         return false;
     }
     if (Working() >= 5 && direct) {
@@ -282,7 +281,7 @@ bool LinkController::TwoUnitCheck()
     return true;
 }
 
-void LinkController::DisconnectSerialCo1Click()
+void LinkController::disconnectUnits()
 {
     if (!link_.MayStart()) return;
     DropLink();
@@ -291,30 +290,29 @@ void LinkController::DisconnectSerialCo1Click()
 void LinkController::DropLink()
 {
     link_.port().close();
-    link_.SetLinkEstablished(false);
-    link_.UnitsReported = 0;
-    link_.InputsReported = {};
-    SetMenuItems(false);
-    if (PhasePageControlChange) PhasePageControlChange();
+    link_.setLinkUp(false);
+    link_.forgetReportedUnits();
+    setConnected(false);
+    if (LinkDropped) LinkDropped();
     settings_.StatusReadAvailable = false;
 }
 
-void LinkController::Defaultvalues1Click()
+void LinkController::chooseBaud(BaudChoice choice)
 {
-    defaultBaudFlag_ = 1;
-    checkedBaud_ = BaudChoice::Default;
-    emit stateChanged();
-}
-
-void LinkController::ChooseBaud(BaudChoice choice, int baud)
-{
-    link_.port().setBaud(baud);
+    if (choice == BaudChoice::Default) {
+        defaultBaudFlag_ = 1;
+        checkedBaud_ = BaudChoice::Default;
+        emit stateChanged();
+        return;
+    }
+    static constexpr int kRates[] = {0, 9600, 19200, 38400, 57600};
+    link_.port().setBaud(kRates[static_cast<int>(choice)]);
     defaultBaudFlag_ = 0;
     checkedBaud_ = choice;
     emit stateChanged();
 }
 
-void LinkController::ChooseParity(Parity parity)
+void LinkController::chooseParity(Parity parity)
 {
     link_.port().setParity(parity);
     checkedParity_ = parity;

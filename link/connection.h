@@ -2,9 +2,9 @@
 // Finding the units and connecting to them: the switch between direct mode (one unit on the
 // PC's port) and controller mode (up to two units behind a controller on an RS-485 bus), the
 // search of COM1 and COM2, the three connection commands, the two-unit check, the disconnect,
-// and the baud and parity choices. The window's menus call these operations directly; what the
-// window shows (menu enabling, check marks, the port label, the baud box) is readable state
-// announced by stateChanged().
+// and the baud and parity choices. The window's menus call these operations; what the window
+// shows of them (whether a connection is made, the baud and parity chosen, the port in use) is
+// readable state announced by stateChanged().
 
 #include <QObject>
 #include <QString>
@@ -70,10 +70,11 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
 class LinkController : public QObject {
     Q_OBJECT
 public:
-    // The items of the "Baud" menu; Default follows the connection mode.
+    // The baud rates to choose from; Default follows the connection mode.
     enum class BaudChoice { Default, B9600, B19200, B38400, B57600 };
+    // The rates of the connection modes (direct, through a controller), by mode index.
     static constexpr int kBaudItems[2] = {38400, 57600};
-    static QStringList BaudComboBoxItems() { return {QStringLiteral("38400"), QStringLiteral("57600")}; }
+    static QStringList baudItems() { return {QStringLiteral("38400"), QStringLiteral("57600")}; }
 
     LinkController(Link& link, Settings& settings, QObject* parent = nullptr);
 
@@ -86,51 +87,54 @@ public:
     // ReadAllUnits followed by FillAfterRead (under FormFilling) is run.
     std::function<bool()> ReadUnits;
     std::function<void()> FillAfterRead;
-    // The unit count of a read, known before the units are read (NumOfTornelDetectedLabel).
+    // The unit count of a read, known before the units are read.
     std::function<void(int)> UnitCountKnown;
-    // Brings the current page's enabling up to date after a disconnect.
-    std::function<void()> PhasePageControlChange;
+    // The link was dropped (disconnect, port lost): the window brings its enabling up to date.
+    std::function<void()> LinkDropped;
 
     // ---- Operations ---------------------------------------------------------------------------
-    void RS485CheckBoxClick();
-    void BaudComboBoxChange();
+    // Applies the connection mode: the reply terminator, the flow control and, unless a rate
+    // was chosen, the mode's baud rate.
+    void applyMode();
+    // Sets the port to the baud rate of baudIndex().
+    void applyBaudIndex();
     // Probes COM1, then COM2, in the current mode. Returns the port found, or -1.
-    int SearchPorts();
-    void SearchAllClick();
-    void TornelconnectedthruController1Click();
-    void TornelconnectedtoSerialPortdirectly1Click();
-    bool TwoUnitCheck();
-    void DisconnectSerialCo1Click();
-    bool ReadfromTornels1Click();
+    int searchPorts();
+    // Looks for a unit directly on the port, then for a controller.
+    void searchAll();
+    void connectThroughController();
+    void connectDirectly();
+    // A wall of more than four projectors needs two units, so a controller: checks the
+    // connection can serve it, asking the operator where it cannot. False to stop.
+    bool checkTwoUnits();
+    void disconnectUnits();
+    // Reads every unit in use and fills the pages from what they reported.
+    bool readFromUnits();
 
-    void Defaultvalues1Click();
-    void N9600Click() { ChooseBaud(BaudChoice::B9600, 9600); }
-    void N19200Click() { ChooseBaud(BaudChoice::B19200, 19200); }
-    void N38400Click() { ChooseBaud(BaudChoice::B38400, 38400); }
-    void N57600Click() { ChooseBaud(BaudChoice::B57600, 57600); }
-    void ParityNoneClick() { ChooseParity(Parity::None); }
-    void ParityOddClick() { ChooseParity(Parity::Odd); }
-    void ParityEvenClick() { ChooseParity(Parity::Even); }
-    void ParityMarkClick() { ChooseParity(Parity::Mark); }
-    void ParitySpaceClick() { ChooseParity(Parity::Space); }
+    // A rate of its own (the port is set now), or Default: the mode's rate from the next
+    // mode switch on.
+    void chooseBaud(BaudChoice choice);
+    void chooseParity(Parity parity);
 
     // ---- State the window shows ---------------------------------------------------------------
-    bool ControllerMode() const;                    // RS485CheckBox
-    int Defaultvalues1Flag() const { return defaultBaudFlag_; }
-    BaudChoice CheckedBaud() const { return checkedBaud_; }
-    Parity CheckedParity() const { return checkedParity_; }
-    int BaudComboBoxIndex() const { return baudIndex_; }  // -1: no selection
-    QString ComNumberLabel() const { return comNumberLabel_; }
-    bool ReadfromTornels1Enabled() const { return menuItemsEnabled_; }
-    bool SendCurrentSettingstoTornels1Enabled() const { return menuItemsEnabled_; }
-    bool Searching() const { return searching_; }
+    bool throughController() const;
+    // The baud rate follows the connection mode (no rate of its own chosen).
+    bool baudFollowsMode() const { return defaultBaudFlag_ == 1; }
+    BaudChoice baudChoice() const { return checkedBaud_; }
+    Parity parity() const { return checkedParity_; }
+    int baudIndex() const { return baudIndex_; }  // -1: no selection
+    // The number of the port found by the last search, or "None".
+    QString portNumberText() const { return comNumberLabel_; }
+    // A connection command found the units: they can be read and sent to.
+    bool connected() const { return connected_; }
+    bool searching() const { return searching_; }
     // The ports the last connection command could not use, and why (a device missing, held by
     // another program, not permitted), each once; empty when every port named could be tried.
     struct PortTrouble {
         int com = 0;
         PortProblem problem;
     };
-    const QList<PortTrouble>& SearchTroubles() const { return troubles_; }
+    const QList<PortTrouble>& searchTroubles() const { return troubles_; }
 
 signals:
     // Any of the state above changed.
@@ -139,16 +143,14 @@ signals:
     void searchingChanged(bool searching);
 
 private:
-    void ChooseBaud(BaudChoice choice, int baud);
-    void ChooseParity(Parity parity);
     void SetMode(bool controller);
     // Through a controller: asks NTN and takes the unit count and IDs from it (false when no
     // unit answered, with a message). In direct mode the count is one.
     bool LearnUnits();
-    // The link is up: menu items, the units learned, the question, the read on Yes.
+    // The link is up: connected, the units learned, the question, the read on Yes.
     void Established(const QString& questionTitle);
-    void SetMenuItems(bool enabled);
-    // The disconnect's steps: port closed, link down, menu items off, page enabling updated,
+    void setConnected(bool connected);
+    // The disconnect's steps: port closed, link down, not connected, the window told,
     // the status-read flag cleared. Also run when the port fails.
     void DropLink();
     // A connection command's search starts: no port troubles yet.
@@ -169,7 +171,7 @@ private:
     Parity checkedParity_ = Parity::None;
     int baudIndex_ = 0;
     QString comNumberLabel_ = QStringLiteral("None");
-    bool menuItemsEnabled_ = false;
+    bool connected_ = false;
     bool searching_ = false;
     QList<PortTrouble> troubles_;
     bool portTried_ = false;

@@ -45,7 +45,7 @@ inline constexpr QByteArrayView kCommandEnd("\r\r");
 constexpr int kFirstUnitId = 1;
 constexpr int kLastUnitId = 32;
 
-// "*" id text "!": what a command's checksum covers and what the link keeps in CommandText.
+// "*" id text "!": what a command's checksum covers and what the link keeps as its command text.
 QByteArray AddressedText(int unitId, QByteArrayView text);
 // Byte sum mod 256 of `text`.
 int FrameChecksum(QByteArrayView text);

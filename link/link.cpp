@@ -27,36 +27,32 @@ bool Link::InsideWait() { return detail::g_linkWaitDepth > 0; }
 Link::Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent)
     : QObject(parent), port_(port), op_(op), flags_(flags)
 {
-    timer1_.setTimerType(Qt::PreciseTimer);
-    timer1_.setSingleShot(true);
-    connect(&timer1_, &QTimer::timeout, this, &Link::Timer1Timer);
-    connect(&port_, &SerialPort::triggerAvail, this, &Link::ApdComPort1TriggerAvail);
+    replyTimer_.setTimerType(Qt::PreciseTimer);
+    replyTimer_.setSingleShot(true);
+    connect(&replyTimer_, &QTimer::timeout, this, &Link::onReplyTimeout);
+    connect(&port_, &SerialPort::triggerAvail, this, &Link::onBytesAvailable);
     connect(&port_, &SerialPort::portFailed, this, &Link::onPortFailed);
     connect(&port_, &SerialPort::lineStateChanged, this, &Link::lineStateChanged);
 }
 
-Link::~Link() { timer1_.stop(); }
+Link::~Link() { replyTimer_.stop(); }
 
-int Link::UnitId(int unit) const
+void Link::setUnitIds(const UnitIds& ids)
 {
-    bool ok = false;
-    const int id = (unit == 2 ? TornelID2Edit : TornelID1Edit).trimmed().toInt(&ok);
-    return ok ? id : 0;
-}
-
-void Link::SetUnitIds(const QString& id1, bool visible1, const QString& id2, bool visible2)
-{
-    TornelID1Edit = id1;
-    TornelID2Edit = id2;
-    TornelID1Visible = visible1;
-    TornelID2Visible = visible2;
+    unitIds_ = ids;
     emit unitIdsChanged();
 }
 
-void Link::SetVersion1Label(const QString& text)
+void Link::forgetReportedUnits()
 {
-    Version1Label = text;
-    emit version1LabelChanged(text);
+    unitsReported_ = 0;
+    InputsReported = {};
+}
+
+void Link::setUnitVersion(const QString& text)
+{
+    unitVersion_ = text;
+    emit unitVersionChanged(text);
 }
 
 bool Link::WriteIfRoom(const QByteArray& text)
@@ -80,15 +76,15 @@ int Link::UnitOfText(const QByteArray& text) const
     // A command's addressed text, or a frame: a line addresses the direct unit (the probe none).
     const ParsedFrame p = text.startsWith('*') ? ParseAddressed(text) : ParseFrame(text);
     if (p.frame.kind == FrameKind::Line && !text.startsWith('*'))
-        return !RS485CheckBox && p.frame != SerialFrame::probe() ? 1 : 0;
+        return !throughController_ && p.frame != SerialFrame::probe() ? 1 : 0;
     return UnitOfId(p.frame.unitId);
 }
 
-int Link::UnitOfId(int unitId) const
+int Link::UnitOfId(int id) const
 {
-    if (unitId <= 0) return 0;
-    if (unitId == UnitId(1)) return 1;
-    if (unitId == UnitId(2)) return 2;
+    if (id <= 0) return 0;
+    if (id == unitId(1)) return 1;
+    if (id == unitId(2)) return 2;
     return 0;
 }
 
@@ -120,14 +116,7 @@ void Link::traceEnd(const QString& outcome)
     if (trace_) trace_->end(outcome);
 }
 
-bool Link::WriteIfRoom(const char* text)
-{
-    if (text == CommandText) {
-        CommandText[kLinkBufferSize - 1] = '\0';
-        return WriteIfRoom(QByteArray(CommandText, int(std::strlen(CommandText))));
-    }
-    return WriteIfRoom(QByteArray(text ? text : ""));
-}
+bool Link::WriteIfRoom(const char* text) { return WriteIfRoom(QByteArray(text ? text : "")); }
 
 void Link::resetAssembly()
 {
@@ -136,15 +125,15 @@ void Link::resetAssembly()
     pendingOutcome_ = ReplyOutcome::Incomplete;
 }
 
-void Link::startTimer1() { timer1_.start(clock::scaled(kReplyTimeoutMs)); }
-void Link::stopTimer1() { timer1_.stop(); }
+void Link::startReplyTimer() { replyTimer_.start(clock::scaled(kReplyTimeoutMs)); }
+void Link::stopReplyTimer() { replyTimer_.stop(); }
 
 void Link::setPageEnabled(bool enabled)
 {
     if (pageHoldDepth_ > 0) enabled = false;
     if (pageEnabled_ == enabled) return;
     pageEnabled_ = enabled;
-    emit phasePageControlEnabledChanged(enabled);
+    emit editingAllowedChanged(enabled);
 }
 
 void Link::HoldPages(bool hold)
@@ -194,15 +183,15 @@ void Link::runDeferredEffects()
     }
 }
 
-void Link::SetLinkEstablished(bool on)
+void Link::setLinkUp(bool up)
 {
-    const bool changed = LinkEstablished != on;
-    LinkEstablished = on;
-    port_.setLineMonitoring(on);
-    if (changed) emit linkEstablishedChanged(on);
+    const bool changed = linkUp_ != up;
+    linkUp_ = up;
+    port_.setLineMonitoring(up);
+    if (changed) emit linkUpChanged(up);
 }
 
-void Link::ApdComPort1TriggerAvail(int count)
+void Link::onBytesAvailable(int count)
 {
     // Bytes that come while nothing waits stay queued; the next transaction flushes them.
     if (!AwaitingReply || inHandler_ || count <= 0) return;
@@ -212,9 +201,9 @@ void Link::ApdComPort1TriggerAvail(int count)
     const char* data = block.constData();
     int left = n;
     int used = 0;
-    ReplyOutcome outcome = FeedReply(Reply, RS485CheckBox, data, left, &used);
+    ReplyOutcome outcome = FeedReply(Reply, throughController_, data, left, &used);
     fedSinceReset_ += left;  // an accepted end keeps the rest of the event in the text
-    while (outcome != ReplyOutcome::Incomplete && RS485CheckBox && staleReplies_ > 0) {
+    while (outcome != ReplyOutcome::Incomplete && throughController_ && staleReplies_ > 0) {
         // Earlier attempts timed out and their replies may come late, before this attempt's own.
         // The answer to this attempt follows the controller's echo of its line; bytes before
         // the echo are an earlier reply's, and a reply without it is an earlier attempt's.
@@ -225,7 +214,7 @@ void Link::ApdComPort1TriggerAvail(int count)
         data += used;
         left -= used;
         fedSinceReset_ = left;
-        outcome = left > 0 ? FeedReply(Reply, RS485CheckBox, data, left, &used) : ReplyOutcome::Incomplete;
+        outcome = left > 0 ? FeedReply(Reply, throughController_, data, left, &used) : ReplyOutcome::Incomplete;
     }
     if (outcome != ReplyOutcome::Incomplete) {
         lastOutcome_ = outcome;
@@ -245,7 +234,7 @@ void Link::ApdComPort1TriggerAvail(int count)
         break;
     case ReplyOutcome::ErrorNoResponse:
         lastFailure_ = QStringLiteral("the controller answered error code 4: no response from the unit");
-        stopTimer1();
+        stopReplyTimer();
         ResendNeeded = true;
         AwaitingReply = false;
         pendingOutcome_ = outcome;
@@ -271,42 +260,44 @@ void Link::ApdComPort1TriggerAvail(int count)
 void Link::flushBeforeAttempt()
 {
     const QByteArray dropped = port_.flushInBuffer();
-    if (RS485CheckBox) staleReplies_ = std::max(0, staleReplies_ - int(dropped.count(kControllerReplyEnd)));
+    if (throughController_) staleReplies_ = std::max(0, staleReplies_ - int(dropped.count(kControllerReplyEnd)));
     staleDroppedThisAttempt_ = 0;
 }
 
 bool Link::takeReplyFromEcho()
 {
-    const QByteArrayView reply(ReplyText, qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
-    const qsizetype at = FindEcho(reply, QByteArrayView(CommandText, qsizetype(strnlen(CommandText, kLinkBufferSize))));
+    QByteArray& text = Reply.ReplyText;
+    const QByteArrayView reply(text.constData(), qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
+    const qsizetype at = FindEcho(reply, QByteArrayView(commandText_));
     if (at < 0) return false;
     if (at > 0) {
-        std::memmove(ReplyText, ReplyText + at, size_t(kLinkBufferSize) - size_t(at));
-        std::memset(ReplyText + (size_t(kLinkBufferSize) - size_t(at)), 0, size_t(at));
+        char* const bytes = text.data();
+        std::memmove(bytes, bytes + at, size_t(kLinkBufferSize) - size_t(at));
+        std::memset(bytes + (size_t(kLinkBufferSize) - size_t(at)), 0, size_t(at));
     }
     return true;
 }
 
 void Link::noteUnansweredAttempt()
 {
-    if (!RS485CheckBox) return;
+    if (!throughController_) return;
     // A reply dropped as late that left this attempt without one was most likely its own: the
     // line lost the earlier ones, and nothing more is owed.
     constexpr int kMostOwed = 8;
     staleReplies_ = staleDroppedThisAttempt_ > 0 ? 0 : std::min(staleReplies_ + 1, kMostOwed);
 }
 
-void Link::Timer1Timer()
+void Link::onReplyTimeout()
 {
     lastFailure_ = QStringLiteral("no reply within %1 seconds").arg(kReplyTimeoutMs / 1000);
-    stopTimer1();
+    stopReplyTimer();
     timedOut_ = true;
     pendingTimeoutMessage_ = true;
     ResendNeeded = true;
     if (transactionDepth_ == 0) runDeferredEffects();
 }
 
-bool Link::AdTerminal1KeyPress(char key)
+bool Link::filterTerminalKey(char key)
 {
     if (key != 8 || !port_.isOpen()) return false;
     port_.putChar(8);
@@ -351,11 +342,11 @@ bool Link::KeepTrying(int failedAttempts, bool isQuery)
 void Link::onPortFailed(const QString&)
 {
     if (AwaitingReply) ResendNeeded = true;
-    stopTimer1();
-    SetLinkEstablished(false);
+    stopReplyTimer();
+    setLinkUp(false);
     portFailedPending_ = true;
     // Nothing of an earlier reply may be taken for the answer to a later query.
-    ReplyText[0] = '\0';
+    Reply.ReplyText[0] = '\0';
     staleReplies_ = 0;
     if (transactionDepth_ == 0) runDeferredEffects();
     emit portLost();

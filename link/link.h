@@ -73,10 +73,20 @@ constexpr int kResendPauseMs = 900;
 // and again after every further this many.
 constexpr int kAttemptsBeforeAsking = 3;
 
+// The RS-485 IDs of unit 1 and unit 2 on the controller's bus, and whether the controller
+// detected each unit on this connection (its ID is shown only then).
+struct UnitIds {
+    std::array<int, 2> id{1, 2};
+    std::array<bool, 2> detected{false, false};
+
+    // RS-485 ID of unit 1 or 2 (unit 1's for any other number).
+    int of(int unit) const { return id[unit == 2 ? 1 : 0]; }
+    bool detectedUnit(int unit) const { return detected[unit == 2 ? 1 : 0]; }
+    bool operator==(const UnitIds&) const = default;
+};
+
 struct LinkState {
-    char CommandText[kLinkBufferSize] = {};
-    ReplyBuffer Reply;  // ReplyText, ReplyLength, MinReplyLength, Terminator and the assembly's memory
-    char (&ReplyText)[kLinkBufferSize] = Reply.ReplyText;
+    ReplyBuffer Reply;  // the reply's bytes, ReplyLength, MinReplyLength, Terminator and the assembly's memory
     int32_t& ReplyLength = Reply.ReplyLength;
     int32_t& MinReplyLength = Reply.MinReplyLength;
     char& Terminator = Reply.Terminator;
@@ -87,33 +97,17 @@ struct LinkState {
     bool ResendNeeded = false;
     bool ControllerError = false;
     bool DirectReplyOk = false;
-    bool LinkEstablished = false;
-
-    // Connection mode: the state of RS485CheckBox (set = controller mode).
-    bool RS485CheckBox = false;
-
-    // RS-485 IDs of unit 1 and unit 2 as shown in TornelID1Edit / TornelID2Edit.
-    QString TornelID1Edit = QStringLiteral("1");
-    QString TornelID2Edit = QStringLiteral("2");
-    bool TornelID1Visible = false;
-    bool TornelID2Visible = false;
-    // Units the controller reported (NTN) since this connection was made, at most 2; 0 until
-    // it has answered. Nothing is addressed to a unit beyond them.
-    int UnitsReported = 0;
     // The input records each unit reported since this connection was made, by unit and
     // channel (1-based): a channel's sampling window is the unit's, whatever a file says.
     std::array<std::array<std::optional<InputChannelRecord>, 5>, 3> InputsReported{};
 
     // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
     std::array<std::array<char, 8>, 3> UnitInfoText{};
-    QString Version1Label;
 
     // Set when the operator chose Cancel at the way out of a resend loop, or Cancel in the
     // recovery dialog; cleared when the next command or query starts. Callers stop their
     // sequence when a call returns false with this set.
     bool Abandoned = false;
-    // Cancel in the recovery dialog: the program is to end with status -1.
-    bool ExitRequested = false;
     // Set while the program waits for a unit that is known to be busy (after a procedure):
     // timeouts and "did not answer" error codes end the attempt without a message box, a
     // status text or a pause, and the way out of the resends is not offered. A port that goes
@@ -158,34 +152,54 @@ public:
     Operator& op() { return op_; }
     MainFlags& flags() { return flags_; }
 
-    // CommandText = printf(format, ...) in the C locale, never past the buffer.
+    // The text of the command or query to send next: an addressed command's "*" id text "!",
+    // or a whole line or query frame. At most kLinkBufferSize - 1 bytes, never a NUL.
+    const QByteArray& commandText() const { return commandText_; }
+    // The last reply's bytes: kLinkBufferSize of them, a NUL after the reply's text (see
+    // ReplyBuffer).
+    const QByteArray& replyText() const { return Reply.ReplyText; }
+    // The command text = printf(format, ...) in the C locale, cut to fit.
     void SetCommandText(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // CommandText = the bytes of a frame (a query or a line), cut to fit the buffer.
+    // The command text = the bytes of a frame (a query or a line), cut to fit.
     void SetCommandFrame(const SerialFrame& frame);
 
-    // RS-485 ID of unit 1 or 2 from its ID edit (0 when the text is not a number).
-    int UnitId(int unit) const;
+    // The connection mode: through a controller on an RS-485 bus (up to two units), or one
+    // unit directly on the port.
+    bool throughController() const { return throughController_; }
+    void setThroughController(bool on) { throughController_ = on; }
+
+    // RS-485 ID of unit 1 or 2.
+    int unitId(int unit) const { return unitIds_.of(unit); }
+    const UnitIds& unitIds() const { return unitIds_; }
+    // Sets the IDs (NTN); emits unitIdsChanged.
+    void setUnitIds(const UnitIds& ids);
+    // Units the controller reported (NTN) since this connection was made, at most 2; 0 until
+    // it has answered. Nothing is addressed to a unit beyond them.
+    int unitsReported() const { return unitsReported_; }
+    void setUnitsReported(int count) { unitsReported_ = count; }
+    // A new connection or none: nothing is known of the units behind it.
+    void forgetReportedUnits();
     // Whether a command or query may go to unit 1 or 2: always in direct mode, through a
     // controller only to a unit it reported on this connection.
-    bool MayAddress(int unit) const { return !RS485CheckBox || (unit >= 1 && unit <= UnitsReported); }
-    // Sets the ID edits (NTN); emits unitIdsChanged.
-    void SetUnitIds(const QString& id1, bool visible1, const QString& id2, bool visible2);
-    void SetVersion1Label(const QString& text);
+    bool MayAddress(int unit) const { return !throughController_ || (unit >= 1 && unit <= unitsReported_); }
+    // The firmware version unit 1 reported (from its SYINFOTN text); emits unitVersionChanged.
+    QString unitVersion() const { return unitVersion_; }
+    void setUnitVersion(const QString& text);
 
-    // Sets CommandChecksum from CommandText.
+    // Sets CommandChecksum from the command text.
     void ComputeChecksum();
     // Writes `text` if the port is open and the output queue has room, else tells the
     // operator of the overflow and drops it. True when written.
     bool WriteIfRoom(const QByteArray& text);
     bool WriteIfRoom(const char* text);
 
-    // Controller-mode transaction of CommandText in the "PASS " frame, resent until the
+    // Controller-mode transaction of the command text in the "PASS " frame, resent until the
     // controller accepts it; then a post-wait of `postWait` nominal ms with events handled.
     // False when the command was not delivered: the port was closed at the call, the port
     // went away during it (Abandoned set, link dropped, told once), or the operator chose
     // Cancel at the way out (Abandoned set). The caller stops its sequence.
     bool SendControllerCommand(int postWait);
-    // Sends CommandText unchanged and waits for one reply (no resend). True when a complete
+    // Sends the command text unchanged and waits for one reply (no resend). True when a complete
     // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText. After a
     // timeout nothing awaits the late bytes (AwaitingReply clear); every transaction starts
     // its reply afresh.
@@ -194,24 +208,26 @@ public:
     // port is closed (nothing sent). A port that goes away during the wait is a failure: the
     // link is dropped and the operator told once.
     bool SendAndWaitPrompt(const QByteArray& text);
-    // SendAndWaitPrompt(CommandText) with the recovery dialog when it fails. False only when
-    // the operator chose Cancel (ExitRequested set, exitRequested(-1) emitted).
+    // SendAndWaitPrompt(commandText()) with the recovery dialog when it fails. False only when
+    // the operator chose Cancel (endRequested() set, exitRequested(-1) emitted).
     bool SendDirectCommand();
     // Re-probes the current port until the unit answers or the operator quits, then sends
-    // CommandText again. False when the operator chose Cancel.
+    // the command text again. False when the operator chose Cancel.
     bool RecoverDirectLink();
     // Selects, opens and probes port n with CR.
     bool ProbePort(int n);
-    // LinkEstablished and the status-light monitoring.
-    void SetLinkEstablished(bool on);
+    // The link is up: a unit or a controller answered on the open port. Also switches the
+    // monitoring of the line's status lights.
+    bool linkUp() const { return linkUp_; }
+    void setLinkUp(bool up);
 
     // Receive handler: `count` bytes are waiting in the port.
-    void ApdComPort1TriggerAvail(int count);
-    // Reply timeout.
-    void Timer1Timer();
+    void onBytesAvailable(int count);
+    // The reply timer ran out.
+    void onReplyTimeout();
     // Terminal key filter: backspace with the port open is consumed and sent as BS SP BS.
     // True when the key was consumed.
-    bool AdTerminal1KeyPress(char key);
+    bool filterTerminalKey(char key);
 
     // One timed wait of `nominalMs` (through the clock) while events are handled: the
     // post-waits and the 1 ms, 100 ms, 900 ms and 1000 ms sleeps.
@@ -220,11 +236,16 @@ public:
     static void HandlePendingEvents();
     // True while an operation on the units handles events in one of its waits or pauses: a
     // handler run from there (a menu, an editor commit) must not start another operation,
-    // which would overwrite CommandText and ReplyText under the waiting one.
+    // which would overwrite the command and reply texts under the waiting one.
     static bool InsideWait();
     // An operation may start now: no other is waiting and the operator has not ended the
     // program at the recovery dialog.
-    bool MayStart() const { return !InsideWait() && !ExitRequested; }
+    bool MayStart() const { return !InsideWait() && !endRequested_; }
+    // Cancel in the recovery dialog: the program is to end with status -1; nothing more starts.
+    bool endRequested() const { return endRequested_; }
+    // The sequence of transactions under way stops: the operator gave up (Abandoned) or the
+    // program is ending.
+    bool sequenceStopped() const { return Abandoned || endRequested_; }
 
     // The hourglass, counted: every SetCursorBusy(true) is matched by one SetCursorBusy(false),
     // and the arrow comes back when the outermost operation ends, however they nest.
@@ -241,15 +262,17 @@ public:
     void setTrace(TrafficTrace* trace) { trace_ = trace; }
     TrafficTrace* trace() const { return trace_; }
     // The unit (1, 2) a command or query text addresses; 0 for the port or the controller.
-    // `text` is a frame's bytes, or a command's addressed text as CommandText holds it.
+    // `text` is a frame's bytes, or a command's addressed text as commandText() holds it.
     int UnitOfText(const QByteArray& text) const;
-    // The unit (1, 2) whose ID edit holds this RS-485 ID; 0 for none.
+    // The unit (1, 2) that has this RS-485 ID; 0 for none.
     int UnitOfId(int unitId) const;
     // What ended the last failed attempt, in words for the way-out question.
     QString LastFailure() const { return lastFailure_; }
 
-    bool Timer1Enabled() const { return timer1_.isActive(); }
-    bool PhasePageControlEnabled() const { return pageEnabled_; }
+    bool replyTimerActive() const { return replyTimer_.isActive(); }
+    // False while a transaction waits for a unit (or pages are held): the operator's editing
+    // is disabled meanwhile.
+    bool editingAllowed() const { return pageEnabled_; }
     // Keeps the pages disabled between the transactions of a longer wait (a unit's procedure),
     // counted like the hourglass.
     void HoldPages(bool hold);
@@ -258,10 +281,10 @@ public:
     ReplyOutcome LastOutcome() const { return lastOutcome_; }
 
 signals:
-    void phasePageControlEnabledChanged(bool enabled);
-    void linkEstablishedChanged(bool established);
+    void editingAllowedChanged(bool allowed);
+    void linkUpChanged(bool up);
     void unitIdsChanged();
-    void version1LabelChanged(const QString& text);
+    void unitVersionChanged(const QString& text);
     // Cancel in the recovery dialog: end the program with this status (-1). Connected
     // directly: the receiver ends the program before the call stack unwinds. Should it return,
     // every later transaction is refused at once, so nothing more goes to the units.
@@ -273,8 +296,8 @@ signals:
 
 private:
     void setPageEnabled(bool enabled);
-    void startTimer1();
-    void stopTimer1();
+    void startReplyTimer();
+    void stopReplyTimer();
     // Sleeps in the event loop until the reply is complete, an error ended it, the timer
     // fired or the port went away.
     void waitForReplyOrFailure();
@@ -302,7 +325,14 @@ private:
     SerialPort& port_;
     Operator& op_;
     MainFlags& flags_;
-    QTimer timer1_;
+    QTimer replyTimer_;
+    QByteArray commandText_;
+    bool endRequested_ = false;
+    bool throughController_ = false;
+    UnitIds unitIds_;
+    int unitsReported_ = 0;
+    QString unitVersion_;
+    bool linkUp_ = false;
     bool pageEnabled_ = true;
     int pageHoldDepth_ = 0;
     int cursorDepth_ = 0;

@@ -81,7 +81,7 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
                 answered = true;
                 break;
             }
-            if (link.Abandoned || link.ExitRequested || !link.LinkEstablished || !link.port().isOpen()) return false;
+            if (link.sequenceStopped() || !link.linkUp() || !link.port().isOpen()) return false;
             unanswered = true;
             if (link.LastOutcome() == ReplyOutcome::ErrorNoResponse) lastSignOfLife = started.elapsed();
             // Busy: the whole allowance from the start; silent: the silent allowance from the

@@ -33,7 +33,8 @@ QueryInfo InfoOf(BlockQuery q)
 
 std::span<const uint8_t> ReplyBytes(const Link& link)
 {
-    return {reinterpret_cast<const uint8_t*>(link.ReplyText), size_t(kLinkBufferSize)};
+    const QByteArray& text = link.replyText();
+    return {reinterpret_cast<const uint8_t*>(text.constData()), size_t(text.size())};
 }
 
 // SendQuery() and the resend rules: in controller mode the query goes again while the
@@ -46,8 +47,8 @@ bool SendWithResends(Link& link, bool resendOnEmpty)
     // earlier reply and must not be parsed.
     if (link.SendQuery()) return true;
     if (!link.port().isOpen() || !link.MayStart()) return false;
-    if (link.RS485CheckBox) {
-        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.ReplyText[0] == '\0'); };
+    if (link.throughController()) {
+        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.replyText().at(0) == '\0'); };
         for (int failures = 1; again() && link.port().isOpen() && !link.Abandoned; ++failures) {
             if (!link.KeepTrying(failures, true)) return false;
             link.SendQuery();
@@ -66,7 +67,7 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
         return -1;
     }
     link.Abandoned = false;
-    const int id = link.UnitId(u);
+    const int id = link.unitId(u);
     QByteArray request;
     switch (q) {
     case BlockQuery::SystemInfo: request = QByteArrayLiteral("SYINFOTN"); break;
@@ -74,7 +75,7 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
     case BlockQuery::Output: request = QByteArrayLiteral("OINFOTN ") + QByteArray::number(n); break;
     }
     // Through the controller the query is relayed to the unit's ID; a direct unit gets the line.
-    link.SetCommandFrame(link.RS485CheckBox ? SerialFrame::query(id, request) : SerialFrame::line(request));
+    link.SetCommandFrame(link.throughController() ? SerialFrame::query(id, request) : SerialFrame::line(request));
     const QueryInfo info = InfoOf(q);
     link.MinReplyLength = info.minReplyLength;
     if (!SendWithResends(link, q == BlockQuery::Output)) return -1;
@@ -114,21 +115,20 @@ int QueryUnitCount(Link& link)
         return 0;
     }
     // A unit counts as reported only with its ID: an ID the reply left out is not guessed.
-    link.UnitsReported = r.count >= 1 && r.numbers >= 2 && r.id1 > 0 ? (r.count >= 2 && r.numbers >= 3 && r.id2 > 0 ? 2 : 1) : 0;
+    link.setUnitsReported(r.count >= 1 && r.numbers >= 2 && r.id1 > 0 ? (r.count >= 2 && r.numbers >= 3 && r.id2 > 0 ? 2 : 1) : 0);
     if (r.count == 0) {
         link.op().showMessage(kMsgNoUnits);
-        link.SetUnitIds(link.TornelID1Edit, false, link.TornelID2Edit, false);
+        link.setUnitIds({link.unitIds().id, {false, false}});
         return 0;
     }
-    QString id1 = link.TornelID1Edit, id2 = link.TornelID2Edit;
-    bool visible1 = link.TornelID1Visible, visible2 = link.TornelID2Visible;
-    if (r.numbers >= 2) id1 = QString::number(r.id1);
-    visible1 = true;
+    UnitIds ids = link.unitIds();
+    if (r.numbers >= 2) ids.id[0] = r.id1;
+    ids.detected[0] = true;
     if (r.count >= 2) {
-        if (r.numbers >= 3) id2 = QString::number(r.id2);
-        visible2 = true;
+        if (r.numbers >= 3) ids.id[1] = r.id2;
+        ids.detected[1] = true;
     }
-    link.SetUnitIds(id1, visible1, id2, visible2);
+    link.setUnitIds(ids);
     return r.count;
 }
 
@@ -149,7 +149,7 @@ bool QueryInput(Link& link, Settings& settings, int u, int ch)
     if (!ValidUnit(u) || !ValidIndex(ch)) return false;
     const int marker = RunBlockQuery(link, BlockQuery::Input, u, ch);
     if (marker < 0) return false;
-    const char kind = link.ReplyText[marker + 1];
+    const char kind = char(ReplyBytes(link)[size_t(marker) + 1]);
     if (!DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker))) return false;
     link.InputsReported[size_t(u)][size_t(ch)] = settings.input(u, ch);
     return true;
@@ -177,7 +177,7 @@ bool QueryUnit(Link& link, Settings& settings, int u)
 
     const auto& info1 = link.UnitInfoText[1];
     const size_t len = strnlen(info1.data(), info1.size());
-    link.SetVersion1Label(len > 2 ? QString::fromLatin1(info1.data() + 2, qsizetype(len - 2)) : QString());
+    link.setUnitVersion(len > 2 ? QString::fromLatin1(info1.data() + 2, qsizetype(len - 2)) : QString());
 
     for (int ch = 1; ch <= 4; ++ch)
         if (!twice([&] { return QueryInput(link, settings, u, ch); })) return false;

@@ -17,12 +17,13 @@ int TailByte(const ReplyBuffer& r, int back)
     return static_cast<unsigned char>(r.Tail[kTail - 1 - back]);
 }
 
-// Stores a byte if there is room; the last cell always stays free for the NUL.
-void Store(ReplyBuffer& r, char b)
+// Stores a byte in `text` (the reply's) if there is room; the last cell always stays free for
+// the NUL.
+void Store(ReplyBuffer& r, char* text, char b)
 {
     if (r.ReplyLength < ReplyBuffer::kSize - 1) {
-        r.ReplyText[r.ReplyLength++] = b;
-        r.ReplyText[r.ReplyLength] = '\0';
+        text[r.ReplyLength++] = b;
+        text[r.ReplyLength] = '\0';
     }
 }
 
@@ -38,6 +39,7 @@ void ReplyBuffer::Reset()
 {
     ReplyLength = 0;
     Received = 0;
+    if (ReplyText.size() != kSize) ReplyText.resize(kSize, '\0');
     ReplyText[0] = '\0';
     std::memset(Tail, 0, sizeof Tail);
 }
@@ -49,12 +51,14 @@ ReplyOutcome FeedReply(ReplyBuffer& r, bool controllerMode, const char* data, in
     // Defensive: the fields are public, so keep them inside the buffer whatever they hold.
     if (r.ReplyLength < 0 || r.ReplyLength > ReplyBuffer::kSize - 1) r.ReplyLength = ReplyBuffer::kSize - 1;
     if (r.Received < r.ReplyLength) r.Received = r.ReplyLength;
+    if (r.ReplyText.size() != ReplyBuffer::kSize) r.ReplyText.resize(ReplyBuffer::kSize, '\0');
+    char* const text = r.ReplyText.data();
 
     for (int i = 0; i < count; ++i) {
         const char b = data[i];
         const int32_t k = r.Received;  // position of this byte in the reply
         const int32_t stored = r.ReplyLength;
-        Store(r, b);
+        Store(r, text, b);
         std::memmove(r.Tail, r.Tail + 1, kTail - 1);
         r.Tail[kTail - 1] = b;
         if (r.Received < INT32_MAX) ++r.Received;
@@ -64,9 +68,9 @@ ReplyOutcome FeedReply(ReplyBuffer& r, bool controllerMode, const char* data, in
             if (accepted) {
                 // The block lies in the text from the terminator on; the NUL replaces the
                 // block's last byte (the terminator itself when it came last).
-                for (int j = i + 1; j < count; ++j) Store(r, data[j]);
+                for (int j = i + 1; j < count; ++j) Store(r, text, data[j]);
                 const int64_t last = int64_t(stored) + (count - 1 - i);
-                r.ReplyText[last < ReplyBuffer::kSize - 1 ? last : ReplyBuffer::kSize - 1] = '\0';
+                text[last < ReplyBuffer::kSize - 1 ? last : ReplyBuffer::kSize - 1] = '\0';
                 StartAfresh(r);
                 if (consumed) *consumed = i + 1;
                 return ReplyOutcome::Complete;

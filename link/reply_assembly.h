@@ -7,6 +7,7 @@
 // arrives, so a reply split anywhere across data events is read the same as one in one piece.
 // The buffer is never written past its end: a longer reply is cut, and its end is still found.
 
+#include <QByteArray>
 #include <cstdint>
 
 namespace kalvora {
@@ -21,7 +22,9 @@ enum class ReplyOutcome {
 
 struct ReplyBuffer {
     static constexpr int kSize = 250;
-    char ReplyText[kSize] = {};
+    // The reply's bytes, a NUL after the last one stored; always kSize bytes, of which the
+    // last stays NUL. Past the NUL lie bytes of earlier replies.
+    QByteArray ReplyText = QByteArray(kSize, '\0');
     int32_t ReplyLength = 0;      // where the next stored byte goes (at most kSize - 1)
     int32_t MinReplyLength = 0;   // a terminator counts only from this many bytes on
     char Terminator = '#';

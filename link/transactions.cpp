@@ -19,9 +19,8 @@ bool Link::SendControllerCommand(int postWait)
     ++transactionDepth_;
     SetCursorBusy(true);
 
-    CommandText[kLinkBufferSize - 1] = '\0';
     // The checksum was computed once by the builder; every attempt sends the same frame.
-    const QByteArray addressed(CommandText, qsizetype(std::strlen(CommandText)));
+    const QByteArray addressed = commandText_;
     const CommandPieces frame = CommandFramePieces(addressed, CommandChecksum);
     bool delivered = false;
     for (int failures = 0;;) {
@@ -40,9 +39,9 @@ bool Link::SendControllerCommand(int postWait)
         // The frame leaves now, not after the pages have been disabled and repainted.
         port_.flushOutput();
         setPageEnabled(false);
-        startTimer1();
+        startReplyTimer();
         waitForReplyOrFailure();
-        stopTimer1();
+        stopReplyTimer();
         if (timedOut_) noteUnansweredAttempt();
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
         AwaitingReply = false;
@@ -80,7 +79,7 @@ bool Link::SendQuery()
 {
     if (!port_.isOpen() || !MayStart()) {
         // Nothing was asked, so nothing may be read from an earlier reply.
-        ReplyText[0] = '\0';
+        Reply.ReplyText[0] = '\0';
         ResendNeeded = true;
         return false;
     }
@@ -90,12 +89,12 @@ bool Link::SendQuery()
     resetAssembly();
     AwaitingReply = true;
     flushBeforeAttempt();
-    traceBegin(TraceRow::Kind::Query, QByteArray(CommandText));
-    startTimer1();
-    WriteIfRoom(CommandText);
+    traceBegin(TraceRow::Kind::Query, commandText_);
+    startReplyTimer();
+    WriteIfRoom(commandText_);
     port_.flushOutput();
     waitForReplyOrFailure();
-    stopTimer1();
+    stopReplyTimer();
     if (timedOut_) noteUnansweredAttempt();
     if (AwaitingReply) {
         // Timeout or a lost port: the next transaction starts its reply afresh.
@@ -163,8 +162,7 @@ bool Link::SendDirectCommand()
     }
     Abandoned = false;
     SetCursorBusy(true);
-    CommandText[kLinkBufferSize - 1] = '\0';
-    DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+    DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
     bool ok = DirectReplyOk;
     if (takePortFailure()) {
         // The port went away: the link is dropped; the operator reconnects.
@@ -191,14 +189,14 @@ bool Link::RecoverDirectLink()
             if (!op_.askOkCancel(kTitleComPortError, kMsgComPortFailed)) {
                 WaitTicks = kDefaultWaitTicks;
                 Abandoned = true;
-                ExitRequested = true;
+                endRequested_ = true;
                 emit exitRequested(-1);
                 return false;
             }
             DirectReplyOk = ProbePort(port_.comNumber());
         }
         WaitTicks = commandTicks;
-        DirectReplyOk = sendAndWaitPromptKeepingFailure(QByteArray(CommandText));
+        DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
         takePortFailure();  // the next probe reports it
     }
     WaitTicks = kDefaultWaitTicks;

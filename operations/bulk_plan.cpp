@@ -176,7 +176,7 @@ struct BulkPlan::Builder {
     }
     // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,
     // since every later builder would store its values without sending them.
-    StepResult Sent(bool ok) const { return ok && p.link_.LinkEstablished ? StepResult::Ok : StepResult::Failed; }
+    StepResult Sent(bool ok) const { return ok && p.link_.linkUp() ? StepResult::Ok : StepResult::Failed; }
     CommandSet& cmd() const { return p.commands_; }
 
     Step& Command(int unit, const QString& what, std::vector<CarriedField> fields,
@@ -291,7 +291,7 @@ struct BulkPlan::Builder {
         switch (p.values_.Commit(edit)) {
         case CommitOutcome::Sent: return Sent(true);
         // The field told the operator why; the send goes on without this command.
-        case CommitOutcome::Refused: return p.link_.LinkEstablished ? StepResult::Skipped : StepResult::Failed;
+        case CommitOutcome::Refused: return p.link_.linkUp() ? StepResult::Skipped : StepResult::Failed;
         case CommitOutcome::Invalid: return StepResult::Invalid;
         case CommitOutcome::Failed: return StepResult::Failed;
         }

@@ -47,7 +47,7 @@ BulkOutcome BulkSend::Run()
     MainFlags& flags = link_.flags();
     if (flags.EditorBusy) return BulkOutcome::NotStarted;
     FlagGuard busy(flags.EditorBusy);
-    if (flags.FormFilling || !link_.LinkEstablished) return BulkOutcome::NotStarted;
+    if (flags.FormFilling || !link_.linkUp()) return BulkOutcome::NotStarted;
     sent_ = 0;
     skipped_.clear();
     last_ = {};
@@ -62,7 +62,7 @@ BulkOutcome BulkSend::Run()
 
     // Through a controller a wall of more than four screens needs the second unit reported; in
     // direct mode the operator has agreed to set only unit 1.
-    if (n > 4 && link_.RS485CheckBox && link_.UnitsReported < 2) {
+    if (n > 4 && link_.throughController() && link_.unitsReported() < 2) {
         link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);
         return BulkOutcome::NotStarted;
     }
@@ -92,7 +92,7 @@ BulkOutcome BulkSend::Run()
             return BulkOutcome::InvalidValue;
         case StepResult::Failed:
             // A lost port has been reported by the link; a unit that did not answer, here.
-            if (link_.LinkEstablished && at)
+            if (link_.linkUp() && at)
                 link_.op().showMessage(QStringLiteral("Tornel %1 did not report the source window needed to check %2, "
                                                       "so nothing was sent.")
                                            .arg(at->unit)

@@ -25,7 +25,7 @@ const NumericField* CheckedField(const QString& name)
 
 CommitOutcome Delivered(bool ok, const Link& link)
 {
-    return ok && link.LinkEstablished ? CommitOutcome::Sent : CommitOutcome::Failed;
+    return ok && link.linkUp() ? CommitOutcome::Sent : CommitOutcome::Failed;
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channe
         link.op().showMessage(QLatin1String(row.boundsPrefix) + QLatin1String(row.rangeText));
         return CommitOutcome::Refused;
     }
-    if (link.flags().FormFilling || !link.LinkEstablished) return CommitOutcome::Sent;
+    if (link.flags().FormFilling || !link.linkUp()) return CommitOutcome::Sent;
     const UnitIndex at = WallToUnit(channel);
     switch (row.builder) {
     case FieldBuilder::InputContrast:

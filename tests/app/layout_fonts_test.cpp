@@ -152,10 +152,7 @@ private slots:
         // The Information page with the longest texts its labels can show, and the units'
         // RS-485 IDs as a controller link shows them.
         FillLongestValues(form.settings());
-        form.link().TornelID1Edit = QStringLiteral("32");
-        form.link().TornelID2Edit = QStringLiteral("31");
-        form.link().TornelID1Visible = form.link().TornelID2Visible = true;
-        emit form.link().unitIdsChanged();
+        form.link().setUnitIds({{32, 31}, {true, true}});
         pages->setCurrentWidget(form.infoPage());
         form.infoPage()->ScreenInfoComboBoxChange();
         Settle();

@@ -74,10 +74,10 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
         // The pages stay disabled for the whole search, whatever the link does in between.
         QList<bool> enabledWhileSearching;
         auto record = [&] {
-            if (form->linkController().Searching()) enabledWhileSearching << form->pages()->isEnabled();
+            if (form->linkController().searching()) enabledWhileSearching << form->pages()->isEnabled();
         };
         QObject::connect(&form->linkController(), &LinkController::searchingChanged, record);
-        QObject::connect(&form->link(), &Link::phasePageControlEnabledChanged, record);
+        QObject::connect(&form->link(), &Link::editingAllowedChanged, record);
         form->menuItem("SearchAll")->trigger();
         EXPECT_FALSE(enabledWhileSearching.isEmpty());
         EXPECT_FALSE(enabledWhileSearching.contains(true));
@@ -85,7 +85,7 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
         EXPECT_TRUE(form->menuItem("ReadfromTornels1")->isEnabled());
         EXPECT_TRUE(form->menuItem("SendCurrentSettingstoTornels1")->isEnabled());
         EXPECT_EQ(FindNamed<QLabel>(form.get(), "ComNumberLabel")->text(), "1");
-        EXPECT_EQ(form->linkController().ControllerMode(), sc.controller);
+        EXPECT_EQ(form->linkController().throughController(), sc.controller);
         EXPECT_EQ(FindNamed<QComboBox>(form.get(), "BaudComboBox")->currentText(), sc.controller ? "57600" : "38400");
         EXPECT_TRUE(op.statuses().contains("Established communication with Tornel on Com 1"));
         ASSERT_EQ(op.questions(),

@@ -133,10 +133,10 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
     port.setDevice(1, unit->slavePath());
     clock::setScale(0.1);
     if (c.mode == sim::PortMode::Controller) {
-        controller.TornelconnectedthruController1Click();
+        controller.connectThroughController();
         EXPECT_EQ(QueryUnitCount(link), 2);
     } else {
-        controller.TornelconnectedtoSerialPortdirectly1Click();
+        controller.connectDirectly();
     }
     // As the window's own connection did: read, the units' sampling windows are known; else the
     // send asks for them before its first command.

@@ -308,7 +308,7 @@ TEST_F(WindowTest, PageChangeEnablesLinkControlsOnlyWithALinkAndNoOperationRunni
     for (const LinkCase lc : {LinkCase{false, false, false}, LinkCase{true, false, true}, LinkCase{true, true, false}}) {
         for (const PageCase& pc : kPageCases) {
             SCOPED_TRACE(std::string(pc.page) + (lc.link ? " link" : " no link") + (lc.busy ? " busy" : ""));
-            form->link().LinkEstablished = lc.link;
+            form->link().setLinkUp(lc.link);
             form->flags().EditorBusy = lc.busy;
             op.clear();
             form->pages()->setCurrentIndex(0);
@@ -322,7 +322,7 @@ TEST_F(WindowTest, PageChangeEnablesLinkControlsOnlyWithALinkAndNoOperationRunni
     }
     EXPECT_EQ(sourceFills, 1);
     EXPECT_EQ(seamFills, 1);
-    form->link().LinkEstablished = false;
+    form->link().setLinkUp(false);
     form->flags().EditorBusy = false;
 }
 
@@ -332,7 +332,7 @@ TEST_F(WindowTest, ClosingAnsweredNoKeepsEverythingAndYesHidesWaitsAndEnds)
     showAndSettle();
     QSignalSpy closed(form.get(), &TKalvoraForm::closed);
     op.clear();
-    form->link().LinkEstablished = true;
+    form->link().setLinkUp(true);
 
     op.answer(false);
     EXPECT_FALSE(form->close());
@@ -348,7 +348,7 @@ TEST_F(WindowTest, ClosingAnsweredNoKeepsEverythingAndYesHidesWaitsAndEnds)
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(form->port().isOpen());
-    form->link().LinkEstablished = false;
+    form->link().setLinkUp(false);
 }
 
 TEST_F(WindowTest, ExitMenuRunsTheSameCloseQuestion)

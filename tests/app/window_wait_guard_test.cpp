@@ -94,7 +94,7 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
          [](TKalvoraForm& f, sim::Simulator&) { return f.statusText() == kStatusParseOutput; },
          "TNQUERY *3OINFOTN 1!\r"},
         {"pause of the two-unit check", sim::PortMode::Controller, {3}, 0.1, [](sim::Simulator&) {},
-         [](TKalvoraForm& f) { EXPECT_FALSE(f.linkController().TwoUnitCheck()); },
+         [](TKalvoraForm& f) { EXPECT_FALSE(f.linkController().checkTwoUnits()); },
          [](TKalvoraForm& f, sim::Simulator& s) {
              return s.received() == "NTN\r" && !f.link().AwaitingReply;
          },

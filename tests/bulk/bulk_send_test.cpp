@@ -368,7 +368,7 @@ TEST_F(BulkSendTest, SendsNothingWhileBusyFillingOrUnlinked)
     EXPECT_EQ(Send(), BulkOutcome::NotStarted);
     flags.FormFilling = false;
     EXPECT_FALSE(flags.EditorBusy);
-    link.SetLinkEstablished(false);
+    link.setLinkUp(false);
     EXPECT_EQ(Send(), BulkOutcome::NotStarted);
     EXPECT_FALSE(flags.EditorBusy);
     EXPECT_TRUE(unit->received().isEmpty());

@@ -240,8 +240,7 @@ TEST_F(CarriedValuesTest, AfterASendNothingDiffersAndOnlyChangesAreSent)
                 in.HPositionNominal = f.HPositionNominal, in.HPositionLimit = f.HPositionLimit;
                 in.VPositionNominal = f.VPositionNominal, in.VPositionLimit = f.VPositionLimit;
             }
-        link.TornelID1Edit = QStringLiteral("3");
-        link.TornelID2Edit = QStringLiteral("7");
+        link.setUnitIds({{3, 7}});
         Connect(*unit);
         unit->setThinkMs(0);
         clock::setScale(0.02);

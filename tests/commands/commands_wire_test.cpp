@@ -213,7 +213,7 @@ TEST_F(LinkFixture, ControllerFramesCarryTheUnitIdAndChecksum)
 {
     auto controllerSim = StartSim(PortMode::Controller, {5, 1});
     Connect(*controllerSim);
-    link.SetUnitIds(QStringLiteral("5"), true, QStringLiteral("1"), true);
+    link.setUnitIds({{5, 1}, {true, true}});
 
     EXPECT_TRUE(commands.SendBlackLevel(1, 2, 30));
     EXPECT_EQ(controllerSim->received(), QByteArray("PASS *5BLKGN 2 30!C3\r\r"));

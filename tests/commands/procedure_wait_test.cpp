@@ -148,7 +148,7 @@ TEST_P(ProcedureWaitTest, SilentUnitIsReportedAfterItsPausesAndAMinute)
     EXPECT_EQ(op.messages(), QStringList{MsgUnitSilentAfterProcedure(1, kProcedureAutoColorBalance, 65)});
     EXPECT_LT(wall.elapsed(), clock::scaled(3 * 60 * 1000)) << "far less than the 21 minutes";
     EXPECT_FALSE(link.QuietFailures);
-    EXPECT_TRUE(link.PhasePageControlEnabled());
+    EXPECT_TRUE(link.editingAllowed());
 }
 
 // Meanwhile the pages stay disabled and no other operation starts: an entry made during the
@@ -160,7 +160,7 @@ TEST_P(ProcedureWaitTest, NothingElseStartsDuringTheWait)
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (!unit->unitBusy(1) || checked) return;
-        if (link.PhasePageControlEnabled()) sawPagesEnabled = true;
+        if (link.editingAllowed()) sawPagesEnabled = true;
         if (link.QuietFailures) {  // inside the quiet wait
             otherStarted = commands.SendBlackLevel(2, 3, 77);
             checked = true;
@@ -174,7 +174,7 @@ TEST_P(ProcedureWaitTest, NothingElseStartsDuringTheWait)
     EXPECT_FALSE(sawPagesEnabled);
     EXPECT_NE(settings.output(2, 3).BlackLevel, 77);
     EXPECT_FALSE(unit->received().contains("BLKGN"));
-    EXPECT_TRUE(link.PhasePageControlEnabled());
+    EXPECT_TRUE(link.editingAllowed());
 }
 
 INSTANTIATE_TEST_SUITE_P(ControllerWays, ProcedureWaitTest,

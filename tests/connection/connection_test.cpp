@@ -52,19 +52,19 @@ TEST_F(Connection, DirectUnitOnCom1)
     QObject::connect(&controller, &LinkController::stateChanged, [&] { ++changes; });
     op.answer(false);
 
-    controller.SearchAllClick();
+    controller.searchAll();
 
-    EXPECT_TRUE(link.LinkEstablished);
-    EXPECT_FALSE(controller.ControllerMode());
+    EXPECT_TRUE(link.linkUp());
+    EXPECT_FALSE(controller.throughController());
     EXPECT_EQ(port.comNumber(), 1);
     EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(controller.ComNumberLabel(), "1");
+    EXPECT_EQ(controller.portNumberText(), "1");
     EXPECT_TRUE(op.statuses().contains(kStatusEstablishedOnCom + "1"));
     EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
-    EXPECT_TRUE(controller.ReadfromTornels1Enabled());
-    EXPECT_TRUE(controller.SendCurrentSettingstoTornels1Enabled());
+    EXPECT_TRUE(controller.connected());
+    EXPECT_TRUE(controller.connected());
     EXPECT_EQ(port.baud(), 38400);
-    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
+    EXPECT_EQ(controller.baudIndex(), 0);
     EXPECT_EQ(port.flowControl(), FlowControl::None);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::None);
     EXPECT_EQ(link.Terminator, '#');
@@ -72,7 +72,7 @@ TEST_F(Connection, DirectUnitOnCom1)
     EXPECT_EQ(unit->received(), QByteArray("\r"));
     EXPECT_TRUE(other->received().isEmpty());
     EXPECT_GT(changes, 0);
-    EXPECT_FALSE(controller.Searching());
+    EXPECT_FALSE(controller.searching());
 }
 
 // Yes to the question reads the unit at once.
@@ -81,8 +81,8 @@ TEST_F(Connection, YesReadsTheUnitsAfterConnecting)
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
     op.answer(true);
-    controller.TornelconnectedtoSerialPortdirectly1Click();
-    ASSERT_TRUE(link.LinkEstablished);
+    controller.connectDirectly();
+    ASSERT_TRUE(link.linkUp());
     EXPECT_TRUE(HasQuestion(op, kTitleQueryConnect, kQuestionQuerySettings));
     EXPECT_TRUE(unit->received().startsWith("\rSYINFOTN\rIINFOTN 1\r"));
     EXPECT_TRUE(settings.StatusReadAvailable);
@@ -100,15 +100,15 @@ TEST_F(Connection, ControllerOnCom2)
     Cable(silent.get(), ctl.get());
     op.answer(true);
 
-    controller.SearchAllClick();
+    controller.searchAll();
 
-    ASSERT_TRUE(link.LinkEstablished);
-    EXPECT_TRUE(controller.ControllerMode());
+    ASSERT_TRUE(link.linkUp());
+    EXPECT_TRUE(controller.throughController());
     EXPECT_EQ(port.comNumber(), 2);
-    EXPECT_EQ(controller.ComNumberLabel(), "2");
+    EXPECT_EQ(controller.portNumberText(), "2");
     for (const QString& s : op.statuses()) EXPECT_FALSE(s.startsWith(kStatusEstablishedOnCom));
     EXPECT_EQ(port.baud(), 57600);
-    EXPECT_EQ(controller.BaudComboBoxIndex(), 1);
+    EXPECT_EQ(controller.baudIndex(), 1);
     EXPECT_EQ(port.flowControl(), FlowControl::RtsCts);
     EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::HardwareControl);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);  // reopened for the controller
@@ -120,8 +120,8 @@ TEST_F(Connection, ControllerOnCom2)
     EXPECT_TRUE(ctl->received().startsWith("\r\r\rNTN\rNTN\rTNQUERY *3SYINFOTN!\r"));
     // The read that followed: two units behind the controller, with their IDs.
     EXPECT_EQ(flags.UnitCount, 2);
-    EXPECT_EQ(link.TornelID1Edit, "3");
-    EXPECT_EQ(link.TornelID2Edit, "7");
+    EXPECT_EQ(link.unitId(1), 3);
+    EXPECT_EQ(link.unitId(2), 7);
     EXPECT_TRUE(ctl->received().contains("TNQUERY *7OINFOTN 4!\r"));
     EXPECT_EQ(settings.output(2, 2).ScreenGroup, ctl->unit(2).output(2).ScreenGroup);
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
@@ -133,14 +133,14 @@ TEST_F(Connection, NothingOnEitherPort)
     auto com2 = DeadLine();
     Cable(com1.get(), com2.get());
 
-    controller.SearchAllClick();
+    controller.searchAll();
 
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(op.messages(), QStringList{kMsgTornelsNotDetected});
     EXPECT_TRUE(op.questions().isEmpty());
-    EXPECT_FALSE(controller.ReadfromTornels1Enabled());
-    EXPECT_EQ(controller.ComNumberLabel(), "None");
+    EXPECT_FALSE(controller.connected());
+    EXPECT_EQ(controller.portNumberText(), "None");
     EXPECT_EQ(com1->received(), QByteArray("\r\r\r\r"));
     EXPECT_EQ(com2->received(), QByteArray("\r\r\r\r"));
     EXPECT_FALSE(link.CursorBusy());
@@ -151,10 +151,10 @@ TEST_F(Connection, ConnectionCommandsFailWithTheirOwnTexts)
 {
     auto com1 = DeadLine();
     Cable(com1.get(), nullptr);
-    controller.TornelconnectedthruController1Click();
-    controller.TornelconnectedtoSerialPortdirectly1Click();
+    controller.connectThroughController();
+    controller.connectDirectly();
     EXPECT_EQ(op.messages(), (QStringList{kMsgControllerNotDetected, kMsgTornelNotDetected}));
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -167,14 +167,14 @@ TEST_F(Connection, BusyPortIsSkipped)
     ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
     op.answer(false);
 
-    controller.SearchAllClick();
+    controller.searchAll();
 
     ASSERT_FALSE(op.messages().isEmpty());
     EXPECT_TRUE(op.messages().first().startsWith(
         "Note: COM Port #1 is not responding/being used by another application."));
-    EXPECT_TRUE(link.LinkEstablished);
+    EXPECT_TRUE(link.linkUp());
     EXPECT_EQ(port.comNumber(), 2);
-    EXPECT_EQ(controller.ComNumberLabel(), "2");
+    EXPECT_EQ(controller.portNumberText(), "2");
     EXPECT_TRUE(com1->received().isEmpty());
     EXPECT_EQ(com2->received(), QByteArray("\r"));
 }
@@ -197,19 +197,19 @@ TEST_F(Connection, SixPlannedProjectorsDirectly)
         Cable(unit.get(), nullptr);
         controller.NumOfProjectors = [] { return 6; };
         int pageChanges = 0;
-        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        controller.LinkDropped = [&] { ++pageChanges; };
         op.clear();
         op.answerAll({c.controlUnit1Only, false});
 
-        controller.TornelconnectedtoSerialPortdirectly1Click();
+        controller.connectDirectly();
 
         EXPECT_TRUE(HasQuestion(op, kTitleTwoUnitCheck, kQuestionControlOnlyUnit1));
-        EXPECT_EQ(link.LinkEstablished, c.established);
+        EXPECT_EQ(link.linkUp(), c.established);
         EXPECT_EQ(port.isOpen(), c.established);
-        EXPECT_EQ(controller.ReadfromTornels1Enabled(), c.established);
+        EXPECT_EQ(controller.connected(), c.established);
         EXPECT_EQ(op.messages(), c.messages);
         EXPECT_EQ(pageChanges, c.established ? 0 : 1);
-        controller.DisconnectSerialCo1Click();
+        controller.disconnectUnits();
     }
 }
 
@@ -218,9 +218,9 @@ TEST_F(Connection, SearchRefusesADirectUnitForATwoUnitPlan)
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
     controller.NumOfProjectors = [] { return 5; };
-    controller.SearchAllClick();
+    controller.searchAll();
     EXPECT_EQ(op.messages(), QStringList{kMsgTwoUnitsNeedController});
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(op.questions().isEmpty());
 }
@@ -248,12 +248,12 @@ TEST_F(Connection, FiveSelectedNeedsTwoUnits)
         Connect(*s);
         controller.WorkingProjectorCount = [] { return 5; };
 
-        EXPECT_EQ(controller.TwoUnitCheck(), c.result);
+        EXPECT_EQ(controller.checkTwoUnits(), c.result);
         EXPECT_EQ(s->received(), c.wire);
         EXPECT_EQ(op.messages(), c.messages);
-        EXPECT_TRUE(link.LinkEstablished);  // the caller reverts its own change
+        EXPECT_TRUE(link.linkUp());  // the caller reverts its own change
         EXPECT_TRUE(port.isOpen());
-        controller.DisconnectSerialCo1Click();
+        controller.disconnectUnits();
     }
 }
 
@@ -263,14 +263,14 @@ TEST_F(Connection, DisconnectEndsTheLink)
     Connect(*unit);
     settings.StatusReadAvailable = true;
     int pageChanges = 0;
-    controller.PhasePageControlChange = [&] { ++pageChanges; };
+    controller.LinkDropped = [&] { ++pageChanges; };
 
-    controller.DisconnectSerialCo1Click();
+    controller.disconnectUnits();
 
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(controller.ReadfromTornels1Enabled());
-    EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+    EXPECT_FALSE(controller.connected());
+    EXPECT_FALSE(controller.connected());
     EXPECT_FALSE(settings.StatusReadAvailable);
     EXPECT_EQ(pageChanges, 1);
     EXPECT_FALSE(port.lineMonitoring());
@@ -280,72 +280,70 @@ TEST_F(Connection, BaudChoicesLastUntilTheNextConnection)
 {
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
-    EXPECT_EQ(controller.CheckedBaud(), LinkController::BaudChoice::Default);
-    EXPECT_EQ(controller.Defaultvalues1Flag(), 1);
+    EXPECT_EQ(controller.baudChoice(), LinkController::BaudChoice::Default);
+    EXPECT_TRUE(controller.baudFollowsMode());
 
     struct Pick {
-        void (LinkController::*click)();
         int baud;
         LinkController::BaudChoice checked;
     };
     const Pick picks[] = {
-        {&LinkController::N9600Click, 9600, LinkController::BaudChoice::B9600},
-        {&LinkController::N19200Click, 19200, LinkController::BaudChoice::B19200},
-        {&LinkController::N38400Click, 38400, LinkController::BaudChoice::B38400},
-        {&LinkController::N57600Click, 57600, LinkController::BaudChoice::B57600},
+        {9600, LinkController::BaudChoice::B9600},
+        {19200, LinkController::BaudChoice::B19200},
+        {38400, LinkController::BaudChoice::B38400},
+        {57600, LinkController::BaudChoice::B57600},
     };
     for (const Pick& p : picks) {
-        (controller.*p.click)();
+        controller.chooseBaud(p.checked);
         EXPECT_EQ(port.baud(), p.baud);
-        EXPECT_EQ(controller.CheckedBaud(), p.checked);
-        EXPECT_EQ(controller.Defaultvalues1Flag(), 0);
+        EXPECT_EQ(controller.baudChoice(), p.checked);
+        EXPECT_FALSE(controller.baudFollowsMode());
     }
     // With a rate picked, the mode switch keeps the baud box where it is and applies it.
-    controller.N9600Click();
+    controller.chooseBaud(LinkController::BaudChoice::B9600);
     op.answer(false);
-    controller.TornelconnectedtoSerialPortdirectly1Click();
+    controller.connectDirectly();
     EXPECT_EQ(port.baud(), 38400);
-    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
-    controller.DisconnectSerialCo1Click();
-    controller.TornelconnectedthruController1Click();  // nothing answers '>': fails
-    EXPECT_EQ(controller.BaudComboBoxIndex(), 0);
+    EXPECT_EQ(controller.baudIndex(), 0);
+    controller.disconnectUnits();
+    controller.connectThroughController();  // nothing answers '>': fails
+    EXPECT_EQ(controller.baudIndex(), 0);
     EXPECT_EQ(port.baud(), 38400);
     // Back to the defaults: the next mode switch follows the mode.
-    controller.Defaultvalues1Click();
-    EXPECT_EQ(controller.CheckedBaud(), LinkController::BaudChoice::Default);
+    controller.chooseBaud(LinkController::BaudChoice::Default);
+    EXPECT_EQ(controller.baudChoice(), LinkController::BaudChoice::Default);
     EXPECT_EQ(port.baud(), 38400);  // not changed now
-    controller.TornelconnectedthruController1Click();
-    EXPECT_EQ(controller.BaudComboBoxIndex(), 1);
+    controller.connectThroughController();
+    EXPECT_EQ(controller.baudIndex(), 1);
     EXPECT_EQ(port.baud(), 57600);
 }
 
 TEST_F(Connection, ParityChoices)
 {
-    EXPECT_EQ(controller.CheckedParity(), Parity::None);
+    EXPECT_EQ(controller.parity(), Parity::None);
     struct Pick {
-        void (LinkController::*click)();
         Parity parity;
         QSerialPort::Parity qt;
     };
     const Pick picks[] = {
-        {&LinkController::ParityOddClick, Parity::Odd, QSerialPort::OddParity},
-        {&LinkController::ParityEvenClick, Parity::Even, QSerialPort::EvenParity},
-        {&LinkController::ParityMarkClick, Parity::Mark, QSerialPort::MarkParity},
-        {&LinkController::ParitySpaceClick, Parity::Space, QSerialPort::SpaceParity},
-        {&LinkController::ParityNoneClick, Parity::None, QSerialPort::NoParity},
+        {Parity::Odd, QSerialPort::OddParity},
+        {Parity::Even, QSerialPort::EvenParity},
+        {Parity::Mark, QSerialPort::MarkParity},
+        {Parity::Space, QSerialPort::SpaceParity},
+        {Parity::None, QSerialPort::NoParity},
     };
     for (const Pick& p : picks) {
-        (controller.*p.click)();
-        EXPECT_EQ(controller.CheckedParity(), p.parity);
+        controller.chooseParity(p.parity);
+        EXPECT_EQ(controller.parity(), p.parity);
         EXPECT_EQ(port.parity(), p.parity);
         EXPECT_EQ(port.requestedQtParity(), p.qt);
     }
     // The connection commands never change parity.
-    controller.ParityEvenClick();
+    controller.chooseParity(Parity::Even);
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
     op.answer(false);
-    controller.TornelconnectedtoSerialPortdirectly1Click();
+    controller.connectDirectly();
     EXPECT_EQ(port.parity(), Parity::Even);
 }
 
@@ -359,9 +357,9 @@ TEST_F(Connection, DefaultReadThroughAController)
         EXPECT_TRUE(flags.FormFilling);
         ++fills;
     };
-    EXPECT_TRUE(controller.ReadfromTornels1Click());
+    EXPECT_TRUE(controller.readFromUnits());
     EXPECT_EQ(flags.UnitCount, 1);
-    EXPECT_EQ(link.TornelID1Edit, "4");
+    EXPECT_EQ(link.unitId(1), 4);
     EXPECT_TRUE(ctl->received().startsWith("NTN\rTNQUERY *4SYINFOTN!\r"));
     EXPECT_FALSE(ctl->received().contains("*2"));
     EXPECT_EQ(fills, 1);
@@ -369,9 +367,9 @@ TEST_F(Connection, DefaultReadThroughAController)
 
     // No unit behind the controller.
     auto empty = StartSim(PortMode::Controller, {});
-    controller.DisconnectSerialCo1Click();
+    controller.disconnectUnits();
     Connect(*empty);
-    EXPECT_FALSE(controller.ReadfromTornels1Click());
+    EXPECT_FALSE(controller.readFromUnits());
     EXPECT_TRUE(op.messages().contains(kMsgNotDetectedByController));
     EXPECT_EQ(fills, 1);
 }
@@ -389,16 +387,16 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         const int units = flags.UnitCount;
         const QByteArray records = ConfigImageOf(settings);
         int pageChanges = 0;
-        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        controller.LinkDropped = [&] { ++pageChanges; };
         op.clear();
 
         s.reset();  // the other end goes away while nothing waits
-        ASSERT_TRUE(WaitUntil([&] { return !link.LinkEstablished; }));
+        ASSERT_TRUE(WaitUntil([&] { return !link.linkUp(); }));
         WaitUntil([] { return false; }, 30);  // anything still due arrives now
 
         EXPECT_FALSE(port.isOpen());
-        EXPECT_FALSE(controller.ReadfromTornels1Enabled());
-        EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+        EXPECT_FALSE(controller.connected());
+        EXPECT_FALSE(controller.connected());
         EXPECT_FALSE(settings.StatusReadAvailable);
         EXPECT_EQ(pageChanges, 1);
         EXPECT_EQ(op.messages(), QStringList{MsgPortNotResponding(1)});
@@ -410,7 +408,7 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         EXPECT_EQ(flags.UnitCount, units);
         EXPECT_EQ(ConfigImageOf(settings), records);
         EXPECT_FALSE(link.CursorBusy());
-        controller.PhasePageControlChange = nullptr;
+        controller.LinkDropped = nullptr;
     }
 }
 
@@ -422,7 +420,7 @@ TEST_F(Connection, HourglassNestsSymmetrically)
     Connect(*ctl);
     op.clear();
     link.SetCursorBusy(true);
-    EXPECT_GT(controller.SearchPorts(), 0);
+    EXPECT_GT(controller.searchPorts(), 0);
     EXPECT_TRUE(ReadAllUnits(link, settings));
     EXPECT_TRUE(op.busy);
     link.SetCursorBusy(false);

@@ -80,10 +80,10 @@ protected:
         Cable(&s, nullptr);
         op.answer(false);
         if (s.mode() == sim::PortMode::Controller)
-            controller.TornelconnectedthruController1Click();
+            controller.connectThroughController();
         else
-            controller.TornelconnectedtoSerialPortdirectly1Click();
-        ASSERT_TRUE(link.LinkEstablished);
+            controller.connectDirectly();
+        ASSERT_TRUE(link.linkUp());
         ASSERT_TRUE(WaitUntil([&] { return s.isIdle(); }));
         s.log().clear();
         op.clear();

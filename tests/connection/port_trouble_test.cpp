@@ -72,13 +72,13 @@ TEST_F(PortTrouble, MissingDevicesAreNamedInsteadOfTheCableAdvice)
         void (LinkController::*command)();
         QString message;
     } cases[] = {
-        {"both missing, search of both modes: each named once", usb8, usb9, &LinkController::SearchAllClick,
+        {"both missing, search of both modes: each named once", usb8, usb9, &LinkController::searchAll,
          missing1 + "\n" + missing2},
         {"one missing, one silent: the advice for the silent one", usb8, dead->slavePath(),
-         &LinkController::SearchAllClick, missing1 + "\n\n" + kMsgTornelsNotDetected},
-        {"controller command", usb8, "", &LinkController::TornelconnectedthruController1Click, missing1},
-        {"direct command", "", usb9, &LinkController::TornelconnectedtoSerialPortdirectly1Click, missing2},
-        {"silent only: the advice as it was", "", dead->slavePath(), &LinkController::SearchAllClick,
+         &LinkController::searchAll, missing1 + "\n\n" + kMsgTornelsNotDetected},
+        {"controller command", usb8, "", &LinkController::connectThroughController, missing1},
+        {"direct command", "", usb9, &LinkController::connectDirectly, missing2},
+        {"silent only: the advice as it was", "", dead->slavePath(), &LinkController::searchAll,
          kMsgTornelsNotDetected},
     };
     for (const Case& c : cases) {
@@ -87,7 +87,7 @@ TEST_F(PortTrouble, MissingDevicesAreNamedInsteadOfTheCableAdvice)
         port.setDevice(1, c.com1);
         port.setDevice(2, c.com2);
         (controller.*c.command)();
-        EXPECT_FALSE(link.LinkEstablished);
+        EXPECT_FALSE(link.linkUp());
         EXPECT_FALSE(port.isOpen());
         EXPECT_EQ(op.messages(), QStringList{c.message});
     }
@@ -105,20 +105,20 @@ TEST_F(PortTrouble, ADeviceHeldByAnotherProgramIsNotOpened)
     // A silent COM2: nothing found, the holder named, then the advice for COM2.
     auto dead = DeadLine();
     Cable(held.get(), dead.get());
-    controller.SearchAllClick();
-    EXPECT_FALSE(link.LinkEstablished);
+    controller.searchAll();
+    EXPECT_FALSE(link.linkUp());
     EXPECT_EQ(op.messages(), QStringList{busy + "\n\n" + kMsgTornelsNotDetected});
     EXPECT_TRUE(held->received().isEmpty()) << "the held device is left alone";
-    ASSERT_EQ(controller.SearchTroubles().size(), 1);
-    EXPECT_EQ(controller.SearchTroubles().first().problem.holder.pid, lock.pid());
+    ASSERT_EQ(controller.searchTroubles().size(), 1);
+    EXPECT_EQ(controller.searchTroubles().first().problem.holder.pid, lock.pid());
 
     // A unit on COM2: found there, and the held COM1 is no trouble worth telling.
     op.clear();
     auto unit = StartSim(PortMode::Direct);
     Cable(held.get(), unit.get());
     op.answer(false);
-    controller.SearchAllClick();
-    EXPECT_TRUE(link.LinkEstablished);
+    controller.searchAll();
+    EXPECT_TRUE(link.linkUp());
     EXPECT_EQ(port.comNumber(), 2);
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
     EXPECT_TRUE(held->received().isEmpty());

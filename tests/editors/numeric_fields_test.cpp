@@ -81,7 +81,7 @@ protected:
         page = std::make_unique<AllFieldsPage>();
         fields = std::make_unique<NumericFields>(page.get(), flags, boxes, commands);
         NumericFieldHooks& h = fields->hooks();
-        h.linkEstablished = [this] { return link.LinkEstablished; };
+        h.linkEstablished = [this] { return link.linkUp(); };
         h.selectedSourceChannel = [this] { return channel; };
         h.selectedSeamChannel = [this] { return channel; };
         h.fillBlackLevel = [this](int n) {
@@ -241,7 +241,7 @@ TEST_F(NumericFieldsTest, WithoutALinkOrWhileFillingAValidEntryStaysInTheFieldOn
         SCOPED_TRACE(mode == 0 ? "no link" : "filling");
         std::optional<FillingGuard> filling;
         if (mode == 0) {
-            link.SetLinkEstablished(false);
+            link.setLinkUp(false);
         } else {
             filling.emplace(flags);
         }
@@ -250,7 +250,7 @@ TEST_F(NumericFieldsTest, WithoutALinkOrWhileFillingAValidEntryStaysInTheFieldOn
         EXPECT_EQ(edit(QStringLiteral("Black2Edit"))->text(), "99");
         EXPECT_EQ(settings.output(1, 2).BlackLevel, 0);
         EXPECT_EQ(settled(), QByteArray());
-        link.SetLinkEstablished(true);
+        link.setLinkUp(true);
     }
 }
 
@@ -398,7 +398,7 @@ TEST_F(NumericFieldsTest, TheFocusComesBackAfterTheLinkDisabledThePageWhileAComm
 {
     // The window disables its pages while the link waits; the field the operator went to
     // must have the focus once the commit is over.
-    QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QObject::connect(&link, &Link::editingAllowedChanged, page.get(), [this](bool on) { page->setEnabled(on); });
     typeAndLeave(QStringLiteral("Black2Edit"), QStringLiteral("44"));
     EXPECT_EQ(settled(), PassFrame("*1BLKGN 2 44!"));
     EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == page->elsewhere; }));

@@ -38,7 +38,7 @@ protected:
         commands.FillSeamPage = [this] { seam->FillSeamPage(); };
         commands.SelectedSourceChannel = [this] { return source->SelectedChannel(); };
         for (UnitOperationHooks* h : {&source->hooks(), &seam->hooks()}) {
-            h->linkEstablished = [this] { return link.LinkEstablished; };
+            h->linkEstablished = [this] { return link.linkUp(); };
             h->phasePageControlChange = [this] { ++pageChanges; };
             h->holdPageControl = [this](bool held) { progress << QStringLiteral("hold %1").arg(held); };
             h->showProgress = [this](const QString& text) { progress << "show " + text; };
@@ -250,14 +250,14 @@ TEST_F(PagesTest, ResetConfigAsksOnlyWithALinkAndRefillsFromTheUnit)
     sim->unit(1).input(3).Phase = 5;  // differs from the unit's default
     settings.input(1, 3).Phase = 5;
     // No link: no question, nothing sent.
-    link.SetLinkEstablished(false);
+    link.setLinkUp(false);
     qsizetype from = sim->received().size();
     source->AutoConfigButtonClick();
     source->SaveConfigButtonClick();
     source->SaveAllConfigButtonClick();
     EXPECT_TRUE(op.questions().isEmpty());
     EXPECT_EQ(lineSince(from), QByteArray());
-    link.SetLinkEstablished(true);
+    link.setLinkUp(true);
 
     op.answer(false);  // No
     source->AutoConfigButtonClick();
@@ -377,7 +377,7 @@ TEST_F(PagesTest, ResetSeamGainSendsExactlyOneManseamWith128)
 
     // No link: the question, 128 shown, nothing stored or sent; the next fill restores.
     settings.output(2, 3).SeamGain[0] = 5;
-    link.SetLinkEstablished(false);
+    link.setLinkUp(false);
     op.answer(true);
     seam->ResetSeamGainButtonClick();
     EXPECT_EQ(gain(1)->text(), "128");

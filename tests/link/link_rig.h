@@ -49,14 +49,14 @@ struct LinkRig {
         port.setDevice(1, sim->slavePath());
         port.setComNumber(1);
         const bool controller = config.mode == sim::PortMode::Controller;
-        link.RS485CheckBox = controller;
+        link.setThroughController(controller);
         link.Terminator = controller ? '>' : '#';
         port.setBaud(controller ? 57600 : 38400);
         port.setFlowControl(controller ? FlowControl::RtsCts : FlowControl::None);
         EXPECT_TRUE(port.open()) << port.lastErrorText().toStdString();
-        link.SetLinkEstablished(true);
+        link.setLinkUp(true);
         // As after a connection: the controller has reported its units.
-        if (controller) link.UnitsReported = std::min<int>(int(config.ids.size()), 2);
+        if (controller) link.setUnitsReported(std::min<int>(int(config.ids.size()), 2));
     }
 
     // Lets the simulator finish whatever it still writes (echoes of dropped requests and the

@@ -39,7 +39,7 @@ TEST(FullRead, OneUnitInDirectMode)
     EXPECT_EQ(rig.settings.input(1, 2).Reserved42[0], 0x5A);
     EXPECT_EQ(rig.settings.output(1, 2).BlackLevel, 200);
     EXPECT_EQ(QByteArray(rig.link.UnitInfoText[1].data()), QByteArray(unit.infoText.data()));
-    EXPECT_EQ(rig.link.Version1Label, QString::fromLatin1(unit.infoText.data() + 2));
+    EXPECT_EQ(rig.link.unitVersion(), QString::fromLatin1(unit.infoText.data() + 2));
     EXPECT_TRUE(rig.settings.StatusReadAvailable);
     EXPECT_EQ(rig.settings.OutputWidth, 1280);
     EXPECT_EQ(rig.settings.OutputHeight, 1024);
@@ -60,9 +60,9 @@ TEST(FullRead, TwoUnitsThroughAControllerInAnyDelivery)
         rig.sim->unit(1).input(1).BrightnessB = TenthsToFloat(-10);
 
         ASSERT_EQ(QueryUnitCount(rig.link), 2);
-        EXPECT_EQ(rig.link.TornelID1Edit, "3");
-        EXPECT_EQ(rig.link.TornelID2Edit, "7");
-        EXPECT_TRUE(rig.link.TornelID1Visible && rig.link.TornelID2Visible);
+        EXPECT_EQ(QString::number(rig.link.unitId(1)), "3");
+        EXPECT_EQ(QString::number(rig.link.unitId(2)), "7");
+        EXPECT_TRUE(rig.link.unitIds().detected[0] && rig.link.unitIds().detected[1]);
         ASSERT_TRUE(QueryUnit(rig.link, rig.settings, 1));
         ASSERT_TRUE(QueryUnit(rig.link, rig.settings, 2));
         ExpectUnitEquals(rig.settings, 1, rig.sim->unit(1));
@@ -124,7 +124,7 @@ TEST(Queries, ControllerRejectionsAreResentUntilAnsweredOrGivenUp)
     } cases[] = {{2, {}, true, 3}, {3, {true}, true, 4}, {1000, {false}, false, 3}};
     for (const auto& c : cases) {
         LinkRig rig(Controller({4}));
-        rig.link.TornelID1Edit = "4";
+        rig.link.setUnitIds({{4, rig.link.unitId(2)}});
         rig.sim->faults().rejectNext = c.rejections;
         for (bool a : c.answers) rig.op.answer(a);
         EXPECT_EQ(QuerySystemInfo(rig.link, 1), c.ok);
@@ -181,10 +181,10 @@ TEST(Queries, UnitCountReplies)
     for (const auto& c : cases) {
         LinkRig rig(Controller(c.ids));
         EXPECT_EQ(QueryUnitCount(rig.link), c.count);
-        EXPECT_EQ(rig.link.TornelID1Edit, c.id1);
-        EXPECT_EQ(rig.link.TornelID2Edit, c.id2);
-        EXPECT_EQ(rig.link.TornelID1Visible, c.visible1);
-        EXPECT_EQ(rig.link.TornelID2Visible, c.visible2);
+        EXPECT_EQ(QString::number(rig.link.unitId(1)), c.id1);
+        EXPECT_EQ(QString::number(rig.link.unitId(2)), c.id2);
+        EXPECT_EQ(rig.link.unitIds().detected[0], c.visible1);
+        EXPECT_EQ(rig.link.unitIds().detected[1], c.visible2);
         EXPECT_EQ(rig.op.messages(), c.messages);
     }
 }
@@ -202,7 +202,7 @@ TEST(Queries, UnitCountWithoutADigitOrWithAnOverlongNumber)
     rig.sim->faults().noise = QByteArray(40, '9');  // 40 digits: no count fits the work area
     EXPECT_EQ(QueryUnitCount(rig.link), 0);
     EXPECT_EQ(rig.op.status, kStatusNtnError);
-    EXPECT_EQ(rig.link.TornelID1Edit, "1");
+    EXPECT_EQ(QString::number(rig.link.unitId(1)), "1");
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(ReplyAssembly, EveryReplyGivesTheSameOutcomeWhereverItIsSplit)
             EXPECT_EQ(fed.outcome, c.outcome);
             EXPECT_EQ(r.ReplyLength, 0) << "every end of a reply starts the next afresh";
             if (c.outcome == ReplyOutcome::Complete && fed.eventsUsed == int(pieces.size())) {
-                EXPECT_EQ(std::string(r.ReplyText), c.text);
+                EXPECT_EQ(std::string(r.ReplyText.constData()), c.text);
             }
         }
     }
@@ -107,7 +107,7 @@ TEST(ReplyAssembly, TerminatorInTheMiddleOfAnEventKeepsTheBytesAfterItButTheLast
     ReplyBuffer r = Fresh('#', 1);
     const std::string event = "\r\nOK\r\n#xyz";
     EXPECT_EQ(FeedReply(r, false, event.data(), int(event.size())), ReplyOutcome::Complete);
-    EXPECT_EQ(std::string(r.ReplyText), "\r\nOK\r\n#xy");
+    EXPECT_EQ(std::string(r.ReplyText.constData()), "\r\nOK\r\n#xy");
 }
 
 TEST(ReplyAssembly, ReplySplitOverEventsContinuesWhereTheLastEventStopped)
@@ -116,7 +116,7 @@ TEST(ReplyAssembly, ReplySplitOverEventsContinuesWhereTheLastEventStopped)
     EXPECT_EQ(FeedReply(r, false, "ab", 2), ReplyOutcome::Incomplete);
     EXPECT_EQ(r.ReplyLength, 2);
     EXPECT_EQ(FeedReply(r, false, "c\r\n#", 4), ReplyOutcome::Complete);
-    EXPECT_EQ(std::string(r.ReplyText), "abc\r\n");
+    EXPECT_EQ(std::string(r.ReplyText.constData()), "abc\r\n");
 }
 
 TEST(ReplyAssembly, FloodNeverWritesPastTheBufferAndTheEndIsStillFound)
@@ -132,7 +132,7 @@ TEST(ReplyAssembly, FloodNeverWritesPastTheBufferAndTheEndIsStillFound)
         EXPECT_EQ(r.ReplyText[ReplyBuffer::kSize - 1], '\0');
         const std::string end = controller ? "LR>" : "\r\n#";
         EXPECT_EQ(FeedReply(r, controller, end.data(), 3), ReplyOutcome::Complete);
-        EXPECT_EQ(std::string(r.ReplyText), std::string(ReplyBuffer::kSize - 1, 'A'));
+        EXPECT_EQ(std::string(r.ReplyText.constData()), std::string(ReplyBuffer::kSize - 1, 'A'));
     }
 }
 

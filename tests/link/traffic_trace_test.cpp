@@ -39,8 +39,7 @@ TEST(TrafficTrace, RowsOfARejectedAnErroneousAndATimedOutCommand)
         TrafficTrace trace;
         trace.attach(rig.port);
         rig.link.setTrace(&trace);
-        rig.link.TornelID1Edit = "5";
-        rig.link.TornelID2Edit = "6";
+        rig.link.setUnitIds({{5, 6}});
         c.inject(rig.sim->faults());
         rig.link.SetCommandText("*6BLKGN 2 30!");
         rig.link.ComputeChecksum();

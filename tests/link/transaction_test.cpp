@@ -19,7 +19,7 @@ TEST(ControllerTransaction, SendsTheFrameAndEndsAtTheControllersPrompt)
 {
     LinkRig rig(Controller({1, 2}));
     std::vector<bool> pageStates;
-    QObject::connect(&rig.link, &Link::phasePageControlEnabledChanged, [&](bool on) { pageStates.push_back(on); });
+    QObject::connect(&rig.link, &Link::editingAllowedChanged, [&](bool on) { pageStates.push_back(on); });
     BuildControllerCommand(rig.link, "*1BLKGN 1 20!");
     EXPECT_EQ(rig.link.CommandChecksum, 0xBD);
 
@@ -28,12 +28,12 @@ TEST(ControllerTransaction, SendsTheFrameAndEndsAtTheControllersPrompt)
     EXPECT_EQ(rig.sim->unit(1).output(1).BlackLevel, 20);
     EXPECT_FALSE(rig.link.AwaitingReply);
     EXPECT_FALSE(rig.link.ResendNeeded);
-    EXPECT_FALSE(rig.link.Timer1Enabled());
+    EXPECT_FALSE(rig.link.replyTimerActive());
     EXPECT_EQ(pageStates, (std::vector<bool>{false, true}));
     EXPECT_EQ(rig.op.statuses(), (QStringList{kStatusSending, QString()}));
     EXPECT_TRUE(rig.op.messages().isEmpty());
     EXPECT_FALSE(rig.op.busy);
-    EXPECT_TRUE(rig.link.PhasePageControlEnabled());
+    EXPECT_TRUE(rig.link.editingAllowed());
 }
 
 // Every failure the controller transaction meets once, then the resend that gets through.
@@ -62,7 +62,7 @@ TEST(ControllerTransaction, ResendsAfterEachKindOfFailure)
         LinkRig rig(Controller({5}));
         c.inject(rig.sim->faults());
         ClockScale slower(rig.sim->faults().delivery == sim::Delivery::Whole ? kalvora::clock::scale() : 0.05);
-        rig.link.TornelID1Edit = "5";
+        rig.link.setUnitIds({{5, rig.link.unitId(2)}});
         BuildControllerCommand(rig.link, "*5BLKGN 2 30!");
         EXPECT_TRUE(rig.link.SendControllerCommand(0));
         rig.settle();
@@ -95,7 +95,7 @@ TEST(ControllerTransaction, OperatorMayGiveUpAfterEveryThirdFailedAttempt)
         EXPECT_EQ(rig.received(), frame.repeated(c.framesSent));
         ASSERT_EQ(rig.op.questions().size(), qsizetype(c.answers.size()));
         EXPECT_EQ(rig.op.questions().last(), MsgGiveUpCommand(c.framesSent, "the controller rejected it"));
-        EXPECT_TRUE(rig.link.PhasePageControlEnabled());
+        EXPECT_TRUE(rig.link.editingAllowed());
         EXPECT_FALSE(rig.op.busy);
         EXPECT_EQ(rig.op.status, QString());
     }
@@ -122,7 +122,7 @@ TEST(ControllerTransaction, BytesArrivingBetweenTransactionsAreFlushedNotTakenAs
     BuildControllerCommand(rig.link, "*1BLKGN 3 99!");
     EXPECT_TRUE(rig.link.SendControllerCommand(0));
     EXPECT_EQ(rig.sim->unit(1).output(3).BlackLevel, 99);
-    EXPECT_TRUE(QByteArray(rig.link.ReplyText).startsWith("PASS *1BLKGN 3 99!"));
+    EXPECT_TRUE(QByteArray(rig.link.replyText().constData()).startsWith("PASS *1BLKGN 3 99!"));
 }
 
 TEST(ControllerTransaction, ClosedPortSendsNothing)
@@ -153,8 +153,8 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     EXPECT_TRUE(rig.op.statuses().isEmpty()) << "a query leaves the status bar alone";
 
     EXPECT_TRUE(rig.link.SendQuery());
-    EXPECT_EQ(rig.link.ReplyText[0], 0x01) << "the next reply is assembled from the start of the text";
-    EXPECT_EQ(rig.link.ReplyText[1], 0x08);
+    EXPECT_EQ(rig.link.replyText().at(0), 0x01) << "the next reply is assembled from the start of the text";
+    EXPECT_EQ(rig.link.replyText().at(1), 0x08);
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("SYINFOTN\rSYINFOTN\r"));
 }
@@ -186,7 +186,7 @@ TEST(DirectTransaction, RecoveryDialogRetriesAndCancelEndsTheProgram)
     rig.link.SetCommandText("SYSAVE\r");
     EXPECT_FALSE(rig.link.SendDirectCommand());
     EXPECT_EQ(exitStatus, -1);
-    EXPECT_TRUE(rig.link.ExitRequested);
+    EXPECT_TRUE(rig.link.endRequested());
     EXPECT_EQ(rig.op.questions(), (QStringList{kMsgComPortFailed, kMsgComPortFailed}));
     for (const auto& e : rig.op.events) {
         if (e.kind == ScriptedOperator::Event::OkCancel) {
@@ -295,12 +295,12 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         rig.sim->faults().dropNext = 10;  // the transaction is waiting when the other end goes away
         QTimer::singleShot(5, [&] { rig.sim.reset(); });
         bool linkState = true;
-        QObject::connect(&rig.link, &Link::linkEstablishedChanged, [&](bool on) { linkState = on; });
+        QObject::connect(&rig.link, &Link::linkUpChanged, [&](bool on) { linkState = on; });
         EXPECT_FALSE(c.run(rig.link));
         EXPECT_FALSE(rig.port.isOpen());
-        EXPECT_FALSE(rig.link.LinkEstablished);
+        EXPECT_FALSE(rig.link.linkUp());
         EXPECT_FALSE(linkState);
-        EXPECT_FALSE(rig.link.ExitRequested) << "no recovery dialog for a port that is gone";
+        EXPECT_FALSE(rig.link.endRequested()) << "no recovery dialog for a port that is gone";
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
@@ -339,12 +339,12 @@ TEST(OutputQueue, OverflowOfOnePieceOfAFrameLetsTheOtherPiecesGo)
 TEST(TerminalKeys, BackspaceIsSentAsBackspaceSpaceBackspace)
 {
     LinkRig rig(Controller({1}));
-    EXPECT_TRUE(rig.link.AdTerminal1KeyPress(8));
-    EXPECT_FALSE(rig.link.AdTerminal1KeyPress('a'));
+    EXPECT_TRUE(rig.link.filterTerminalKey(8));
+    EXPECT_FALSE(rig.link.filterTerminalKey('a'));
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("\b \b"));
     rig.port.close();
-    EXPECT_FALSE(rig.link.AdTerminal1KeyPress(8));
+    EXPECT_FALSE(rig.link.filterTerminalKey(8));
 }
 
 }  // namespace

@@ -59,8 +59,8 @@ protected:
         port.setDevice(1, device);
         port.setDevice(2, QString());
         op.answer(false);
-        controller.TornelconnectedthruController1Click();
-        ASSERT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+        controller.connectThroughController();
+        ASSERT_TRUE(link.linkUp()) << op.messages().join('\n').toStdString();
         ASSERT_TRUE(WaitUntil([&] { return s.isIdle(); }));
     }
 
@@ -71,8 +71,8 @@ protected:
         port.setDevice(1, device);
         port.setDevice(2, QString());
         op.answer(true);  // Yes: read the units
-        controller.SearchAllClick();
-        EXPECT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+        controller.searchAll();
+        EXPECT_TRUE(link.linkUp()) << op.messages().join('\n').toStdString();
         EXPECT_EQ(flags.UnitCount, 2);
         EXPECT_EQ(settings.output(2, 3).BlackLevel, 73);
         EXPECT_EQ(settings.output(1, 1).LeftHaloWidth, 4);
@@ -100,7 +100,7 @@ TEST_P(NetworkPortTest, SearchReadSendAndEditPutTheBytesOfALocalPortOnTheLine)
         auto s = StartSim(PortMode::Controller, {3, 7});
         GiveUnitsDistinctValues(*s);
         local = Session(s->slavePath(), *s);
-        controller.DisconnectSerialCo1Click();
+        controller.disconnectUnits();
     }
     settings = Settings{};
     op.clear();
@@ -130,17 +130,17 @@ TEST_P(NetworkPortTest, LineSettingsReachThePseudoTerminalOnlyThroughTheComPortC
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode == PortMode::Controller ? "controller" : "direct");
         auto s = StartSim(c.mode);
-        controller.Defaultvalues1Click();  // the mode's rate, not the 9600 picked before
+        controller.chooseBaud(LinkController::BaudChoice::Default);  // the mode's rate, not the 9600 picked before
         // The server opens the line at 19200: a raw port leaves it so.
         Ser2net server(s->slavePath(), GetParam(), 19200);
         ASSERT_TRUE(server.start()) << server.error().toStdString();
         port.setDevice(1, server.address());
         op.answer(false);
         if (c.mode == PortMode::Controller)
-            controller.TornelconnectedthruController1Click();
+            controller.connectThroughController();
         else
-            controller.TornelconnectedtoSerialPortdirectly1Click();
-        ASSERT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+            controller.connectDirectly();
+        ASSERT_TRUE(link.linkUp()) << op.messages().join('\n').toStdString();
         EXPECT_TRUE(WaitUntil([&] { return s->lineSettings().baud == (control ? c.baud : 19200); }, 2000))
             << s->lineSettings().baud;
         EXPECT_EQ(s->lineSettings().hardwareFlow, control && c.flow);
@@ -148,7 +148,7 @@ TEST_P(NetworkPortTest, LineSettingsReachThePseudoTerminalOnlyThroughTheComPortC
         EXPECT_EQ(port.lineState().modemLinesKnown, control);
 
         // "Baud" > "9600" changes the open line at once; the line still carries commands.
-        controller.N9600Click();
+        controller.chooseBaud(LinkController::BaudChoice::B9600);
         EXPECT_TRUE(WaitUntil([&] { return s->lineSettings().baud == (control ? 9600 : 19200); }, 2000))
             << s->lineSettings().baud;
         s->log().clear();
@@ -156,7 +156,7 @@ TEST_P(NetworkPortTest, LineSettingsReachThePseudoTerminalOnlyThroughTheComPortC
         EXPECT_TRUE(SettleAfter(*s, 1));
         EXPECT_EQ(s->received(), c.mode == PortMode::Controller ? PassFrame("*1BLKGN 2 12!") : QByteArray("BLKGN 2 12\r"));
         EXPECT_EQ(s->unit(1).output(2).BlackLevel, 12);
-        controller.DisconnectSerialCo1Click();
+        controller.disconnectUnits();
     }
 }
 
@@ -200,12 +200,12 @@ TEST_P(NetworkPortTest, ServerStoppedMidReadDropsTheLinkAndNamesTheServer)
     QElapsedTimer t;
     t.start();
 
-    EXPECT_FALSE(controller.ReadfromTornels1Click());
+    EXPECT_FALSE(controller.readFromUnits());
 
     EXPECT_LT(t.elapsed(), 3000) << "the loss is seen when the connection drops, not after timeouts";
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(controller.ReadfromTornels1Enabled());
+    EXPECT_FALSE(controller.connected());
     const QString lost = MsgPortNotResponding(1) + "\n" + server->address() + ": the server at 127.0.0.1:" +
                          QString::number(server->port()) + " closed the connection.";
     EXPECT_EQ(op.messages(), QStringList{lost});
@@ -215,8 +215,8 @@ TEST_P(NetworkPortTest, ServerStoppedMidReadDropsTheLinkAndNamesTheServer)
     ASSERT_TRUE(server->start()) << server->error().toStdString();
     op.clear();
     op.answer(false);
-    controller.TornelconnectedthruController1Click();
-    EXPECT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
+    controller.connectThroughController();
+    EXPECT_TRUE(link.linkUp()) << op.messages().join('\n').toStdString();
 }
 
 // The server killed while the program works (or idles) and started again at once on the same
@@ -231,7 +231,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
         int killAtRequest;  // killed as the units receive this request; 0: while nothing runs
         std::function<bool()> run;  // true when the operation reports success
     } cases[] = {
-        {"read", 4, [this] { return controller.ReadfromTornels1Click(); }},
+        {"read", 4, [this] { return controller.readFromUnits(); }},
         {"bulk send", 10,
          [this] {
              RecordValues values(settings, commands, link);
@@ -250,12 +250,12 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
         ConnectTo(address, *s);
         if (c.killAtRequest > 1) {
             s->setThinkMs(0);
-            ASSERT_TRUE(controller.ReadfromTornels1Click());  // records for the send to carry
+            ASSERT_TRUE(controller.readFromUnits());  // records for the send to carry
             ASSERT_TRUE(WaitUntil([&] { return s->isIdle(); }));
             s->setThinkMs(20);
         }
         int pageChanges = 0;
-        controller.PhasePageControlChange = [&] { ++pageChanges; };
+        controller.LinkDropped = [&] { ++pageChanges; };
         op.clear();
         bool restarted = false;
         auto killAndRestart = [&] {
@@ -278,7 +278,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
             EXPECT_FALSE(c.run());
         } else {
             killAndRestart();
-            EXPECT_TRUE(WaitUntil([&] { return !link.LinkEstablished; }, 3000));
+            EXPECT_TRUE(WaitUntil([&] { return !link.linkUp(); }, 3000));
         }
         QObject::disconnect(watch);
         EXPECT_EQ(killed, c.killAtRequest > 0);
@@ -286,10 +286,10 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
         EXPECT_TRUE(WaitUntil([&] { return restarted; }, 5000)) << server->error().toStdString();
         EXPECT_LT(t.elapsed(), 3000) << "the loss is seen when the connection drops, not after timeouts";
         WaitUntil([] { return false; }, 30);  // anything still due arrives now
-        EXPECT_FALSE(link.LinkEstablished);
+        EXPECT_FALSE(link.linkUp());
         EXPECT_FALSE(port.isOpen());
-        EXPECT_FALSE(controller.ReadfromTornels1Enabled());
-        EXPECT_FALSE(controller.SendCurrentSettingstoTornels1Enabled());
+        EXPECT_FALSE(controller.connected());
+        EXPECT_FALSE(controller.connected());
         EXPECT_FALSE(settings.StatusReadAvailable);
         EXPECT_EQ(pageChanges, 1);
         EXPECT_TRUE(op.questions().isEmpty()) << op.questions().join('\n').toStdString();
@@ -299,16 +299,16 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
             << op.messages()[0].toStdString();
         EXPECT_FALSE(flags.EditorBusy);
         EXPECT_FALSE(link.CursorBusy());
-        controller.PhasePageControlChange = nullptr;
+        controller.LinkDropped = nullptr;
 
         // The operator searches again: both modes, Yes to the read.
         s->setThinkMs(0);
         ASSERT_TRUE(WaitUntil([&] { return s->isIdle(); }));
         op.clear();
         op.answer(true);
-        controller.SearchAllClick();
-        ASSERT_TRUE(link.LinkEstablished) << op.messages().join('\n').toStdString();
-        EXPECT_TRUE(link.RS485CheckBox);
+        controller.searchAll();
+        ASSERT_TRUE(link.linkUp()) << op.messages().join('\n').toStdString();
+        EXPECT_TRUE(link.throughController());
         EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('\n').toStdString();
         EXPECT_EQ(flags.UnitCount, 2);
         EXPECT_EQ(settings.output(1, 1).LeftHaloWidth, 4);
@@ -322,7 +322,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
         EXPECT_TRUE(SettleAfter(*s, 1));
         EXPECT_EQ(s->received(), PassFrame("*3BLKGN 4 55!"));
         EXPECT_EQ(s->unitById(3)->output(4).BlackLevel, 55);
-        controller.DisconnectSerialCo1Click();
+        controller.disconnectUnits();
         settings = Settings{};
     }
 }
@@ -335,7 +335,7 @@ TEST_P(NetworkPortTest, ConnectionCutMidSendEndsTheSend)
     const QString address = Scheme() + "://127.0.0.1:" + QString::number(relay.port());
     ConnectTo(address, *s);
     s->setThinkMs(0);
-    ASSERT_TRUE(controller.ReadfromTornels1Click());  // records the send can carry
+    ASSERT_TRUE(controller.readFromUnits());  // records the send can carry
     ASSERT_TRUE(WaitUntil([&] { return s->isIdle(); }));
     int handled = 0;
     QObject::connect(s.get(), &sim::Simulator::requestHandled, [&] {
@@ -348,7 +348,7 @@ TEST_P(NetworkPortTest, ConnectionCutMidSendEndsTheSend)
     EXPECT_EQ(send.Run(), BulkOutcome::LinkFailed);
 
     EXPECT_LT(send.CommandsSent(), 12);
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
     ASSERT_EQ(op.messages().size(), 1) << op.messages().join('\n').toStdString();
     EXPECT_TRUE(op.messages()[0].startsWith(MsgPortNotResponding(1) + "\n" + address + ": "))
@@ -364,10 +364,10 @@ TEST_P(NetworkPortTest, PortNobodyListensOnIsNotFound)
     QElapsedTimer t;
     t.start();
 
-    controller.SearchAllClick();
+    controller.searchAll();
 
     EXPECT_LT(t.elapsed(), 2000);
-    EXPECT_FALSE(link.LinkEstablished);
+    EXPECT_FALSE(link.linkUp());
     EXPECT_FALSE(port.isOpen());
     const QString refused = MsgPortUnreachable(1, address, "the server at 127.0.0.1:" + QString::number(nobody) +
                                                                " refused the connection (nothing listens on that port)");
@@ -398,7 +398,7 @@ TEST_P(NetworkPortTest, SilentServer)
         EXPECT_EQ(op.messages(), QStringList{MsgPortNotResponding(1) + "\n" + address +
                                              ": the server at 127.0.0.1:" + QString::number(relay.port()) +
                                              " stopped answering."});
-        EXPECT_FALSE(link.LinkEstablished);
+        EXPECT_FALSE(link.linkUp());
         EXPECT_FALSE(port.isOpen());
     } else {
         EXPECT_EQ(op.messages(), QStringList(kAttemptsBeforeAsking, kMsgTimeout));
