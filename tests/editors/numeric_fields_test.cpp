@@ -494,7 +494,7 @@ TEST_F(TypingTest, ArrivingByEnterTabOrAClickSelectsTheTextTypingReplacesIt)
         SCOPED_TRACE(disabledWhileWaiting ? "page disabled while the link waits" : "page left enabled");
         QMetaObject::Connection disabling;
         if (disabledWhileWaiting)
-            disabling = QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(),
+            disabling = QObject::connect(&link, &Link::editingAllowedChanged, page.get(),
                                          [this](bool on) { page->setEnabled(on); });
         startAfresh();
         edit(QStringLiteral("Black2Edit"))->setText(QStringLiteral("5"));
@@ -573,7 +573,7 @@ TEST_F(TypingTest, AMenuIsNoDepartureAndCommitPendingCommitsTheFieldOnce)
 
     // A field that keeps the focus keeps its selection, also when the page was disabled while
     // the commit waited: typing still replaces the text.
-    QObject::connect(&link, &Link::phasePageControlEnabledChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QObject::connect(&link, &Link::editingAllowedChanged, page.get(), [this](bool on) { page->setEnabled(on); });
     QLineEdit* black7 = edit(QStringLiteral("Black7Edit"));
     click(black7);
     ASSERT_EQ(black7->selectedText(), "0");
