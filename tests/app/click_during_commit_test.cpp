@@ -16,39 +16,23 @@
 #include "editors/display_setup_page.h"
 #include "qt_print.h"
 #include "sim/simulator.h"
-#include "window_fixture.h"
+#include "units_window_fixture.h"
 
 namespace kalvora::testing {
 namespace {
 
-class ClickDuringCommitTest : public WindowTest {
+class ClickDuringCommitTest : public UnitsWindowTest {
 protected:
-    ClockScale scale_{0.1};
-
     void connect()
     {
-        sim::SimConfig config;
-        config.mode = sim::PortMode::Controller;
-        config.ids = {3, 7};
-        simulator = std::make_unique<sim::Simulator>(config);
-        QString error;
-        ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
-        form->setComDevices(simulator->slavePath(), QString());
-        op.answerAll({true, true});  // search at start, read the units
-        showAndSettle();
-        ASSERT_TRUE(form->LinkEstablished());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        startWithUnits();
+        if (HasFatalFailure()) return;
         form->pages()->setCurrentWidget(form->displayPage());
         QCoreApplication::processEvents();
         settle();
         simulator->setThinkMs(150);
         simulator->log().clear();
         op.clear();
-    }
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        simulator.reset();
     }
     QByteArray settle()
     {
@@ -76,7 +60,6 @@ protected:
         ASSERT_TRUE(RunUntil([&] { return released; }));
     }
 
-    std::unique_ptr<sim::Simulator> simulator;
 };
 
 TEST_F(ClickDuringCommitTest, ClickAfterTypingTakesEffectOnceAfterTheCommit)

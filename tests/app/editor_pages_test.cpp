@@ -23,7 +23,7 @@
 #include "qt_print.h"
 #include "settings/numeric_field_table.h"
 #include "sim/simulator.h"
-#include "window_fixture.h"
+#include "units_window_fixture.h"
 
 namespace kalvora::testing {
 namespace {
@@ -36,38 +36,18 @@ const QString kMismatch = QStringLiteral(
     "Warning. Number of Projectors and Input Material Alignment information read from Tornel(s) does not match "
     "current values in the Planning page. \rPlanning page values will be overwritten");
 
-class EditorPagesTest : public WindowTest {
+class EditorPagesTest : public UnitsWindowTest {
 protected:
-    // A probe waits 10 ticks of 55 ms: a tenth keeps every wait short and the probes reliable.
-    ClockScale scale_{0.1};
-
     // Connects at start-up to two simulated units behind a controller, reading them if `read`.
     void connect(bool read = true)
     {
-        sim::SimConfig config;
-        config.mode = sim::PortMode::Controller;
-        config.ids = {3, 7};  // IDs that differ from the unit numbers
-        simulator = std::make_unique<sim::Simulator>(config);
-        QString error;
-        ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
-        form->setComDevices(simulator->slavePath(), QString());
-        op.answerAll({true, read});
-        showAndSettle();
-        ASSERT_TRUE(form->LinkEstablished());
-        if (read) {
-            ASSERT_TRUE(form->settings().StatusReadAvailable) << op.messages().join(" | ").toStdString();
-        }
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        startWithUnits(read);
+        if (HasFatalFailure()) return;
         form->pages()->setCurrentWidget(form->displayPage());
         QCoreApplication::processEvents();
         settle();
         simulator->log().clear();
         op.clear();
-    }
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        simulator.reset();
     }
     QByteArray settle()
     {
@@ -94,7 +74,6 @@ protected:
         return form->settings().output(at.unit, at.index);
     }
 
-    std::unique_ptr<sim::Simulator> simulator;
 };
 
 TEST_F(EditorPagesTest, AReadOfEightProjectorsShowsThatWallOnEveryPage)

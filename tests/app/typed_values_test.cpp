@@ -30,7 +30,7 @@
 #include "qt_print.h"
 #include "settings/config_file.h"
 #include "sim/simulator.h"
-#include "window_fixture.h"
+#include "units_window_fixture.h"
 
 namespace kalvora::testing {
 namespace {
@@ -38,40 +38,17 @@ namespace {
 const QString kBlackBounds = QStringLiteral("Error! Value out of bounds! (0 - 255)");
 const QString kConfirmExit = QStringLiteral("Are you sure you want to exit this application?");
 
-class TypedValuesTest : public WindowTest {
+class TypedValuesTest : public UnitsWindowTest {
 protected:
-    ClockScale scale_{0.1};
-
     // A shown window connected to the units and read from them; `prepare` sets what the units
     // hold before the read.
     void connect(const std::function<void(sim::Simulator&)>& prepare = {})
     {
-        if (simulator) {  // a case of its own: a new window and new units
-            form = std::make_unique<TKalvoraForm>(op);
-            simulator.reset();
-        }
-        sim::SimConfig config;
-        config.mode = sim::PortMode::Controller;
-        config.ids = {3, 7};
-        simulator = std::make_unique<sim::Simulator>(config);
-        QString error;
-        ASSERT_TRUE(simulator->start(&error)) << error.toStdString();
-        if (prepare) prepare(*simulator);
-        form->setComDevices(simulator->slavePath(), QString());
-        op.clear();
-        op.answerAll({true, true});  // search at start, read the units
-        showAndSettle();
-        ASSERT_TRUE(form->LinkEstablished());
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        startWithUnits(true, prepare);
+        if (HasFatalFailure()) return;
         settle();
         simulator->log().clear();
         op.clear();
-    }
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        simulator.reset();
     }
     // Everything the last gesture started has ended: the units answered, the focus is back and
     // what was held meanwhile has been played back.
@@ -144,8 +121,6 @@ protected:
         QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(a).center());
         settle();
     }
-
-    std::unique_ptr<sim::Simulator> simulator;
 };
 
 // Channel 1's phase is 1, screen 1's right halo 8 wide at offset 2, screen 7's black level 14.
