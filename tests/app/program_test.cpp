@@ -10,6 +10,7 @@
 
 #include "platform/gui/single_instance.h"
 #include "qt_print.h"
+#include "support/programs.h"
 #include "window_fixture.h"
 
 namespace kalvora::testing {
@@ -17,10 +18,6 @@ namespace {
 
 // What the program did, run once in a private runtime folder without a display (or with the
 // DISPLAY and QT_QPA_PLATFORM given).
-struct ProgramRun {
-    int status = -1;
-    QString out, err;
-};
 ProgramRun RunWithoutDisplay(const QStringList& args, const char* display = nullptr, const char* platform = nullptr)
 {
     QTemporaryDir runtime;
@@ -31,15 +28,8 @@ ProgramRun RunWithoutDisplay(const QStringList& args, const char* display = null
     if (display) env.insert("DISPLAY", display);
     if (platform) env.insert("QT_QPA_PLATFORM", platform);
     env.insert("XDG_RUNTIME_DIR", runtime.path());
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(KALVORA_PROGRAM), args);
-    ProgramRun run;
-    EXPECT_TRUE(program.waitForFinished(30000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by a signal";
-    run.status = program.exitCode();
-    run.out = QString::fromLocal8Bit(program.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(program.readAllStandardError());
+    const ProgramRun run = RunProgram(WindowPath(), args, env, 30000);
+    EXPECT_NE(run.status, -1) << "ended by a signal or did not end";
     return run;
 }
 
@@ -58,7 +48,7 @@ TEST(ProgramTest, ARunningProgramIsFoundByItsSocketAndItsStaleSocketIsTakenOver)
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The simulated units stand behind COM1, so no port of this machine is touched; the program
     // then waits at its first question, with its event loop running.
-    program.start(QStringLiteral(KALVORA_PROGRAM), {QStringLiteral("--simulate")});
+    program.start(WindowPath(), {QStringLiteral("--simulate")});
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(RunUntil([&] { return QFileInfo::exists(name); }, 30000)) << "no socket " << name.toStdString();
 

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "cli/ports_command.h"
-#include "cli_run.h"
+#include "support/programs.h"
 #include "link/connection.h"
 #include "operations/bulk_send.h"
 #include "scripted_operator.h"
@@ -23,6 +23,8 @@
 
 namespace kalvora::testing {
 namespace {
+
+using CliRun = ProgramRun;
 
 QJsonObject Json(const QString& text)
 {
@@ -205,10 +207,9 @@ TEST(CliReport, ASendThatEndsEarlyIsReported)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         // The units on their own process, so that the port can be taken away mid-send.
-        QProcess sim;
-        sim.start(QStringLiteral(KALVORA_SIM_PATH), {"--mode", "controller", "--units", "2", "--ids", "3,7", "--think", "0"});
-        ASSERT_TRUE(sim.waitForStarted() && sim.waitForReadyRead(10000));
-        const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        SimProcess sim({"--mode", "controller", "--units", "2", "--ids", "3,7"});
+        ASSERT_FALSE(sim.path().isEmpty());
+        const QString device = sim.path();
         const QStringList ports{"--com1", device, "--com2", "none"};
         const QString a = dir.filePath("a.tnc"), b = dir.filePath("b.tnc");
         ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", a}).status, 0);
@@ -219,29 +220,21 @@ TEST(CliReport, ASendThatEndsEarlyIsReported)
         if (c.ending == Ending::Skipped) file.input(1, 2).ContrastG = std::numeric_limits<float>::quiet_NaN();
         ASSERT_TRUE(WriteConfigFile(file, b, op));
 
-        QProcess cli;
-        cli.start(QStringLiteral(KALVORA_CLI_PATH),
-                  QStringList{"--clock-scale", "0.1", "--retries", "0"} + ports +
-                      QStringList{"send", b, "--json", c.ending == Ending::Skipped ? "-q" : "-v"});
-        ASSERT_TRUE(cli.waitForStarted());
-        QByteArray err;
+        CliProcess cli(QStringList{"--retries", "0"} + ports +
+                       QStringList{"send", b, "--json", c.ending == Ending::Skipped ? "-q" : "-v"});
+        ASSERT_TRUE(cli.started());
         if (c.ending != Ending::Skipped) {
             // -v here only to see the progress: wait for command 20 to go out.
-            cli.setReadChannel(QProcess::StandardError);
-            while (!err.contains("send: command 20 of") && cli.waitForReadyRead(10000)) err += cli.readAllStandardError();
-            ASSERT_TRUE(err.contains("send: command 20 of")) << err.constData();
-            if (c.ending == Ending::Signal) ::kill(pid_t(cli.processId()), SIGINT);
-            if (c.ending == Ending::PortLost) {
-                sim.kill();
-                sim.waitForFinished();
-            }
+            ASSERT_TRUE(cli.waitForError("send: command 20 of")) << cli.err().constData();
+            if (c.ending == Ending::Signal) cli.signal(SIGINT);
+            if (c.ending == Ending::PortLost) sim.kill();
         }
-        ASSERT_TRUE(cli.waitForFinished(30000));
-        err += cli.readAllStandardError();
-        EXPECT_EQ(cli.exitCode(), c.status) << err.right(400).constData();
+        ASSERT_TRUE(cli.finish());
+        const QByteArray& err = cli.err();
+        EXPECT_EQ(cli.status(), c.status) << err.right(400).constData();
         if (c.ending == Ending::Skipped) { EXPECT_FALSE(err.contains("send: command")) << "-q: no progress lines"; }
 
-        const QJsonObject o = Json(QString::fromLocal8Bit(cli.readAllStandardOutput()));
+        const QJsonObject o = Json(QString::fromLocal8Bit(cli.out()));
         EXPECT_EQ(o.value("command").toString(), "send");
         EXPECT_EQ(o.value("status").toInt(-1), c.status);
         // The file plans one unit's wall: the send addresses unit 1 only.
@@ -269,8 +262,6 @@ TEST(CliReport, ASendThatEndsEarlyIsReported)
             EXPECT_EQ(QRegularExpression("command (\\d+) of").match(told).captured(1).toInt(), commands.size())
                 << told.toStdString();
         }
-        sim.kill();
-        sim.waitForFinished();
     }
 }
 
@@ -282,17 +273,12 @@ TEST(CliReport, AnInterruptedRunStillGivesItsDocument)
     SimProcess rejecting({"--mode", "controller", "--ids", "3,7", "--reject", "1000000"});
     ASSERT_FALSE(rejecting.path().isEmpty());
     const QString file = dir.filePath("never.tnc");
-    QProcess cli;
-    cli.start(QStringLiteral(KALVORA_CLI_PATH), {"--clock-scale", "0.1", "--retries", "1000", "--com1", rejecting.path(),
-                                                 "--com2", "none", "read", "-o", file, "--json"});
-    cli.setReadChannel(QProcess::StandardError);
-    QByteArray err;
-    while (!err.contains("[Retry]") && cli.waitForReadyRead(10000)) err += cli.readAllStandardError();
-    ASSERT_TRUE(err.contains("[Retry]")) << err.constData();
-    ::kill(pid_t(cli.processId()), SIGTERM);
-    ASSERT_TRUE(cli.waitForFinished(20000));
-    EXPECT_EQ(cli.exitCode(), 128 + SIGTERM);
-    const QJsonObject o = Json(QString::fromLocal8Bit(cli.readAllStandardOutput()));
+    CliProcess cli({"--retries", "1000", "--com1", rejecting.path(), "--com2", "none", "read", "-o", file, "--json"});
+    ASSERT_TRUE(cli.waitForError("[Retry]")) << cli.err().constData();
+    cli.signal(SIGTERM);
+    ASSERT_TRUE(cli.finish(20000));
+    EXPECT_EQ(cli.status(), 128 + SIGTERM);
+    const QJsonObject o = Json(QString::fromLocal8Bit(cli.out()));
     EXPECT_EQ(o.value("command").toString(), "read");
     EXPECT_EQ(o.value("status").toInt(), 128 + SIGTERM);
     EXPECT_EQ(o.value("file").toString(), file);

@@ -24,6 +24,7 @@
 #include "app/qt_print.h"
 #include "connection/link_fixture.h"
 #include "support/file_bytes.h"
+#include "support/programs.h"
 #include "link/connection.h"
 #include "link/queries.h"
 #include "platform/serial_devices.h"
@@ -35,52 +36,10 @@
 namespace kalvora {
 namespace {
 
-// One kalvora-sim process; its first output line is the device path.
-class SimProcess {
-public:
-    explicit SimProcess(const QStringList& args)
-    {
-        process_.start(QStringLiteral(KALVORA_SIM_PATH), args + QStringList{"--think", "0"});
-        if (process_.waitForStarted() && process_.waitForReadyRead(10000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~SimProcess()
-    {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    QString path() const { return path_; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
-
-CliRun RunCli(const QStringList& args, const QString& configHome = QString())
-{
-    QProcess p;
-    if (!configHome.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-        p.setProcessEnvironment(env);
-    }
-    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
+using testing::CliProcess;
+using testing::RunCli;
+using testing::SimProcess;
+using CliRun = testing::ProgramRun;
 
 class Cli : public ::testing::Test {
 protected:
@@ -284,7 +243,7 @@ TEST_F(Cli, FileFailuresNameTheFileAndTheReason)
         const rlimit limit{1000, 1000};
         setrlimit(RLIMIT_FSIZE, &limit);
     });
-    p.start(QStringLiteral(KALVORA_CLI_PATH),
+    p.start(testing::CliPath(),
             {"--clock-scale", "0.1", "--com1", unit.path(), "--com2", Missing(), "read", "-o", wall});
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
@@ -310,7 +269,7 @@ TEST_F(Cli, FileFailuresNameTheFileAndTheReason)
     // Standard output on a full device.
     QProcess full;
     full.setStandardOutputFile(QStringLiteral("/dev/full"));
-    full.start(QStringLiteral(KALVORA_CLI_PATH), {"show", wall});
+    full.start(testing::CliPath(), {"show", wall});
     ASSERT_TRUE(full.waitForFinished(60000));
     EXPECT_EQ(full.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(full.readAllStandardError()).contains("cannot write to standard output"));
@@ -601,18 +560,13 @@ TEST_F(Cli, ASignalDuringASendStopsAfterTheCommandOnTheLineAndReleasesThePort)
         QFile::remove(trace);
         ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", wall}).status, 0);
 
-        QProcess p;
-        p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1", "--trace", trace} + ports +
-                                                       QStringList{"send", wall});
-        p.setReadChannel(QProcess::StandardError);
-        QByteArray err;
-        while (!err.contains("send: command 20 of") && p.waitForReadyRead(10000)) err += p.readAllStandardError();
-        ASSERT_TRUE(err.contains("send: command 20 of")) << err.constData();
-        ::kill(pid_t(p.processId()), sig);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        err += p.readAllStandardError();
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 128 + sig) << err.right(300).constData();
+        CliProcess p(QStringList{"--trace", trace} + ports + QStringList{"send", wall});
+        ASSERT_TRUE(p.waitForError("send: command 20 of")) << p.err().constData();
+        p.signal(sig);
+        ASSERT_TRUE(p.finish(20000));
+        const QByteArray& err = p.err();
+        EXPECT_TRUE(p.endedNormally());
+        EXPECT_EQ(p.status(), 128 + sig) << err.right(300).constData();
         EXPECT_TRUE(err.contains("interrupted after command ")) << err.constData();
         EXPECT_TRUE(err.contains("the units are partly configured")) << err.constData();
         EXPECT_GT(QFileInfo(trace).size(), 0);
@@ -642,17 +596,14 @@ TEST_F(Cli, ASignalAtAnyMomentLeavesThePortAndTheFilesUsable)
         const int afterMs = k * 40;
         SCOPED_TRACE(QStringLiteral("%1, signal %2 after %3 ms").arg(read ? "read" : "send").arg(sig).arg(afterMs).toStdString());
         const QString out = dir.filePath(QStringLiteral("read%1.tnc").arg(k));
-        QProcess p;
-        p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1", "-v"} + ports +
-                                                       (read ? QStringList{"read", "-o", out} : QStringList{"send", wall}));
+        CliProcess p(QStringList{"-v"} + ports + (read ? QStringList{"read", "-o", out} : QStringList{"send", wall}));
         // From the first progress text on: the run is at work on the line.
-        p.setReadChannel(QProcess::StandardError);
-        ASSERT_TRUE(p.waitForReadyRead(10000));
+        ASSERT_TRUE(p.waitForAnyError());
         QThread::msleep(afterMs);
-        ::kill(pid_t(p.processId()), sig);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_TRUE(p.exitCode() == 0 || p.exitCode() == 128 + sig) << p.exitCode();
+        p.signal(sig);
+        ASSERT_TRUE(p.finish(20000));
+        EXPECT_TRUE(p.endedNormally());
+        EXPECT_TRUE(p.status() == 0 || p.status() == 128 + sig) << p.status();
         EXPECT_FALSE(QFileInfo::exists(lock)) << lock.toStdString();
         if (read && QFileInfo::exists(out)) {
             Settings saved;
@@ -696,7 +647,7 @@ TEST_F(Cli, OutputThatGoesAwayDoesNotStopASend)
     seen = LoggedReceived(log).size();
     QProcess pipeline;
     pipeline.start(QStringLiteral("bash"),
-                   {"-c", "\"$0\" \"$@\" 2>&1 | head -n 3; exit \"${PIPESTATUS[0]}\"", QStringLiteral(KALVORA_CLI_PATH),
+                   {"-c", "\"$0\" \"$@\" 2>&1 | head -n 3; exit \"${PIPESTATUS[0]}\"", testing::CliPath(),
                     "--clock-scale", "0.1", "--com1", ctl.path(), "--com2", "none", "send", wall});
     ASSERT_TRUE(pipeline.waitForFinished(60000));
     const QString shown = QString::fromLocal8Bit(pipeline.readAllStandardOutput());
@@ -716,14 +667,11 @@ TEST_F(Cli, OutputThatGoesAwayDoesNotStopASend)
 
 TEST_F(Cli, EveryProgramTellsItsVersion)
 {
-    for (const auto& [program, name] : {std::pair{KALVORA_CLI_PATH, "kalvora-cli"}, std::pair{KALVORA_SIM_PATH, "kalvora-sim"},
-                                        std::pair{KALVORA_WINDOW_PATH, "kalvora"}}) {
-        QProcess p;
-        p.start(QString::fromLocal8Bit(program), {"--version"});
-        ASSERT_TRUE(p.waitForFinished(10000)) << name;
-        EXPECT_EQ(p.exitCode(), 0) << name;
-        EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()),
-                  QStringLiteral("%1 %2\n").arg(QLatin1String(name), QLatin1String(KALVORA_VERSION)));
+    for (const auto& [program, name] : {std::pair{testing::CliPath(), "kalvora-cli"}, std::pair{testing::SimPath(), "kalvora-sim"},
+                                        std::pair{testing::WindowPath(), "kalvora"}}) {
+        const CliRun r = testing::RunProgram(program, {"--version"});
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.out, QStringLiteral("%1 %2\n").arg(QLatin1String(name), QLatin1String(KALVORA_VERSION)));
     }
 }
 
@@ -742,7 +690,7 @@ TEST_F(Cli, ReadChecksTheOutputBeforeTheSearchAndWritesToStandardOutput)
     const QString file = dir.filePath("a.tnc");
     ASSERT_EQ(RunCli(ports + QStringList{"read", "-o", file}).status, 0);
     QProcess p;
-    p.start(QStringLiteral(KALVORA_CLI_PATH), QStringList{"--clock-scale", "0.1"} + ports + QStringList{"read", "-o", "-"});
+    p.start(testing::CliPath(), QStringList{"--clock-scale", "0.1"} + ports + QStringList{"read", "-o", "-"});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(p.readAllStandardOutput(), testing::ReadAll(file));

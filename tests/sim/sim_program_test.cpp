@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "pty_client.h"
+#include "support/programs.h"
 #include "sim/sim_options.h"
 
 namespace kalvora::sim {
@@ -18,13 +19,8 @@ TEST(SimProgram, PrintsThePathAnswersAndCleansUpOnSigterm)
     ASSERT_TRUE(dir.isValid());
     const QString link = dir.filePath("tornel");
     const QString logFile = dir.filePath("traffic.txt");
-    QProcess p;
-    p.start(KALVORA_SIM_PROGRAM, {"--mode", "controller", "--ids", "3,7", "--think", "0", "--link", link,
-                                  "--log", logFile});
-    ASSERT_TRUE(p.waitForStarted(5000));
-    while (!p.canReadLine() && p.waitForReadyRead(5000)) {
-    }
-    const QString path = QString::fromLocal8Bit(p.readLine()).trimmed();
+    testing::SimProcess sim({"--mode", "controller", "--ids", "3,7", "--link", link, "--log", logFile});
+    const QString path = sim.path();
     ASSERT_TRUE(path.startsWith("/dev/pts/")) << path.toStdString();
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), path);
 
@@ -35,6 +31,7 @@ TEST(SimProgram, PrintsThePathAnswersAndCleansUpOnSigterm)
         EXPECT_EQ(client.readUntilEndsWith("LR>"), "NTN\r\n2 3 7\r\nCTRLR>");
     }
 
+    QProcess& p = sim.process();
     p.terminate();  // SIGTERM
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
@@ -74,12 +71,9 @@ TEST(SimProgram, AMegabyteOfGarbageIsDroppedAndTheNextLineAnsweredAtOnce)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        QProcess p;
-        p.start(KALVORA_SIM_PROGRAM, c.args);
-        ASSERT_TRUE(p.waitForStarted(5000));
-        while (!p.canReadLine() && p.waitForReadyRead(5000)) {
-        }
-        testing::PtyClient client(QString::fromLocal8Bit(p.readLine()).trimmed());
+        testing::SimProcess sim(c.args, testing::SimProcess::Thinking::Usual);
+        QProcess& p = sim.process();
+        testing::PtyClient client(sim.path());
         ASSERT_TRUE(client.isOpen());
         ASSERT_TRUE(client.write(c.request));
         ASSERT_EQ(client.readUntilEndsWith(c.reply.right(3)), c.reply);
@@ -97,12 +91,10 @@ TEST(SimProgram, AMegabyteOfGarbageIsDroppedAndTheNextLineAnsweredAtOnce)
 
 TEST(SimProgram, BadOptionsExitWithStatusTwo)
 {
-    QProcess p;
-    p.start(KALVORA_SIM_PROGRAM, {"--mode", "sideways"});
-    ASSERT_TRUE(p.waitForFinished(5000));
-    EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_TRUE(p.readAllStandardError().contains("--mode"));
-    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    const testing::ProgramRun r = testing::RunProgram(testing::SimPath(), {"--mode", "sideways"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains("--mode"));
+    EXPECT_TRUE(r.out.isEmpty());
 }
 
 TEST(SimOptions, ParsesGoodCommandLinesAndRefusesBadOnes)
