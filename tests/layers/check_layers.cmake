@@ -1,9 +1,8 @@
 # Fails when a source file includes one from a folder its layer may not use (layers.txt), when a
-# folder with sources has no layer, when a layer names one below it, when a program source is
-# longer than MAX_LINES, or when the README's layer table is out of order.
+# folder with sources has no layer, when a layer names one below it, or when the README's layer
+# table is out of order.
 #   cmake -DSOURCE_DIR=<repo> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(MAX_LINES 550)
 set(table ${CMAKE_CURRENT_LIST_DIR}/layers.txt)
 file(STRINGS ${table} lines)
 set(layers "")
@@ -42,10 +41,6 @@ foreach(file IN LISTS sources)
   endif()
   string(REPLACE "/" "_" key ${folder})
   file(STRINGS ${SOURCE_DIR}/${file} content)
-  list(LENGTH content count)
-  if(count GREATER MAX_LINES)
-    list(APPEND failures "${file}: ${count} lines, more than ${MAX_LINES}: split it by concern")
-  endif()
   foreach(line IN LISTS content)
     if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)/[^/\"]+\"")
       set(target ${CMAKE_MATCH_1})
