@@ -12,7 +12,7 @@
 #include <QtTest/QTest>
 
 #include "clock_scale.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/display_setup_page.h"
 #include "qt_print.h"
 #include "sim/simulator.h"

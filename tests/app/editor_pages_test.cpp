@@ -18,7 +18,7 @@
 #include "editors/radio_group.h"
 #include "operations/bulk_send.h"
 #include "editors/spin_arrows.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/planning_page.h"
 #include "qt_print.h"
 #include "settings/numeric_field_table.h"

@@ -22,7 +22,7 @@
 
 #include "app/traffic_window.h"
 #include "clock_scale.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/display_setup_page.h"
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"

@@ -7,7 +7,7 @@
 
 #include "app/secondary_windows.h"
 #include "editors/planning_page.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "link/connection.h"
 #include "link/queries.h"
 #include "platform/clock.h"

@@ -12,7 +12,7 @@
 #include "editors/seam_removal_page.h"
 #include "editors/source_setup_page.h"
 #include <QtTest/QTest>
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/planning_page.h"
 #include "platform/clock.h"
 #include "qt_print.h"

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "link/connection.h"
 #include "link/queries.h"
 #include "editors/planning_page.h"

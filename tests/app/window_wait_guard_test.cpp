@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <QTimer>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "link/queries.h"
 #include "editors/planning_page.h"
 #include "platform/clock.h"

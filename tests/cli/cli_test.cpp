@@ -22,7 +22,7 @@
 #include "link/link.h"
 
 #include "app/qt_print.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "support/file_bytes.h"
 #include "support/programs.h"
 #include "link/connection.h"

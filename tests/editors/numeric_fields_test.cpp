@@ -15,7 +15,7 @@
 
 #include "settings/flag_protocol.h"
 #include "app/qt_print.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/numeric_fields.h"
 #include "editors/spin_arrows.h"
 #include "settings/number_format.h"

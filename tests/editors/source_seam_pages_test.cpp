@@ -11,7 +11,7 @@
 #include <QtTest/QTest>
 
 #include "app/qt_print.h"
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "editors/numeric_fields.h"
 #include "editors/radio_group.h"
 #include "editors/seam_removal_page.h"

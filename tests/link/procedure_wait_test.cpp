@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "link/procedure_wait.h"
 
 namespace kalvora {

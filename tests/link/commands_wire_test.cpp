@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 
 namespace kalvora {
 namespace {

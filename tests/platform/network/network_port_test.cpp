@@ -9,7 +9,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "operations/bulk_send.h"
 #include "operations/record_values.h"
 #include "platform/network_port_transport.h"

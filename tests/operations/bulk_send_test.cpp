@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "operations/bulk_send.h"
 #include "operations/position_window.h"
 #include "operations/record_values.h"

@@ -5,7 +5,7 @@
 
 #include <QSerialPort>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 #include "link/queries.h"
 
 namespace kalvora {

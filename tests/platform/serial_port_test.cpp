@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "link_rig.h"
+#include "link/link_rig.h"
 #include "platform/command_line.h"
 
 namespace kalvora::testing {

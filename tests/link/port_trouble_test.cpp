@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "connection/link_fixture.h"
+#include "support/link_fixture.h"
 
 namespace kalvora {
 namespace {
