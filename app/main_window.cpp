@@ -27,6 +27,10 @@
 #include "app/secondary_windows.h"
 #include "app/terminal_view.h"
 #include "app/traffic_window.h"
+#include "app/window_display_setup_host.h"
+#include "app/window_planning_host.h"
+#include "app/window_projector_setup_host.h"
+#include "app/window_unit_operation_host.h"
 #include "editors/display_setup_page.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
@@ -96,7 +100,6 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     menu_ = BuildMenuTree(menuBar());
     buildPages();
     buildStatusBar();
-    wirePlanningPage();
     wireEditorPages();
     wireLink();
     wireLinkController();
@@ -151,19 +154,23 @@ TKalvoraForm::~TKalvoraForm()
 
 void TKalvoraForm::buildPages()
 {
+    planningHost_ = std::make_unique<WindowPlanningHost>(*this);
+    displayHost_ = std::make_unique<WindowDisplaySetupHost>(*this);
+    projectorHost_ = std::make_unique<WindowProjectorSetupHost>(*this);
+    unitOperationHost_ = std::make_unique<WindowUnitOperationHost>(*this);
     pages_ = MakeNamed<QTabWidget>(this, QStringLiteral("PhasePageControl"));
-    planning_ = new PlanningPage(settings_, flags_, statusOp_, pages_);
+    planning_ = new PlanningPage(settings_, flags_, statusOp_, *planningHost_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
     info_ = new InfoPage(settings_, pages_);
     fields_ = new NumericFields(this, flags_, statusOp_, *commands_, this);
-    projector_ = new ProjectorSetupPage(flags_, *commands_, pages_);
-    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
+    projector_ = new ProjectorSetupPage(flags_, *commands_, *projectorHost_, pages_);
+    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, *displayHost_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
     pages_->addTab(projector_, QStringLiteral("Projector Setup"));
-    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, pages_);
+    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, *unitOperationHost_, pages_);
     pages_->addTab(source_, QStringLiteral("Source Setup"));
     pages_->addTab(display_, QStringLiteral("Display Setup"));
-    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
+    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, *unitOperationHost_, pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     info_->plannedProjectors = [this] { return planning_->workingCount(); };

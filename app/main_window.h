@@ -45,13 +45,17 @@ inline const QString kMsgFileNameNotText = QStringLiteral(
     "that name:\n%1\nRename the file and open it again.");
 
 class DisplaySetupPage;
+class DisplaySetupHost;
 class InfoPage;
 class NumericFields;
 class TrafficWindow;
 class PlanningPage;
+class PlanningHost;
 class ProjectorSetupPage;
+class ProjectorSetupHost;
 class SeamRemovalPage;
 class SourceSetupPage;
+class UnitOperationHost;
 
 // The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
 // "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
@@ -59,6 +63,8 @@ QString OperationStepText(const TraceRow& row);
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
+    friend class WindowUnitOperationHost;  // holds the pages disabled during a unit procedure
+
 public:
     static constexpr int kClientWidth = 908;
     static constexpr int kClientHeight = 594;  // below the menu bar, status bar included: the least
@@ -209,7 +215,6 @@ private:
     void buildPages();
     void wrapPagesInScrollArea();
     void buildStatusBar();
-    void wirePlanningPage();
     void wireEditorPages();
     void wireLink();
     void wireLinkController();
@@ -242,6 +247,11 @@ private:
     std::unique_ptr<CommandSet> commands_;
     std::unique_ptr<LinkController> controller_;
 
+    // What the pages reach outside themselves; they outlive the pages.
+    std::unique_ptr<PlanningHost> planningHost_;
+    std::unique_ptr<DisplaySetupHost> displayHost_;
+    std::unique_ptr<ProjectorSetupHost> projectorHost_;
+    std::unique_ptr<UnitOperationHost> unitOperationHost_;
     QTabWidget* pages_ = nullptr;
     FitWatch fitWatch_;
     PlanningPage* planning_ = nullptr;

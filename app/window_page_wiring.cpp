@@ -37,31 +37,6 @@
 
 namespace kalvora {
 
-void TKalvoraForm::wirePlanningPage()
-{
-    PlanningHooks& h = planning_->hooks();
-    h.linkEstablished = [this] { return LinkEstablished(); };
-    h.linkBusy = [this] { return !link_->MayStart(); };
-    h.controllerMode = [this] { return link_->throughController(); };
-    h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
-    h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
-    h.twoUnitCheck = [this](int, int) { return controller_->checkTwoUnits(); };
-    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
-    h.sendDisplayLayout = [this](int unit, int alignment, int width) {
-        return commands_->SendDisplayLayout(unit, alignment, width);
-    };
-    auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
-    h.overlapWidthText = [overlap] { return overlap->text(); };
-    h.setOverlapWidthText = [overlap](const QString& text) { overlap->setText(text); };
-    h.setImagePositions = [this](const std::array<QString, 8>& start, const std::array<QString, 8>& end) {
-        for (int k = 0; k < 8; ++k) info_->setImagePosition(k + 1, start[k], end[k]);
-    };
-    h.showEditorsFor = [this](int n) { ShowEditorsFor(this, n); };
-    h.setFeatheringControlsVisible = [this](bool visible) { SetFeatheringControlsVisible(this, visible); };
-    h.runAdvancedModeHandler = [this] { display_->AdvanceModeCheckBoxClick(); };
-    h.enableAfterCalculate = [this] { EnableAfterCalculate(this); };
-}
-
 void TKalvoraForm::wireEditorPages()
 {
     const auto selected = [this](const char* selector) {
@@ -79,17 +54,6 @@ void TKalvoraForm::wireEditorPages()
         return side == 0 ? display_->SendLeftEdgeFeathering(screen) : display_->SendRightEdgeFeathering(screen);
     };
 
-    DisplaySetupHooks& d = display_->hooks();
-    d.linkEstablished = [this] { return LinkEstablished(); };
-    d.clearProjectorTests = [this] { projector_->ClearSelections(); };
-    d.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
-    d.projOverlap = [this] { return planning_->plan().ProjOverlap; };
-    d.alignment = [this] { return planning_->alignment(); };
-    d.drawProjectorLayout = [this] { planning_->DrawProjectorLayout(); };
-    d.updateAspectFromImage = [this] { planning_->UpdateAspectFromImage(); };
-    d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
-
-    projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
     commands_->FillDisplayPage = [this] {
         display_->FillDisplayPage();
         info_->refreshWallOverview();
@@ -119,29 +83,6 @@ void TKalvoraForm::wireSourceAndSeamPages()
     commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
     commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
     commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
-    for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
-        h->linkEstablished = [this] { return LinkEstablished(); };
-        h->phasePageControlChange = [this] { PhasePageControlChange(); };
-        h->holdPageControl = [this](bool held) {
-            pageControlHeld_ = held;
-            updatePageControlEnabling();
-        };
-        h->showProgress = [this](const QString& text) {
-            if (!infoForm_) return;
-            infoForm_->showInfo(text);
-            // The window is painted before the long operation takes the thread into its waits.
-            QCoreApplication::processEvents();
-            infoForm_->repaint();
-            QCoreApplication::processEvents();
-        };
-        h->progressUnit = [this](int unit, int units) {
-            if (infoForm_) infoForm_->setUnit(unit, units);
-        };
-        h->hideProgress = [this] {
-            if (infoForm_) infoForm_->hideInfo();
-        };
-        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
-    }
 }
 
 }  // namespace kalvora

@@ -2,12 +2,12 @@
 // Inside the display setup page: moving the focus on from a field.
 
 #include <QWidget>
-#include <functional>
 
 namespace kalvora::detail {
 
 // Moves the focus to target, or, when it cannot take it, commits where the focus is.
-inline void MoveFocusOrCommit(QWidget* target, const std::function<void()>& commitHere)
+template <typename Commit>
+void MoveFocusOrCommit(QWidget* target, Commit&& commitHere)
 {
     if (target && target->isVisible() && target->isEnabled())
         target->setFocus(Qt::TabFocusReason);

@@ -60,8 +60,8 @@ const NumericField* FieldAt(FieldFamily family, int n, int side)
 }  // namespace
 
 DisplaySetupPage::DisplaySetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands,
-                                   NumericFields& fields, QWidget* parent)
-    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), fields_(fields)
+                                   NumericFields& fields, DisplaySetupHost& host, QWidget* parent)
+    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), fields_(fields), host_(host)
 {
     setObjectName(QStringLiteral("DisplaySetupTabSheet"));
     build();
@@ -160,11 +160,11 @@ void DisplaySetupPage::TestPatternChange(int n)
     if (!busy) return;
     {
         FillingGuard filling(flags_);  // the groups' own handlers send nothing
-        hooks_.clearProjectorTests();
+        host_.clearProjectorTestChoices();
     }
     // Before the first fill the list has no selection: that is "Off", never pattern -1.
     if (patterns_[n]->currentIndex() < 0) patterns_[n]->setCurrentIndex(0);
-    if (!MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!MaySend(flags_, host_.linkUp())) return;
     const UnitIndex at = WallToUnit(n);
     commands_.SendTestPattern(at.unit, at.index, patterns_[n]->currentIndex(), rasters_[n]->isChecked() ? 1 : 0,
                               grids_[n]->isChecked() ? 1 : 0);
@@ -174,7 +174,7 @@ void DisplaySetupPage::TestPatternChange(int n)
 
 void DisplaySetupPage::sendToWall(const std::function<bool(int unit)>& send)
 {
-    if (!MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!MaySend(flags_, host_.linkUp())) return;
     if (!send(1)) return;  // abandoned by the operator
     if (flags_.UnitCount > 1) send(2);
 }
@@ -264,24 +264,24 @@ bool DisplaySetupPage::overlapWidthExit()
         fields_.Refuse(overlapWidth_, QStringLiteral("Error! '") + text + kOverlapNotValid);
         return false;
     }
-    if (w < kMinOverlap || w > hooks_.overlapWidthMax()) {
+    if (w < kMinOverlap || w > host_.overlapWidthMax()) {
         FillOverlap();
         fields_.Refuse(overlapWidth_, kOverlapBounds);
         return false;
     }
-    const double planned = hooks_.projOverlap();
+    const double planned = host_.plannedOverlap();
     if (w > planned && planned > 0) {
         overlapWidth_->setText(FormatG15(planned));
         op_.showMessage(QStringLiteral("Error! Overlap area cannot exceed ") + FormatG15(planned) +
                         QStringLiteral(". If more overlap is desired, increase the # of screens"));
         return true;
     }
-    const int alignment = hooks_.alignment();
+    const int alignment = host_.alignment();
     if (planned > 0 && alignment >= 0)
         sendToWall([&](int unit) { return commands_.SendDisplayLayout(unit, alignment, w); });
-    hooks_.drawProjectorLayout();
-    hooks_.updateAspectFromImage();
-    hooks_.setOverlapText(overlapWidth_->text());
+    host_.redrawPlan();
+    host_.updateAspectFromImage();
+    host_.showPlannedOverlap(overlapWidth_->text());
     return true;
 }
 
@@ -294,7 +294,7 @@ void DisplaySetupPage::OWidthUpDownClick(int direction)
         op_.showMessage(QStringLiteral("Error! '") + overlapWidth_->text() + QStringLiteral("' is not a valid number."));
         return;
     }
-    const int max = hooks_.overlapWidthMax();
+    const int max = host_.overlapWidthMax();
     if (direction > 0 ? !(w >= kMinOverlap && w < max) : !(w > kMinOverlap && w <= max)) return;
     overlapWidth_->setText(QString::number(w + (direction > 0 ? 1 : -1)));
     OWidthEditExit();
@@ -322,7 +322,7 @@ bool DisplaySetupPage::SendLeftEdgeFeathering(int k) { return k >= 2 && k <= 8 ?
 
 bool DisplaySetupPage::sendEdge(int k, int side)
 {
-    if (!MaySend(flags_, hooks_.linkEstablished())) return true;
+    if (!MaySend(flags_, host_.linkUp())) return true;
     const NumericField* g = FieldAt(FieldFamily::Gamma, k, side);
     if (!g) return true;
     QLineEdit* edit = EditOf(this, g->edit);

@@ -12,6 +12,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "editors/display_setup_host.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -30,21 +32,6 @@ struct Settings;
 // The items of every TestPattern<n>ComboBox; the index is the pattern number the units use.
 extern const char* const kTestPatternItems[11];
 
-struct DisplaySetupHooks {
-    std::function<bool()> linkEstablished = [] { return false; };
-    // Removes the selection of the Projector Setup page's four test pattern groups.
-    std::function<void()> clearProjectorTests = [] {};
-    // The plan: the overlap width bound, the planned overlap, the alignment index (-1: none),
-    // the redraw (ending with the image positions), the aspect from the image width, the
-    // planning page's overlap text.
-    std::function<int()> overlapWidthMax = [] { return 640; };
-    std::function<double()> projOverlap = [] { return 0.0; };
-    std::function<int()> alignment = [] { return 1; };
-    std::function<void()> drawProjectorLayout = [] {};
-    std::function<void()> updateAspectFromImage = [] {};
-    std::function<void(const QString&)> setOverlapText = [](const QString&) {};
-};
-
 class DisplaySetupPage : public QWidget {
     Q_OBJECT
 public:
@@ -52,9 +39,7 @@ public:
     static constexpr int kBasicGammaRepeatMs = 105;
 
     DisplaySetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, NumericFields& fields,
-                     QWidget* parent = nullptr);
-
-    DisplaySetupHooks& hooks() { return hooks_; }
+                     DisplaySetupHost& host, QWidget* parent = nullptr);
 
     // ---- fills from the records ----
     void FillTestPattern(int n);
@@ -100,7 +85,7 @@ private:
     Operator& op_;
     CommandSet& commands_;
     NumericFields& fields_;
-    DisplaySetupHooks hooks_;
+    DisplaySetupHost& host_;
 
     QTabWidget* screens_ = nullptr;
     QComboBox* patterns_[9] = {};

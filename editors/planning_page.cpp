@@ -17,6 +17,7 @@
 
 #include "editors/drawing_views.h"
 #include "settings/number_format.h"
+#include "planning/overlap_limit.h"
 #include "planning/plan_sync.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -50,12 +51,10 @@ void SetSizeText(QLineEdit* edit, const QString& text)
 
 }  // namespace
 
-PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, QWidget* parent)
-    : QWidget(parent), settings_(settings), flags_(flags), op_(op)
+PlanningPage::PlanningPage(Settings& settings, MainFlags& flags, Operator& op, PlanningHost& host, QWidget* parent)
+    : QWidget(parent), settings_(settings), flags_(flags), op_(op), host_(host)
 {
     setObjectName(QStringLiteral("PlanningTabSheet"));
-    hooks_.overlapWidthText = [this] { return overlapWidthText_; };
-    hooks_.setOverlapWidthText = [this](const QString& text) { overlapWidthText_ = text; };
     buildControls();
 }
 
@@ -81,7 +80,7 @@ void PlanningPage::applyShow(const PlanShow& show)
     if (show.imageSizeV) imageVLabel_->setText(*show.imageSizeV);
     if (show.horizontalSize) SetSizeText(horizontalEdit_, *show.horizontalSize);
     if (show.overlap) overlapLabel_->setText(*show.overlap);
-    if (show.overlapWidth) hooks_.setOverlapWidthText(*show.overlapWidth);
+    if (show.overlapWidth) host_.showOverlapWidth(*show.overlapWidth);
     // The content text repeats the labels: it never says otherwise than they do.
     if (show.aspectRatio || show.imageSizeH || show.imageSizeV) UpdateContentRequirement();
 }
@@ -101,7 +100,7 @@ void PlanningPage::ResetPlan()
     plan_.ProjOverlap = 0;
     settings_.OutputWidth = 1280;
     settings_.OutputHeight = 1024;
-    hooks_.runAdvancedModeHandler();
+    host_.reapplyFeatheringMode();
     resolutionCombo_->setCurrentIndex(2);
     ProjectorResComboBoxChange();
     countCombo_->setCurrentIndex(0);
@@ -131,7 +130,7 @@ bool PlanningPage::readSize(QLineEdit* edit, double& size, const char* name)
 
 void PlanningPage::CalcOutButtonClick()
 {
-    if (flags_.EditorBusy || hooks_.linkBusy()) return;
+    if (flags_.EditorBusy || host_.unitsBusy()) return;
     FlagGuard busy(flags_.EditorBusy);
     calcButton_->setEnabled(false);
     struct Reenable {
@@ -142,10 +141,10 @@ void PlanningPage::CalcOutButtonClick()
     if (!readSize(horizontalEdit_, plan_.OutSizeH, "Horizontal")) return;
     if (!readSize(verticalEdit_, plan_.OutSizeV, "Vertical")) return;
 
-    if (hooks_.linkEstablished()) {
-        if (hooks_.controllerMode()) {
+    if (host_.linkUp()) {
+        if (host_.throughController()) {
             // A controller may see more units than the two this program addresses.
-            flags_.UnitCount = std::min(hooks_.queryUnitCount(), 2);
+            flags_.UnitCount = std::min(host_.unitsSeen(), 2);
             if (flags_.UnitCount < 1) {
                 op_.showMessage(QStringLiteral("Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the "
                                                "Tornel has booted up completely and reboot the Controller."));
@@ -155,7 +154,7 @@ void PlanningPage::CalcOutButtonClick()
             flags_.UnitCount = 1;
         }
         for (int unit = 1; unit <= flags_.UnitCount; ++unit) {
-            if (!hooks_.queryUnit(unit)) {
+            if (!host_.readUnitStatus(unit)) {
                 op_.showMessage(QStringLiteral("Tornel %1 communication error! Please check Serial connections and try again")
                                     .arg(unit));
                 op_.setStatus(QString());
@@ -166,7 +165,7 @@ void PlanningPage::CalcOutButtonClick()
 
     countCombo_->setEnabled(true);
     alignCombo_->setEnabled(true);
-    hooks_.enableAfterCalculate();
+    host_.enableWallEditing();
 
     plan_.AspectRatio = plan_.OutSizeH / plan_.OutSizeV;
     aspectLabel_->setText(FormatG3(plan_.AspectRatio));
@@ -231,7 +230,7 @@ void PlanningPage::selectCountIndex(double stored)
 
 bool PlanningPage::sendToUnits(const std::function<bool(int unit)>& send)
 {
-    if (flags_.FormFilling || !hooks_.linkEstablished()) return true;
+    if (flags_.FormFilling || !host_.linkUp()) return true;
     if (!send(1)) return false;
     return flags_.UnitCount <= 1 || send(2);
 }
@@ -248,7 +247,7 @@ void PlanningPage::NumOfScreenComboBoxChange()
     // back to the count the wall had before it.
     const double previousCount = plan_.NumOfProjectors;
     runCalcOverlap(n);
-    if (hooks_.linkEstablished() && !hooks_.twoUnitCheck(n, storedCount())) {
+    if (host_.linkUp() && !host_.checkTwoUnits(n, storedCount())) {
         plan_.NumOfProjectors = previousCount;
         selectCountIndex(previousCount);
         runCalcOverlap(workingCount());
@@ -256,17 +255,17 @@ void PlanningPage::NumOfScreenComboBoxChange()
     }
     BusyCursor cursor(op_);
     // An abandoned PRJ ends the sequence: no DISP follows it.
-    const bool sent = sendToUnits([&](int unit) { return hooks_.sendProjectorCount(unit, n); });
-    hooks_.setFeatheringControlsVisible(n > 1);
+    const bool sent = sendToUnits([&](int unit) { return host_.sendProjectorCount(unit, n); });
+    host_.showFeatheringControls(n > 1);
     alignImage(sent);
-    hooks_.showEditorsFor(n);
+    host_.showEditorsFor(n);
     DrawProjectorLayout();
     UpdateContentRequirement();
 }
 
 bool PlanningPage::overlapWidth(int& w)
 {
-    const QString text = hooks_.overlapWidthText();
+    const QString text = host_.overlapWidthText();
     if (ParseInteger(text, w)) return true;
     op_.showMessage(QStringLiteral("Error! '") + text + QStringLiteral("' is not a valid Overlap Width."));
     return false;
@@ -281,14 +280,14 @@ void PlanningPage::alignImage(bool send)
     if (alignment() == Centered && n >= kMaxProjectors) {
         op_.showMessage(kCenteredLimit);
         alignCombo_->setCurrentIndex(LeftJustified);
-        if (ParseInteger(hooks_.overlapWidthText(), w)) updateImagePositions(n, w);
+        if (ParseInteger(host_.overlapWidthText(), w)) updateImagePositions(n, w);
         return;
     }
     // A width the overlap field refused is not sent on; its own check has said so already
     // unless the field was never committed, which this message covers.
     if (!overlapWidth(w)) return;
     const int a = alignment();
-    if (a >= 0 && send) sendToUnits([&](int unit) { return hooks_.sendDisplayLayout(unit, a, w); });
+    if (a >= 0 && send) sendToUnits([&](int unit) { return host_.sendDisplayLayout(unit, a, w); });
     updateImagePositions(n, w);
 }
 
@@ -299,14 +298,14 @@ void PlanningPage::updateImagePositions(int n, int w)
     if (!positions) return;
     applyShow(show);
     positions_ = positions;
-    hooks_.setImagePositions(positions->start, positions->end);
+    host_.showImagePositions(positions->start, positions->end);
 }
 
 void PlanningPage::DrawProjectorLayout()
 {
     const int n = workingCount();
     int w = 0;
-    const bool haveWidth = ParseInteger(hooks_.overlapWidthText(), w);
+    const bool haveWidth = ParseInteger(host_.overlapWidthText(), w);
     std::array<Rgb, kMaxProjectors> colours{};
     for (int k = 0; k < kMaxProjectors; ++k) colours[k] = legend_[k]->palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
     stripView_->setStrip(LayoutProjectorStrip(n, w, plan_.ProjResH, colours));
@@ -369,6 +368,52 @@ bool PlanningPage::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+int PlanningPage::overlapWidthMax() const { return OverlapWidthMax(settings_, plan_); }
+
+void PlanningPage::SyncPlanningFromRecords(bool windowVisible)
+{
+    const OutputScreenRecord& p = settings_.output(1, 1);
+    const int countBefore = workingCount();
+    if (windowVisible) {
+        const bool alignDiffers = alignment() != p.Alignment;
+        const bool countDiffers = countCombo_->currentIndex() != p.TotalProjectors - 1;
+        const QString tail = QStringLiteral(" information read from Tornel(s) does not match current values in the "
+                                            "Planning page. \rPlanning page values will be overwritten");
+        if (alignDiffers && countDiffers)
+            op_.showMessage(QStringLiteral("Warning. Number of Projectors and Input Material Alignment") + tail);
+        else if (alignDiffers)
+            op_.showMessage(QStringLiteral("Warning. Input Material Alignment") + tail);
+        else if (countDiffers)
+            op_.showMessage(QStringLiteral("Warning. Number of Projectors") + tail);
+    }
+    // A record holding a value the lists do not have (never read, or a damaged file) leaves the
+    // alignment as it is and shows the nearest projector count.
+    if (p.Alignment == LeftJustified || p.Alignment == Centered) alignCombo_->setCurrentIndex(p.Alignment);
+    selectProjectorCount(p.TotalProjectors);
+    plan_.NumOfProjectors = p.TotalProjectors;
+    host_.checkTwoUnits(workingCount(), storedCount());
+
+    UnitPlan unit;
+    unit.totalProjectors = p.TotalProjectors;
+    unit.overlapWidth = p.OverlapWidth;
+    unit.inputWidth = settings_.InputImageWidth();
+    unit.inputHeight = settings_.InputImageHeight();
+    unit.outputWidth = settings_.OutputWidth;
+    unit.outputHeight = settings_.OutputHeight;
+    PlanShow show;
+    SyncPlanFromUnit(plan_, workingCount(), unit, show);
+    applyShow(show);
+    const int index = ResolutionIndexForWidth(plan_.ProjResH);
+    if (index >= 0) resolutionCombo_->setCurrentIndex(index);
+
+    // The other pages show the wall that was read: its screens, its edges, its channels.
+    const int n = workingCount();
+    host_.showFeatheringControls(n > 1);
+    if (n != countBefore) host_.showEditorsFor(n);
+    tornelLabel_->setText(n > 4 ? QStringLiteral("2") : QStringLiteral("1"));
+    UpdateContentRequirement();
 }
 
 bool SavePlanningPagePng(PlanningPage& page, const QString& path)

@@ -2,16 +2,16 @@
 // The Planning page (PlanningTabSheet): screen size and projector resolution in, the plan of
 // the wall out, with its two drawings and the content requirement text.
 //
-// The main window owns one page, hands it the settings, the flags and the operator, and fills
-// in hooks() to reach the link and the other pages. First show: set FormFilling, then
-// InitialisePlan() (aspect 1.0, ResetPlan, Calculate), then clear FormFilling.
+// The main window owns one page, hands it the settings, the flags, the operator and its host (the
+// link and the other pages). First show: set FormFilling, then InitialisePlan() (aspect 1.0,
+// ResetPlan, Calculate), then clear FormFilling.
 
 #include <QWidget>
 
 #include "planning/content_requirement.h"
 #include "planning/layout_drawing.h"
 #include "planning/plan_state.h"
-#include "editors/planning_hooks.h"
+#include "editors/planning_host.h"
 
 class QComboBox;
 class QLabel;
@@ -34,10 +34,9 @@ class PlanningPage : public QWidget {
 public:
     static constexpr int kTypedSizeLength = 6;  // what the operator may type into a screen size field
 
-    PlanningPage(Settings& settings, MainFlags& flags, Operator& op, QWidget* parent = nullptr);
+    PlanningPage(Settings& settings, MainFlags& flags, Operator& op, PlanningHost& host, QWidget* parent = nullptr);
     ~PlanningPage() override;
 
-    PlanningHooks& hooks() { return hooks_; }
     PlanState& plan() { return plan_; }
     const PlanState& plan() const { return plan_; }
     // The largest overlap width the overlap field accepts and the bulk send carries: the units'
@@ -110,11 +109,10 @@ private:
     Settings& settings_;
     MainFlags& flags_;
     Operator& op_;
-    PlanningHooks hooks_;
+    PlanningHost& host_;
     PlanState plan_;
     QString contentText_;
     std::optional<ImagePositions> positions_;
-    QString overlapWidthText_ = QStringLiteral("64");  // stands in for OWidthEdit until hooked
 
     QListWidget* instructions_ = nullptr;
     QLineEdit* horizontalEdit_ = nullptr;

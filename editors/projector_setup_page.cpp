@@ -84,8 +84,8 @@ const std::array<ProjectorTestGroup, 4>& Groups()
 
 }  // namespace
 
-ProjectorSetupPage::ProjectorSetupPage(MainFlags& flags, CommandSet& commands, QWidget* parent)
-    : QWidget(parent), flags_(flags), commands_(commands)
+ProjectorSetupPage::ProjectorSetupPage(MainFlags& flags, CommandSet& commands, ProjectorSetupHost& host, QWidget* parent)
+    : QWidget(parent), flags_(flags), commands_(commands), host_(host)
 {
     setObjectName(QStringLiteral("ProjAlignTabSheet"));
     build();
@@ -176,7 +176,7 @@ void ProjectorSetupPage::ProjTestClick(int g)
         // Every screen is sent even after a failed one: each gets its own chance.
         for (int index = 1; index <= 4; ++index) commands_.SendTestPattern(unit, index, c.pattern, c.raster, c.grid);
         FillingGuard filling(flags_);
-        for (int index = 1; index <= 4; ++index) FillTestPattern(UnitToWall(unit, index));
+        for (int index = 1; index <= 4; ++index) host_.showTestPattern(UnitToWall(unit, index));
     };
     sendUnit(1);
     if (flags_.UnitCount > 1) sendUnit(2);

@@ -5,7 +5,8 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
+
+#include "editors/projector_setup_host.h"
 
 class QCheckBox;
 
@@ -26,10 +27,7 @@ struct ProjectorTestChoice {
 class ProjectorSetupPage : public QWidget {
     Q_OBJECT
 public:
-    ProjectorSetupPage(MainFlags& flags, CommandSet& commands, QWidget* parent = nullptr);
-
-    // Screen n's test pattern controls on the Display Setup page, from its record.
-    std::function<void(int n)> FillTestPattern = [](int) {};
+    ProjectorSetupPage(MainFlags& flags, CommandSet& commands, ProjectorSetupHost& host, QWidget* parent = nullptr);
 
     // The choice of group g (1..4): an item clicked, or the group's check box (groups 1 and 3).
     void ProjTestClick(int g);
@@ -48,6 +46,7 @@ private:
 
     MainFlags& flags_;
     CommandSet& commands_;
+    ProjectorSetupHost& host_;
     std::array<RadioGroup*, 4> groups_{};
     std::array<QCheckBox*, 4> boxes_{};
 };

@@ -27,15 +27,15 @@ QString GainCaption(int k) { return k <= 4 ? QStringLiteral("Gain -%1").arg(5 - 
 }  // namespace
 
 SeamRemovalPage::SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands,
-                                 QWidget* parent)
-    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands)
+                                 UnitOperationHost& host, QWidget* parent)
+    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), host_(host)
 {
     setObjectName(QStringLiteral("SeamRemovalTabSheet"));
     build();
     fields_ = new NumericFields(this, flags_, op_, commands_, this);
     fields_->attach(FieldFamily::SeamGain);
     NumericFieldHooks& h = fields_->hooks();
-    h.linkEstablished = [this] { return hooks_.linkEstablished(); };
+    h.linkEstablished = [this] { return host_.linkUp(); };
     h.selectedSeamChannel = [this] { return SelectedChannel(); };
     h.fillSeamPage = [this] { FillSeamPage(); };
 }
@@ -127,7 +127,7 @@ void SeamRemovalPage::SeamScreenSelectRadioGroupClick()
 void SeamRemovalPage::SeamBridgeSingleConfigCheckBoxClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     const UnitIndex ui = WallToUnit(SelectedChannel());
     commands_.SendSeamBridge(ui.unit, ui.index, bridgeSingle_->isChecked() ? 1 : 0);
 }
@@ -137,15 +137,15 @@ void SeamRemovalPage::SeamBridgeAllConfigCheckBoxClick()
     EditorBusyGuard busy(flags_);
     if (!busy) return;
     const int on = bridgeAll_->isChecked() ? 1 : 0;
-    if (MaySend(flags_, hooks_.linkEstablished())) {
+    if (MaySend(flags_, host_.linkUp())) {
         const int units = flags_.UnitCount > 1 ? 2 : 1;
-        hooks_.showProgress(kInfoSeamBridgeAll);
+        host_.showProgress(kInfoSeamBridgeAll);
         bool ok = true;
         for (int u = 1; u <= units && ok; ++u) {
-            hooks_.progressUnit(u, units);
+            host_.showProgressUnit(u, units);
             for (int i = 1; i <= 4 && ok; ++i) ok = commands_.SendSeamBridge(u, i, on);
         }
-        hooks_.hideProgress();
+        host_.hideProgress();
     }
     // Shown on the single box too; its own click operation is not run (and would find EditorBusy).
     bridgeSingle_->setChecked(on != 0);
@@ -154,26 +154,26 @@ void SeamRemovalPage::SeamBridgeAllConfigCheckBoxClick()
 void SeamRemovalPage::SeamAutoSingleConfigButtonClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     const UnitIndex ui = WallToUnit(SelectedChannel());
-    hooks_.showProgress(kInfoAutoSeam);
-    hooks_.progressUnit(ui.unit, flags_.UnitCount > 1 ? 2 : 1);
+    host_.showProgress(kInfoAutoSeam);
+    host_.showProgressUnit(ui.unit, flags_.UnitCount > 1 ? 2 : 1);
     commands_.SendAutoSeam(ui.unit, ui.index);
-    hooks_.hideProgress();
+    host_.hideProgress();
 }
 
 void SeamRemovalPage::SeamAutoAllConfigButtonClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     const int units = flags_.UnitCount > 1 ? 2 : 1;
-    hooks_.showProgress(kInfoAutoSeam);
+    host_.showProgress(kInfoAutoSeam);
     bool ok = true;
     for (int u = 1; u <= units && ok; ++u) {
-        hooks_.progressUnit(u, units);
+        host_.showProgressUnit(u, units);
         for (int i = 1; i <= 4 && ok; ++i) ok = commands_.SendAutoSeam(u, i);
     }
-    hooks_.hideProgress();
+    host_.hideProgress();
 }
 
 void SeamRemovalPage::ResetSeamGainButtonClick()
@@ -181,11 +181,11 @@ void SeamRemovalPage::ResetSeamGainButtonClick()
     EditorBusyGuard busy(flags_);
     if (!busy) return;
     if (!op_.askYesNo(kTitleResetSeamGain, kAskResetSeamGain)) return;
-    hooks_.busyCursor(true);
+    host_.setBusy(true);
     for (int k = 1; k <= 8; ++k) FindNamed<QLineEdit>(this, GainEdit(k))->setText(QStringLiteral("128"));
     // Gain 1's commit checks it and sends all eight gains in one MANSEAM.
     fields_->Commit(GainEdit(1));
-    hooks_.busyCursor(false);
+    host_.setBusy(false);
 }
 
 }  // namespace kalvora

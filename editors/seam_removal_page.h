@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "editors/unit_operation_hooks.h"
+#include "editors/unit_operation_host.h"
 
 class QCheckBox;
 
@@ -31,10 +31,10 @@ inline const QString kSeamSeparator =
 class SeamRemovalPage : public QWidget {
     Q_OBJECT
 public:
-    SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
+    SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, UnitOperationHost& host,
+                    QWidget* parent = nullptr);
     ~SeamRemovalPage() override;
 
-    UnitOperationHooks& hooks() { return hooks_; }
     // The commits and steps of the eight gain fields.
     NumericFields& fields() { return *fields_; }
 
@@ -57,7 +57,7 @@ private:
     MainFlags& flags_;
     Operator& op_;
     CommandSet& commands_;
-    UnitOperationHooks hooks_;
+    UnitOperationHost& host_;
     NumericFields* fields_ = nullptr;
     RadioGroup* selector_ = nullptr;
     QCheckBox* bridgeSingle_ = nullptr;

@@ -67,8 +67,8 @@ QGroupBox* HelpPanel(QWidget* parent, const char* name, const QString& heading, 
 }  // namespace
 
 SourceSetupPage::SourceSetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands,
-                                 QWidget* parent)
-    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands)
+                                 UnitOperationHost& host, QWidget* parent)
+    : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), host_(host)
 {
     setObjectName(QStringLiteral("SourceSetupTabSheet"));
     build();
@@ -82,7 +82,7 @@ void SourceSetupPage::attachFields()
                           FieldFamily::OverallBrightness, FieldFamily::ColourContrast, FieldFamily::ColourBrightness})
         fields_->attach(f);
     NumericFieldHooks& h = fields_->hooks();
-    h.linkEstablished = [this] { return hooks_.linkEstablished(); };
+    h.linkEstablished = [this] { return host_.linkUp(); };
     h.selectedSourceChannel = [this] { return SelectedChannel(); };
     h.fillSourcePage = [this] { FillSourcePage(); };
     h.hPositionWindow = [this] { return std::pair<int, int>{window_.HPositionMin, window_.HPositionMax}; };
@@ -267,7 +267,7 @@ void SourceSetupPage::SourceScreenSelectRadioGroupClick()
 void SourceSetupPage::SaveConfigButtonClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     const UnitIndex ui = WallToUnit(SelectedChannel());
     commands_.SendInputSave(ui.unit, ui.index);
 }
@@ -275,27 +275,27 @@ void SourceSetupPage::SaveConfigButtonClick()
 void SourceSetupPage::AutoConfigButtonClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     if (!op_.askYesNo(kTitleInputConfigReset, kAskInputConfigReset)) return;
     const UnitIndex ui = WallToUnit(SelectedChannel());
-    hooks_.busyCursor(true);
+    host_.setBusy(true);
     commands_.SendInputReset(ui.unit, ui.index);
-    hooks_.busyCursor(false);
+    host_.setBusy(false);
 }
 
 void SourceSetupPage::SaveAllConfigButtonClick()
 {
     EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, hooks_.linkEstablished())) return;
+    if (!busy || !MaySend(flags_, host_.linkUp())) return;
     const int units = flags_.UnitCount > 1 ? 2 : 1;
-    hooks_.showProgress(kInfoSaveAll);
+    host_.showProgress(kInfoSaveAll);
     for (int u = 1; u <= units; ++u) {
-        hooks_.progressUnit(u, units);
+        host_.showProgressUnit(u, units);
         bool ok = true;
         for (int i = 1; i <= 4 && ok; ++i) ok = commands_.SendInputSave(u, i);
         if (!ok) break;  // the operator gave up on the link
     }
-    hooks_.hideProgress();
+    host_.hideProgress();
 }
 
 void SourceSetupPage::runOnAllUnits(const QString& title, const QString& question, const QString& info,
@@ -307,19 +307,19 @@ void SourceSetupPage::runOnAllUnits(const QString& title, const QString& questio
         op_.askOkCancel(title, question) && (!secondQuestion || op_.askOkCancel(title, kAskColorBalancePattern));
     if (go) {
         const int units = flags_.UnitCount > 1 ? 2 : 1;
-        hooks_.showProgress(info);
-        hooks_.progressUnit(1, units);
-        if (holdPages) hooks_.holdPageControl(true);
+        host_.showProgress(info);
+        host_.showProgressUnit(1, units);
+        if (holdPages) host_.holdPages(true);
         const bool ok = (commands_.*run)(1);
-        if (holdPages) hooks_.holdPageControl(false);
+        if (holdPages) host_.holdPages(false);
         if (ok && units > 1) {
-            hooks_.progressUnit(2, units);
+            host_.showProgressUnit(2, units);
             (commands_.*run)(2);
         }
-        hooks_.hideProgress();
+        host_.hideProgress();
     }
     flags_.EditorBusy = false;
-    hooks_.phasePageControlChange();
+    host_.refreshCurrentPage();
 }
 
 void SourceSetupPage::AutoColorBalanceButtonClick()

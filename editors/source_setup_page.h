@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "editors/unit_operation_hooks.h"
+#include "editors/unit_operation_host.h"
 #include "operations/position_window.h"
 
 class QLabel;
@@ -50,10 +50,10 @@ inline const QString kInfoAutoPhase = QStringLiteral("Auto Phase Calibration in 
 class SourceSetupPage : public QWidget {
     Q_OBJECT
 public:
-    SourceSetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, QWidget* parent = nullptr);
+    SourceSetupPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands, UnitOperationHost& host,
+                    QWidget* parent = nullptr);
     ~SourceSetupPage() override;
 
-    UnitOperationHooks& hooks() { return hooks_; }
     // The commits and steps of the page's numeric fields.
     NumericFields& fields() { return *fields_; }
 
@@ -87,7 +87,7 @@ private:
     MainFlags& flags_;
     Operator& op_;
     CommandSet& commands_;
-    UnitOperationHooks hooks_;
+    UnitOperationHost& host_;
     PositionWindow window_;
     NumericFields* fields_ = nullptr;
 

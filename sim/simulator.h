@@ -66,9 +66,9 @@
 #include <chrono>
 #include <deque>
 #include <memory>
-#include <random>
 #include <vector>
 
+#include "sim/paced_sender.h"
 #include "sim/traffic_log.h"
 #include "sim/unit.h"
 
@@ -164,7 +164,11 @@ public:
 
     Faults& faults() { return faults_; }
     void setThinkMs(int ms) { config_.thinkMs = ms; }
-    void setBaud(int baud) { config_.baud = baud; }
+    void setBaud(int baud)
+    {
+        config_.baud = baud;
+        sender_->setBaud(baud);
+    }
     void setBusyAnswer(BusyAnswer answer) { config_.busyAnswer = answer; }
     // The unit (1-based) is running a procedure or other long work right now.
     bool unitBusy(int n) const;
@@ -196,7 +200,6 @@ private:
     enum class Stage { Answer, Finish };
 
     void onReadable();
-    void onWritable();
     void onWorkTimer();
     void takeByte(char c);
     void endLine();
@@ -214,7 +217,6 @@ private:
     void startUnitWork(int unitIndex, const SimUnit::Result& result, bool finishByTimer);
     void queueReply(QByteArray bytes);
     void queueOutput(const QByteArray& bytes, bool asReply);
-    void pump();
     void checkIdle();
 
     SimConfig config_;
@@ -222,14 +224,12 @@ private:
     TrafficLog log_;
     std::vector<std::unique_ptr<SimUnit>> units_;
     std::vector<std::chrono::steady_clock::time_point> unitBusyUntil_;
-    std::mt19937 rng_;
-    uint32_t appliedSeed_ = 0;
 
     int masterFd_ = -1;
     int slaveFd_ = -1;
     QString slavePath_;
     QSocketNotifier* readNotifier_ = nullptr;
-    QSocketNotifier* writeNotifier_ = nullptr;
+    std::unique_ptr<PacedSender> sender_;
 
     // Line assembly.
     QByteArray line_;
@@ -254,22 +254,9 @@ private:
     QTimer* workTimer_ = nullptr;
     int requestsHandled_ = 0;
 
-    // Output: pieces waiting to be written, with pacing and gaps.
-    struct Piece {
-        QByteArray bytes;
-        bool gapBefore = false;
-    };
-    std::deque<Piece> out_;
-    QByteArray writing_;  // bytes taken from out_ and not yet written
-    QTimer* pumpTimer_ = nullptr;
-    bool lineIdle_ = true;
-    std::chrono::steady_clock::time_point nextByteDone_{};
-    bool gapRunning_ = false;
-    std::chrono::steady_clock::time_point gapUntil_{};
     bool wasIdle_ = true;
     bool reading_ = false;  // taking received bytes apart: not idle yet
     int linesStarted_ = 0;
-    std::chrono::steady_clock::time_point stalledUntil_{};
 };
 
 }  // namespace kalvora::sim

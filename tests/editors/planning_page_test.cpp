@@ -1,4 +1,4 @@
-// The Planning page driven as the operator drives it, with a scripted operator and fake hooks
+// The Planning page driven as the operator drives it, with a scripted operator and a fake host
 // standing in for the link and the other pages.
 #include <QComboBox>
 #include <QDir>
@@ -21,10 +21,11 @@ using namespace kalvora;
 namespace {
 
 // Everything the page sends or asks outside itself, in order.
-struct FakeWall {
+class FakeWall final : public PlanningHost {
+public:
     bool link = false;
     bool controller = false;
-    int unitsSeen = 2;
+    int unitsSeenByController = 2;
     bool readOk = true;
     bool twoUnitOk = true;
     bool sendsDelivered = true;  // false: the operator abandons every command
@@ -37,42 +38,46 @@ struct FakeWall {
     int advancedModeRuns = 0;
     int enableRuns = 0;
 
-    void wire(PlanningHooks& h)
+    bool linkUp() const override { return link; }
+    bool unitsBusy() const override { return busy; }
+    bool throughController() const override { return controller; }
+    int unitsSeen() override
     {
-        h.linkEstablished = [this] { return link; };
-        h.linkBusy = [this] { return busy; };
-        h.controllerMode = [this] { return controller; };
-        h.queryUnitCount = [this] {
-            calls << "NTN";
-            return unitsSeen;
-        };
-        h.queryUnit = [this](int u) {
-            calls << QStringLiteral("QUERY %1").arg(u);
-            return readOk;
-        };
-        h.twoUnitCheck = [this](int n, int stored) {
-            calls << QStringLiteral("CHECK %1 %2").arg(n).arg(stored);
-            return twoUnitOk;
-        };
-        h.sendProjectorCount = [this](int u, int n) {
-            calls << QStringLiteral("PRJ %1 %2").arg(u).arg(n);
-            return sendsDelivered;
-        };
-        h.sendDisplayLayout = [this](int u, int a, int w) {
-            calls << QStringLiteral("DISP %1 %2 %3").arg(u).arg(a).arg(w);
-            return sendsDelivered;
-        };
-        h.overlapWidthText = [this] { return overlapWidth; };
-        h.setOverlapWidthText = [this](const QString& t) { overlapWidth = t; };
-        h.setImagePositions = [this](const std::array<QString, 8>& s, const std::array<QString, 8>& e) {
-            starts = s;
-            ends = e;
-        };
-        h.showEditorsFor = [this](int n) { editorsFor = n; };
-        h.setFeatheringControlsVisible = [this](bool v) { featheringVisible = v; };
-        h.runAdvancedModeHandler = [this] { ++advancedModeRuns; };
-        h.enableAfterCalculate = [this] { ++enableRuns; };
+        calls << "NTN";
+        return unitsSeenByController;
     }
+    bool readUnitStatus(int u) override
+    {
+        calls << QStringLiteral("QUERY %1").arg(u);
+        return readOk;
+    }
+    bool checkTwoUnits(int n, int stored) override
+    {
+        calls << QStringLiteral("CHECK %1 %2").arg(n).arg(stored);
+        return twoUnitOk;
+    }
+    bool sendProjectorCount(int u, int n) override
+    {
+        calls << QStringLiteral("PRJ %1 %2").arg(u).arg(n);
+        return sendsDelivered;
+    }
+    bool sendDisplayLayout(int u, int a, int w) override
+    {
+        calls << QStringLiteral("DISP %1 %2 %3").arg(u).arg(a).arg(w);
+        return sendsDelivered;
+    }
+    QString overlapWidthText() const override { return overlapWidth; }
+    void showOverlapWidth(const QString& t) override { overlapWidth = t; }
+    void showImagePositions(const std::array<QString, 8>& s, const std::array<QString, 8>& e) override
+    {
+        starts = s;
+        ends = e;
+    }
+    void showEditorsFor(int n) override { editorsFor = n; }
+    void showFeatheringControls(bool v) override { featheringVisible = v; }
+    void reapplyFeatheringMode() override { ++advancedModeRuns; }
+    void enableWallEditing() override { ++enableRuns; }
+
     QStringList sends() const
     {
         QStringList out;
@@ -87,11 +92,10 @@ struct Fixture {
     MainFlags flags;
     testing::ScriptedOperator op;
     FakeWall wall;
-    PlanningPage page{settings, flags, op};
+    PlanningPage page{settings, flags, op, wall};
 
     Fixture()
     {
-        wall.wire(page.hooks());
         // First show of the main window.
         FlagGuard filling(flags.FormFilling);
         page.InitialisePlan();
@@ -397,7 +401,7 @@ void PlanningPageTest::unitReadsBeforeTheCalculation()
         Fixture f;
         f.wall.link = true;
         f.wall.controller = true;
-        f.wall.unitsSeen = 0;
+        f.wall.unitsSeenByController = 0;
         f.calculate();
         QCOMPARE(f.op.messages(), QStringList{"Tornel not detected by Controller.\n(1)Check cables.\n(2)Make sure the "
                                               "Tornel has booted up completely and reboot the Controller."});
@@ -455,7 +459,7 @@ void PlanningPageTest::unitReadsBeforeTheCalculation()
         Fixture f;
         f.wall.link = true;
         f.wall.controller = true;
-        f.wall.unitsSeen = 3;
+        f.wall.unitsSeenByController = 3;
         f.setSize("16", "9");
         f.calculate();
         QCOMPARE(f.flags.UnitCount, 2);

@@ -24,6 +24,28 @@
 namespace kalvora::testing {
 namespace {
 
+// The window's side of the pages: the link state and the busy cursor from the link, the page
+// changes counted and the progress note written down.
+class RecordingHost final : public UnitOperationHost {
+public:
+    RecordingHost(Link& link, QStringList& progress, int& pageChanges)
+        : link_(link), progress_(progress), pageChanges_(pageChanges)
+    {
+    }
+    bool linkUp() const override { return link_.linkUp(); }
+    void refreshCurrentPage() override { ++pageChanges_; }
+    void holdPages(bool held) override { progress_ << QStringLiteral("hold %1").arg(held); }
+    void showProgress(const QString& text) override { progress_ << "show " + text; }
+    void showProgressUnit(int u, int n) override { progress_ << QStringLiteral("unit %1 of %2").arg(u).arg(n); }
+    void hideProgress() override { progress_ << "hide"; }
+    void setBusy(bool busy) override { link_.SetCursorBusy(busy); }
+
+private:
+    Link& link_;
+    QStringList& progress_;
+    int& pageChanges_;
+};
+
 class PagesTest : public LinkFixture {
 protected:
     void SetUp() override
@@ -31,21 +53,12 @@ protected:
         sim = StartSim(sim::PortMode::Controller);
         Connect(*sim);
         flags.UnitCount = 2;
-        source = std::make_unique<SourceSetupPage>(settings, flags, op, commands);
-        seam = std::make_unique<SeamRemovalPage>(settings, flags, op, commands);
+        source = std::make_unique<SourceSetupPage>(settings, flags, op, commands, host);
+        seam = std::make_unique<SeamRemovalPage>(settings, flags, op, commands, host);
         commands.FillSourcePage = [this] { source->FillSourcePage(); };
         commands.FillSourceColour = [this](int n) { source->FillSourceColour(n); };
         commands.FillSeamPage = [this] { seam->FillSeamPage(); };
         commands.SelectedSourceChannel = [this] { return source->SelectedChannel(); };
-        for (UnitOperationHooks* h : {&source->hooks(), &seam->hooks()}) {
-            h->linkEstablished = [this] { return link.linkUp(); };
-            h->phasePageControlChange = [this] { ++pageChanges; };
-            h->holdPageControl = [this](bool held) { progress << QStringLiteral("hold %1").arg(held); };
-            h->showProgress = [this](const QString& text) { progress << "show " + text; };
-            h->progressUnit = [this](int u, int n) { progress << QStringLiteral("unit %1 of %2").arg(u).arg(n); };
-            h->hideProgress = [this] { progress << "hide"; };
-            h->busyCursor = [this](bool busy) { link.SetCursorBusy(busy); };
-        }
         // Records as a read would leave them: unit 1 and unit 2 as the simulator has them.
         for (int u = 1; u <= 2; ++u)
             for (int i = 1; i <= 4; ++i) {
@@ -89,10 +102,11 @@ protected:
     }
 
     std::unique_ptr<sim::Simulator> sim;
-    std::unique_ptr<SourceSetupPage> source;
-    std::unique_ptr<SeamRemovalPage> seam;
     QStringList progress;
     int pageChanges = 0;
+    RecordingHost host{link, progress, pageChanges};  // outlives the pages
+    std::unique_ptr<SourceSetupPage> source;
+    std::unique_ptr<SeamRemovalPage> seam;
 };
 
 // ---- What the source page shows ----------------------------------------------------------------

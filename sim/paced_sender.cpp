@@ -1,42 +1,53 @@
-// Replies leave the simulator as a line delivers them: in pieces, with gaps, behind the echo.
-#include "sim/simulator.h"
+#include "sim/paced_sender.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "sim/simulator.h"
 #include "sim/simulator_internal.h"
+#include "sim/traffic_log.h"
 
 namespace kalvora::sim {
 
 using namespace detail;
 
-// ---- Sending -------------------------------------------------------------------------------
-
-void Simulator::queueReply(QByteArray bytes)
+PacedSender::PacedSender(TrafficLog& log, int baud, uint32_t seed, QObject* parent)
+    : QObject(parent), log_(log), baud_(baud)
 {
-    if (faults_.noiseNext != 0) {
-        if (faults_.noiseNext > 0) --faults_.noiseNext;
-        bytes.prepend(faults_.noise);
-    }
-    queueOutput(bytes, true);
+    rng_.seed(seed);
+    appliedSeed_ = seed;
+    pumpTimer_ = new QTimer(this);
+    pumpTimer_->setSingleShot(true);
+    pumpTimer_->setTimerType(Qt::PreciseTimer);
+    connect(pumpTimer_, &QTimer::timeout, this, &PacedSender::pump);
 }
 
-void Simulator::queueOutput(const QByteArray& bytes, bool asReply)
+PacedSender::~PacedSender() { detach(); }
+
+void PacedSender::attach(int fd)
 {
-    if (faults_.dead || bytes.isEmpty()) return;
+    fd_ = fd;
+    writeNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
+    writeNotifier_->setEnabled(false);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &PacedSender::onWritable);
+}
+
+void PacedSender::detach()
+{
+    delete writeNotifier_;
+    writeNotifier_ = nullptr;
+    fd_ = -1;
+}
+
+bool PacedSender::queue(const QByteArray& bytes, bool echo, Delivery delivery, uint32_t seed)
+{
     // Echo that nobody reads is dropped beyond a bound, as a terminal's buffer would.
-    if (!asReply && !out_.empty() && out_.back().bytes.size() >= kMaxEchoBacklog) return;
-    const Delivery d = asReply ? faults_.delivery : Delivery::Whole;
-    switch (d) {
+    if (echo && !out_.empty() && out_.back().bytes.size() >= kMaxEchoBacklog) return false;
+    switch (delivery) {
     case Delivery::Whole:
         // Joined to the piece before it: pump() sends pieces without a gap in one write anyway,
         // and a long run of one-byte echoes would otherwise cost a piece each.
@@ -49,8 +60,8 @@ void Simulator::queueOutput(const QByteArray& bytes, bool asReply)
         for (int k = 0; k < bytes.size(); ++k) out_.push_back({bytes.mid(k, 1), k > 0});
         break;
     case Delivery::RandomPieces: {
-        if (faults_.seed != appliedSeed_) {
-            appliedSeed_ = faults_.seed;
+        if (seed != appliedSeed_) {
+            appliedSeed_ = seed;
             rng_.seed(appliedSeed_);
         }
         std::uniform_int_distribution<int> size(1, 16);
@@ -62,11 +73,10 @@ void Simulator::queueOutput(const QByteArray& bytes, bool asReply)
         break;
     }
     }
-    wasIdle_ = false;
-    pump();
+    return true;
 }
 
-void Simulator::onWritable()
+void PacedSender::onWritable()
 {
     writeNotifier_->setEnabled(false);
     pump();
@@ -74,9 +84,9 @@ void Simulator::onWritable()
 
 // Writes what may leave the port now: everything at once without pacing, else as many bytes
 // as the line has finished sending at 10 bits per byte; then sleeps until the next is due.
-void Simulator::pump()
+void PacedSender::pump()
 {
-    if (masterFd_ < 0 || (writeNotifier_ && writeNotifier_->isEnabled())) return;
+    if (fd_ < 0 || (writeNotifier_ && writeNotifier_->isEnabled())) return;
     if (SteadyClock::now() < stalledUntil_) {
         pumpTimer_->start(RealMsUntil(stalledUntil_) + 1);
         return;
@@ -109,9 +119,9 @@ void Simulator::pump()
             }
         }
         qsizetype count = writing_.size();
-        if (config_.baud > 0) {
+        if (baud_ > 0) {
             const auto byteTime = std::chrono::duration_cast<SteadyClock::duration>(
-                std::chrono::duration<double>(10.0 / config_.baud * clock::scale()));
+                std::chrono::duration<double>(10.0 / baud_ * clock::scale()));
             if (lineIdle_) {
                 nextByteDone_ = now + byteTime;
                 lineIdle_ = false;
@@ -128,7 +138,7 @@ void Simulator::pump()
                 return;
             }
         }
-        const ssize_t n = ::write(masterFd_, writing_.constData(), size_t(count));
+        const ssize_t n = ::write(fd_, writing_.constData(), size_t(count));
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -147,18 +157,7 @@ void Simulator::pump()
             return;
         }
     }
-    checkIdle();
-}
-
-void Simulator::checkIdle()
-{
-    const bool nowIdle = isIdle();
-    if (nowIdle && !wasIdle_) {
-        wasIdle_ = true;
-        emit idle();
-    } else if (!nowIdle) {
-        wasIdle_ = false;
-    }
+    emit settled();
 }
 
 }  // namespace kalvora::sim
