@@ -296,7 +296,7 @@ void TKalvoraForm::FormClose()
     if (helpForm_) helpForm_->hide();
     if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
-    Link::WaitMs(kCloseWaitMs);
+    link_->WaitMs(kCloseWaitMs);
     port_.close();
     closed_ = true;
     emit closed();

@@ -103,7 +103,7 @@ void TKalvoraForm::wireLink()
     // then. At any other time the bytes stay queued for the link, whose waits rely on them.
     connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
         const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
-                                  !link_->AwaitingReply && !controller_->searching();
+                                  !link_->awaitingReply() && !controller_->searching();
         if (!terminalTime || count <= 0) return;
         QByteArray bytes(count, '\0');
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
@@ -116,7 +116,7 @@ void TKalvoraForm::wireLink()
     connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
         if (link_->MayStart()) SystemSaveButtonClick();
     });
-    connect(link_.get(), &Link::editingAllowedChanged, this, [this] { updatePageControlEnabling(); });
+    connect(link_.get(), &Link::waitingForUnitsChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::unitVersionChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
     });
@@ -196,7 +196,7 @@ void TKalvoraForm::wireLinkController()
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->editingAllowed() && !controller_->searching() && !pageControlHeld_);
+    pages_->setEnabled(!link_->waitingForUnits() && !controller_->searching() && !pageControlHeld_);
 }
 
 void TKalvoraForm::showLinkControllerState()

@@ -140,7 +140,7 @@ void TKalvoraForm::wireSourceAndSeamPages()
         h->hideProgress = [this] {
             if (infoForm_) infoForm_->hideInfo();
         };
-        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
+        h->busyCursor = [this](bool busy) { busy ? link_->beginOperation() : link_->endOperation(); };
     }
 }
 

@@ -151,7 +151,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     } else {
         reachable = ReachableUnits(s);
         if (reachable <= 0) {
-            if (!s.link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            if (!s.link.sequenceStopped()) op.showMessage(kMsgNotDetectedByController);
             return s.Finish(s.GaveUpOr(kExitFailed));
         }
     }

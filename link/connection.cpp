@@ -16,16 +16,16 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
     Operator& op = link.op();
     MainFlags& flags = link.flags();
     op.setStatus(kStatusQuerying);
-    link.SetCursorBusy(true);
+    link.beginOperation();
     auto finish = [&](bool ok) {
         op.setStatus(QString());
-        link.SetCursorBusy(false);
+        link.endOperation();
         return ok;
     };
     if (link.throughController()) {
         const int count = QueryUnitCount(link);
         if (count <= 0) {
-            if (!link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            if (!link.sequenceStopped()) op.showMessage(kMsgNotDetectedByController);
             return finish(false);
         }
         // A controller may see more units than the two this program addresses.
@@ -35,11 +35,11 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
     }
     if (unitCountKnown) unitCountKnown(flags.UnitCount);
     if (!QueryUnit(link, settings, 1)) {
-        if (!link.Abandoned) op.showMessage(kMsgUnit1CommError);
+        if (!link.sequenceStopped()) op.showMessage(kMsgUnit1CommError);
         return finish(false);
     }
     if (flags.UnitCount == 2 && !QueryUnit(link, settings, 2)) {
-        if (!link.Abandoned) op.showMessage(kMsgUnit2CommError);
+        if (!link.sequenceStopped()) op.showMessage(kMsgUnit2CommError);
         return finish(false);
     }
     return finish(true);
@@ -58,11 +58,11 @@ void LinkController::applyMode()
 {
     if (link_.throughController()) {
         if (defaultBaudFlag_ == 1) baudIndex_ = 1;
-        link_.Terminator = kControllerReplyEnd.back();
+        link_.setReplyEnd(kControllerReplyEnd.back());
         link_.port().setFlowControl(FlowControl::RtsCts);
     } else {
         if (defaultBaudFlag_ == 1) baudIndex_ = 0;
-        link_.Terminator = kDirectReplyEnd.back();
+        link_.setReplyEnd(kDirectReplyEnd.back());
         link_.port().setFlowControl(FlowControl::None);
     }
     applyBaudIndex();
@@ -86,8 +86,8 @@ int LinkController::searchPorts()
     searching_ = true;
     emit searchingChanged(true);
     link_.forgetReportedUnits();  // whatever is found, its units are asked afresh
-    link_.SetCursorBusy(true);
-    link_.WaitTicks = 10;
+    link_.beginOperation();
+    link_.setPromptWaitTicks(10);
 
     int found = -1;
     if (ProbeUsable(1)) {
@@ -107,8 +107,8 @@ int LinkController::searchPorts()
     }
     if (found > 0) comNumberLabel_ = QString::number(found);
 
-    link_.WaitTicks = kDefaultWaitTicks;
-    link_.SetCursorBusy(false);
+    link_.setPromptWaitTicks(kDefaultWaitTicks);
+    link_.endOperation();
     searching_ = false;
     emit searchingChanged(false);
     emit stateChanged();
@@ -167,7 +167,7 @@ bool LinkController::LearnUnits()
     // before (a file's wall, an earlier connection) gives way to that.
     const int count = QueryUnitCount(link_);
     if (count <= 0 || link_.unitsReported() <= 0) {
-        if (!link_.Abandoned) link_.op().showMessage(kMsgNotDetectedByController);
+        if (!link_.sequenceStopped()) link_.op().showMessage(kMsgNotDetectedByController);
         link_.flags().UnitCount = 1;
         return false;
     }
@@ -205,7 +205,6 @@ void LinkController::searchAll()
             return;
         }
         link_.setLinkUp(true);
-        link_.ResendNeeded = false;
         Established(kTitleQuerySearchAll);
         link_.flags().EditorBusy = false;
         return;
@@ -247,7 +246,6 @@ void LinkController::connectDirectly()
     }
     if (!checkTwoUnits()) return;
     link_.setLinkUp(true);
-    link_.ResendNeeded = false;
     Established(kTitleQueryConnect);
     link_.flags().EditorBusy = false;
 }
@@ -270,9 +268,9 @@ bool LinkController::checkTwoUnits()
     if (Working() >= 5) {
         if (QueryUnitCount(link_) > 1) return true;
         // A controller that has just booted may not have found both units yet: ask once more.
-        if (!link_.Abandoned) {
-            Link::WaitMs(1000);
-            Link::HandlePendingEvents();
+        if (!link_.sequenceStopped()) {
+            link_.WaitMs(1000);
+            link_.HandlePendingEvents();
             if (QueryUnitCount(link_) > 1) return true;
         }
         link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);

@@ -306,7 +306,7 @@ TEST_F(LinkFixture, AfterActionsRefillPagesWhileFormFilling)
     EXPECT_TRUE(commands.RunAutoPhase(1));
     EXPECT_EQ(fills, (QStringList{"display 1", "source 1", "seam 1", "source 1", "colour 3 1", "source 1"}));
     EXPECT_FALSE(flags.FormFilling);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
     EXPECT_TRUE(op.status.isEmpty());
 }
 
@@ -326,7 +326,7 @@ TEST_F(LinkFixture, AbandonedCommandStopsTheBuilder)
     EXPECT_EQ(displayFills, 0);
     EXPECT_FALSE(unit->received().contains("TNQUERY"));
     EXPECT_FALSE(op.questions().isEmpty());
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 // A unit that stops answering in direct mode: the recovery dialog's Cancel ends the program,

@@ -67,7 +67,7 @@ TEST_F(Connection, DirectUnitOnCom1)
     EXPECT_EQ(controller.baudIndex(), 0);
     EXPECT_EQ(port.flowControl(), FlowControl::None);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::None);
-    EXPECT_EQ(link.Terminator, '#');
+    EXPECT_EQ(link.replyEnd(), '#');
     EXPECT_TRUE(op.messages().isEmpty());
     EXPECT_EQ(unit->received(), QByteArray("\r"));
     EXPECT_TRUE(other->received().isEmpty());
@@ -112,7 +112,7 @@ TEST_F(Connection, ControllerOnCom2)
     EXPECT_EQ(port.flowControl(), FlowControl::RtsCts);
     EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::HardwareControl);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);  // reopened for the controller
-    EXPECT_EQ(link.Terminator, '>');
+    EXPECT_EQ(link.replyEnd(), '>');
     EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
     // Two probes of each port in direct mode, then COM1 twice more and COM2 once.
     EXPECT_EQ(silent->received(), QByteArray("\r\r\r\r"));
@@ -143,7 +143,7 @@ TEST_F(Connection, NothingOnEitherPort)
     EXPECT_EQ(controller.portNumberText(), "None");
     EXPECT_EQ(com1->received(), QByteArray("\r\r\r\r"));
     EXPECT_EQ(com2->received(), QByteArray("\r\r\r\r"));
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 // The menu commands of one mode report their own failure texts.
@@ -407,7 +407,7 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         EXPECT_FALSE(ReadAllUnits(link, settings));
         EXPECT_EQ(flags.UnitCount, units);
         EXPECT_EQ(ConfigImageOf(settings), records);
-        EXPECT_FALSE(link.CursorBusy());
+        EXPECT_FALSE(link.operationRunning());
         controller.LinkDropped = nullptr;
     }
 }
@@ -419,11 +419,11 @@ TEST_F(Connection, HourglassNestsSymmetrically)
     auto ctl = StartSim(PortMode::Controller);
     Connect(*ctl);
     op.clear();
-    link.SetCursorBusy(true);
+    link.beginOperation();
     EXPECT_GT(controller.searchPorts(), 0);
     EXPECT_TRUE(ReadAllUnits(link, settings));
     EXPECT_TRUE(op.busy);
-    link.SetCursorBusy(false);
+    link.endOperation();
     EXPECT_FALSE(op.busy);
     int on = 0, off = 0;
     for (const auto& e : op.events)

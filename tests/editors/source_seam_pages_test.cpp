@@ -44,7 +44,7 @@ protected:
             h->showProgress = [this](const QString& text) { progress << "show " + text; };
             h->progressUnit = [this](int u, int n) { progress << QStringLiteral("unit %1 of %2").arg(u).arg(n); };
             h->hideProgress = [this] { progress << "hide"; };
-            h->busyCursor = [this](bool busy) { link.SetCursorBusy(busy); };
+            h->busyCursor = [this](bool busy) { busy ? link.beginOperation() : link.endOperation(); };
         }
         // Records as a read would leave them: unit 1 and unit 2 as the simulator has them.
         for (int u = 1; u <= 2; ++u)
@@ -272,7 +272,7 @@ TEST_F(PagesTest, ResetConfigAsksOnlyWithALinkAndRefillsFromTheUnit)
     EXPECT_EQ(lineSince(from), expected);
     EXPECT_EQ(sourceEdit("PhaseEdit")->text(), QString::number(sim->unit(1).factory().inputs[3].Phase));
     EXPECT_FALSE(flags.EditorBusy);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 TEST_F(PagesTest, CancelOnEitherColourBalanceQuestionSendsNothingAndStillRefreshesThePage)

@@ -19,21 +19,21 @@ TEST(ControllerTransaction, SendsTheFrameAndEndsAtTheControllersPrompt)
 {
     LinkRig rig(Controller({1, 2}));
     std::vector<bool> pageStates;
-    QObject::connect(&rig.link, &Link::editingAllowedChanged, [&](bool on) { pageStates.push_back(on); });
+    QObject::connect(&rig.link, &Link::waitingForUnitsChanged, [&](bool waiting) { pageStates.push_back(!waiting); });
     BuildControllerCommand(rig.link, "*1BLKGN 1 20!");
-    EXPECT_EQ(rig.link.CommandChecksum, 0xBD);
+    EXPECT_EQ(rig.link.commandChecksum(), 0xBD);
 
     EXPECT_TRUE(rig.link.SendControllerCommand(0));
     EXPECT_EQ(rig.received(), QByteArray("PASS *1BLKGN 1 20!BD\r\r"));
     EXPECT_EQ(rig.sim->unit(1).output(1).BlackLevel, 20);
-    EXPECT_FALSE(rig.link.AwaitingReply);
-    EXPECT_FALSE(rig.link.ResendNeeded);
+    EXPECT_FALSE(rig.link.awaitingReply());
+    EXPECT_TRUE(rig.link.lastOutcome().done());
     EXPECT_FALSE(rig.link.replyTimerActive());
     EXPECT_EQ(pageStates, (std::vector<bool>{false, true}));
     EXPECT_EQ(rig.op.statuses(), (QStringList{kStatusSending, QString()}));
     EXPECT_TRUE(rig.op.messages().isEmpty());
     EXPECT_FALSE(rig.op.busy);
-    EXPECT_TRUE(rig.link.editingAllowed());
+    EXPECT_FALSE(rig.link.waitingForUnits());
 }
 
 // Every failure the controller transaction meets once, then the resend that gets through.
@@ -72,7 +72,7 @@ TEST(ControllerTransaction, ResendsAfterEachKindOfFailure)
         EXPECT_TRUE(rig.op.statuses().contains(kStatusResending));
         EXPECT_EQ(rig.op.statuses().contains(kStatusControllerErrorCode), c.errorCodeStatus);
         EXPECT_EQ(rig.sim->unit(1).output(2).BlackLevel, 30);
-        EXPECT_FALSE(rig.link.ResendNeeded);
+        EXPECT_TRUE(rig.link.lastOutcome().done());
         EXPECT_TRUE(rig.op.questions().isEmpty());
     }
 }
@@ -89,13 +89,13 @@ TEST(ControllerTransaction, OperatorMayGiveUpAfterEveryThirdFailedAttempt)
         for (bool a : c.answers) rig.op.answer(a);
         BuildControllerCommand(rig.link, "*1DDBL 1!");
         EXPECT_FALSE(rig.link.SendControllerCommand(400));
-        EXPECT_TRUE(rig.link.Abandoned);
+        EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::Abandoned);
         rig.settle();
         const QByteArray frame = QByteArray("PASS *1DDBL 1!") + ChecksumDigits(ComputeChecksumOf("*1DDBL 1!")) + "\r\r";
         EXPECT_EQ(rig.received(), frame.repeated(c.framesSent));
         ASSERT_EQ(rig.op.questions().size(), qsizetype(c.answers.size()));
         EXPECT_EQ(rig.op.questions().last(), MsgGiveUpCommand(c.framesSent, "the controller rejected it"));
-        EXPECT_TRUE(rig.link.editingAllowed());
+        EXPECT_FALSE(rig.link.waitingForUnits());
         EXPECT_FALSE(rig.op.busy);
         EXPECT_EQ(rig.op.status, QString());
     }
@@ -143,12 +143,12 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     LinkRig rig(DirectUnit());
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("SYINFOTN\r");
-    rig.link.MinReplyLength = 8;
+    rig.link.setMinReplyLength(8);
     // Stray bytes come during the wait and are assembled; then the reply timer fires.
     QTimer::singleShot(2, [&] { rig.sim->sendUnsolicited("abc"); });
     EXPECT_FALSE(rig.link.SendQuery());
-    EXPECT_TRUE(rig.link.ResendNeeded);
-    EXPECT_FALSE(rig.link.AwaitingReply);
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::TimedOut);
+    EXPECT_FALSE(rig.link.awaitingReply());
     EXPECT_EQ(rig.op.messages(), QStringList{kMsgTimeout});
     EXPECT_TRUE(rig.op.statuses().isEmpty()) << "a query leaves the status bar alone";
 
@@ -167,8 +167,8 @@ TEST(DirectTransaction, PromptWaitAndRecovery)
     rig.link.SetCommandText("DDBL 1\r");
     rig.flags.EditorBusy = false;
     EXPECT_TRUE(rig.link.SendDirectCommand());
-    EXPECT_TRUE(rig.link.DirectReplyOk);
-    EXPECT_EQ(rig.link.WaitTicks, kDefaultWaitTicks);
+    EXPECT_TRUE(rig.link.lastOutcome().done());
+    EXPECT_EQ(rig.link.promptWaitTicks(), kDefaultWaitTicks);
     EXPECT_FALSE(rig.flags.EditorBusy) << "restored after the wait";
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("DDBL 1\r\rDDBL 1\r"));
@@ -203,7 +203,7 @@ TEST(DirectTransaction, ResentCommandKeepsItsOwnLongWait)
     LinkRig rig(DirectUnit());
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("TNCTRL 1\r");
-    rig.link.WaitTicks = 580;
+    rig.link.setPromptWaitTicks(580);
     EXPECT_TRUE(rig.link.SendDirectCommand());
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("TNCTRL 1\r\rTNCTRL 1\r"));
@@ -227,8 +227,8 @@ TEST(Probe, AnswersAndSilence)
         config.mode = c.mode;
         LinkRig rig(config);
         rig.port.close();
-        rig.link.Terminator = c.terminator;
-        rig.link.WaitTicks = 10;
+        rig.link.setReplyEnd(c.terminator);
+        rig.link.setPromptWaitTicks(10);
         EXPECT_EQ(rig.link.ProbePort(1), c.answers);
         EXPECT_TRUE(rig.port.isOpen()) << "a probe leaves the port open";
         rig.settle();
@@ -275,7 +275,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         {"query", sim::PortMode::Controller,
          [](Link& l) {
              l.SetCommandText("NTN\r");
-             l.MinReplyLength = 1;
+             l.setMinReplyLength(1);
              return l.SendQuery();
          },
          MsgPortNotResponding(1)},

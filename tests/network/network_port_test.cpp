@@ -298,7 +298,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
                                                 QString::number(server->port()) + " "))
             << op.messages()[0].toStdString();
         EXPECT_FALSE(flags.EditorBusy);
-        EXPECT_FALSE(link.CursorBusy());
+        EXPECT_FALSE(link.operationRunning());
         controller.LinkDropped = nullptr;
 
         // The operator searches again: both modes, Yes to the read.
@@ -403,7 +403,7 @@ TEST_P(NetworkPortTest, SilentServer)
     } else {
         EXPECT_EQ(op.messages(), QStringList(kAttemptsBeforeAsking, kMsgTimeout));
         EXPECT_EQ(op.questions().size(), 1) << "the way out, answered Cancel";
-        EXPECT_TRUE(link.Abandoned);
+        EXPECT_EQ(link.lastOutcome().outcome, TransactionOutcome::Abandoned);
     }
     EXPECT_FALSE(flags.EditorBusy);
 }
