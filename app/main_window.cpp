@@ -90,8 +90,8 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     link_ = std::make_unique<Link>(port_, statusOp_, flags_);
     trace_.attach(port_);
     link_->setTrace(&trace_);
-    commands_ = std::make_unique<CommandSet>(*link_, settings_);
-    controller_ = std::make_unique<LinkController>(*link_, settings_);
+    commands_ = std::make_unique<CommandSet>(*link_, settings_, static_cast<ReadBackView&>(*this));
+    controller_ = std::make_unique<LinkController>(*link_, settings_, static_cast<ConnectionView&>(*this));
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();

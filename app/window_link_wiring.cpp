@@ -154,17 +154,20 @@ void TKalvoraForm::wireLink()
     });
 }
 
+int TKalvoraForm::plannedProjectors() const
+{
+    // The stored count may exceed the list after the minimum-count message; it only decides
+    // one or two units here.
+    const double n = planning_->plan().NumOfProjectors;
+    return n > 1000 ? 1000 : static_cast<int>(n);
+}
+
+int TKalvoraForm::workingProjectors() const { return planning_->workingCount(); }
+void TKalvoraForm::linkDropped() { PhasePageControlChange(); }
+
 void TKalvoraForm::wireLinkController()
 {
     LinkController& c = *controller_;
-    c.NumOfProjectors = [this] {
-        // The stored count may exceed the list after the minimum-count message; it only
-        // decides one or two units here.
-        const double n = planning_->plan().NumOfProjectors;
-        return n > 1000 ? 1000 : static_cast<int>(n);
-    };
-    c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
-    c.LinkDropped = [this] { PhasePageControlChange(); };
 
     // The menu items of the link and the connection step each one runs.
     using Baud = LinkController::BaudChoice;

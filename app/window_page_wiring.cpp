@@ -90,11 +90,18 @@ void TKalvoraForm::wireEditorPages()
     d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
 
     projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
-    commands_->FillDisplayPage = [this] {
-        display_->FillDisplayPage();
-        info_->refreshWallOverview();
-    };
 }
+
+void TKalvoraForm::showOutputs()
+{
+    display_->FillDisplayPage();
+    info_->refreshWallOverview();
+}
+
+void TKalvoraForm::showInputs() { source_->FillSourcePage(); }
+void TKalvoraForm::showInputColours(int channel) { source_->FillSourceColour(channel); }
+int TKalvoraForm::shownInputChannel() const { return source_->SelectedChannel(); }
+void TKalvoraForm::showSeams() { seam_->FillSeamPage(); }
 
 void TKalvoraForm::RefillFromRecords()
 {
@@ -115,10 +122,6 @@ void TKalvoraForm::wireSourceAndSeamPages()
 {
     FillSourcePage = [this] { source_->FillSourcePage(); };
     FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
-    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
-    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
     for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
         h->linkEstablished = [this] { return LinkEstablished(); };
         h->phasePageControlChange = [this] { PhasePageControlChange(); };

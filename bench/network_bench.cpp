@@ -110,7 +110,7 @@ private:
 };
 
 struct Rig {
-    explicit Rig(const QString& device) : link(port, op, flags), commands(link, settings), controller(link, settings)
+    explicit Rig(const QString& device) : link(port, op, flags), commands(link, settings, ReadBackView::none()), controller(link, settings, ConnectionView::none())
     {
         port.setDevice(1, device);
         QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });

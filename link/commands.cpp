@@ -19,7 +19,23 @@ bool Valid(int unit, int index) { return ValidUnit(unit) && ValidIndex(index); }
 
 }  // namespace
 
-CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(settings) {}
+ReadBackView& ReadBackView::none()
+{
+    class NoView final : public ReadBackView {
+        void showOutputs() override {}
+        void showInputs() override {}
+        void showInputColours(int) override {}
+        int shownInputChannel() const override { return 1; }
+        void showSeams() override {}
+    };
+    static NoView view;
+    return view;
+}
+
+CommandSet::CommandSet(Link& link, Settings& settings, ReadBackView& view)
+    : link_(link), settings_(settings), view_(view)
+{
+}
 
 bool CommandSet::Abandoned() const { return link_.sequenceStopped(); }
 
@@ -28,7 +44,7 @@ bool CommandSet::Refused() const { return !link_.MayStart(); }
 void CommandSet::Fill(const std::function<void()>& fill)
 {
     FlagGuard filling(link_.flags().FormFilling);
-    if (fill) fill();
+    fill();
 }
 
 std::string CommandSet::CommandLine(Command command, int unit, std::initializer_list<CommandArg> args) const
@@ -123,7 +139,7 @@ bool CommandSet::SendControlMode(int unit, int advanced)
                 ok = !Abandoned();
             }
         }
-        if (ok) Fill(FillDisplayPage);
+        if (ok) Fill([this] { view_.showOutputs(); });
     }
     link_.endOperation();
     return ok;
@@ -247,7 +263,7 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
         }
         if (Abandoned()) return false;
     }
-    Fill(FillSeamPage);
+    Fill([this] { view_.showSeams(); });
     return true;
 }
 
@@ -318,7 +334,7 @@ bool CommandSet::SendInputReset(int unit, int channel)
     if (!Valid(unit, channel) || Refused()) return false;
     if (!Send(Command::InputReset, unit, {channel}, SpecOf(Command::InputReset).postWait)) return false;
     if (!ReadInputs(unit)) return false;
-    Fill(FillSourcePage);
+    Fill([this] { view_.showInputs(); });
     return true;
 }
 
@@ -336,8 +352,8 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
         if (link_.throughController()) {
             // The controller accepts the start at once; the procedure then runs on the unit for
             // minutes. An empty addressed line follows, and the pause after its acceptance
-            // scales with the wall's projector count as last stored for the unit. The pages stay
-            // disabled from the start until the unit has answered again.
+            // scales with the wall's projector count as last stored for the unit. The link stays
+            // waiting for the units from the start until the unit has answered again.
             const Link::LongWait held(link_);
             op.setStatus(status);
             QElapsedTimer started;
@@ -380,12 +396,10 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
     link_.endOperation();
     if (!ok) return false;
     if (command == Command::AutoColorBalance) {
-        const int channel = SelectedSourceChannel ? SelectedSourceChannel() : 1;
-        Fill([&] {
-            if (FillSourceColour) FillSourceColour(channel);
-        });
+        const int channel = view_.shownInputChannel();
+        Fill([&] { view_.showInputColours(channel); });
     } else {
-        Fill(FillSourcePage);
+        Fill([this] { view_.showInputs(); });
     }
     return true;
 }
@@ -395,7 +409,7 @@ bool CommandSet::RunAutoColorBalance(int unit)
     if (!ValidUnit(unit) || Refused()) return false;
     // The balance needs a picture on input 1: read the inputs first and refuse without video.
     if (!ReadInputs(unit)) return false;
-    Fill(FillSourcePage);
+    Fill([this] { view_.showInputs(); });
     if (settings_.input(unit, 1).VideoLoaded == 0) {
         link_.op().showMessage(kMsgNoVideoOnInput1);
         return true;

@@ -45,8 +45,21 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
     return finish(true);
 }
 
-LinkController::LinkController(Link& link, Settings& settings, QObject* parent)
-    : QObject(parent), link_(link), settings_(settings)
+ConnectionView& ConnectionView::none()
+{
+    class NoView final : public ConnectionView {
+        int plannedProjectors() const override { return 0; }
+        int workingProjectors() const override { return 1; }
+        void unitCountKnown(int) override {}
+        void showUnitsRead() override {}
+        void linkDropped() override {}
+    };
+    static NoView view;
+    return view;
+}
+
+LinkController::LinkController(Link& link, Settings& settings, ConnectionView& view, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), view_(view)
 {
     // A port that fails (an adapter pulled, idle or not) leaves the window as a disconnect does.
     connect(&link_, &Link::portLost, this, &LinkController::DropLink);
@@ -172,7 +185,7 @@ bool LinkController::LearnUnits()
         return false;
     }
     link_.flags().UnitCount = link_.unitsReported();
-    if (UnitCountKnown) UnitCountKnown(link_.unitsReported());
+    view_.unitCountKnown(link_.unitsReported());
     return true;
 }
 
@@ -186,10 +199,9 @@ void LinkController::Established(const QString& questionTitle)
 bool LinkController::readFromUnits()
 {
     if (!link_.MayStart()) return false;
-    if (ReadUnits) return ReadUnits();
-    if (!ReadAllUnits(link_, settings_, UnitCountKnown)) return false;
+    if (!ReadAllUnits(link_, settings_, [this](int count) { view_.unitCountKnown(count); })) return false;
     FlagGuard filling(link_.flags().FormFilling);
-    if (FillAfterRead) FillAfterRead();
+    view_.showUnitsRead();
     return true;
 }
 
@@ -291,7 +303,7 @@ void LinkController::DropLink()
     link_.setLinkUp(false);
     link_.forgetReportedUnits();
     setConnected(false);
-    if (LinkDropped) LinkDropped();
+    view_.linkDropped();
     settings_.StatusReadAvailable = false;
 }
 

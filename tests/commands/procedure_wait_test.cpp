@@ -71,7 +71,7 @@ TEST_P(ProcedureWaitTest, LongColourBalanceIsWaitedOutQuietlyAndEveryChannelRead
 {
     unit->unit(1).timings.colorBalanceMs = 60000;
     int colourFills = 0;
-    commands.FillSourceColour = [&](int) { ++colourFills; };
+    pages.colours = [&](int) { ++colourFills; };
 
     EXPECT_TRUE(commands.RunAutoColorBalance(1));
 
@@ -103,7 +103,7 @@ TEST_P(ProcedureWaitTest, UnitThatNeverAnswersIsReportedOnce)
 {
     unit->unit(1).timings.positionMs = 3600000;
     int sourceFills = 0;
-    commands.FillSourcePage = [&] { ++sourceFills; };
+    pages.inputs = [&] { ++sourceFills; };
 
     EXPECT_TRUE(commands.RunAutoPosition(1));
 
@@ -124,7 +124,7 @@ TEST_P(ProcedureWaitTest, AutoSeamReadsTwiceThenReportsOnce)
 {
     unit->unit(1).timings.autoSeamMs = 3600000;
     int seamFills = 0;
-    commands.FillSeamPage = [&] { ++seamFills; };
+    pages.seams = [&] { ++seamFills; };
 
     EXPECT_TRUE(commands.SendAutoSeam(1, 2));
 

@@ -195,9 +195,9 @@ TEST_F(Connection, SixPlannedProjectorsDirectly)
         SCOPED_TRACE(c.controlUnit1Only);
         auto unit = StartSim(PortMode::Direct);
         Cable(unit.get(), nullptr);
-        controller.NumOfProjectors = [] { return 6; };
+        connectionView.planned = 6;
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
         op.answerAll({c.controlUnit1Only, false});
 
@@ -217,7 +217,7 @@ TEST_F(Connection, SearchRefusesADirectUnitForATwoUnitPlan)
 {
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
-    controller.NumOfProjectors = [] { return 5; };
+    connectionView.planned = 5;
     controller.searchAll();
     EXPECT_EQ(op.messages(), QStringList{kMsgTwoUnitsNeedController});
     EXPECT_FALSE(link.linkUp());
@@ -244,9 +244,9 @@ TEST_F(Connection, FiveSelectedNeedsTwoUnits)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wire.toStdString());
         auto s = StartSim(c.mode, c.ids);
-        controller.WorkingProjectorCount = [] { return 1; };
+        connectionView.working = 1;
         Connect(*s);
-        controller.WorkingProjectorCount = [] { return 5; };
+        connectionView.working = 5;
 
         EXPECT_EQ(controller.checkTwoUnits(), c.result);
         EXPECT_EQ(s->received(), c.wire);
@@ -263,7 +263,7 @@ TEST_F(Connection, DisconnectEndsTheLink)
     Connect(*unit);
     settings.StatusReadAvailable = true;
     int pageChanges = 0;
-    controller.LinkDropped = [&] { ++pageChanges; };
+    connectionView.dropped = [&] { ++pageChanges; };
 
     controller.disconnectUnits();
 
@@ -353,7 +353,7 @@ TEST_F(Connection, DefaultReadThroughAController)
     auto ctl = StartSim(PortMode::Controller, {4});
     Connect(*ctl);
     int fills = 0;
-    controller.FillAfterRead = [&] {
+    connectionView.unitsRead = [&] {
         EXPECT_TRUE(flags.FormFilling);
         ++fills;
     };
@@ -387,7 +387,7 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         const int units = flags.UnitCount;
         const QByteArray records = ConfigImageOf(settings);
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
 
         s.reset();  // the other end goes away while nothing waits
@@ -408,7 +408,7 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         EXPECT_EQ(flags.UnitCount, units);
         EXPECT_EQ(ConfigImageOf(settings), records);
         EXPECT_FALSE(link.operationRunning());
-        controller.LinkDropped = nullptr;
+        connectionView.dropped = nullptr;
     }
 }
 

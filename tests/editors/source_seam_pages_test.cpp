@@ -33,10 +33,10 @@ protected:
         flags.UnitCount = 2;
         source = std::make_unique<SourceSetupPage>(settings, flags, op, commands);
         seam = std::make_unique<SeamRemovalPage>(settings, flags, op, commands);
-        commands.FillSourcePage = [this] { source->FillSourcePage(); };
-        commands.FillSourceColour = [this](int n) { source->FillSourceColour(n); };
-        commands.FillSeamPage = [this] { seam->FillSeamPage(); };
-        commands.SelectedSourceChannel = [this] { return source->SelectedChannel(); };
+        pages.inputs = [this] { source->FillSourcePage(); };
+        pages.colours = [this](int n) { source->FillSourceColour(n); };
+        pages.seams = [this] { seam->FillSeamPage(); };
+        pages.channel = [this] { return source->SelectedChannel(); };
         for (UnitOperationHooks* h : {&source->hooks(), &seam->hooks()}) {
             h->linkEstablished = [this] { return link.linkUp(); };
             h->phasePageControlChange = [this] { ++pageChanges; };

@@ -131,7 +131,10 @@ TEST(ControllerTransaction, ClosedPortSendsNothing)
     rig.port.close();
     BuildControllerCommand(rig.link, "*1BLKGN 1 1!");
     EXPECT_FALSE(rig.link.SendControllerCommand(0));
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::NotStarted);
+    rig.link.SetCommandText("TNQUERY *1SYINFOTN!\r");
     EXPECT_FALSE(rig.link.SendQuery());
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::NotStarted);
     EXPECT_TRUE(rig.link.SendAndWaitPrompt("\r")) << "the direct wait reports success on a closed port";
     rig.settle();
     EXPECT_TRUE(rig.received().isEmpty());
@@ -157,6 +160,73 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     EXPECT_EQ(rig.link.replyText().at(1), 0x08);
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("SYINFOTN\rSYINFOTN\r"));
+}
+
+// One attempt of a query through the controller: each way it can end is told apart, with the
+// controller's error code where it gave one.
+TEST(QueryTransaction, EachEndingIsReportedAsItsOutcome)
+{
+    struct Case {
+        const char* name;
+        std::function<void(sim::Faults&)> inject;
+        TransactionResult outcome;
+    } cases[] = {
+        {"answered", [](sim::Faults&) {}, {TransactionOutcome::Done}},
+        {"no reply", [](sim::Faults& f) { f.dropNext = 1; }, {TransactionOutcome::TimedOut}},
+        {"rejected", [](sim::Faults& f) { f.rejectNext = 1; }, {TransactionOutcome::Refused, 0}},
+        {"error code 4", [](sim::Faults& f) { f.errorNext = 1, f.errorCode = '4'; }, {TransactionOutcome::Refused, '4'}},
+        {"error code 7", [](sim::Faults& f) { f.errorNext = 1, f.errorCode = '7'; }, {TransactionOutcome::Refused, '7'}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig(Controller({6}));
+        c.inject(rig.sim->faults());
+        rig.link.setUnitIds({{6, rig.link.unitId(2)}});
+        rig.link.SetCommandText("TNQUERY *6SYINFOTN!\r");
+        rig.link.setMinReplyLength(8);
+        EXPECT_EQ(rig.link.SendQuery(), c.outcome.done());
+        const TransactionResult r = rig.link.lastOutcome();
+        EXPECT_EQ(int(r.outcome), int(c.outcome.outcome));
+        EXPECT_EQ(r.errorCode, c.outcome.errorCode);
+        EXPECT_EQ(r.unitDidNotAnswer(), c.outcome.errorCode == '4');
+        EXPECT_EQ(r.controllerRefused(), c.outcome.outcome == TransactionOutcome::Refused && c.outcome.errorCode != '4');
+        EXPECT_FALSE(rig.link.sequenceStopped()) << "a failed attempt alone does not stop a sequence";
+        rig.settle();
+        EXPECT_EQ(rig.received(), QByteArray("TNQUERY *6SYINFOTN!\r")) << "one attempt, no resend";
+    }
+}
+
+// Whether an operation may start is the link's own answer: its waits refuse a new transaction
+// (which would overwrite the command and reply texts), another link's waits do not.
+TEST(Transactions, OnlyTheLinksOwnWaitRefusesANewOperation)
+{
+    LinkRig rig(Controller({6}));
+    rig.link.setUnitIds({{6, rig.link.unitId(2)}});
+    SerialPort otherPort;
+    ScriptedOperator otherOp;
+    MainFlags otherFlags;
+    Link other(otherPort, otherOp, otherFlags);
+    bool mayStartDuringOther = false;
+    QTimer::singleShot(0, [&] { mayStartDuringOther = rig.link.MayStart() && other.insideWait(); });
+    other.WaitMs(100);
+    EXPECT_TRUE(mayStartDuringOther);
+
+    bool started = true;
+    bool mayStartInside = true;
+    TransactionResult inside;
+    QTimer::singleShot(0, [&] {
+        mayStartInside = rig.link.MayStart();
+        rig.link.SetCommandText("TNQUERY *6SYINFOTN!\r");
+        started = rig.link.SendQuery();
+        inside = rig.link.lastOutcome();
+    });
+    rig.link.WaitMs(100);
+    EXPECT_FALSE(mayStartInside);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(int(inside.outcome), int(TransactionOutcome::NotStarted));
+    EXPECT_TRUE(rig.link.MayStart());
+    rig.settle();
+    EXPECT_TRUE(rig.received().isEmpty());
 }
 
 TEST(DirectTransaction, PromptWaitAndRecovery)
@@ -265,6 +335,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         sim::PortMode mode;
         std::function<bool(Link&)> run;
         QString message;
+        bool transaction = true;  // a command or query, which reports its outcome
     } cases[] = {
         {"controller command", sim::PortMode::Controller,
          [](Link& l) {
@@ -285,7 +356,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
              return l.SendDirectCommand();
          },
          MsgPortNotResponding(1)},
-        {"probe", sim::PortMode::Direct, [](Link& l) { return l.ProbePort(1); }, MsgPortNotResponding(1)},
+        {"probe", sim::PortMode::Direct, [](Link& l) { return l.ProbePort(1); }, MsgPortNotResponding(1), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -301,6 +372,10 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         EXPECT_FALSE(rig.link.linkUp());
         EXPECT_FALSE(linkState);
         EXPECT_FALSE(rig.link.endRequested()) << "no recovery dialog for a port that is gone";
+        if (c.transaction) {
+            EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::PortLost);
+            EXPECT_TRUE(rig.link.sequenceStopped());
+        }
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);

@@ -255,7 +255,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
             s->setThinkMs(20);
         }
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
         bool restarted = false;
         auto killAndRestart = [&] {
@@ -299,7 +299,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
             << op.messages()[0].toStdString();
         EXPECT_FALSE(flags.EditorBusy);
         EXPECT_FALSE(link.operationRunning());
-        controller.LinkDropped = nullptr;
+        connectionView.dropped = nullptr;
 
         // The operator searches again: both modes, Yes to the read.
         s->setThinkMs(0);
