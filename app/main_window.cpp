@@ -94,8 +94,8 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     link_ = std::make_unique<Link>(port_, statusOp_, flags_);
     trace_.attach(port_);
     link_->setTrace(&trace_);
-    commands_ = std::make_unique<CommandSet>(*link_, settings_);
-    controller_ = std::make_unique<LinkController>(*link_, settings_);
+    commands_ = std::make_unique<CommandSet>(*link_, settings_, static_cast<ReadBackView&>(*this));
+    controller_ = std::make_unique<LinkController>(*link_, settings_, static_cast<ConnectionView&>(*this));
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();
@@ -303,7 +303,7 @@ void TKalvoraForm::FormClose()
     if (helpForm_) helpForm_->hide();
     if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
-    Link::WaitMs(kCloseWaitMs);
+    link_->WaitMs(kCloseWaitMs);
     port_.close();
     closed_ = true;
     emit closed();

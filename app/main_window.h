@@ -61,7 +61,7 @@ class UnitOperationHost;
 // "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
 QString OperationStepText(const TraceRow& row);
 
-class TKalvoraForm : public QMainWindow {
+class TKalvoraForm : public QMainWindow, private ReadBackView, private ConnectionView {
     Q_OBJECT
     friend class WindowUnitOperationHost;  // holds the pages disabled during a unit procedure
 
@@ -212,6 +212,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The builders' read-backs, shown on the pages (window_page_wiring.cpp).
+    void showOutputs() override;
+    void showInputs() override;
+    void showInputColours(int channel) override;
+    int shownInputChannel() const override;
+    void showSeams() override;
+    // The connection steps' questions and findings (window_link_wiring.cpp).
+    int plannedProjectors() const override;
+    int workingProjectors() const override;
+    void unitCountKnown(int count) override;
+    void showUnitsRead() override;
+    void linkDropped() override;
+
     void buildPages();
     void wrapPagesInScrollArea();
     void buildStatusBar();

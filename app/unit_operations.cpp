@@ -19,16 +19,18 @@ namespace kalvora {
 
 void TKalvoraForm::wireUnitOperations()
 {
-    LinkController& c = *controller_;
-    c.UnitCountKnown = [this](int count) {
-        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
-            l->setText(QString::number(count));
-    };
-    c.FillAfterRead = [this] { RefillFromRecords(); };
     setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
     ResetButtonClick = [this] { ResetTornels(); };
     SystemSaveButtonClick = [this] { SystemSaveTornels(); };
 }
+
+void TKalvoraForm::unitCountKnown(int count)
+{
+    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
+        l->setText(QString::number(count));
+}
+
+void TKalvoraForm::showUnitsRead() { RefillFromRecords(); }
 
 BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
 {

@@ -103,7 +103,7 @@ void TKalvoraForm::wireLink()
     // then. At any other time the bytes stay queued for the link, whose waits rely on them.
     connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
         const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
-                                  !link_->AwaitingReply && !controller_->searching();
+                                  !link_->awaitingReply() && !controller_->searching();
         if (!terminalTime || count <= 0) return;
         QByteArray bytes(count, '\0');
         port_.getBlock(bytes.data(), count);  // shown through bytesRead
@@ -116,7 +116,7 @@ void TKalvoraForm::wireLink()
     connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
         if (link_->MayStart()) SystemSaveButtonClick();
     });
-    connect(link_.get(), &Link::editingAllowedChanged, this, [this] { updatePageControlEnabling(); });
+    connect(link_.get(), &Link::waitingForUnitsChanged, this, [this] { updatePageControlEnabling(); });
     connect(link_.get(), &Link::unitVersionChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
     });
@@ -154,17 +154,20 @@ void TKalvoraForm::wireLink()
     });
 }
 
+int TKalvoraForm::plannedProjectors() const
+{
+    // The stored count may exceed the list after the minimum-count message; it only decides
+    // one or two units here.
+    const double n = planning_->plan().NumOfProjectors;
+    return n > 1000 ? 1000 : static_cast<int>(n);
+}
+
+int TKalvoraForm::workingProjectors() const { return planning_->workingCount(); }
+void TKalvoraForm::linkDropped() { PhasePageControlChange(); }
+
 void TKalvoraForm::wireLinkController()
 {
     LinkController& c = *controller_;
-    c.NumOfProjectors = [this] {
-        // The stored count may exceed the list after the minimum-count message; it only
-        // decides one or two units here.
-        const double n = planning_->plan().NumOfProjectors;
-        return n > 1000 ? 1000 : static_cast<int>(n);
-    };
-    c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
-    c.LinkDropped = [this] { PhasePageControlChange(); };
 
     // The menu items of the link and the connection step each one runs.
     using Baud = LinkController::BaudChoice;
@@ -196,7 +199,7 @@ void TKalvoraForm::wireLinkController()
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->editingAllowed() && !controller_->searching() && !pageControlHeld_);
+    pages_->setEnabled(!link_->waitingForUnits() && !controller_->searching() && !pageControlHeld_);
 }
 
 void TKalvoraForm::showLinkControllerState()

@@ -54,11 +54,18 @@ void TKalvoraForm::wireEditorPages()
         return side == 0 ? display_->SendLeftEdgeFeathering(screen) : display_->SendRightEdgeFeathering(screen);
     };
 
-    commands_->FillDisplayPage = [this] {
-        display_->FillDisplayPage();
-        info_->refreshWallOverview();
-    };
 }
+
+void TKalvoraForm::showOutputs()
+{
+    display_->FillDisplayPage();
+    info_->refreshWallOverview();
+}
+
+void TKalvoraForm::showInputs() { source_->FillSourcePage(); }
+void TKalvoraForm::showInputColours(int channel) { source_->FillSourceColour(channel); }
+int TKalvoraForm::shownInputChannel() const { return source_->SelectedChannel(); }
+void TKalvoraForm::showSeams() { seam_->FillSeamPage(); }
 
 void TKalvoraForm::RefillFromRecords()
 {
@@ -79,10 +86,6 @@ void TKalvoraForm::wireSourceAndSeamPages()
 {
     FillSourcePage = [this] { source_->FillSourcePage(); };
     FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
-    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
-    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
 }
 
 }  // namespace kalvora

@@ -37,6 +37,12 @@ void WindowUnitOperationHost::hideProgress()
     if (TInfoForm* info = form_.infoForm()) info->hideInfo();
 }
 
-void WindowUnitOperationHost::setBusy(bool busy) { form_.link().SetCursorBusy(busy); }
+void WindowUnitOperationHost::setBusy(bool busy)
+{
+    if (busy)
+        form_.link().beginOperation();
+    else
+        form_.link().endOperation();
+}
 
 }  // namespace kalvora

@@ -45,7 +45,7 @@ public:
 };
 
 struct Rig {
-    Rig() : link(port, op, flags), commands(link, settings), controller(link, settings)
+    Rig() : link(port, op, flags), commands(link, settings, ReadBackView::none()), controller(link, settings, ConnectionView::none())
     {
         sim.start(QStringLiteral(KALVORA_SIM_PATH),
                   {"--mode", "controller", "--units", "2", "--baud", QString::number(kBaud), "--think", "0"});

@@ -86,8 +86,8 @@ SoakResult RunFaultSoak(const SoakConfig& config)
     Settings settings;
     SerialPort port;
     Link link(port, op, flags);
-    CommandSet commands(link, settings);
-    LinkController controller(link, settings);
+    CommandSet commands(link, settings, ReadBackView::none());
+    LinkController controller(link, settings, ConnectionView::none());
     port.setDevice(1, simulator.slavePath());
     // Connect and read everything (the question after connecting is answered Yes). The probe
     // waits ten ticks; on a fast clock a loaded machine may not pass the prompt in time.

@@ -48,7 +48,7 @@ struct Rig {
         port.setComNumber(1);
         const bool controller = config.mode == sim::PortMode::Controller;
         link.setThroughController(controller);
-        link.Terminator = controller ? '>' : '#';
+        link.setReplyEnd(controller ? '>' : '#');
         port.setBaud(controller ? 57600 : 38400);
         port.setFlowControl(controller ? FlowControl::RtsCts : FlowControl::None);
         if (!port.open()) {
@@ -82,7 +82,7 @@ void BenchIdle()
     Rig rig(ControllerConfig(0, 20));
     rig.sim.faults().dead = true;
     rig.link.SetCommandText("TNQUERY *1SYINFOTN!\r");
-    rig.link.MinReplyLength = 8;
+    rig.link.setMinReplyLength(8);
     QElapsedTimer wall;
     const double cpu0 = CpuSeconds();
     wall.start();
@@ -144,7 +144,7 @@ void BenchLatency()
     QObject::connect(&rig.port, &SerialPort::triggerAvail, [&](int) { lastEvent = std::chrono::steady_clock::now(); });
     for (int i = 0; i < 300; ++i) {
         rig.link.SetCommandText("TNQUERY *%dOINFOTN %d!\r", 1 + i % 2, 1 + i % 4);
-        rig.link.MinReplyLength = kMinReplyOutput;
+        rig.link.setMinReplyLength(kMinReplyOutput);
         rig.sim.log().clear();
         if (!rig.link.SendQuery()) {
             std::printf("latency: query %d failed\n", i);
@@ -171,11 +171,15 @@ void BenchPostWait()
 {
     clock::setScale(1.0);
     std::vector<double> ms;
+    SerialPort port;
+    QuietOperator op;
+    MainFlags flags;
+    Link link(port, op, flags);
     const double cpu0 = CpuSeconds();
     for (int i = 0; i < 4; ++i) {
         QElapsedTimer t;
         t.start();
-        Link::WaitMs(1250);
+        link.WaitMs(1250);
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     const double cpu = CpuSeconds() - cpu0;

@@ -110,7 +110,7 @@ private:
 };
 
 struct Rig {
-    explicit Rig(const QString& device) : link(port, op, flags), commands(link, settings), controller(link, settings)
+    explicit Rig(const QString& device) : link(port, op, flags), commands(link, settings, ReadBackView::none()), controller(link, settings, ConnectionView::none())
     {
         port.setDevice(1, device);
         QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });
@@ -179,12 +179,12 @@ Figure IdleWay(Way way, const QString& pty)
     Rig rig(end.device());
     rig.port.setComNumber(1);
     rig.link.setThroughController(true);
-    rig.link.Terminator = '>';
+    rig.link.setReplyEnd('>');
     rig.port.setBaud(kBaud);
     if (!rig.port.open()) Fail(qPrintable("cannot open " + end.device() + ": " + rig.port.lastErrorText()));
     rig.link.setLinkUp(true);
     rig.link.SetCommandText("TNQUERY *3SYINFOTN!\r");
-    rig.link.MinReplyLength = 8;
+    rig.link.setMinReplyLength(8);
     rig.op.quiet = true;  // the timeout's message
     Figure f = Timed(rig, [&] { return !rig.link.SendQuery() && rig.op.messages == 1; });
     rig.link.setLinkUp(false);

@@ -151,7 +151,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     } else {
         reachable = ReachableUnits(s);
         if (reachable <= 0) {
-            if (!s.link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            if (!s.link.sequenceStopped()) op.showMessage(kMsgNotDetectedByController);
             return s.Finish(s.GaveUpOr(kExitFailed));
         }
     }
@@ -169,7 +169,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (op.report) PrintConnection(s, s.flags.UnitCount);
 
     s.settings = fileSettings;
-    CommandSet commands(s.link, s.settings);
+    CommandSet commands(s.link, s.settings, ReadBackView::none());
     RecordValues values(s.settings, commands, s.link);
     BulkSend send(commands, s.link, s.settings, values);
     if (o.changed) send.OnlyChangedFrom = &units;
@@ -243,7 +243,7 @@ int DiffCommand(const CliOptions& o, TerminalOperator& op)
     // address, the channels it would visit, the values as it would take them.
     s.flags.UnitCount = two ? 2 : 1;
     Settings planned = fileSettings;
-    CommandSet commands(s.link, planned);
+    CommandSet commands(s.link, planned, ReadBackView::none());
     RecordValues values(planned, commands, s.link);
     BulkSend send(commands, s.link, planned, values);
     std::vector<CarriedDifference> diffs;

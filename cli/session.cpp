@@ -9,7 +9,7 @@
 namespace kalvora::cli {
 
 Session::Session(const CliOptions& o, TerminalOperator& op)
-    : op(op), link(port, op, flags), controller(link, settings), traceFile(o.trace)
+    : op(op), link(port, op, flags), controller(link, settings, ConnectionView::none()), traceFile(o.trace)
 {
     QString com1, com2;
     // The devices as the window resolves them: an option, else the operator's choice in the

@@ -68,7 +68,7 @@ bool RetryWhileFailing(Session& s, const QString& question, Step&& step)
 {
     for (;;) {
         if (step()) return true;
-        const bool mayPass = s.link.ResendNeeded && s.link.port().isOpen();
+        const bool mayPass = !s.link.lastOutcome().done() && s.link.port().isOpen();
         if (!mayPass || s.link.sequenceStopped() || s.op.gaveUp()) return false;
         if (!s.op.askRetryCancel(kTitleGiveUp, question)) return false;
     }

@@ -1,4 +1,4 @@
-// A command's text and checksum as they go on the wire.
+// A command's text and checksum as they go on the wire: the C-locale formatting and the checksum digits.
 #include "link/link.h"
 
 #include "link/frame.h"
@@ -27,6 +27,8 @@ locale_t CLocale()
     return c;
 }
 
+}  // namespace
+
 int FormatCommandV(char* buffer, int size, const char* format, va_list args)
 {
     if (buffer == nullptr || size <= 0) return 0;
@@ -43,8 +45,6 @@ int FormatCommandV(char* buffer, int size, const char* format, va_list args)
     return std::min(n, size - 1);
 }
 
-}  // namespace
-
 int FormatCommand(char* buffer, int size, const char* format, ...)
 {
     va_list args;
@@ -53,25 +53,5 @@ int FormatCommand(char* buffer, int size, const char* format, ...)
     va_end(args);
     return n;
 }
-
-void Link::SetCommandText(const char* format, ...)
-{
-    char text[kLinkBufferSize];
-    va_list args;
-    va_start(args, format);
-    const int n = FormatCommandV(text, kLinkBufferSize, format, args);
-    va_end(args);
-    // A NUL formatted into the text ends it, as it ends the line written.
-    commandText_ = QByteArray(text, qsizetype(strnlen(text, size_t(n))));
-}
-
-void Link::SetCommandFrame(const SerialFrame& frame)
-{
-    const QByteArray bytes = EncodeFrame(frame);
-    const qsizetype n = std::min<qsizetype>(bytes.size(), kLinkBufferSize - 1);
-    commandText_ = QByteArray(bytes.constData(), qsizetype(strnlen(bytes.constData(), size_t(n))));
-}
-
-void Link::ComputeChecksum() { CommandChecksum = FrameChecksum(commandText_); }
 
 }  // namespace kalvora

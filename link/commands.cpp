@@ -19,7 +19,23 @@ bool Valid(int unit, int index) { return ValidUnit(unit) && ValidIndex(index); }
 
 }  // namespace
 
-CommandSet::CommandSet(Link& link, Settings& settings) : link_(link), settings_(settings) {}
+ReadBackView& ReadBackView::none()
+{
+    class NoView final : public ReadBackView {
+        void showOutputs() override {}
+        void showInputs() override {}
+        void showInputColours(int) override {}
+        int shownInputChannel() const override { return 1; }
+        void showSeams() override {}
+    };
+    static NoView view;
+    return view;
+}
+
+CommandSet::CommandSet(Link& link, Settings& settings, ReadBackView& view)
+    : link_(link), settings_(settings), view_(view)
+{
+}
 
 bool CommandSet::Abandoned() const { return link_.sequenceStopped(); }
 
@@ -28,7 +44,7 @@ bool CommandSet::Refused() const { return !link_.MayStart(); }
 void CommandSet::Fill(const std::function<void()>& fill)
 {
     FlagGuard filling(link_.flags().FormFilling);
-    if (fill) fill();
+    fill();
 }
 
 std::string CommandSet::CommandLine(Command command, int unit, std::initializer_list<CommandArg> args) const
@@ -66,9 +82,9 @@ bool CommandSet::SendLine(const std::string& line, bool controller, int postWait
         link_.WriteIfRoom(link_.commandText());
         return true;
     }
-    link_.WaitTicks = ackTicks;
+    link_.setPromptWaitTicks(ackTicks);
     link_.SendDirectCommand();
-    link_.WaitTicks = kDefaultWaitTicks;
+    link_.setPromptWaitTicks(kDefaultWaitTicks);
     return !Abandoned();
 }
 
@@ -77,7 +93,6 @@ bool CommandSet::SendWithTicks(const CommandSpec& spec, int unit, std::initializ
 {
     if (!link_.linkUp()) return true;
     if (!Addressable(unit)) return false;
-    link_.Abandoned = false;
     return SendLine(CommandLine(spec.command, unit, args), link_.throughController(), postWait, spec.directWay, ackTicks);
 }
 
@@ -111,22 +126,22 @@ bool CommandSet::SendBlackLevel(int unit, int screen, int level)
 bool CommandSet::SendControlMode(int unit, int advanced)
 {
     if (!ValidUnit(unit) || Refused()) return false;
-    link_.SetCursorBusy(true);
+    link_.beginOperation();
     settings_.output(unit, 1).ControlMode = static_cast<uint8_t>(advanced);
     const CommandSpec& spec = SpecOf(Command::ControlMode);
     bool ok = Send(Command::ControlMode, unit, {advanced}, advanced == 0 ? spec.postWaitOff : spec.postWait);
     if (ok) {
         // The unit rebuilds its output settings when the mode changes: read all four screens back.
-        if (link_.throughController()) Link::HandlePendingEvents();
+        if (link_.throughController()) link_.HandlePendingEvents();
         if (link_.linkUp()) {
             for (int s = 1; s <= 4 && ok; ++s) {
                 QueryOutput(link_, settings_, unit, s);
                 ok = !Abandoned();
             }
         }
-        if (ok) Fill(FillDisplayPage);
+        if (ok) Fill([this] { view_.showOutputs(); });
     }
-    link_.SetCursorBusy(false);
+    link_.endOperation();
     return ok;
 }
 
@@ -239,7 +254,7 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
     // cabled unit is given for the adjustment.
     if (link_.linkUp()) {
         if (link_.throughController()) {
-            Link::HandlePendingEvents();
+            link_.HandlePendingEvents();
             const ProcedureWait wait{unit, kProcedureAutoSeam, SpecOf(Command::AutoSeam).ackTicks, 2,
                                      SpecOf(Command::AutoSeam).postWait + kSilentUnitGraceMs};
             WaitForUnitAfterProcedure(link_, wait, started, [&] { return QueryOutput(link_, settings_, unit, screen); });
@@ -248,7 +263,7 @@ bool CommandSet::SendAutoSeam(int unit, int screen)
         }
         if (Abandoned()) return false;
     }
-    Fill(FillSeamPage);
+    Fill([this] { view_.showSeams(); });
     return true;
 }
 
@@ -319,7 +334,7 @@ bool CommandSet::SendInputReset(int unit, int channel)
     if (!Valid(unit, channel) || Refused()) return false;
     if (!Send(Command::InputReset, unit, {channel}, SpecOf(Command::InputReset).postWait)) return false;
     if (!ReadInputs(unit)) return false;
-    Fill(FillSourcePage);
+    Fill([this] { view_.showInputs(); });
     return true;
 }
 
@@ -334,13 +349,12 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
     int firstChannelToRead = 1;
     if (link_.linkUp() && !Addressable(unit)) return false;
     if (link_.linkUp()) {
-        link_.Abandoned = false;
         if (link_.throughController()) {
             // The controller accepts the start at once; the procedure then runs on the unit for
             // minutes. An empty addressed line follows, and the pause after its acceptance
-            // scales with the wall's projector count as last stored for the unit. The pages stay
-            // disabled from the start until the unit has answered again.
-            const PagesHeld held(link_);
+            // scales with the wall's projector count as last stored for the unit. The link stays
+            // waiting for the units from the start until the unit has answered again.
+            const Link::LongWait held(link_);
             op.setStatus(status);
             QElapsedTimer started;
             const int projectors = static_cast<int8_t>(settings_.output(unit, 1).TotalProjectors);
@@ -351,7 +365,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
                 const std::string empty = *FormatForm(kEmptyLineForm, std::vector<CommandArg>{link_.unitId(unit)});
                 ok = SendLine(empty, true, pauses, spec.directWay, spec.ackTicks);
             }
-            if (ok) Link::HandlePendingEvents();
+            if (ok) link_.HandlePendingEvents();
             // The pauses are far shorter than the procedure: the first re-read waits, quietly,
             // until the unit answers again or a direct unit's allowance has passed.
             if (ok) {
@@ -369,7 +383,7 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
     }
     op.setStatus(QString());
     if (!ok) {
-        link_.SetCursorBusy(false);
+        link_.endOperation();
         return false;
     }
     // A unit that never answered is not asked again here: the operator has been told once.
@@ -379,15 +393,13 @@ bool CommandSet::RunAuto(Command command, int unit, const QString& status, const
             ok = !Abandoned();
         }
     }
-    link_.SetCursorBusy(false);
+    link_.endOperation();
     if (!ok) return false;
     if (command == Command::AutoColorBalance) {
-        const int channel = SelectedSourceChannel ? SelectedSourceChannel() : 1;
-        Fill([&] {
-            if (FillSourceColour) FillSourceColour(channel);
-        });
+        const int channel = view_.shownInputChannel();
+        Fill([&] { view_.showInputColours(channel); });
     } else {
-        Fill(FillSourcePage);
+        Fill([this] { view_.showInputs(); });
     }
     return true;
 }
@@ -397,26 +409,26 @@ bool CommandSet::RunAutoColorBalance(int unit)
     if (!ValidUnit(unit) || Refused()) return false;
     // The balance needs a picture on input 1: read the inputs first and refuse without video.
     if (!ReadInputs(unit)) return false;
-    Fill(FillSourcePage);
+    Fill([this] { view_.showInputs(); });
     if (settings_.input(unit, 1).VideoLoaded == 0) {
         link_.op().showMessage(kMsgNoVideoOnInput1);
         return true;
     }
-    link_.SetCursorBusy(true);
+    link_.beginOperation();
     return RunAuto(Command::AutoColorBalance, unit, kStatusAutoColorBalance, kProcedureAutoColorBalance);
 }
 
 bool CommandSet::RunAutoPosition(int unit)
 {
     if (!ValidUnit(unit) || Refused()) return false;
-    link_.SetCursorBusy(true);
+    link_.beginOperation();
     return RunAuto(Command::AutoPosition, unit, kStatusAutoPosition, kProcedureAutoPosition);
 }
 
 bool CommandSet::RunAutoPhase(int unit)
 {
     if (!ValidUnit(unit) || Refused()) return false;
-    link_.SetCursorBusy(true);
+    link_.beginOperation();
     return RunAuto(Command::AutoPhase, unit, kStatusAutoPhase, kProcedureAutoPhase);
 }
 

@@ -2,8 +2,8 @@
 // The command builders: one operation per command of the Tornel command set. Each first stores
 // its values in the addressed settings record, then, only while the link is established, sends
 // the command in the current connection mode (controller frame or direct line, from the table
-// in commands_table.h) and runs the command's after-actions (re-reading the unit, refilling a
-// page).
+// in commands_table.h) and runs the command's after-actions (re-reading the unit, showing what
+// was read through the ReadBackView).
 //
 // Every builder returns false when the command was abandoned: the operator gave up at the way
 // out of the link's resends, or chose Cancel in the direct recovery dialog. A caller running a
@@ -37,18 +37,30 @@ inline const QString kProcedureAutoPosition = QStringLiteral("Auto Position");
 inline const QString kProcedureAutoPhase = QStringLiteral("Auto Phase Calibration");
 inline const QString kProcedureAutoSeam = QStringLiteral("Auto Seam Gain");
 
+// Where the builders' after-actions show what they read back from a unit. Each call runs with
+// FormFilling set, so the handlers that showing the values triggers send nothing. The window's
+// pages implement it; an owner that shows no pages (the command line, a bench) passes none().
+class ReadBackView {
+public:
+    virtual ~ReadBackView() = default;
+    // The output screens of a unit were read back (its control mode changed).
+    virtual void showOutputs() = 0;
+    // The input channels of a unit were read back.
+    virtual void showInputs() = 0;
+    // The colour values of wall channel 1..8, after a colour balance.
+    virtual void showInputColours(int channel) = 0;
+    // The wall channel (1..8) whose input values are shown.
+    virtual int shownInputChannel() const = 0;
+    // The seam gains of a screen were read back.
+    virtual void showSeams() = 0;
+
+    // Shows nothing; the shown channel is 1.
+    static ReadBackView& none();
+};
+
 class CommandSet {
 public:
-    CommandSet(Link& link, Settings& settings);
-
-    // Page refills the window provides; they run with FormFilling set, so the controls'
-    // handlers that the fill triggers send nothing. Empty by default.
-    std::function<void()> FillDisplayPage;
-    std::function<void()> FillSourcePage;
-    std::function<void(int channel)> FillSourceColour;  // wall channel 1..8
-    std::function<void()> FillSeamPage;
-    // The channel the source page shows: index of SourceScreenSelectRadioGroup + 1 (1..8).
-    std::function<int()> SelectedSourceChannel;
+    CommandSet(Link& link, Settings& settings, ReadBackView& view);
 
     bool SendBlackLevel(int unit, int screen, int level);
     bool SendControlMode(int unit, int advanced);
@@ -100,6 +112,7 @@ private:
 
     Link& link_;
     Settings& settings_;
+    ReadBackView& view_;
 };
 
 }  // namespace kalvora

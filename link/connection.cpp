@@ -16,16 +16,16 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
     Operator& op = link.op();
     MainFlags& flags = link.flags();
     op.setStatus(kStatusQuerying);
-    link.SetCursorBusy(true);
+    link.beginOperation();
     auto finish = [&](bool ok) {
         op.setStatus(QString());
-        link.SetCursorBusy(false);
+        link.endOperation();
         return ok;
     };
     if (link.throughController()) {
         const int count = QueryUnitCount(link);
         if (count <= 0) {
-            if (!link.Abandoned) op.showMessage(kMsgNotDetectedByController);
+            if (!link.sequenceStopped()) op.showMessage(kMsgNotDetectedByController);
             return finish(false);
         }
         // A controller may see more units than the two this program addresses.
@@ -35,18 +35,31 @@ bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>
     }
     if (unitCountKnown) unitCountKnown(flags.UnitCount);
     if (!QueryUnit(link, settings, 1)) {
-        if (!link.Abandoned) op.showMessage(kMsgUnit1CommError);
+        if (!link.sequenceStopped()) op.showMessage(kMsgUnit1CommError);
         return finish(false);
     }
     if (flags.UnitCount == 2 && !QueryUnit(link, settings, 2)) {
-        if (!link.Abandoned) op.showMessage(kMsgUnit2CommError);
+        if (!link.sequenceStopped()) op.showMessage(kMsgUnit2CommError);
         return finish(false);
     }
     return finish(true);
 }
 
-LinkController::LinkController(Link& link, Settings& settings, QObject* parent)
-    : QObject(parent), link_(link), settings_(settings)
+ConnectionView& ConnectionView::none()
+{
+    class NoView final : public ConnectionView {
+        int plannedProjectors() const override { return 0; }
+        int workingProjectors() const override { return 1; }
+        void unitCountKnown(int) override {}
+        void showUnitsRead() override {}
+        void linkDropped() override {}
+    };
+    static NoView view;
+    return view;
+}
+
+LinkController::LinkController(Link& link, Settings& settings, ConnectionView& view, QObject* parent)
+    : QObject(parent), link_(link), settings_(settings), view_(view)
 {
     // A port that fails (an adapter pulled, idle or not) leaves the window as a disconnect does.
     connect(&link_, &Link::portLost, this, &LinkController::DropLink);
@@ -58,11 +71,11 @@ void LinkController::applyMode()
 {
     if (link_.throughController()) {
         if (defaultBaudFlag_ == 1) baudIndex_ = 1;
-        link_.Terminator = kControllerReplyEnd.back();
+        link_.setReplyEnd(kControllerReplyEnd.back());
         link_.port().setFlowControl(FlowControl::RtsCts);
     } else {
         if (defaultBaudFlag_ == 1) baudIndex_ = 0;
-        link_.Terminator = kDirectReplyEnd.back();
+        link_.setReplyEnd(kDirectReplyEnd.back());
         link_.port().setFlowControl(FlowControl::None);
     }
     applyBaudIndex();
@@ -86,8 +99,8 @@ int LinkController::searchPorts()
     searching_ = true;
     emit searchingChanged(true);
     link_.forgetReportedUnits();  // whatever is found, its units are asked afresh
-    link_.SetCursorBusy(true);
-    link_.WaitTicks = 10;
+    link_.beginOperation();
+    link_.setPromptWaitTicks(10);
 
     int found = -1;
     if (ProbeUsable(1)) {
@@ -107,8 +120,8 @@ int LinkController::searchPorts()
     }
     if (found > 0) comNumberLabel_ = QString::number(found);
 
-    link_.WaitTicks = kDefaultWaitTicks;
-    link_.SetCursorBusy(false);
+    link_.setPromptWaitTicks(kDefaultWaitTicks);
+    link_.endOperation();
     searching_ = false;
     emit searchingChanged(false);
     emit stateChanged();
@@ -167,12 +180,12 @@ bool LinkController::LearnUnits()
     // before (a file's wall, an earlier connection) gives way to that.
     const int count = QueryUnitCount(link_);
     if (count <= 0 || link_.unitsReported() <= 0) {
-        if (!link_.Abandoned) link_.op().showMessage(kMsgNotDetectedByController);
+        if (!link_.sequenceStopped()) link_.op().showMessage(kMsgNotDetectedByController);
         link_.flags().UnitCount = 1;
         return false;
     }
     link_.flags().UnitCount = link_.unitsReported();
-    if (UnitCountKnown) UnitCountKnown(link_.unitsReported());
+    view_.unitCountKnown(link_.unitsReported());
     return true;
 }
 
@@ -186,10 +199,9 @@ void LinkController::Established(const QString& questionTitle)
 bool LinkController::readFromUnits()
 {
     if (!link_.MayStart()) return false;
-    if (ReadUnits) return ReadUnits();
-    if (!ReadAllUnits(link_, settings_, UnitCountKnown)) return false;
+    if (!ReadAllUnits(link_, settings_, [this](int count) { view_.unitCountKnown(count); })) return false;
     FlagGuard filling(link_.flags().FormFilling);
-    if (FillAfterRead) FillAfterRead();
+    view_.showUnitsRead();
     return true;
 }
 
@@ -205,7 +217,6 @@ void LinkController::searchAll()
             return;
         }
         link_.setLinkUp(true);
-        link_.ResendNeeded = false;
         Established(kTitleQuerySearchAll);
         link_.flags().EditorBusy = false;
         return;
@@ -247,7 +258,6 @@ void LinkController::connectDirectly()
     }
     if (!checkTwoUnits()) return;
     link_.setLinkUp(true);
-    link_.ResendNeeded = false;
     Established(kTitleQueryConnect);
     link_.flags().EditorBusy = false;
 }
@@ -270,9 +280,9 @@ bool LinkController::checkTwoUnits()
     if (Working() >= 5) {
         if (QueryUnitCount(link_) > 1) return true;
         // A controller that has just booted may not have found both units yet: ask once more.
-        if (!link_.Abandoned) {
-            Link::WaitMs(1000);
-            Link::HandlePendingEvents();
+        if (!link_.sequenceStopped()) {
+            link_.WaitMs(1000);
+            link_.HandlePendingEvents();
             if (QueryUnitCount(link_) > 1) return true;
         }
         link_.op().showMessage(kMsgMoreThanFourNeedsTwoUnits);
@@ -293,7 +303,7 @@ void LinkController::DropLink()
     link_.setLinkUp(false);
     link_.forgetReportedUnits();
     setConnected(false);
-    if (LinkDropped) LinkDropped();
+    view_.linkDropped();
     settings_.StatusReadAvailable = false;
 }
 

@@ -67,6 +67,28 @@ inline const QString kMsgUnit2CommError =
 // calls unitCountKnown with it. Tells the operator of a failure; false on failure.
 bool ReadAllUnits(Link& link, Settings& settings, const std::function<void(int)>& unitCountKnown = {});
 
+// What the connection steps ask of the wall being planned and where they show what they found.
+// The window implements it; an owner with no wall planned (the command line, a bench) passes
+// none().
+class ConnectionView {
+public:
+    virtual ~ConnectionView() = default;
+    // The planned projector count of the wall (more than 4 needs two units).
+    virtual int plannedProjectors() const = 0;
+    // The working projector count.
+    virtual int workingProjectors() const = 0;
+    // The controller reported how many units a read will cover, before they are read.
+    virtual void unitCountKnown(int count) = 0;
+    // "Read from Tornel(s) ...": the units were read; show what they reported (runs with
+    // FormFilling set).
+    virtual void showUnitsRead() = 0;
+    // The link was dropped (disconnect, port lost).
+    virtual void linkDropped() = 0;
+
+    // No wall planned (0 projectors planned, 1 working); shows nothing.
+    static ConnectionView& none();
+};
+
 class LinkController : public QObject {
     Q_OBJECT
 public:
@@ -76,21 +98,7 @@ public:
     static constexpr int kBaudItems[2] = {38400, 57600};
     static QStringList baudItems() { return {QStringLiteral("38400"), QStringLiteral("57600")}; }
 
-    LinkController(Link& link, Settings& settings, QObject* parent = nullptr);
-
-    // ---- Inputs the window provides --------------------------------------------------------
-    // The planned projector count of the planning calculator (more than 4 needs two units).
-    std::function<int()> NumOfProjectors;
-    // The working projector count: NumOfScreenComboBox index + 1.
-    std::function<int()> WorkingProjectorCount;
-    // "Read from Tornel(s) ...": the full read with the page refills. When empty,
-    // ReadAllUnits followed by FillAfterRead (under FormFilling) is run.
-    std::function<bool()> ReadUnits;
-    std::function<void()> FillAfterRead;
-    // The unit count of a read, known before the units are read.
-    std::function<void(int)> UnitCountKnown;
-    // The link was dropped (disconnect, port lost): the window brings its enabling up to date.
-    std::function<void()> LinkDropped;
+    LinkController(Link& link, Settings& settings, ConnectionView& view, QObject* parent = nullptr);
 
     // ---- Operations ---------------------------------------------------------------------------
     // Applies the connection mode: the reply terminator, the flow control and, unless a rate
@@ -108,7 +116,7 @@ public:
     // connection can serve it, asking the operator where it cannot. False to stop.
     bool checkTwoUnits();
     void disconnectUnits();
-    // Reads every unit in use and fills the pages from what they reported.
+    // Reads every unit in use and has the view show what they reported.
     bool readFromUnits();
 
     // A rate of its own (the port is set now), or Default: the mode's rate from the next
@@ -139,7 +147,7 @@ public:
 signals:
     // Any of the state above changed.
     void stateChanged();
-    // A search runs: the window disables PhasePageControl meanwhile.
+    // A search runs: nothing the operator edits meanwhile would reach the units.
     void searchingChanged(bool searching);
 
 private:
@@ -161,11 +169,12 @@ private:
     // The text when nothing answered: the port troubles, followed by `advice` (check the cable,
     // the boot-up) when a port was actually tried; the advice alone when no port had trouble.
     QString NotFoundText(const QString& advice) const;
-    int Planned() const { return NumOfProjectors ? NumOfProjectors() : 0; }
-    int Working() const { return WorkingProjectorCount ? WorkingProjectorCount() : 1; }
+    int Planned() const { return view_.plannedProjectors(); }
+    int Working() const { return view_.workingProjectors(); }
 
     Link& link_;
     Settings& settings_;
+    ConnectionView& view_;
     int defaultBaudFlag_ = 1;
     BaudChoice checkedBaud_ = BaudChoice::Default;
     Parity checkedParity_ = Parity::None;

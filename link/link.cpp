@@ -9,7 +9,6 @@
 #include <cstring>
 #include <locale.h>
 
-#include "link/link_wait.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -17,12 +16,6 @@
 namespace kalvora {
 
 // ---- Link ------------------------------------------------------------------------------------
-
-namespace detail {
-int g_linkWaitDepth = 0;
-}  // namespace detail
-
-bool Link::InsideWait() { return detail::g_linkWaitDepth > 0; }
 
 Link::Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent)
     : QObject(parent), port_(port), op_(op), flags_(flags)
@@ -46,8 +39,51 @@ void Link::setUnitIds(const UnitIds& ids)
 void Link::forgetReportedUnits()
 {
     unitsReported_ = 0;
-    InputsReported = {};
+    forgetReportedInputs();
 }
+
+QByteArray Link::unitInfoText(int unit) const
+{
+    const auto& text = unitInfoText_[unit == 2 ? 2 : 1];
+    return QByteArray(text.data(), qsizetype(strnlen(text.data(), text.size())));
+}
+
+void Link::setUnitInfoText(int unit, const char* text, qsizetype size)
+{
+    auto& kept = unitInfoText_[unit == 2 ? 2 : 1];
+    kept.fill('\0');
+    std::memcpy(kept.data(), text, size_t(std::clamp<qsizetype>(size, 0, qsizetype(kept.size()) - 1)));
+}
+
+const std::optional<InputChannelRecord>& Link::reportedInput(int unit, int channel) const
+{
+    return inputsReported_[size_t(unit == 2 ? 2 : 1)][size_t(std::clamp(channel, 1, 4))];
+}
+
+void Link::noteReportedInput(int unit, int channel, const InputChannelRecord& record)
+{
+    inputsReported_[size_t(unit == 2 ? 2 : 1)][size_t(std::clamp(channel, 1, 4))] = record;
+}
+
+void Link::SetCommandText(const char* format, ...)
+{
+    char text[kLinkBufferSize];
+    va_list args;
+    va_start(args, format);
+    const int n = FormatCommandV(text, kLinkBufferSize, format, args);
+    va_end(args);
+    // A NUL formatted into the text ends it, as it ends the line written.
+    commandText_ = QByteArray(text, qsizetype(strnlen(text, size_t(n))));
+}
+
+void Link::SetCommandFrame(const SerialFrame& frame)
+{
+    const QByteArray bytes = EncodeFrame(frame);
+    const qsizetype n = std::min<qsizetype>(bytes.size(), kLinkBufferSize - 1);
+    commandText_ = QByteArray(bytes.constData(), qsizetype(strnlen(bytes.constData(), size_t(n))));
+}
+
+void Link::ComputeChecksum() { commandChecksum_ = FrameChecksum(commandText_); }
 
 void Link::setUnitVersion(const QString& text)
 {
@@ -90,7 +126,7 @@ int Link::UnitOfId(int id) const
 
 void Link::traceBegin(TraceRow::Kind kind, const QByteArray& text, int attempt)
 {
-    lastOutcome_ = ReplyOutcome::Incomplete;
+    lastReply_ = ReplyOutcome::Incomplete;
     lastErrorDigit_ = 0;
     timedOut_ = false;
     if (trace_) trace_->begin(kind, UnitOfText(text), attempt);
@@ -99,7 +135,7 @@ void Link::traceBegin(TraceRow::Kind kind, const QByteArray& text, int attempt)
 QString Link::traceOutcome(TraceRow::Kind kind, bool portLost) const
 {
     if (portLost) return QStringLiteral("port lost");
-    switch (lastOutcome_) {
+    switch (lastReply_) {
     case ReplyOutcome::Complete:
         return kind == TraceRow::Kind::Command ? QStringLiteral("accepted") : QStringLiteral("reply");
     case ReplyOutcome::Rejected: return QStringLiteral("rejected");
@@ -120,7 +156,7 @@ bool Link::WriteIfRoom(const char* text) { return WriteIfRoom(QByteArray(text ? 
 
 void Link::resetAssembly()
 {
-    Reply.Reset();
+    reply_.Reset();
     fedSinceReset_ = 0;
     pendingOutcome_ = ReplyOutcome::Incomplete;
 }
@@ -128,36 +164,34 @@ void Link::resetAssembly()
 void Link::startReplyTimer() { replyTimer_.start(clock::scaled(kReplyTimeoutMs)); }
 void Link::stopReplyTimer() { replyTimer_.stop(); }
 
-void Link::setPageEnabled(bool enabled)
+void Link::setWaiting(bool waiting)
 {
-    if (pageHoldDepth_ > 0) enabled = false;
-    if (pageEnabled_ == enabled) return;
-    pageEnabled_ = enabled;
-    emit editingAllowedChanged(enabled);
+    if (waitHoldDepth_ > 0) waiting = true;
+    if (waitingForUnits_ == waiting) return;
+    waitingForUnits_ = waiting;
+    emit waitingForUnitsChanged(waiting);
 }
 
-void Link::HoldPages(bool hold)
+void Link::holdWaiting(bool hold)
 {
-    pageHoldDepth_ = std::max(0, pageHoldDepth_ + (hold ? 1 : -1));
-    setPageEnabled(pageHoldDepth_ == 0 && !AwaitingReply);
+    waitHoldDepth_ = std::max(0, waitHoldDepth_ + (hold ? 1 : -1));
+    setWaiting(waitHoldDepth_ > 0 || awaitingReply_);
 }
 
-PagesHeld::PagesHeld(Link& link) : link_(link) { link_.HoldPages(true); }
-PagesHeld::~PagesHeld() { link_.HoldPages(false); }
-
-void Link::SetCursorBusy(bool busy)
+void Link::beginOperation()
 {
-    if (busy) {
-        if (cursorDepth_++ == 0) op_.setBusy(true);
-    } else if (cursorDepth_ > 0) {
-        if (--cursorDepth_ == 0) op_.setBusy(false);
-    }
+    if (operationDepth_++ == 0) op_.setBusy(true);
+}
+
+void Link::endOperation()
+{
+    if (operationDepth_ > 0 && --operationDepth_ == 0) op_.setBusy(false);
 }
 
 void Link::waitForReplyOrFailure()
 {
-    detail::InWait inWait;
-    while (AwaitingReply && !ResendNeeded && port_.isOpen() && !portFailedPending_)
+    Waiting waiting(*this);
+    while (awaitingReply_ && !attemptFailed_ && port_.isOpen() && !portFailedPending_)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
@@ -165,11 +199,11 @@ void Link::runDeferredEffects()
 {
     if (pendingTimeoutMessage_) {
         pendingTimeoutMessage_ = false;
-        if (!QuietFailures) op_.showMessage(kMsgTimeout);
+        if (!quietFailures_) op_.showMessage(kMsgTimeout);
     }
     const ReplyOutcome outcome = pendingOutcome_;
     pendingOutcome_ = ReplyOutcome::Incomplete;
-    if (QuietFailures) {
+    if (quietFailures_) {
         // Waiting out a busy unit: its silence and the controller's error codes are expected.
     } else if (outcome == ReplyOutcome::ErrorNoResponse) {
         op_.showMessage(kMsgControllerNoResponse);
@@ -187,6 +221,7 @@ void Link::setLinkUp(bool up)
 {
     const bool changed = linkUp_ != up;
     linkUp_ = up;
+    if (up) outcome_ = {};
     port_.setLineMonitoring(up);
     if (changed) emit linkUpChanged(up);
 }
@@ -194,14 +229,14 @@ void Link::setLinkUp(bool up)
 void Link::onBytesAvailable(int count)
 {
     // Bytes that come while nothing waits stay queued; the next transaction flushes them.
-    if (!AwaitingReply || inHandler_ || count <= 0) return;
+    if (!awaitingReply_ || inHandler_ || count <= 0) return;
     inHandler_ = true;
     QByteArray block(count, '\0');
     const int n = port_.getBlock(block.data(), count);
     const char* data = block.constData();
     int left = n;
     int used = 0;
-    ReplyOutcome outcome = FeedReply(Reply, throughController_, data, left, &used);
+    ReplyOutcome outcome = FeedReply(reply_, throughController_, data, left, &used);
     fedSinceReset_ += left;  // an accepted end keeps the rest of the event in the text
     while (outcome != ReplyOutcome::Incomplete && throughController_ && staleReplies_ > 0) {
         // Earlier attempts timed out and their replies may come late, before this attempt's own.
@@ -210,43 +245,41 @@ void Link::onBytesAvailable(int count)
         if (takeReplyFromEcho()) break;
         --staleReplies_;
         ++staleDroppedThisAttempt_;
-        Reply.Reset();
+        reply_.Reset();
         data += used;
         left -= used;
         fedSinceReset_ = left;
-        outcome = left > 0 ? FeedReply(Reply, throughController_, data, left, &used) : ReplyOutcome::Incomplete;
+        outcome = left > 0 ? FeedReply(reply_, throughController_, data, left, &used) : ReplyOutcome::Incomplete;
     }
     if (outcome != ReplyOutcome::Incomplete) {
-        lastOutcome_ = outcome;
-        lastErrorDigit_ = Reply.Tail[sizeof(Reply.Tail) - 1];
+        lastReply_ = outcome;
+        lastErrorDigit_ = reply_.Tail[sizeof(reply_.Tail) - 1];
     }
     switch (outcome) {
     case ReplyOutcome::Incomplete:
         break;
     case ReplyOutcome::Complete:
-        AwaitingReply = false;
+        awaitingReply_ = false;
         break;
     case ReplyOutcome::Rejected:
         lastFailure_ = QStringLiteral("the controller rejected it");
-        ControllerError = true;
-        ResendNeeded = true;
-        AwaitingReply = false;
+        attemptFailed_ = true;
+        awaitingReply_ = false;
         break;
     case ReplyOutcome::ErrorNoResponse:
         lastFailure_ = QStringLiteral("the controller answered error code 4: no response from the unit");
         stopReplyTimer();
-        ResendNeeded = true;
-        AwaitingReply = false;
+        attemptFailed_ = true;
+        awaitingReply_ = false;
         pendingOutcome_ = outcome;
         break;
     case ReplyOutcome::ErrorCode: {
-        const auto digit = static_cast<unsigned char>(Reply.Tail[5]);
+        const auto digit = static_cast<unsigned char>(reply_.Tail[5]);
         lastFailure_ = QStringLiteral("the controller answered error code %1")
                            .arg(digit > 0x20 && digit < 0x7F ? QString(QLatin1Char(char(digit)))
                                                              : QStringLiteral("0x%1").arg(digit, 2, 16, QLatin1Char('0')));
-        ControllerError = true;
-        ResendNeeded = true;
-        AwaitingReply = false;
+        attemptFailed_ = true;
+        awaitingReply_ = false;
         pendingOutcome_ = outcome;
         break;
     }
@@ -266,7 +299,7 @@ void Link::flushBeforeAttempt()
 
 bool Link::takeReplyFromEcho()
 {
-    QByteArray& text = Reply.ReplyText;
+    QByteArray& text = reply_.ReplyText;
     const QByteArrayView reply(text.constData(), qsizetype(std::min<int64_t>(fedSinceReset_, kLinkBufferSize - 1)));
     const qsizetype at = FindEcho(reply, QByteArrayView(commandText_));
     if (at < 0) return false;
@@ -293,7 +326,7 @@ void Link::onReplyTimeout()
     stopReplyTimer();
     timedOut_ = true;
     pendingTimeoutMessage_ = true;
-    ResendNeeded = true;
+    attemptFailed_ = true;
     if (transactionDepth_ == 0) runDeferredEffects();
 }
 
@@ -304,6 +337,18 @@ bool Link::filterTerminalKey(char key)
     port_.putChar(' ');
     port_.putChar(8);
     return true;
+}
+
+TransactionResult Link::failedAttempt() const
+{
+    switch (lastReply_) {
+    case ReplyOutcome::Rejected: return {TransactionOutcome::Refused};
+    case ReplyOutcome::ErrorNoResponse: return {TransactionOutcome::Refused, kErrorNoResponse};
+    case ReplyOutcome::ErrorCode: return {TransactionOutcome::Refused, lastErrorDigit_};
+    case ReplyOutcome::Complete:    // the timer ran out in the same turn of the event loop
+    case ReplyOutcome::Incomplete: break;
+    }
+    return {TransactionOutcome::TimedOut};
 }
 
 void Link::WaitMs(int nominalMs)
@@ -319,34 +364,34 @@ void Link::WaitMs(int nominalMs)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, [&done] { done = true; });
     timer.start(ms);
-    detail::InWait inWait;
+    Waiting waiting(*this);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void Link::HandlePendingEvents()
 {
-    detail::InWait inWait;
+    Waiting waiting(*this);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 bool Link::KeepTrying(int failedAttempts, bool isQuery)
 {
     if (failedAttempts <= 0 || failedAttempts % kAttemptsBeforeAsking != 0) return true;
-    if (QuietFailures) return false;  // the quiet wait decides itself whether to try again
+    if (quietFailures_) return false;  // the quiet wait decides itself whether to try again
     const bool retry = op_.askRetryCancel(kTitleGiveUp, isQuery ? MsgGiveUpQuery(failedAttempts, lastFailure_)
                                                                 : MsgGiveUpCommand(failedAttempts, lastFailure_));
-    if (!retry) Abandoned = true;
+    if (!retry) outcome_ = {TransactionOutcome::Abandoned};
     return retry;
 }
 
 void Link::onPortFailed(const QString&)
 {
-    if (AwaitingReply) ResendNeeded = true;
+    if (awaitingReply_) attemptFailed_ = true;
     stopReplyTimer();
     setLinkUp(false);
     portFailedPending_ = true;
     // Nothing of an earlier reply may be taken for the answer to a later query.
-    Reply.ReplyText[0] = '\0';
+    reply_.ReplyText[0] = '\0';
     staleReplies_ = 0;
     if (transactionDepth_ == 0) runDeferredEffects();
     emit portLost();

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <cstdarg>
 #include <cstdint>
 #include <optional>
 
@@ -85,52 +86,34 @@ struct UnitIds {
     bool operator==(const UnitIds&) const = default;
 };
 
-struct LinkState {
-    ReplyBuffer Reply;  // the reply's bytes, ReplyLength, MinReplyLength, Terminator and the assembly's memory
-    int32_t& ReplyLength = Reply.ReplyLength;
-    int32_t& MinReplyLength = Reply.MinReplyLength;
-    char& Terminator = Reply.Terminator;
-
-    int32_t WaitTicks = kDefaultWaitTicks;
-    int32_t CommandChecksum = 0;
-    bool AwaitingReply = false;
-    bool ResendNeeded = false;
-    bool ControllerError = false;
-    bool DirectReplyOk = false;
-    // The input records each unit reported since this connection was made, by unit and
-    // channel (1-based): a channel's sampling window is the unit's, whatever a file says.
-    std::array<std::array<std::optional<InputChannelRecord>, 5>, 3> InputsReported{};
-
-    // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
-    std::array<std::array<char, 8>, 3> UnitInfoText{};
-
-    // Set when the operator chose Cancel at the way out of a resend loop, or Cancel in the
-    // recovery dialog; cleared when the next command or query starts. Callers stop their
-    // sequence when a call returns false with this set.
-    bool Abandoned = false;
-    // Set while the program waits for a unit that is known to be busy (after a procedure):
-    // timeouts and "did not answer" error codes end the attempt without a message box, a
-    // status text or a pause, and the way out of the resends is not offered. A port that goes
-    // away is still reported.
-    bool QuietFailures = false;
-
-    LinkState() = default;
-    LinkState(const LinkState&) = delete;
-    LinkState& operator=(const LinkState&) = delete;
+// How a transaction with the units ended.
+enum class TransactionOutcome {
+    Done,        // the command was accepted, the query answered
+    NotStarted,  // nothing was sent: the port is closed, or another operation on the units is under way
+    Refused,     // the controller rejected the line ("?") or answered an error code
+    TimedOut,    // no complete reply before the reply timer ran out
+    Unusable,    // a reply came, but not the answer asked for (no block, no unit count in it)
+    PortLost,    // the port went away during it
+    Abandoned,   // the operator gave up at the way out of the resends, or cancelled the recovery dialog
 };
 
-class Link;
+struct TransactionResult {
+    TransactionOutcome outcome = TransactionOutcome::Done;
+    // Refused: the controller's error code digit ('4': the unit did not answer); 0 when the
+    // controller rejected the line itself.
+    char errorCode = 0;
 
-// Holds the pages disabled (Link::HoldPages) for as long as it lives.
-class PagesHeld {
-public:
-    explicit PagesHeld(Link& link);
-    ~PagesHeld();
-    PagesHeld(const PagesHeld&) = delete;
-    PagesHeld& operator=(const PagesHeld&) = delete;
-
-private:
-    Link& link_;
+    bool done() const { return outcome == TransactionOutcome::Done; }
+    // The controller said the unit behind it did not answer.
+    bool unitDidNotAnswer() const { return outcome == TransactionOutcome::Refused && errorCode == kErrorNoResponse; }
+    // The controller refused the line itself (rejected, or an error code other than 4): worth resending.
+    bool controllerRefused() const { return outcome == TransactionOutcome::Refused && errorCode != kErrorNoResponse; }
+    // A sequence of transactions stops here: nothing later would reach the units.
+    bool stopsSequence() const
+    {
+        return outcome == TransactionOutcome::PortLost || outcome == TransactionOutcome::Abandoned;
+    }
+    bool operator==(const TransactionResult&) const = default;
 };
 
 // Checksum of a controller frame's text: the byte sum mod 256 of everything up to the NUL
@@ -141,28 +124,48 @@ QByteArray ChecksumDigits(int checksum);
 // printf into a fixed buffer in the C locale (a point as decimal separator whatever the
 // system's locale), cut to fit; returns the length written.
 int FormatCommand(char* buffer, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+int FormatCommandV(char* buffer, int size, const char* format, va_list args);
 
-class Link : public QObject, public LinkState {
+class Link : public QObject {
     Q_OBJECT
 public:
     Link(SerialPort& port, Operator& op, MainFlags& flags, QObject* parent = nullptr);
     ~Link() override;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
 
     SerialPort& port() { return port_; }
     Operator& op() { return op_; }
     MainFlags& flags() { return flags_; }
 
+    // ---- The command and its reply -------------------------------------------------------
     // The text of the command or query to send next: an addressed command's "*" id text "!",
     // or a whole line or query frame. At most kLinkBufferSize - 1 bytes, never a NUL.
     const QByteArray& commandText() const { return commandText_; }
-    // The last reply's bytes: kLinkBufferSize of them, a NUL after the reply's text (see
-    // ReplyBuffer).
-    const QByteArray& replyText() const { return Reply.ReplyText; }
     // The command text = printf(format, ...) in the C locale, cut to fit.
     void SetCommandText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The command text = the bytes of a frame (a query or a line), cut to fit.
     void SetCommandFrame(const SerialFrame& frame);
+    // Computes the checksum of the command text that the controller frame carries.
+    void ComputeChecksum();
+    int commandChecksum() const { return commandChecksum_; }
+    // The last reply's bytes: kLinkBufferSize of them, a NUL after the reply's text (see
+    // ReplyBuffer).
+    const QByteArray& replyText() const { return reply_.ReplyText; }
+    // A reply ends at this byte (the prompt's last: '#' direct, '>' controller) ...
+    char replyEnd() const { return reply_.Terminator; }
+    void setReplyEnd(char end) { reply_.Terminator = end; }
+    // ... once at least this many bytes have come.
+    int minReplyLength() const { return reply_.MinReplyLength; }
+    void setMinReplyLength(int bytes) { reply_.MinReplyLength = bytes; }
+    // The direct prompt wait, in 55 ms ticks.
+    int promptWaitTicks() const { return promptWaitTicks_; }
+    void setPromptWaitTicks(int ticks) { promptWaitTicks_ = ticks; }
+    // A query or controller attempt waits for its reply.
+    bool awaitingReply() const { return awaitingReply_; }
+    bool replyTimerActive() const { return replyTimer_.isActive(); }
 
+    // ---- The units behind the link ---------------------------------------------------------
     // The connection mode: through a controller on an RS-485 bus (up to two units), or one
     // unit directly on the port.
     bool throughController() const { return throughController_; }
@@ -185,9 +188,17 @@ public:
     // The firmware version unit 1 reported (from its SYINFOTN text); emits unitVersionChanged.
     QString unitVersion() const { return unitVersion_; }
     void setUnitVersion(const QString& text);
+    // The last SYINFOTN text of unit 1 or 2: at most 7 bytes, up to its first NUL.
+    QByteArray unitInfoText(int unit) const;
+    // Keeps the first 7 bytes of `text` (up to a NUL) as the unit's SYINFOTN text.
+    void setUnitInfoText(int unit, const char* text, qsizetype size);
+    // The input record unit 1 or 2 reported for channel 1..4 since this connection was made:
+    // a channel's sampling window is the unit's, whatever a file says. Empty when not asked yet.
+    const std::optional<InputChannelRecord>& reportedInput(int unit, int channel) const;
+    void noteReportedInput(int unit, int channel, const InputChannelRecord& record);
+    void forgetReportedInputs() { inputsReported_ = {}; }
 
-    // Sets CommandChecksum from the command text.
-    void ComputeChecksum();
+    // ---- Transactions ----------------------------------------------------------------------
     // Writes `text` if the port is open and the output queue has room, else tells the
     // operator of the overflow and drops it. True when written.
     bool WriteIfRoom(const QByteArray& text);
@@ -195,32 +206,102 @@ public:
 
     // Controller-mode transaction of the command text in the "PASS " frame, resent until the
     // controller accepts it; then a post-wait of `postWait` nominal ms with events handled.
-    // False when the command was not delivered: the port was closed at the call, the port
-    // went away during it (Abandoned set, link dropped, told once), or the operator chose
-    // Cancel at the way out (Abandoned set). The caller stops its sequence.
+    // False when the command was not delivered: not started (port closed, another operation
+    // under way), the port went away during it (link dropped, told once), or the operator
+    // chose Cancel at the way out. lastOutcome() says which.
     bool SendControllerCommand(int postWait);
     // Sends the command text unchanged and waits for one reply (no resend). True when a complete
-    // reply arrived; the caller examines ResendNeeded, ControllerError and ReplyText. After a
-    // timeout nothing awaits the late bytes (AwaitingReply clear); every transaction starts
-    // its reply afresh.
+    // reply arrived; otherwise lastOutcome() says why and replyText() holds what came. After a
+    // timeout nothing awaits the late bytes; every transaction starts its reply afresh.
     bool SendQuery();
-    // Sends `text` and waits WaitTicks for the Terminator. True when it came, or when the
-    // port is closed (nothing sent). A port that goes away during the wait is a failure: the
-    // link is dropped and the operator told once.
+    // Sends `text` and waits promptWaitTicks() for the reply's end. True when it came, or when
+    // the port is closed (nothing sent). A port that goes away during the wait is a failure:
+    // the link is dropped and the operator told once.
     bool SendAndWaitPrompt(const QByteArray& text);
-    // SendAndWaitPrompt(commandText()) with the recovery dialog when it fails. False only when
-    // the operator chose Cancel (endRequested() set, exitRequested(-1) emitted).
+    // SendAndWaitPrompt(commandText()) with the recovery dialog when it fails. False when the
+    // port went away, or the operator chose Cancel (endRequested() set, exitRequested(-1)
+    // emitted).
     bool SendDirectCommand();
     // Re-probes the current port until the unit answers or the operator quits, then sends
     // the command text again. False when the operator chose Cancel.
     bool RecoverDirectLink();
     // Selects, opens and probes port n with CR.
     bool ProbePort(int n);
+    // How the last command or query ended (set by SendControllerCommand, SendQuery,
+    // SendDirectCommand, the way out and noteUnusableReply; a new link starts Done).
+    TransactionResult lastOutcome() const { return outcome_; }
+    // The reply of the last query came but does not answer it: the query may be tried again.
+    void noteUnusableReply() { outcome_ = {TransactionOutcome::Unusable}; }
+    // The sequence of transactions under way stops: the last one said so (the operator gave
+    // up, the port went away) or the program is ending.
+    bool sequenceStopped() const { return outcome_.stopsSequence() || endRequested_; }
+    // The way out of a resend loop: counts a failed attempt and, after every
+    // kAttemptsBeforeAsking in a row, asks the operator. False when the operator gave up
+    // (lastOutcome() Abandoned). Used by the controller transaction and by the queries' resend
+    // loops.
+    bool KeepTrying(int failedAttempts, bool isQuery);
+    // While on, the link waits for a unit known to be busy (after a procedure): timeouts and
+    // "did not answer" error codes end the attempt without a message box, a status text or a
+    // pause, and the way out of the resends is not offered. A port that goes away is still
+    // reported.
+    bool quietFailures() const { return quietFailures_; }
+    void setQuietFailures(bool quiet) { quietFailures_ = quiet; }
+
     // The link is up: a unit or a controller answered on the open port. Also switches the
-    // monitoring of the line's status lights.
+    // monitoring of the line's status lights. A link just made owes no resend.
     bool linkUp() const { return linkUp_; }
     void setLinkUp(bool up);
 
+    // ---- Whether an operation may start --------------------------------------------------------
+    // An operation may start now: no other is waiting and the operator has not ended the
+    // program at the recovery dialog. Every operation on the units asks this first.
+    bool MayStart() const { return waitDepth_ == 0 && !endRequested_; }
+    // Cancel in the recovery dialog: the program is to end with status -1; nothing more starts.
+    bool endRequested() const { return endRequested_; }
+    // An operation on the units handles events in one of its waits or pauses: a handler run
+    // from there (a menu, an editor commit) must not start another one, which would overwrite
+    // the command and reply texts under the waiting one.
+    bool insideWait() const { return waitDepth_ > 0; }
+    // Marks such a wait for as long as it lives.
+    class Waiting {
+    public:
+        explicit Waiting(Link& link) : link_(link) { ++link_.waitDepth_; }
+        ~Waiting() { --link_.waitDepth_; }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+
+    private:
+        Link& link_;
+    };
+    // One timed wait of `nominalMs` (through the clock) while events are handled: the
+    // post-waits and the 1 ms, 100 ms, 900 ms and 1000 ms sleeps.
+    void WaitMs(int nominalMs);
+    // Handles pending events once, without waiting.
+    void HandlePendingEvents();
+
+    // ---- What the link is doing, for whoever shows it ----------------------------------------
+    // An operation on the units runs (counted: every beginOperation() is matched by one
+    // endOperation(), and the operator sees the end when the outermost one ends, however they
+    // nest). The operator is told through Operator::setBusy.
+    bool operationRunning() const { return operationDepth_ > 0; }
+    void beginOperation();
+    void endOperation();
+    // The link waits for the units: a transaction awaits its reply, or a longer wait (a unit's
+    // procedure) is held. Nothing the operator edits meanwhile would reach them.
+    bool waitingForUnits() const { return waitingForUnits_; }
+    // Holds the link waiting between the transactions of a longer wait for as long as it lives.
+    class LongWait {
+    public:
+        explicit LongWait(Link& link) : link_(link) { link_.holdWaiting(true); }
+        ~LongWait() { link_.holdWaiting(false); }
+        LongWait(const LongWait&) = delete;
+        LongWait& operator=(const LongWait&) = delete;
+
+    private:
+        Link& link_;
+    };
+
+    // ---- The line ------------------------------------------------------------------------------
     // Receive handler: `count` bytes are waiting in the port.
     void onBytesAvailable(int count);
     // The reply timer ran out.
@@ -228,34 +309,6 @@ public:
     // Terminal key filter: backspace with the port open is consumed and sent as BS SP BS.
     // True when the key was consumed.
     bool filterTerminalKey(char key);
-
-    // One timed wait of `nominalMs` (through the clock) while events are handled: the
-    // post-waits and the 1 ms, 100 ms, 900 ms and 1000 ms sleeps.
-    static void WaitMs(int nominalMs);
-    // Handles pending events once, without waiting.
-    static void HandlePendingEvents();
-    // True while an operation on the units handles events in one of its waits or pauses: a
-    // handler run from there (a menu, an editor commit) must not start another operation,
-    // which would overwrite the command and reply texts under the waiting one.
-    static bool InsideWait();
-    // An operation may start now: no other is waiting and the operator has not ended the
-    // program at the recovery dialog.
-    bool MayStart() const { return !InsideWait() && !endRequested_; }
-    // Cancel in the recovery dialog: the program is to end with status -1; nothing more starts.
-    bool endRequested() const { return endRequested_; }
-    // The sequence of transactions under way stops: the operator gave up (Abandoned) or the
-    // program is ending.
-    bool sequenceStopped() const { return Abandoned || endRequested_; }
-
-    // The hourglass, counted: every SetCursorBusy(true) is matched by one SetCursorBusy(false),
-    // and the arrow comes back when the outermost operation ends, however they nest.
-    bool CursorBusy() const { return cursorDepth_ > 0; }
-    void SetCursorBusy(bool busy);
-
-    // The way out of a resend loop: counts a failed attempt and, after every
-    // kAttemptsBeforeAsking in a row, asks the operator. False when the operator gave up
-    // (Abandoned set). Used by the controller transaction and by the queries' resend loops.
-    bool KeepTrying(int failedAttempts, bool isQuery);
 
     // The traffic trace the link tells where its transactions begin and end (nullptr: none).
     // It watches the port's bytes itself; the link's timing does not depend on it.
@@ -269,19 +322,8 @@ public:
     // What ended the last failed attempt, in words for the way-out question.
     QString LastFailure() const { return lastFailure_; }
 
-    bool replyTimerActive() const { return replyTimer_.isActive(); }
-    // False while a transaction waits for a unit (or pages are held): the operator's editing
-    // is disabled meanwhile.
-    bool editingAllowed() const { return pageEnabled_; }
-    // Keeps the pages disabled between the transactions of a longer wait (a unit's procedure),
-    // counted like the hourglass.
-    void HoldPages(bool hold);
-    // How the last attempt's reply ended (ErrorNoResponse: the controller said the unit did not
-    // answer; Incomplete: nothing usable came before the timer).
-    ReplyOutcome LastOutcome() const { return lastOutcome_; }
-
 signals:
-    void editingAllowedChanged(bool allowed);
+    void waitingForUnitsChanged(bool waiting);
     void linkUpChanged(bool up);
     void unitIdsChanged();
     void unitVersionChanged(const QString& text);
@@ -295,7 +337,8 @@ signals:
     void lineStateChanged(const kalvora::SerialPort::LineState& state);
 
 private:
-    void setPageEnabled(bool enabled);
+    void setWaiting(bool waiting);
+    void holdWaiting(bool hold);
     void startReplyTimer();
     void stopReplyTimer();
     // Sleeps in the event loop until the reply is complete, an error ended it, the timer
@@ -311,6 +354,8 @@ private:
     void flushBeforeAttempt();
     // An attempt that timed out: its reply may still come, late (a stalled line).
     void noteUnansweredAttempt();
+    // How the attempt that just waited without a complete reply ended, the port loss aside.
+    TransactionResult failedAttempt() const;
     // The reply assembled holds the echo of this attempt's line: the text before it is cut
     // off. False when the echo is not there (the reply is an earlier attempt's).
     bool takeReplyFromEcho();
@@ -327,23 +372,36 @@ private:
     MainFlags& flags_;
     QTimer replyTimer_;
     QByteArray commandText_;
+    int commandChecksum_ = 0;
+    ReplyBuffer reply_;  // the reply's bytes, its length, end and minimum length, and the assembly's memory
+    int promptWaitTicks_ = kDefaultWaitTicks;
+    bool awaitingReply_ = false;
+    // The attempt under way ended without a complete reply (refused, timed out, port failed).
+    bool attemptFailed_ = false;
+    TransactionResult outcome_;
+    bool quietFailures_ = false;
     bool endRequested_ = false;
     bool throughController_ = false;
     UnitIds unitIds_;
     int unitsReported_ = 0;
     QString unitVersion_;
+    // Last SYINFOTN text per unit (index 1, 2), at most 7 characters and a NUL.
+    std::array<std::array<char, 8>, 3> unitInfoText_{};
+    // The input records each unit reported, by unit and channel (1-based).
+    std::array<std::array<std::optional<InputChannelRecord>, 5>, 3> inputsReported_{};
     bool linkUp_ = false;
-    bool pageEnabled_ = true;
-    int pageHoldDepth_ = 0;
-    int cursorDepth_ = 0;
+    bool waitingForUnits_ = false;
+    int waitHoldDepth_ = 0;
+    int operationDepth_ = 0;
+    int waitDepth_ = 0;
     bool inHandler_ = false;
     int transactionDepth_ = 0;
     bool portFailedPending_ = false;
     ReplyOutcome pendingOutcome_ = ReplyOutcome::Incomplete;
     bool pendingTimeoutMessage_ = false;
     TrafficTrace* trace_ = nullptr;
-    // What ended the last wait, for the trace: the assembly's outcome, the timer.
-    ReplyOutcome lastOutcome_ = ReplyOutcome::Incomplete;
+    // What ended the last wait, for the trace and the outcome: the assembly's outcome, the timer.
+    ReplyOutcome lastReply_ = ReplyOutcome::Incomplete;
     char lastErrorDigit_ = 0;
     bool timedOut_ = false;
     QString lastFailure_;

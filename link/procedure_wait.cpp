@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
 #include "link/link.h"
-#include "link/link_wait.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -67,13 +67,15 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
     const int intervalMs = clock::scaled(kPollIntervalMs);
     // The operator waits with the procedure: nothing typed or clicked meanwhile would reach a
     // unit that answers nobody, and a refusal would go unreported in the quiet polls.
-    const PagesHeld held(link);
+    const Link::LongWait held(link);
     bool answered = false;
     bool unanswered = false;  // a poll ended without an answer: the controller may answer it late
     qint64 lastSignOfLife = 0;  // since `started`: the last time the controller reported the unit busy
     int limitMs = silentAllowanceMs;
     {
-        FlagGuard quiet(link.QuietFailures, true);
+        const bool wasQuiet = link.quietFailures();
+        link.setQuietFailures(true);
+        const auto restore = qScopeGuard([&link, wasQuiet] { link.setQuietFailures(wasQuiet); });
         for (int attempt = 1;; ++attempt) {
             QElapsedTimer pollTime;
             pollTime.start();
@@ -83,7 +85,7 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
             }
             if (link.sequenceStopped() || !link.linkUp() || !link.port().isOpen()) return false;
             unanswered = true;
-            if (link.LastOutcome() == ReplyOutcome::ErrorNoResponse) lastSignOfLife = started.elapsed();
+            if (link.lastOutcome().unitDidNotAnswer()) lastSignOfLife = started.elapsed();
             // Busy: the whole allowance from the start; silent: the silent allowance from the
             // last time the unit was reported busy (or from the start).
             const qint64 busyLeft = clock::scaled(busyAllowanceMs) - started.elapsed();
@@ -92,13 +94,13 @@ bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QEla
             limitMs = silentLeft <= busyLeft ? silentAllowanceMs : busyAllowanceMs;
             if (left <= 0 && attempt >= wait.minimumAttempts) break;
             const qint64 pause = std::min<qint64>(intervalMs - pollTime.elapsed(), left);
-            detail::InWait inWait;
+            const Link::Waiting waiting(link);
             SleepRealMs(link.port(), int(std::max<qint64>(pause, 0)), false);
         }
     }
     if (answered) {
         if (unanswered) {
-            detail::InWait inWait;
+            const Link::Waiting waiting(link);
             DrainLateReplies(link.port());
         }
         return true;

@@ -41,7 +41,7 @@ struct ProcedureWait {
 // Polls with `poll` (a status query that returns true when the unit answered) until it
 // succeeds or the allowance, counted from `started`, has passed; while the controller does not
 // report the unit busy, only until the silent allowance has passed. Quiet throughout, with the
-// pages disabled and no other operation started; when the unit never answered, tells the
+// link held waiting for the units and no other operation started; when the unit never answered, tells the
 // operator once and returns false. Also false, without a message, when the operator abandoned
 // a query or the link went away.
 bool WaitForUnitAfterProcedure(Link& link, const ProcedureWait& wait, const QElapsedTimer& started,

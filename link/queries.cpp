@@ -48,13 +48,15 @@ bool SendWithResends(Link& link, bool resendOnEmpty)
     if (link.SendQuery()) return true;
     if (!link.port().isOpen() || !link.MayStart()) return false;
     if (link.throughController()) {
-        auto again = [&] { return link.ControllerError || (resendOnEmpty && link.replyText().at(0) == '\0'); };
-        for (int failures = 1; again() && link.port().isOpen() && !link.Abandoned; ++failures) {
+        auto again = [&] {
+            return link.lastOutcome().controllerRefused() || (resendOnEmpty && link.replyText().at(0) == '\0');
+        };
+        for (int failures = 1; again() && link.port().isOpen() && !link.lastOutcome().stopsSequence(); ++failures) {
             if (!link.KeepTrying(failures, true)) return false;
             link.SendQuery();
         }
     }
-    return !link.ResendNeeded && link.port().isOpen();
+    return link.lastOutcome().done() && link.port().isOpen();
 }
 
 // Common request steps of SYINFOTN, IINFOTN and OINFOTN. Returns the marker position or -1.
@@ -66,7 +68,6 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
         link.op().showMessage(MsgUnitNotReported(u));
         return -1;
     }
-    link.Abandoned = false;
     const int id = link.unitId(u);
     QByteArray request;
     switch (q) {
@@ -77,18 +78,18 @@ int RunBlockQuery(Link& link, BlockQuery q, int u, int n)
     // Through the controller the query is relayed to the unit's ID; a direct unit gets the line.
     link.SetCommandFrame(link.throughController() ? SerialFrame::query(id, request) : SerialFrame::line(request));
     const QueryInfo info = InfoOf(q);
-    link.MinReplyLength = info.minReplyLength;
+    link.setMinReplyLength(info.minReplyLength);
     if (!SendWithResends(link, q == BlockQuery::Output)) return -1;
 
     const int marker = FindMarker(ReplyBytes(link), info.kinds);
     if (marker < 0) {
         // An answer that is not a block (line noise, the rest of an earlier reply) may pass:
         // the query can be tried again.
-        link.ResendNeeded = true;
+        link.noteUnusableReply();
         link.op().setStatus(*info.parseError);
-        Link::HandlePendingEvents();
-        Link::WaitMs(100);
-        if (q == BlockQuery::SystemInfo) Link::HandlePendingEvents();
+        link.HandlePendingEvents();
+        link.WaitMs(100);
+        if (q == BlockQuery::SystemInfo) link.HandlePendingEvents();
     }
     return marker;
 }
@@ -103,14 +104,13 @@ bool ValidIndex(int i) { return i >= 1 && i <= 4; }
 int QueryUnitCount(Link& link)
 {
     if (!link.MayStart()) return 0;
-    link.Abandoned = false;
     link.SetCommandFrame(SerialFrame::line(QByteArrayLiteral("NTN")));
-    link.MinReplyLength = kMinReplyNtn;
+    link.setMinReplyLength(kMinReplyNtn);
     if (!SendWithResends(link, false)) return 0;
 
     const NtnReply r = ParseNtnReply(ReplyBytes(link));
     if (!r.digitFound || r.numbers == 0) {
-        link.ResendNeeded = true;  // not an answer to NTN: it may be tried again
+        link.noteUnusableReply();  // not an answer to NTN: it may be tried again
         link.op().setStatus(kStatusNtnError);
         return 0;
     }
@@ -137,10 +137,8 @@ bool QuerySystemInfo(Link& link, int u)
     if (!ValidUnit(u)) return false;
     const int marker = RunBlockQuery(link, BlockQuery::SystemInfo, u, 0);
     if (marker < 0) return false;
-    auto& text = link.UnitInfoText[size_t(u)];
     const auto data = BlockData(link, marker);
-    std::memcpy(text.data(), data.data(), text.size());
-    text[text.size() - 1] = '\0';
+    link.setUnitInfoText(u, reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     return true;
 }
 
@@ -151,7 +149,7 @@ bool QueryInput(Link& link, Settings& settings, int u, int ch)
     if (marker < 0) return false;
     const char kind = char(ReplyBytes(link)[size_t(marker) + 1]);
     if (!DecodeInputBlock(settings.input(u, ch), kind, BlockData(link, marker))) return false;
-    link.InputsReported[size_t(u)][size_t(ch)] = settings.input(u, ch);
+    link.noteReportedInput(u, ch, settings.input(u, ch));
     return true;
 }
 
@@ -169,15 +167,14 @@ bool QueryUnit(Link& link, Settings& settings, int u)
     // Each query gets one more try after 1 ms, unless the operator gave it up.
     auto twice = [&link](auto&& query) {
         if (query()) return true;
-        if (link.Abandoned || !link.port().isOpen()) return false;
-        Link::WaitMs(1);
+        if (link.sequenceStopped() || !link.port().isOpen()) return false;
+        link.WaitMs(1);
         return query();
     };
     if (!twice([&] { return QuerySystemInfo(link, u); })) return false;
 
-    const auto& info1 = link.UnitInfoText[1];
-    const size_t len = strnlen(info1.data(), info1.size());
-    link.setUnitVersion(len > 2 ? QString::fromLatin1(info1.data() + 2, qsizetype(len - 2)) : QString());
+    const QByteArray info1 = link.unitInfoText(1);
+    link.setUnitVersion(info1.size() > 2 ? QString::fromLatin1(info1.mid(2)) : QString());
 
     for (int ch = 1; ch <= 4; ++ch)
         if (!twice([&] { return QueryInput(link, settings, u, ch); })) return false;

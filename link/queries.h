@@ -3,8 +3,9 @@
 // (system information text), IINFOTN (one input channel), OINFOTN (one output screen), and the
 // read of one whole unit. Replies land in the settings records field by field.
 //
-// All run through Link::SendQuery(). A query that returns false with link.Abandoned set was
-// given up by the operator at the way out of its resend loop: the caller stops its sequence.
+// All run through Link::SendQuery(). A query that returns false with link.sequenceStopped() was
+// given up by the operator at the way out of its resend loop, or lost its port: the caller
+// stops its sequence.
 
 #include <QString>
 
@@ -31,7 +32,7 @@ constexpr int kMinReplyOutput = 62;
 
 // Number of units the controller reports (0 on failure); fills the ID edits.
 int QueryUnitCount(Link& link);
-// u = 1, 2; fills link.UnitInfoText[u].
+// u = 1, 2; sets link.unitInfoText(u).
 bool QuerySystemInfo(Link& link, int u);
 // ch = 1..4; fills settings.InputRecords[u][ch].
 bool QueryInput(Link& link, Settings& settings, int u, int ch);

@@ -15,9 +15,9 @@ namespace kalvora {
 enum class ReplyOutcome {
     Incomplete,          // the reply goes on in the next data event
     Complete,            // terminator accepted
-    Rejected,            // "?\r\nCTR": ControllerError + ResendNeeded
-    ErrorNoResponse,     // "!ERR" x '4': the unit did not answer; ResendNeeded
-    ErrorCode,           // "!ERR" x other: ControllerError + ResendNeeded
+    Rejected,            // "?\r\nCTR": the controller refused the line
+    ErrorNoResponse,     // "!ERR" x '4': the unit did not answer
+    ErrorCode,           // "!ERR" x other: the controller refused the line
 };
 
 struct ReplyBuffer {

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <cstring>
 
-#include "link/link_wait.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -14,62 +13,65 @@ namespace kalvora {
 
 bool Link::SendControllerCommand(int postWait)
 {
-    if (!port_.isOpen() || !MayStart()) return false;
-    Abandoned = false;
+    if (!port_.isOpen() || !MayStart()) {
+        outcome_ = {TransactionOutcome::NotStarted};
+        return false;
+    }
+    outcome_ = {};
     ++transactionDepth_;
-    SetCursorBusy(true);
+    beginOperation();
 
     // The checksum was computed once by the builder; every attempt sends the same frame.
     const QByteArray addressed = commandText_;
-    const CommandPieces frame = CommandFramePieces(addressed, CommandChecksum);
-    bool delivered = false;
+    const CommandPieces frame = CommandFramePieces(addressed, commandChecksum_);
     for (int failures = 0;;) {
-        ResendNeeded = false;
-        ControllerError = false;
-        MinReplyLength = frame.lineLength();  // the "PASS " line through its first CR
+        attemptFailed_ = false;
+        reply_.MinReplyLength = frame.lineLength();  // the "PASS " line through its first CR
         op_.setStatus(kStatusSending);
         resetAssembly();
         flushBeforeAttempt();
         traceBegin(TraceRow::Kind::Command, addressed, failures + 1);
         // In pieces: the reply is awaited from the checksum on, before the CRs leave.
         for (size_t i = 0; i < frame.pieces.size(); ++i) {
-            if (i + 1 == frame.pieces.size()) AwaitingReply = true;
+            if (i + 1 == frame.pieces.size()) awaitingReply_ = true;
             WriteIfRoom(frame.pieces[i]);
         }
-        // The frame leaves now, not after the pages have been disabled and repainted.
+        // The frame leaves now, not after the waiting state has been shown.
         port_.flushOutput();
-        setPageEnabled(false);
+        setWaiting(true);
         startReplyTimer();
         waitForReplyOrFailure();
         stopReplyTimer();
         if (timedOut_) noteUnansweredAttempt();
         // After a timeout the assembly is left behind: nothing waits for those bytes any more.
-        AwaitingReply = false;
+        awaitingReply_ = false;
         const bool portLost = portFailedPending_ || !port_.isOpen();
         traceEnd(traceOutcome(TraceRow::Kind::Command, portLost));
         runDeferredEffects();
         if (portLost) {
-            Abandoned = true;
+            outcome_ = {TransactionOutcome::PortLost};
             break;
         }
-        if (!ResendNeeded) {
-            delivered = true;
+        if (!attemptFailed_) {
+            outcome_ = {};
             break;
         }
+        outcome_ = failedAttempt();
         ++failures;
         if (!KeepTrying(failures, false)) break;
         op_.setStatus(kStatusResending);
         WaitMs(kResendPauseMs);
         HandlePendingEvents();
         if (!port_.isOpen()) {
-            Abandoned = true;
+            outcome_ = {TransactionOutcome::PortLost};
             runDeferredEffects();
             break;
         }
     }
+    const bool delivered = outcome_.done();
     if (delivered) WaitMs(postWait);
-    setPageEnabled(true);
-    SetCursorBusy(false);
+    setWaiting(false);
+    endOperation();
     op_.setStatus(QString());
     --transactionDepth_;
     return delivered;
@@ -79,15 +81,14 @@ bool Link::SendQuery()
 {
     if (!port_.isOpen() || !MayStart()) {
         // Nothing was asked, so nothing may be read from an earlier reply.
-        Reply.ReplyText[0] = '\0';
-        ResendNeeded = true;
+        reply_.ReplyText[0] = '\0';
+        outcome_ = {TransactionOutcome::NotStarted};
         return false;
     }
     ++transactionDepth_;
-    ResendNeeded = false;
-    ControllerError = false;
+    attemptFailed_ = false;
     resetAssembly();
-    AwaitingReply = true;
+    awaitingReply_ = true;
     flushBeforeAttempt();
     traceBegin(TraceRow::Kind::Query, commandText_);
     startReplyTimer();
@@ -96,14 +97,20 @@ bool Link::SendQuery()
     waitForReplyOrFailure();
     stopReplyTimer();
     if (timedOut_) noteUnansweredAttempt();
-    if (AwaitingReply) {
+    if (awaitingReply_) {
         // Timeout or a lost port: the next transaction starts its reply afresh.
-        AwaitingReply = false;
-        if (!ResendNeeded) ResendNeeded = true;
+        awaitingReply_ = false;
+        attemptFailed_ = true;
     }
-    const bool complete = !ResendNeeded;
+    const bool complete = !attemptFailed_;
     traceEnd(traceOutcome(TraceRow::Kind::Query, portFailedPending_ || !port_.isOpen()));
-    if (portFailedPending_) Abandoned = true;
+    if (portFailedPending_) {
+        outcome_ = {TransactionOutcome::PortLost};
+    } else if (complete) {
+        outcome_ = {};
+    } else {
+        outcome_ = failedAttempt();
+    }
     runDeferredEffects();
     --transactionDepth_;
     return complete;
@@ -114,17 +121,17 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
     if (!port_.isOpen()) return true;
     FlagGuard busy(flags_.EditorBusy, true);
     ++transactionDepth_;
-    AwaitingReply = false;  // the wait consumes the bytes; the receive handler leaves them alone
+    awaitingReply_ = false;  // the wait consumes the bytes; the receive handler leaves them alone
     port_.flushInBuffer();
     op_.setStatus(kStatusSending);
     traceBegin(TraceRow::Kind::Prompt, text);
     WriteIfRoom(text);
     port_.flushOutput();
-    setPageEnabled(false);
+    setWaiting(true);
     bool found = false;
     {
-        detail::InWait inWait;
-        found = port_.waitForChar(Terminator, WaitTicks);
+        Waiting waiting(*this);
+        found = port_.waitForChar(reply_.Terminator, promptWaitTicks_);
     }
     // A port that fails during the wait is a failure, not the success of a closed port.
     if (portFailedPending_) found = false;
@@ -132,7 +139,7 @@ bool Link::sendAndWaitPromptKeepingFailure(const QByteArray& text)
              : found                               ? QStringLiteral("prompt")
                                                    : QStringLiteral("no prompt (timeout)"));
     op_.setStatus(QString());
-    setPageEnabled(true);
+    setWaiting(false);
     --transactionDepth_;
     return found;
 }
@@ -157,22 +164,21 @@ bool Link::takePortFailure()
 bool Link::SendDirectCommand()
 {
     if (!MayStart()) {
-        Abandoned = true;
+        outcome_ = {TransactionOutcome::NotStarted};
         return false;
     }
-    Abandoned = false;
-    SetCursorBusy(true);
-    DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
-    bool ok = DirectReplyOk;
+    outcome_ = {};
+    beginOperation();
+    bool ok = sendAndWaitPromptKeepingFailure(commandText_);
     if (takePortFailure()) {
         // The port went away: the link is dropped; the operator reconnects.
         op_.showMessage(MsgPortLost(port_));
-        Abandoned = true;
+        outcome_ = {TransactionOutcome::PortLost};
         ok = false;
-    } else if (!DirectReplyOk) {
+    } else if (!ok) {
         ok = RecoverDirectLink();
     }
-    SetCursorBusy(false);
+    endOperation();
     return ok;
 }
 
@@ -180,26 +186,27 @@ bool Link::RecoverDirectLink()
 {
     // The command is sent again with its own wait: a long procedure resent with the default
     // wait would time out and be started over and over.
-    const int commandTicks = WaitTicks == 10 ? kDefaultWaitTicks : WaitTicks;
-    DirectReplyOk = false;
-    while (!DirectReplyOk) {
-        WaitTicks = 10;
-        DirectReplyOk = ProbePort(port_.comNumber());
-        while (!DirectReplyOk) {
+    const int commandTicks = promptWaitTicks_ == 10 ? kDefaultWaitTicks : promptWaitTicks_;
+    bool answered = false;
+    while (!answered) {
+        promptWaitTicks_ = 10;
+        answered = ProbePort(port_.comNumber());
+        while (!answered) {
             if (!op_.askOkCancel(kTitleComPortError, kMsgComPortFailed)) {
-                WaitTicks = kDefaultWaitTicks;
-                Abandoned = true;
+                promptWaitTicks_ = kDefaultWaitTicks;
+                outcome_ = {TransactionOutcome::Abandoned};
                 endRequested_ = true;
                 emit exitRequested(-1);
                 return false;
             }
-            DirectReplyOk = ProbePort(port_.comNumber());
+            answered = ProbePort(port_.comNumber());
         }
-        WaitTicks = commandTicks;
-        DirectReplyOk = sendAndWaitPromptKeepingFailure(commandText_);
+        promptWaitTicks_ = commandTicks;
+        answered = sendAndWaitPromptKeepingFailure(commandText_);
         takePortFailure();  // the next probe reports it
     }
-    WaitTicks = kDefaultWaitTicks;
+    promptWaitTicks_ = kDefaultWaitTicks;
+    outcome_ = {};
     return true;
 }
 
@@ -211,7 +218,7 @@ bool Link::ProbePort(int n)
         bool opened = false;
         {
             // A network port is connected while the event loop runs.
-            detail::InWait inWait;
+            Waiting waiting(*this);
             opened = port_.open();
         }
         if (!opened) {

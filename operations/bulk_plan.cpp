@@ -167,11 +167,11 @@ struct BulkPlan::Builder {
     // not yet known. nullptr when the unit did not answer.
     const InputChannelRecord* ReportedInput(int u, int i) const
     {
-        auto& known = p.link_.InputsReported[size_t(u)][size_t(i)];
-        if (!known) {
+        if (!p.link_.reportedInput(u, i)) {
             Settings scratch;
             if (!QueryInput(p.link_, scratch, u, i)) return nullptr;
         }
+        const auto& known = p.link_.reportedInput(u, i);
         return known ? &*known : nullptr;
     }
     // A builder's result: false when the link gave up; a link lost meanwhile also ends the send,

@@ -77,7 +77,7 @@ TEST_F(WindowLinkTest, SearchConnectsAndEnablesTheTwoMenuItemsDisconnectTakesThe
             if (form->linkController().searching()) enabledWhileSearching << form->pages()->isEnabled();
         };
         QObject::connect(&form->linkController(), &LinkController::searchingChanged, record);
-        QObject::connect(&form->link(), &Link::editingAllowedChanged, record);
+        QObject::connect(&form->link(), &Link::waitingForUnitsChanged, record);
         form->menuItem("SearchAll")->trigger();
         EXPECT_FALSE(enabledWhileSearching.isEmpty());
         EXPECT_FALSE(enabledWhileSearching.contains(true));

@@ -126,8 +126,8 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
     Settings settings;
     SerialPort port;
     Link link(port, op, flags);
-    CommandSet commands(link, settings);
-    LinkController controller(link, settings);
+    CommandSet commands(link, settings, ReadBackView::none());
+    LinkController controller(link, settings, ConnectionView::none());
     auto unit = Sim(c.mode);
     MatchWindows(*unit, file);
     port.setDevice(1, unit->slavePath());

@@ -72,7 +72,7 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
         {"reply wait of a controller command", sim::PortMode::Controller, {3, 7}, 0.1,
          [](sim::Simulator& s) { s.setThinkMs(1000); },
          [](TKalvoraForm& f) { EXPECT_TRUE(f.commands().SendBlackLevel(1, 2, 30)); },
-         [](TKalvoraForm& f, sim::Simulator&) { return f.link().AwaitingReply; },
+         [](TKalvoraForm& f, sim::Simulator&) { return f.link().awaitingReply(); },
          PassFrame("*3BLKGN 2 30!")},
         {"resend pause", sim::PortMode::Controller, {3, 7}, 0.1,
          [](sim::Simulator& s) { s.faults().rejectNext = 1; },
@@ -82,7 +82,7 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
         {"post-wait after the acceptance", sim::PortMode::Controller, {3, 7}, 0.25, [](sim::Simulator&) {},
          [](TKalvoraForm& f) { EXPECT_TRUE(f.commands().SendDisplayLayout(1, 0, 64)); },
          [](TKalvoraForm& f, sim::Simulator&) {
-             return !f.link().AwaitingReply && f.statusText() == kStatusSending;
+             return !f.link().awaitingReply() && f.statusText() == kStatusSending;
          },
          PassFrame("*3DISP 0 64!")},
         {"parse pause of a query", sim::PortMode::Controller, {3, 7}, 1.0,
@@ -96,7 +96,7 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
         {"pause of the two-unit check", sim::PortMode::Controller, {3}, 0.1, [](sim::Simulator&) {},
          [](TKalvoraForm& f) { EXPECT_FALSE(f.linkController().checkTwoUnits()); },
          [](TKalvoraForm& f, sim::Simulator& s) {
-             return s.received() == "NTN\r" && !f.link().AwaitingReply;
+             return s.received() == "NTN\r" && !f.link().awaitingReply();
          },
          "NTN\rNTN\r"},
         {"prompt wait of a direct command", sim::PortMode::Direct, {1}, 0.1,
@@ -120,7 +120,7 @@ TEST_F(WaitGuardTest, MenuAndEditorAreRefusedDuringEveryKindOfWaitAndPause)
         poll.setTimerType(Qt::PreciseTimer);
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (fired) return;
-            held = Link::InsideWait() && c.inPause(*form, *simulator) ? held + 1 : 0;
+            held = form->link().insideWait() && c.inPause(*form, *simulator) ? held + 1 : 0;
             if (held < 2) return;
             fired = true;
             form->menuItem("ReadfromTornels1")->trigger();

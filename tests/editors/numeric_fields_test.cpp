@@ -398,7 +398,8 @@ TEST_F(NumericFieldsTest, TheFocusComesBackAfterTheLinkDisabledThePageWhileAComm
 {
     // The window disables its pages while the link waits; the field the operator went to
     // must have the focus once the commit is over.
-    QObject::connect(&link, &Link::editingAllowedChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QObject::connect(&link, &Link::waitingForUnitsChanged, page.get(),
+                     [this](bool waiting) { page->setEnabled(!waiting); });
     typeAndLeave(QStringLiteral("Black2Edit"), QStringLiteral("44"));
     EXPECT_EQ(settled(), PassFrame("*1BLKGN 2 44!"));
     EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == page->elsewhere; }));
@@ -494,8 +495,8 @@ TEST_F(TypingTest, ArrivingByEnterTabOrAClickSelectsTheTextTypingReplacesIt)
         SCOPED_TRACE(disabledWhileWaiting ? "page disabled while the link waits" : "page left enabled");
         QMetaObject::Connection disabling;
         if (disabledWhileWaiting)
-            disabling = QObject::connect(&link, &Link::editingAllowedChanged, page.get(),
-                                         [this](bool on) { page->setEnabled(on); });
+            disabling = QObject::connect(&link, &Link::waitingForUnitsChanged, page.get(),
+                                         [this](bool waiting) { page->setEnabled(!waiting); });
         startAfresh();
         edit(QStringLiteral("Black2Edit"))->setText(QStringLiteral("5"));
         edit(QStringLiteral("Black3Edit"))->setText(QStringLiteral("14"));
@@ -573,7 +574,8 @@ TEST_F(TypingTest, AMenuIsNoDepartureAndCommitPendingCommitsTheFieldOnce)
 
     // A field that keeps the focus keeps its selection, also when the page was disabled while
     // the commit waited: typing still replaces the text.
-    QObject::connect(&link, &Link::editingAllowedChanged, page.get(), [this](bool on) { page->setEnabled(on); });
+    QObject::connect(&link, &Link::waitingForUnitsChanged, page.get(),
+                     [this](bool waiting) { page->setEnabled(!waiting); });
     QLineEdit* black7 = edit(QStringLiteral("Black7Edit"));
     click(black7);
     ASSERT_EQ(black7->selectedText(), "0");

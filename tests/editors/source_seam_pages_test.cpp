@@ -38,7 +38,7 @@ public:
     void showProgress(const QString& text) override { progress_ << "show " + text; }
     void showProgressUnit(int u, int n) override { progress_ << QStringLiteral("unit %1 of %2").arg(u).arg(n); }
     void hideProgress() override { progress_ << "hide"; }
-    void setBusy(bool busy) override { link_.SetCursorBusy(busy); }
+    void setBusy(bool busy) override { busy ? link_.beginOperation() : link_.endOperation(); }
 
 private:
     Link& link_;
@@ -55,10 +55,10 @@ protected:
         flags.UnitCount = 2;
         source = std::make_unique<SourceSetupPage>(settings, flags, op, commands, host);
         seam = std::make_unique<SeamRemovalPage>(settings, flags, op, commands, host);
-        commands.FillSourcePage = [this] { source->FillSourcePage(); };
-        commands.FillSourceColour = [this](int n) { source->FillSourceColour(n); };
-        commands.FillSeamPage = [this] { seam->FillSeamPage(); };
-        commands.SelectedSourceChannel = [this] { return source->SelectedChannel(); };
+        pages.inputs = [this] { source->FillSourcePage(); };
+        pages.colours = [this](int n) { source->FillSourceColour(n); };
+        pages.seams = [this] { seam->FillSeamPage(); };
+        pages.channel = [this] { return source->SelectedChannel(); };
         // Records as a read would leave them: unit 1 and unit 2 as the simulator has them.
         for (int u = 1; u <= 2; ++u)
             for (int i = 1; i <= 4; ++i) {
@@ -286,7 +286,7 @@ TEST_F(PagesTest, ResetConfigAsksOnlyWithALinkAndRefillsFromTheUnit)
     EXPECT_EQ(lineSince(from), expected);
     EXPECT_EQ(sourceEdit("PhaseEdit")->text(), QString::number(sim->unit(1).factory().inputs[3].Phase));
     EXPECT_FALSE(flags.EditorBusy);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 TEST_F(PagesTest, CancelOnEitherColourBalanceQuestionSendsNothingAndStillRefreshesThePage)

@@ -236,7 +236,7 @@ TEST_F(LinkFixture, WithoutALinkBuildersStoreAndSendNothing)
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
     int seamFills = 0;
-    commands.FillSeamPage = [&] { ++seamFills; };
+    pages.seams = [&] { ++seamFills; };
     EXPECT_TRUE(commands.SendBlackLevel(1, 3, 99));
     EXPECT_TRUE(commands.SendInputBrightness(1, 2, 3, 12.5f));
     EXPECT_TRUE(commands.SendProjectorCount(2, 7));
@@ -274,7 +274,7 @@ TEST_F(LinkFixture, ColourBalanceRefusesWithoutVideoOnInput1)
     Connect(*unit);
     unit->unit(1).setVideo(1, false);
     int sourceFills = 0;
-    commands.FillSourcePage = [&] {
+    pages.inputs = [&] {
         EXPECT_TRUE(flags.FormFilling);
         ++sourceFills;
     };
@@ -293,11 +293,11 @@ TEST_F(LinkFixture, AfterActionsRefillPagesWhileFormFilling)
     unit->unit(1).timings = sim::UnitTimings{200, 200, 200, 100, 100, 100, 100};
     clock::setScale(0.05);
     QStringList fills;
-    commands.FillDisplayPage = [&] { fills << QString("display %1").arg(flags.FormFilling); };
-    commands.FillSourcePage = [&] { fills << QString("source %1").arg(flags.FormFilling); };
-    commands.FillSeamPage = [&] { fills << QString("seam %1").arg(flags.FormFilling); };
-    commands.FillSourceColour = [&](int ch) { fills << QString("colour %1 %2").arg(ch).arg(flags.FormFilling); };
-    commands.SelectedSourceChannel = [] { return 3; };
+    pages.outputs = [&] { fills << QString("display %1").arg(flags.FormFilling); };
+    pages.inputs = [&] { fills << QString("source %1").arg(flags.FormFilling); };
+    pages.seams = [&] { fills << QString("seam %1").arg(flags.FormFilling); };
+    pages.colours = [&](int ch) { fills << QString("colour %1 %2").arg(ch).arg(flags.FormFilling); };
+    pages.channel = [] { return 3; };
 
     EXPECT_TRUE(commands.SendControlMode(1, 0));
     EXPECT_TRUE(commands.SendInputReset(1, 2));
@@ -306,7 +306,7 @@ TEST_F(LinkFixture, AfterActionsRefillPagesWhileFormFilling)
     EXPECT_TRUE(commands.RunAutoPhase(1));
     EXPECT_EQ(fills, (QStringList{"display 1", "source 1", "seam 1", "source 1", "colour 3 1", "source 1"}));
     EXPECT_FALSE(flags.FormFilling);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
     EXPECT_TRUE(op.status.isEmpty());
 }
 
@@ -319,14 +319,14 @@ TEST_F(LinkFixture, AbandonedCommandStopsTheBuilder)
     unit->faults().rejectNext = 1000;
     op.defaultAnswer = false;  // Cancel
     int displayFills = 0;
-    commands.FillDisplayPage = [&] { ++displayFills; };
+    pages.outputs = [&] { ++displayFills; };
 
     EXPECT_FALSE(commands.SendControlMode(1, 1));
     EXPECT_EQ(settings.output(1, 1).ControlMode, 1);
     EXPECT_EQ(displayFills, 0);
     EXPECT_FALSE(unit->received().contains("TNQUERY"));
     EXPECT_FALSE(op.questions().isEmpty());
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 // A unit that stops answering in direct mode: the recovery dialog's Cancel ends the program,
@@ -344,7 +344,7 @@ TEST_F(LinkFixture, CancelledRecoveryStopsTheBuilder)
     clock::setScale(0.02);     // every wait from here on ends by its timeout
     op.defaultAnswer = false;  // Cancel
     int sourceFills = 0;
-    commands.FillSourcePage = [&] { ++sourceFills; };
+    pages.inputs = [&] { ++sourceFills; };
 
     EXPECT_FALSE(commands.SendInputReset(1, 2));
     EXPECT_EQ(exits, 1);

@@ -67,7 +67,7 @@ TEST_F(Connection, DirectUnitOnCom1)
     EXPECT_EQ(controller.baudIndex(), 0);
     EXPECT_EQ(port.flowControl(), FlowControl::None);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::None);
-    EXPECT_EQ(link.Terminator, '#');
+    EXPECT_EQ(link.replyEnd(), '#');
     EXPECT_TRUE(op.messages().isEmpty());
     EXPECT_EQ(unit->received(), QByteArray("\r"));
     EXPECT_TRUE(other->received().isEmpty());
@@ -112,7 +112,7 @@ TEST_F(Connection, ControllerOnCom2)
     EXPECT_EQ(port.flowControl(), FlowControl::RtsCts);
     EXPECT_EQ(port.requestedQtFlowControl(), QSerialPort::HardwareControl);
     EXPECT_EQ(port.activeFlowControl(), FlowControl::RtsCts);  // reopened for the controller
-    EXPECT_EQ(link.Terminator, '>');
+    EXPECT_EQ(link.replyEnd(), '>');
     EXPECT_TRUE(HasQuestion(op, kTitleQuerySearchAll, kQuestionQuerySettings));
     // Two probes of each port in direct mode, then COM1 twice more and COM2 once.
     EXPECT_EQ(silent->received(), QByteArray("\r\r\r\r"));
@@ -143,7 +143,7 @@ TEST_F(Connection, NothingOnEitherPort)
     EXPECT_EQ(controller.portNumberText(), "None");
     EXPECT_EQ(com1->received(), QByteArray("\r\r\r\r"));
     EXPECT_EQ(com2->received(), QByteArray("\r\r\r\r"));
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 // The menu commands of one mode report their own failure texts.
@@ -195,9 +195,9 @@ TEST_F(Connection, SixPlannedProjectorsDirectly)
         SCOPED_TRACE(c.controlUnit1Only);
         auto unit = StartSim(PortMode::Direct);
         Cable(unit.get(), nullptr);
-        controller.NumOfProjectors = [] { return 6; };
+        connectionView.planned = 6;
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
         op.answerAll({c.controlUnit1Only, false});
 
@@ -217,7 +217,7 @@ TEST_F(Connection, SearchRefusesADirectUnitForATwoUnitPlan)
 {
     auto unit = StartSim(PortMode::Direct);
     Cable(unit.get(), nullptr);
-    controller.NumOfProjectors = [] { return 5; };
+    connectionView.planned = 5;
     controller.searchAll();
     EXPECT_EQ(op.messages(), QStringList{kMsgTwoUnitsNeedController});
     EXPECT_FALSE(link.linkUp());
@@ -244,9 +244,9 @@ TEST_F(Connection, FiveSelectedNeedsTwoUnits)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wire.toStdString());
         auto s = StartSim(c.mode, c.ids);
-        controller.WorkingProjectorCount = [] { return 1; };
+        connectionView.working = 1;
         Connect(*s);
-        controller.WorkingProjectorCount = [] { return 5; };
+        connectionView.working = 5;
 
         EXPECT_EQ(controller.checkTwoUnits(), c.result);
         EXPECT_EQ(s->received(), c.wire);
@@ -263,7 +263,7 @@ TEST_F(Connection, DisconnectEndsTheLink)
     Connect(*unit);
     settings.StatusReadAvailable = true;
     int pageChanges = 0;
-    controller.LinkDropped = [&] { ++pageChanges; };
+    connectionView.dropped = [&] { ++pageChanges; };
 
     controller.disconnectUnits();
 
@@ -353,7 +353,7 @@ TEST_F(Connection, DefaultReadThroughAController)
     auto ctl = StartSim(PortMode::Controller, {4});
     Connect(*ctl);
     int fills = 0;
-    controller.FillAfterRead = [&] {
+    connectionView.unitsRead = [&] {
         EXPECT_TRUE(flags.FormFilling);
         ++fills;
     };
@@ -387,7 +387,7 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         const int units = flags.UnitCount;
         const QByteArray records = ConfigImageOf(settings);
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
 
         s.reset();  // the other end goes away while nothing waits
@@ -407,8 +407,8 @@ TEST_F(Connection, APortThatFailsWhileIdleEndsTheLinkLikeADisconnect)
         EXPECT_FALSE(ReadAllUnits(link, settings));
         EXPECT_EQ(flags.UnitCount, units);
         EXPECT_EQ(ConfigImageOf(settings), records);
-        EXPECT_FALSE(link.CursorBusy());
-        controller.LinkDropped = nullptr;
+        EXPECT_FALSE(link.operationRunning());
+        connectionView.dropped = nullptr;
     }
 }
 
@@ -419,11 +419,11 @@ TEST_F(Connection, HourglassNestsSymmetrically)
     auto ctl = StartSim(PortMode::Controller);
     Connect(*ctl);
     op.clear();
-    link.SetCursorBusy(true);
+    link.beginOperation();
     EXPECT_GT(controller.searchPorts(), 0);
     EXPECT_TRUE(ReadAllUnits(link, settings));
     EXPECT_TRUE(op.busy);
-    link.SetCursorBusy(false);
+    link.endOperation();
     EXPECT_FALSE(op.busy);
     int on = 0, off = 0;
     for (const auto& e : op.events)

@@ -50,7 +50,7 @@ struct LinkRig {
         port.setComNumber(1);
         const bool controller = config.mode == sim::PortMode::Controller;
         link.setThroughController(controller);
-        link.Terminator = controller ? '>' : '#';
+        link.setReplyEnd(controller ? '>' : '#');
         port.setBaud(controller ? 57600 : 38400);
         port.setFlowControl(controller ? FlowControl::RtsCts : FlowControl::None);
         EXPECT_TRUE(port.open()) << port.lastErrorText().toStdString();

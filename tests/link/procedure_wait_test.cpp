@@ -71,7 +71,7 @@ TEST_P(ProcedureWaitTest, LongColourBalanceIsWaitedOutQuietlyAndEveryChannelRead
 {
     unit->unit(1).timings.colorBalanceMs = 60000;
     int colourFills = 0;
-    commands.FillSourceColour = [&](int) { ++colourFills; };
+    pages.colours = [&](int) { ++colourFills; };
 
     EXPECT_TRUE(commands.RunAutoColorBalance(1));
 
@@ -81,8 +81,8 @@ TEST_P(ProcedureWaitTest, LongColourBalanceIsWaitedOutQuietlyAndEveryChannelRead
     EXPECT_NE(settings.input(1, 3).ContrastR, settings.input(1, 2).ContrastR);
     expectNobodyBothered();
     EXPECT_EQ(colourFills, 1);
-    EXPECT_FALSE(link.QuietFailures);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.quietFailures());
+    EXPECT_FALSE(link.operationRunning());
 
     // On the wire: the start, the empty line, repeated polls of channel 1, then channels 2..4.
     const QByteArray poll = "TNQUERY *1IINFOTN 1!\r";
@@ -103,7 +103,7 @@ TEST_P(ProcedureWaitTest, UnitThatNeverAnswersIsReportedOnce)
 {
     unit->unit(1).timings.positionMs = 3600000;
     int sourceFills = 0;
-    commands.FillSourcePage = [&] { ++sourceFills; };
+    pages.inputs = [&] { ++sourceFills; };
 
     EXPECT_TRUE(commands.RunAutoPosition(1));
 
@@ -111,7 +111,7 @@ TEST_P(ProcedureWaitTest, UnitThatNeverAnswersIsReportedOnce)
     EXPECT_TRUE(op.questions().isEmpty());
     EXPECT_FALSE(unit->received().contains("IINFOTN 2"));
     EXPECT_EQ(sourceFills, 1);  // the page still shows the records as they are
-    EXPECT_FALSE(link.QuietFailures);
+    EXPECT_FALSE(link.quietFailures());
     EXPECT_TRUE(op.status.isEmpty());
     // About one poll per reply interval, not a flood.
     const int polls = int(unit->received().count("IINFOTN 1"));
@@ -124,7 +124,7 @@ TEST_P(ProcedureWaitTest, AutoSeamReadsTwiceThenReportsOnce)
 {
     unit->unit(1).timings.autoSeamMs = 3600000;
     int seamFills = 0;
-    commands.FillSeamPage = [&] { ++seamFills; };
+    pages.seams = [&] { ++seamFills; };
 
     EXPECT_TRUE(commands.SendAutoSeam(1, 2));
 
@@ -147,8 +147,8 @@ TEST_P(ProcedureWaitTest, SilentUnitIsReportedAfterItsPausesAndAMinute)
 
     EXPECT_EQ(op.messages(), QStringList{MsgUnitSilentAfterProcedure(1, kProcedureAutoColorBalance, 65)});
     EXPECT_LT(wall.elapsed(), clock::scaled(3 * 60 * 1000)) << "far less than the 21 minutes";
-    EXPECT_FALSE(link.QuietFailures);
-    EXPECT_TRUE(link.editingAllowed());
+    EXPECT_FALSE(link.quietFailures());
+    EXPECT_FALSE(link.waitingForUnits());
 }
 
 // Meanwhile the pages stay disabled and no other operation starts: an entry made during the
@@ -160,8 +160,8 @@ TEST_P(ProcedureWaitTest, NothingElseStartsDuringTheWait)
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (!unit->unitBusy(1) || checked) return;
-        if (link.editingAllowed()) sawPagesEnabled = true;
-        if (link.QuietFailures) {  // inside the quiet wait
+        if (!link.waitingForUnits()) sawPagesEnabled = true;
+        if (link.quietFailures()) {  // inside the quiet wait
             otherStarted = commands.SendBlackLevel(2, 3, 77);
             checked = true;
         }
@@ -174,7 +174,7 @@ TEST_P(ProcedureWaitTest, NothingElseStartsDuringTheWait)
     EXPECT_FALSE(sawPagesEnabled);
     EXPECT_NE(settings.output(2, 3).BlackLevel, 77);
     EXPECT_FALSE(unit->received().contains("BLKGN"));
-    EXPECT_TRUE(link.editingAllowed());
+    EXPECT_FALSE(link.waitingForUnits());
 }
 
 INSTANTIATE_TEST_SUITE_P(ControllerWays, ProcedureWaitTest,

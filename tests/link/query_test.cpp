@@ -38,7 +38,7 @@ TEST(FullRead, OneUnitInDirectMode)
     ExpectUnitEquals(rig.settings, 1, unit);
     EXPECT_EQ(rig.settings.input(1, 2).Reserved42[0], 0x5A);
     EXPECT_EQ(rig.settings.output(1, 2).BlackLevel, 200);
-    EXPECT_EQ(QByteArray(rig.link.UnitInfoText[1].data()), QByteArray(unit.infoText.data()));
+    EXPECT_EQ(rig.link.unitInfoText(1), QByteArray(unit.infoText.data()));
     EXPECT_EQ(rig.link.unitVersion(), QString::fromLatin1(unit.infoText.data() + 2));
     EXPECT_TRUE(rig.settings.StatusReadAvailable);
     EXPECT_EQ(rig.settings.OutputWidth, 1280);
@@ -128,7 +128,7 @@ TEST(Queries, ControllerRejectionsAreResentUntilAnsweredOrGivenUp)
         rig.sim->faults().rejectNext = c.rejections;
         for (bool a : c.answers) rig.op.answer(a);
         EXPECT_EQ(QuerySystemInfo(rig.link, 1), c.ok);
-        EXPECT_EQ(rig.link.Abandoned, !c.ok);
+        EXPECT_EQ(rig.link.lastOutcome().outcome == TransactionOutcome::Abandoned, !c.ok);
         rig.settle();
         EXPECT_EQ(rig.received(), QByteArray("TNQUERY *4SYINFOTN!\r").repeated(c.sent));
         EXPECT_EQ(rig.op.questions().size(), qsizetype(c.answers.size()));
@@ -141,7 +141,7 @@ TEST(Queries, GivingUpStopsTheReadOfTheUnitWithoutItsRetry)
     rig.sim->faults().rejectNext = 1000;
     rig.op.answer(false);
     EXPECT_FALSE(QueryUnit(rig.link, rig.settings, 1));
-    EXPECT_TRUE(rig.link.Abandoned);
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::Abandoned);
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("TNQUERY *1SYINFOTN!\r").repeated(3));
     EXPECT_FALSE(rig.settings.StatusReadAvailable);

@@ -94,7 +94,7 @@ TEST(TrafficTrace, TimedOutQueryAndUnaskedBytes)
     rig.link.setTrace(&trace);
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("NTN\r");
-    rig.link.MinReplyLength = 0;
+    rig.link.setMinReplyLength(0);
     EXPECT_FALSE(rig.link.SendQuery());
     rig.sim->sendUnsolicited("late\r\n");
     // Until the bytes wait in the port: nothing reads them before the next transaction.

@@ -19,21 +19,21 @@ TEST(ControllerTransaction, SendsTheFrameAndEndsAtTheControllersPrompt)
 {
     LinkRig rig(Controller({1, 2}));
     std::vector<bool> pageStates;
-    QObject::connect(&rig.link, &Link::editingAllowedChanged, [&](bool on) { pageStates.push_back(on); });
+    QObject::connect(&rig.link, &Link::waitingForUnitsChanged, [&](bool waiting) { pageStates.push_back(!waiting); });
     BuildControllerCommand(rig.link, "*1BLKGN 1 20!");
-    EXPECT_EQ(rig.link.CommandChecksum, 0xBD);
+    EXPECT_EQ(rig.link.commandChecksum(), 0xBD);
 
     EXPECT_TRUE(rig.link.SendControllerCommand(0));
     EXPECT_EQ(rig.received(), QByteArray("PASS *1BLKGN 1 20!BD\r\r"));
     EXPECT_EQ(rig.sim->unit(1).output(1).BlackLevel, 20);
-    EXPECT_FALSE(rig.link.AwaitingReply);
-    EXPECT_FALSE(rig.link.ResendNeeded);
+    EXPECT_FALSE(rig.link.awaitingReply());
+    EXPECT_TRUE(rig.link.lastOutcome().done());
     EXPECT_FALSE(rig.link.replyTimerActive());
     EXPECT_EQ(pageStates, (std::vector<bool>{false, true}));
     EXPECT_EQ(rig.op.statuses(), (QStringList{kStatusSending, QString()}));
     EXPECT_TRUE(rig.op.messages().isEmpty());
     EXPECT_FALSE(rig.op.busy);
-    EXPECT_TRUE(rig.link.editingAllowed());
+    EXPECT_FALSE(rig.link.waitingForUnits());
 }
 
 // Every failure the controller transaction meets once, then the resend that gets through.
@@ -72,7 +72,7 @@ TEST(ControllerTransaction, ResendsAfterEachKindOfFailure)
         EXPECT_TRUE(rig.op.statuses().contains(kStatusResending));
         EXPECT_EQ(rig.op.statuses().contains(kStatusControllerErrorCode), c.errorCodeStatus);
         EXPECT_EQ(rig.sim->unit(1).output(2).BlackLevel, 30);
-        EXPECT_FALSE(rig.link.ResendNeeded);
+        EXPECT_TRUE(rig.link.lastOutcome().done());
         EXPECT_TRUE(rig.op.questions().isEmpty());
     }
 }
@@ -89,13 +89,13 @@ TEST(ControllerTransaction, OperatorMayGiveUpAfterEveryThirdFailedAttempt)
         for (bool a : c.answers) rig.op.answer(a);
         BuildControllerCommand(rig.link, "*1DDBL 1!");
         EXPECT_FALSE(rig.link.SendControllerCommand(400));
-        EXPECT_TRUE(rig.link.Abandoned);
+        EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::Abandoned);
         rig.settle();
         const QByteArray frame = QByteArray("PASS *1DDBL 1!") + ChecksumDigits(ComputeChecksumOf("*1DDBL 1!")) + "\r\r";
         EXPECT_EQ(rig.received(), frame.repeated(c.framesSent));
         ASSERT_EQ(rig.op.questions().size(), qsizetype(c.answers.size()));
         EXPECT_EQ(rig.op.questions().last(), MsgGiveUpCommand(c.framesSent, "the controller rejected it"));
-        EXPECT_TRUE(rig.link.editingAllowed());
+        EXPECT_FALSE(rig.link.waitingForUnits());
         EXPECT_FALSE(rig.op.busy);
         EXPECT_EQ(rig.op.status, QString());
     }
@@ -131,7 +131,10 @@ TEST(ControllerTransaction, ClosedPortSendsNothing)
     rig.port.close();
     BuildControllerCommand(rig.link, "*1BLKGN 1 1!");
     EXPECT_FALSE(rig.link.SendControllerCommand(0));
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::NotStarted);
+    rig.link.SetCommandText("TNQUERY *1SYINFOTN!\r");
     EXPECT_FALSE(rig.link.SendQuery());
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::NotStarted);
     EXPECT_TRUE(rig.link.SendAndWaitPrompt("\r")) << "the direct wait reports success on a closed port";
     rig.settle();
     EXPECT_TRUE(rig.received().isEmpty());
@@ -143,12 +146,12 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     LinkRig rig(DirectUnit());
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("SYINFOTN\r");
-    rig.link.MinReplyLength = 8;
+    rig.link.setMinReplyLength(8);
     // Stray bytes come during the wait and are assembled; then the reply timer fires.
     QTimer::singleShot(2, [&] { rig.sim->sendUnsolicited("abc"); });
     EXPECT_FALSE(rig.link.SendQuery());
-    EXPECT_TRUE(rig.link.ResendNeeded);
-    EXPECT_FALSE(rig.link.AwaitingReply);
+    EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::TimedOut);
+    EXPECT_FALSE(rig.link.awaitingReply());
     EXPECT_EQ(rig.op.messages(), QStringList{kMsgTimeout});
     EXPECT_TRUE(rig.op.statuses().isEmpty()) << "a query leaves the status bar alone";
 
@@ -159,6 +162,73 @@ TEST(QueryTransaction, TimeoutFailsWithoutResendAndTheNextStartsAfresh)
     EXPECT_EQ(rig.received(), QByteArray("SYINFOTN\rSYINFOTN\r"));
 }
 
+// One attempt of a query through the controller: each way it can end is told apart, with the
+// controller's error code where it gave one.
+TEST(QueryTransaction, EachEndingIsReportedAsItsOutcome)
+{
+    struct Case {
+        const char* name;
+        std::function<void(sim::Faults&)> inject;
+        TransactionResult outcome;
+    } cases[] = {
+        {"answered", [](sim::Faults&) {}, {TransactionOutcome::Done}},
+        {"no reply", [](sim::Faults& f) { f.dropNext = 1; }, {TransactionOutcome::TimedOut}},
+        {"rejected", [](sim::Faults& f) { f.rejectNext = 1; }, {TransactionOutcome::Refused, 0}},
+        {"error code 4", [](sim::Faults& f) { f.errorNext = 1, f.errorCode = '4'; }, {TransactionOutcome::Refused, '4'}},
+        {"error code 7", [](sim::Faults& f) { f.errorNext = 1, f.errorCode = '7'; }, {TransactionOutcome::Refused, '7'}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig(Controller({6}));
+        c.inject(rig.sim->faults());
+        rig.link.setUnitIds({{6, rig.link.unitId(2)}});
+        rig.link.SetCommandText("TNQUERY *6SYINFOTN!\r");
+        rig.link.setMinReplyLength(8);
+        EXPECT_EQ(rig.link.SendQuery(), c.outcome.done());
+        const TransactionResult r = rig.link.lastOutcome();
+        EXPECT_EQ(int(r.outcome), int(c.outcome.outcome));
+        EXPECT_EQ(r.errorCode, c.outcome.errorCode);
+        EXPECT_EQ(r.unitDidNotAnswer(), c.outcome.errorCode == '4');
+        EXPECT_EQ(r.controllerRefused(), c.outcome.outcome == TransactionOutcome::Refused && c.outcome.errorCode != '4');
+        EXPECT_FALSE(rig.link.sequenceStopped()) << "a failed attempt alone does not stop a sequence";
+        rig.settle();
+        EXPECT_EQ(rig.received(), QByteArray("TNQUERY *6SYINFOTN!\r")) << "one attempt, no resend";
+    }
+}
+
+// Whether an operation may start is the link's own answer: its waits refuse a new transaction
+// (which would overwrite the command and reply texts), another link's waits do not.
+TEST(Transactions, OnlyTheLinksOwnWaitRefusesANewOperation)
+{
+    LinkRig rig(Controller({6}));
+    rig.link.setUnitIds({{6, rig.link.unitId(2)}});
+    SerialPort otherPort;
+    ScriptedOperator otherOp;
+    MainFlags otherFlags;
+    Link other(otherPort, otherOp, otherFlags);
+    bool mayStartDuringOther = false;
+    QTimer::singleShot(0, [&] { mayStartDuringOther = rig.link.MayStart() && other.insideWait(); });
+    other.WaitMs(100);
+    EXPECT_TRUE(mayStartDuringOther);
+
+    bool started = true;
+    bool mayStartInside = true;
+    TransactionResult inside;
+    QTimer::singleShot(0, [&] {
+        mayStartInside = rig.link.MayStart();
+        rig.link.SetCommandText("TNQUERY *6SYINFOTN!\r");
+        started = rig.link.SendQuery();
+        inside = rig.link.lastOutcome();
+    });
+    rig.link.WaitMs(100);
+    EXPECT_FALSE(mayStartInside);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(int(inside.outcome), int(TransactionOutcome::NotStarted));
+    EXPECT_TRUE(rig.link.MayStart());
+    rig.settle();
+    EXPECT_TRUE(rig.received().isEmpty());
+}
+
 TEST(DirectTransaction, PromptWaitAndRecovery)
 {
     // The command is lost once: the recovery probes with CR and sends the command again.
@@ -167,8 +237,8 @@ TEST(DirectTransaction, PromptWaitAndRecovery)
     rig.link.SetCommandText("DDBL 1\r");
     rig.flags.EditorBusy = false;
     EXPECT_TRUE(rig.link.SendDirectCommand());
-    EXPECT_TRUE(rig.link.DirectReplyOk);
-    EXPECT_EQ(rig.link.WaitTicks, kDefaultWaitTicks);
+    EXPECT_TRUE(rig.link.lastOutcome().done());
+    EXPECT_EQ(rig.link.promptWaitTicks(), kDefaultWaitTicks);
     EXPECT_FALSE(rig.flags.EditorBusy) << "restored after the wait";
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("DDBL 1\r\rDDBL 1\r"));
@@ -203,7 +273,7 @@ TEST(DirectTransaction, ResentCommandKeepsItsOwnLongWait)
     LinkRig rig(DirectUnit());
     rig.sim->faults().dropNext = 1;
     rig.link.SetCommandText("TNCTRL 1\r");
-    rig.link.WaitTicks = 580;
+    rig.link.setPromptWaitTicks(580);
     EXPECT_TRUE(rig.link.SendDirectCommand());
     rig.settle();
     EXPECT_EQ(rig.received(), QByteArray("TNCTRL 1\r\rTNCTRL 1\r"));
@@ -227,8 +297,8 @@ TEST(Probe, AnswersAndSilence)
         config.mode = c.mode;
         LinkRig rig(config);
         rig.port.close();
-        rig.link.Terminator = c.terminator;
-        rig.link.WaitTicks = 10;
+        rig.link.setReplyEnd(c.terminator);
+        rig.link.setPromptWaitTicks(10);
         EXPECT_EQ(rig.link.ProbePort(1), c.answers);
         EXPECT_TRUE(rig.port.isOpen()) << "a probe leaves the port open";
         rig.settle();
@@ -265,6 +335,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         sim::PortMode mode;
         std::function<bool(Link&)> run;
         QString message;
+        bool transaction = true;  // a command or query, which reports its outcome
     } cases[] = {
         {"controller command", sim::PortMode::Controller,
          [](Link& l) {
@@ -275,7 +346,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         {"query", sim::PortMode::Controller,
          [](Link& l) {
              l.SetCommandText("NTN\r");
-             l.MinReplyLength = 1;
+             l.setMinReplyLength(1);
              return l.SendQuery();
          },
          MsgPortNotResponding(1)},
@@ -285,7 +356,7 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
              return l.SendDirectCommand();
          },
          MsgPortNotResponding(1)},
-        {"probe", sim::PortMode::Direct, [](Link& l) { return l.ProbePort(1); }, MsgPortNotResponding(1)},
+        {"probe", sim::PortMode::Direct, [](Link& l) { return l.ProbePort(1); }, MsgPortNotResponding(1), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -301,6 +372,10 @@ TEST(PortFailure, LostDeviceClosesThePortDropsTheLinkAndTellsOnce)
         EXPECT_FALSE(rig.link.linkUp());
         EXPECT_FALSE(linkState);
         EXPECT_FALSE(rig.link.endRequested()) << "no recovery dialog for a port that is gone";
+        if (c.transaction) {
+            EXPECT_EQ(rig.link.lastOutcome().outcome, TransactionOutcome::PortLost);
+            EXPECT_TRUE(rig.link.sequenceStopped());
+        }
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 30);

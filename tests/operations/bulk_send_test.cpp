@@ -147,7 +147,7 @@ protected:
     void KnowWindowsOf(const Settings& file)
     {
         for (int u = 1; u <= 2; ++u)
-            for (int i = 1; i <= 4; ++i) link.InputsReported[size_t(u)][size_t(i)] = file.input(u, i);
+            for (int i = 1; i <= 4; ++i) link.noteReportedInput(u, i, file.input(u, i));
     }
     BulkOutcome Send()
     {
@@ -310,7 +310,7 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
     EXPECT_EQ(wire.count(frame), kAttemptsBeforeAsking);
     EXPECT_TRUE(wire.endsWith(frame));
     EXPECT_FALSE(flags.EditorBusy);
-    EXPECT_FALSE(link.CursorBusy());
+    EXPECT_FALSE(link.operationRunning());
 }
 
 // A file made with another source connected holds a wider sampling window than the unit now
@@ -329,7 +329,7 @@ TEST_F(BulkSendTest, PositionsAreCheckedAgainstTheWindowTheUnitReports)
         auto unit = StartSim(PortMode::Controller, {3, 7});
         ConnectFast(*unit);
         settings = Settings{};
-        link.InputsReported = {};
+        link.forgetReportedInputs();
         FillRecords(settings, 1);
         InputChannelRecord& in = settings.input(1, 1);
         in.HTotal = 2000, in.HActive = 1000;
@@ -349,8 +349,8 @@ TEST_F(BulkSendTest, PositionsAreCheckedAgainstTheWindowTheUnitReports)
                 .arg(w.HPositionMin)
                 .arg(w.HPositionMax)))
             << op.messages().front().toStdString();
-        ASSERT_TRUE(link.InputsReported[1][1].has_value());
-        EXPECT_EQ(link.InputsReported[1][1]->HPositionLimit, reported.HPositionLimit);
+        ASSERT_TRUE(link.reportedInput(1, 1).has_value());
+        EXPECT_EQ(link.reportedInput(1, 1)->HPositionLimit, reported.HPositionLimit);
         op.clear();
     }
 }

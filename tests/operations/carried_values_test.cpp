@@ -200,7 +200,7 @@ protected:
     {
         Settings planned = file;
         flags.UnitCount = units;
-        CommandSet cmds(link, planned);
+        CommandSet cmds(link, planned, ReadBackView::none());
         RecordValues values(planned, cmds, link);
         BulkSend send(cmds, link, planned, values);
         std::vector<CarriedDifference> out;

@@ -24,6 +24,31 @@
 
 namespace kalvora::testing {
 
+// The pages' side of the builders' read-backs, as each test sets it.
+struct TestReadBackView final : ReadBackView {
+    std::function<void()> outputs, inputs, seams;
+    std::function<void(int)> colours;
+    std::function<int()> channel = [] { return 1; };
+    void showOutputs() override { if (outputs) outputs(); }
+    void showInputs() override { if (inputs) inputs(); }
+    void showInputColours(int n) override { if (colours) colours(n); }
+    int shownInputChannel() const override { return channel(); }
+    void showSeams() override { if (seams) seams(); }
+};
+
+// The window's side of the connection steps, as each test sets it.
+struct TestConnectionView final : ConnectionView {
+    int planned = 0;
+    int working = 1;
+    std::function<void(int)> countKnown;
+    std::function<void()> unitsRead, dropped;
+    int plannedProjectors() const override { return planned; }
+    int workingProjectors() const override { return working; }
+    void unitCountKnown(int count) override { if (countKnown) countKnown(count); }
+    void showUnitsRead() override { if (unitsRead) unitsRead(); }
+    void linkDropped() override { if (dropped) dropped(); }
+};
+
 // Sleeps in the event loop (5 ms at a time) until `done` holds or `realMs` have passed.
 inline bool WaitUntil(const std::function<bool()>& done, int realMs = 5000)
 {
@@ -60,7 +85,7 @@ inline std::unique_ptr<sim::Simulator> StartSim(sim::PortMode mode, std::vector<
 
 class LinkFixture : public ::testing::Test {
 protected:
-    LinkFixture() : link(port, op, flags), commands(link, settings), controller(link, settings) {}
+    LinkFixture() : link(port, op, flags), commands(link, settings, pages), controller(link, settings, connectionView) {}
 
     // A probe waits 10 ticks of 55 ms: at a scale of 0.1 that is 55 ms, long enough for a
     // simulated unit to answer on a loaded machine (at 0.01 a busy scheduler loses probes).
@@ -100,6 +125,8 @@ protected:
     Settings settings;
     SerialPort port;
     Link link;
+    TestReadBackView pages;
+    TestConnectionView connectionView;
     CommandSet commands;
     LinkController controller;
 };

@@ -255,7 +255,7 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
             s->setThinkMs(20);
         }
         int pageChanges = 0;
-        controller.LinkDropped = [&] { ++pageChanges; };
+        connectionView.dropped = [&] { ++pageChanges; };
         op.clear();
         bool restarted = false;
         auto killAndRestart = [&] {
@@ -298,8 +298,8 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
                                                 QString::number(server->port()) + " "))
             << op.messages()[0].toStdString();
         EXPECT_FALSE(flags.EditorBusy);
-        EXPECT_FALSE(link.CursorBusy());
-        controller.LinkDropped = nullptr;
+        EXPECT_FALSE(link.operationRunning());
+        connectionView.dropped = nullptr;
 
         // The operator searches again: both modes, Yes to the read.
         s->setThinkMs(0);
@@ -403,7 +403,7 @@ TEST_P(NetworkPortTest, SilentServer)
     } else {
         EXPECT_EQ(op.messages(), QStringList(kAttemptsBeforeAsking, kMsgTimeout));
         EXPECT_EQ(op.questions().size(), 1) << "the way out, answered Cancel";
-        EXPECT_TRUE(link.Abandoned);
+        EXPECT_EQ(link.lastOutcome().outcome, TransactionOutcome::Abandoned);
     }
     EXPECT_FALSE(flags.EditorBusy);
 }
