@@ -52,7 +52,7 @@ BulkOutcome BulkSend::Run()
     skipped_.clear();
     last_ = {};
 
-    const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
+    const int n = values_.ListIndex(WallKey(Field::ProjectorCount)) + 1;
     if (n < 1 || n > 8) {
         Carry none;
         none.AddBad(QStringLiteral("none"), QStringLiteral("Number of Projectors"), QStringLiteral("1 to 8"));
@@ -135,7 +135,7 @@ namespace kalvora {
 bool BulkSend::Differences(const Settings& units, std::vector<CarriedDifference>& out)
 {
     out.clear();
-    const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
+    const int n = values_.ListIndex(WallKey(Field::ProjectorCount)) + 1;
     if (n < 1 || n > 8) return false;
     BulkPlan plan(commands_, link_, settings_, values_);
     plan.Build(n, link_.flags().UnitCount);

@@ -15,6 +15,7 @@
 #include "clock_scale.h"
 #include "editors/display_setup_page.h"
 #include "editors/projector_setup_page.h"
+#include "editors/field_controls.h"
 #include "editors/radio_group.h"
 #include "operations/bulk_send.h"
 #include "editors/spin_arrows.h"
@@ -224,9 +225,9 @@ TEST_F(EditorPagesTest, ATypedGammaReadsTheSameInTheFieldCommitAndInTheSend)
         {"LGamma3Edit", "abc", {}},
     };
     const auto type = [&](const Case& c) {
-        const int screen = FindNumericField(QString::fromLatin1(c.field))->number;
+        const int screen = NumericFieldOfEdit(QString::fromLatin1(c.field))->number;
         find<QTabWidget>("ScreenPageControl")->setCurrentIndex(screen <= 4 ? 0 : 1);
-        find<QCheckBox>(FindNumericField(QString::fromLatin1(c.field))->partner.toLatin1().constData())->setChecked(true);
+        find<QCheckBox>(ControlsOf(NumericFieldOfEdit(QString::fromLatin1(c.field))->key).partner.toLatin1().constData())->setChecked(true);
         settle();
         simulator->log().clear();
         op.clear();
