@@ -43,12 +43,18 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     } pages(*this);
     WindowValues values(this, *link_, pages);
     BulkSend send(*commands_, *link_, settings_, values);
-    send.Progress = [this](const BulkProgress& p) {
-        bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
-        progressLabel_->setText(bulkStep_);
-        if (BulkSendProgress) BulkSendProgress(p);
-    };
-    const BulkOutcome outcome = send.Run();
+    struct Watch final : BulkObserver {
+        TKalvoraForm& w;
+        explicit Watch(TKalvoraForm& form) : w(form) {}
+        void Progress(const BulkProgress& p) override
+        {
+            w.bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
+            w.progressLabel_->setText(w.bulkStep_);
+            if (w.BulkSendProgress) w.BulkSendProgress(p);
+        }
+        bool ShouldStop() override { return false; }  // the window's send runs to its end
+    } watch(*this);
+    const BulkOutcome outcome = send.Run(watch);
     bulkStep_.clear();
     progressLabel_->clear();
     // A send that ended partway, or left commands out, says so: the units are not what the

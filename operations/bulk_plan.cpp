@@ -183,10 +183,12 @@ struct BulkPlan::Builder {
         p.steps.push_back(std::move(s));
         return p.steps.back();
     }
-    void Action(std::function<void(BulkValues&)> act)
+    void Select(ChannelPage page, int channel)
     {
         Step s;
-        s.select = std::move(act);
+        s.kind = StepKind::SelectChannel;
+        s.page = page;
+        s.channel = channel;
         p.steps.push_back(std::move(s));
     }
 
@@ -216,7 +218,7 @@ struct BulkPlan::Builder {
     {
         const UnitIndex at = WallToUnit(k + 1);
         const int u = at.unit, i = at.index;
-        Action([k](BulkValues& v) { v.SelectChannel(ChannelPage::Source, k); });
+        Select(ChannelPage::Source, k);
         if (!p.settings_.IsChannelLocked(u, i)) return;
         const QString ch = Wall("channel", k + 1);
         Settings& s = p.settings_;
@@ -233,9 +235,9 @@ struct BulkPlan::Builder {
                                            : cmd().SendInputVPosition(u, i, c.Int(0)));
                 });
             // Checked before the send's first command, against the window asked for then.
-            st.check = [this, u, i, horizontal](const Carry& c, WireValue& bad) {
-                return WithinReportedWindow(u, i, horizontal, c, bad);
-            };
+            st.positionCheck = true;
+            st.horizontal = horizontal;
+            st.index = i;
         }
         Command(u, QStringLiteral("ICPHOTN ") + ch, {In(i, "Phase")},
                 [](BulkValues& v, Carry& c) { ReadInt(v, WallKey(Field::Phase), c); },
@@ -401,7 +403,7 @@ struct BulkPlan::Builder {
     {
         const UnitIndex at = WallToUnit(k + 1);
         const int u = at.unit, i = at.index;
-        Action([k](BulkValues& v) { v.SelectChannel(ChannelPage::Seam, k); });
+        Select(ChannelPage::Seam, k);
         if (!p.settings_.IsChannelLocked(u, i)) return;
         std::vector<CarriedField> fields{Out(i, "SeamParam")};
         for (int g = 0; g < 8; ++g) fields.push_back(Out(i, "SeamGain", g));
@@ -440,13 +442,9 @@ void BulkPlan::Build(int n, int unitCount)
     for (int u = 1; u <= units; ++u) b.DataDoubling(u);
     for (int u = 1; u <= units; ++u) b.BasicFeather(u);
     Step keep;
-    keep.send = [this, units](const Carry&) {
-        // Kept before TNCTRL re-reads each unit's screens; see RestorePending.
-        for (int u = 1; u <= units; ++u)
-            for (int i = 1; i <= 4; ++i) kept_[u][i] = settings_.output(u, i);
-        return StepResult::Ok;
-    };
+    keep.kind = StepKind::KeepRecords;
     steps.push_back(std::move(keep));
+    units_ = units;
     for (int u = 1; u <= units; ++u) b.ControlMode(u, units);
     if (units > 1) b.ScreenOutputs({5, 6, 7, 8}, {5, 6, 7, 8}, {5, 6, 7}, {5, 6, 7}, {5, 6, 7, 8});
     for (int k = 0; k < n && k <= 3; ++k) b.SeamChannel(k);
@@ -457,9 +455,14 @@ void BulkPlan::Build(int n, int unitCount)
 StepResult BulkPlan::Run(const Step& step)
 {
     Carry carried;
-    if (step.unit == 0) {
-        if (step.select) step.select(values_);
-        return step.send ? step.send(carried) : StepResult::Ok;
+    switch (step.kind) {
+    case StepKind::SelectChannel: values_.SelectChannel(step.page, step.channel); return StepResult::Ok;
+    case StepKind::KeepRecords:
+        // Kept before TNCTRL re-reads each unit's screens; see RestorePending.
+        for (int u = 1; u <= units_; ++u)
+            for (int i = 1; i <= 4; ++i) kept_[u][i] = settings_.output(u, i);
+        return StepResult::Ok;
+    case StepKind::Command: break;
     }
     if (!step.commitChecked) {
         step.carry(values_, carried);
@@ -472,10 +475,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
 {
     for (size_t k = 0; k < steps.size(); ++k) {
         const Step& step = steps[k];
-        if (step.unit == 0) {
-            if (step.select) step.select(values_);
-            continue;
-        }
+        if (step.kind == StepKind::SelectChannel) values_.SelectChannel(step.page, step.channel);
+        if (step.kind != StepKind::Command) continue;
         if (!include.at(k)) continue;
         at = &step;
         Carry c;
@@ -487,8 +488,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
             bad = v;
             return StepResult::Invalid;
         }
-        if (step.check) {
-            const StepResult r = step.check(c, bad);
+        if (step.positionCheck) {
+            const StepResult r = builder_->WithinReportedWindow(step.unit, step.index, step.horizontal, c, bad);
             if (r != StepResult::Ok) return r;
         }
     }
@@ -499,10 +500,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
 void EvaluatePlan(const BulkPlan& plan, BulkValues& values, const std::function<void(const Step&, const Carry&)>& visit)
 {
     for (const Step& step : plan.steps) {
-        if (step.unit == 0) {
-            if (step.select) step.select(values);
-            continue;
-        }
+        if (step.kind == StepKind::SelectChannel) values.SelectChannel(step.page, step.channel);
+        if (step.kind != StepKind::Command) continue;
         Carry c;
         step.carry(values, c);
         visit(step, c);

@@ -42,7 +42,7 @@ BulkSend::BulkSend(CommandSet& commands, Link& link, Settings& settings, BulkVal
 {
 }
 
-BulkOutcome BulkSend::Run()
+BulkOutcome BulkSend::Run(BulkObserver& observer)
 {
     MainFlags& flags = link_.flags();
     if (flags.EditorBusy) return BulkOutcome::NotStarted;
@@ -108,10 +108,10 @@ BulkOutcome BulkSend::Run()
         const Step& step = plan.steps[s];
         if (!include[s]) continue;
         if (step.unit != 0) {
-            if (ShouldStop && ShouldStop()) return BulkOutcome::Stopped;
+            if (observer.ShouldStop()) return BulkOutcome::Stopped;
             ++k;
             last_ = {k, total, step.unit, step.what};
-            if (Progress) Progress(last_);
+            observer.Progress(last_);
         }
         switch (plan.Run(step)) {
         case StepResult::Ok: break;

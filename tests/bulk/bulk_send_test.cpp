@@ -9,6 +9,7 @@
 #include <set>
 
 #include "connection/link_fixture.h"
+#include "bulk_watch.h"
 #include "operations/bulk_send.h"
 #include "operations/position_window.h"
 #include "operations/record_values.h"
@@ -154,8 +155,9 @@ protected:
     {
         RecordValues values(settings, commands, link);
         BulkSend send(commands, link, settings, values);
-        send.Progress = [this](const BulkProgress& p) { progress.push_back(p); };
-        return send.Run();
+        testing::BulkWatch watch;
+        watch.progress = [this](const BulkProgress& p) { progress.push_back(p); };
+        return send.Run(watch);
     }
     std::vector<BulkProgress> progress;
 };
@@ -266,7 +268,8 @@ TEST_F(BulkSendTest, AValueThatCannotBeSentStopsTheSendBeforeItsFirstCommand)
         values.bad = c.override_;
         BulkSend send(commands, link, settings, values);
 
-        EXPECT_EQ(send.Run(), BulkOutcome::InvalidValue);
+        testing::BulkWatch watch;
+        EXPECT_EQ(send.Run(watch), BulkOutcome::InvalidValue);
         ASSERT_TRUE(SettleAfter(*unit, 0));
         EXPECT_EQ(unit->received(), QByteArray()) << "nothing is sent";
         EXPECT_EQ(send.CommandsSent(), 0);
@@ -293,14 +296,15 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
     RecordValues values(settings, commands, link);
     BulkSend send(commands, link, settings, values);
     QString cut;
-    send.Progress = [&](const BulkProgress& p) {
+    testing::BulkWatch watch;
+    watch.progress = [&](const BulkProgress& p) {
         if (p.k == 5) {
             unit->faults().dead = true;
             cut = p.what;
         }
     };
 
-    EXPECT_EQ(send.Run(), BulkOutcome::LinkFailed);
+    EXPECT_EQ(send.Run(watch), BulkOutcome::LinkFailed);
     EXPECT_EQ(cut, "IRSPTN H channel 1");
     EXPECT_EQ(send.CommandsSent(), 4);
     EXPECT_EQ(op.questions().size(), 1);  // the way out, asked once

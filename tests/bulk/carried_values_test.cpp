@@ -9,6 +9,7 @@
 #include <set>
 
 #include "connection/link_fixture.h"
+#include "bulk_watch.h"
 #include "operations/bulk_send.h"
 #include "operations/position_window.h"
 #include "operations/record_values.h"
@@ -183,8 +184,9 @@ protected:
         BulkSend send(commands, link, settings, values);
         send.OnlyChangedFrom = changedFrom;
         Outcome o;
-        send.Progress = [&o](const BulkProgress& p) { o.sent.insert({p.unit, p.what}); };
-        o.outcome = send.Run();
+        testing::BulkWatch watch;
+        watch.progress = [&o](const BulkProgress& p) { o.sent.insert({p.unit, p.what}); };
+        o.outcome = send.Run(watch);
         o.count = send.CommandsSent();
         return o;
     }
