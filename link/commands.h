@@ -47,7 +47,7 @@ public:
     std::function<void()> FillSourcePage;
     std::function<void(int channel)> FillSourceColour;  // wall channel 1..8
     std::function<void()> FillSeamPage;
-    // The channel the source page shows: index of SourceScreenSelectRadioGroup + 1 (1..8).
+    // The channel the source page shows (1..8).
     std::function<int()> SelectedSourceChannel;
 
     bool SendBlackLevel(int unit, int screen, int level);

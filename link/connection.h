@@ -81,7 +81,7 @@ public:
     // ---- Inputs the window provides --------------------------------------------------------
     // The planned projector count of the planning calculator (more than 4 needs two units).
     std::function<int()> NumOfProjectors;
-    // The working projector count: NumOfScreenComboBox index + 1.
+    // The working projector count: the Display Setup page's projector count.
     std::function<int()> WorkingProjectorCount;
     // "Read from Tornel(s) ...": the full read with the page refills. When empty,
     // ReadAllUnits followed by FillAfterRead (under FormFilling) is run.

@@ -124,7 +124,8 @@ constexpr int kLastTestPattern = 10;  // "Horizontal Ramp"
 QString WireValue::Text() const
 {
     if (!ok) return shown;
-    return tenths ? QString::number(double(number) / 10.0, 'f', 1) : QString::number(number);
+    return tenths ? FormatFieldValue(ValueType::Tenths, double(number) / 10.0)
+                  : FormatFieldValue(ValueType::Integer, double(number));
 }
 
 bool Carry::Ok() const
@@ -141,7 +142,7 @@ WireValue HeldValue(const Settings& units, int unit, const CarriedField& f)
     const double v = ReadFieldValue(bytes, *f.field, f.element);
     if (f.field->kind != FieldKind::Tenths) return {true, static_cast<long long>(v), false, 0, {}, {}, {}};
     // The unit reports whole tenths; a float from elsewhere is taken as its wire text would be.
-    if (!std::isfinite(v)) return {false, 0, true, 0, QString::number(v), {}, {}};
+    if (!std::isfinite(v)) return {false, 0, true, 0, FormatFloat(static_cast<float>(v)), {}, {}};
     Carry c;
     c.AddTenths(static_cast<float>(v));
     return c.values.front();
