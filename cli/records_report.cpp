@@ -1,7 +1,6 @@
 #include "cli/records_report.h"
 
-#include "settings/number_format.h"
-
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <span>
@@ -9,15 +8,16 @@
 namespace kalvora::cli {
 namespace {
 
-// Integers exactly; singles as the records' formatter writes them (the shortest text that reads
-// back as the same single), independent of the locale. JSON has no number for NAN or INF.
+// Integers exactly; floats in their shortest round-trip form, independent of the locale.
 std::string FieldText(std::span<const uint8_t> record, const FieldDesc& f, int element, bool json)
 {
     const double value = ReadFieldValue(record, f, element);
     if (f.kind != FieldKind::Tenths) return std::to_string(static_cast<long long>(value));
     const float v = static_cast<float>(value);
-    if (json && !std::isfinite(v)) return "null";
-    return FormatFloat(v).toStdString();
+    if (!std::isfinite(v)) return json ? "null" : (std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
 }
 
 std::string ElementName(const FieldDesc& f, int element)
