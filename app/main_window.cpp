@@ -22,6 +22,7 @@
 
 #include "settings/flag_protocol.h"
 #include "app/info_page.h"
+#include "app/window_field_host.h"
 #include "app/com_port_menu.h"
 #include "app/menu_tree.h"
 #include "app/secondary_windows.h"
@@ -100,7 +101,6 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     menu_ = BuildMenuTree(menuBar());
     buildPages();
     buildStatusBar();
-    wireEditorPages();
     wireLink();
     wireLinkController();
     wireConfigFileMenu();
@@ -162,7 +162,7 @@ void TKalvoraForm::buildPages()
     planning_ = new PlanningPage(settings_, flags_, statusOp_, *planningHost_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
     info_ = new InfoPage(settings_, pages_);
-    fields_ = new NumericFields(this, flags_, statusOp_, *commands_, this);
+    fields_ = new NumericFields(this, *new WindowFieldHost(*this), flags_, statusOp_, *commands_, this);
     projector_ = new ProjectorSetupPage(flags_, *commands_, *projectorHost_, pages_);
     display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, *displayHost_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));

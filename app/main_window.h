@@ -228,7 +228,6 @@ private:
     void buildPages();
     void wrapPagesInScrollArea();
     void buildStatusBar();
-    void wireEditorPages();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();

@@ -34,20 +34,29 @@ void TKalvoraForm::showUnitsRead() { RefillFromRecords(); }
 
 BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
 {
-    WindowValueHooks hooks;
-    hooks.fillSourcePage = [this] { FillSourcePage(); };
-    hooks.fillSeamPage = [this] { FillSeamPage(); };
-    hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
-    hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
-    hooks.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
-    WindowValues values(this, *commands_, *link_, hooks);
+    struct Pages final : WindowPages {
+        TKalvoraForm& w;
+        explicit Pages(TKalvoraForm& form) : w(form) {}
+        void fillSourcePage() override { w.FillSourcePage(); }
+        void fillSeamPage() override { w.FillSeamPage(); }
+        void fillDisplayPage() override { w.display_->FillDisplayPage(); }
+        bool commitField(const FieldKey& key) override { return w.fields_->Commit(key); }
+        int overlapWidthMax() override { return w.planning_->overlapWidthMax(); }
+    } pages(*this);
+    WindowValues values(this, *link_, pages);
     BulkSend send(*commands_, *link_, settings_, values);
-    send.Progress = [this](const BulkProgress& p) {
-        bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
-        progressLabel_->setText(bulkStep_);
-        if (BulkSendProgress) BulkSendProgress(p);
-    };
-    const BulkOutcome outcome = send.Run();
+    struct Watch final : BulkObserver {
+        TKalvoraForm& w;
+        explicit Watch(TKalvoraForm& form) : w(form) {}
+        void Progress(const BulkProgress& p) override
+        {
+            w.bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
+            w.progressLabel_->setText(w.bulkStep_);
+            if (w.BulkSendProgress) w.BulkSendProgress(p);
+        }
+        bool ShouldStop() override { return false; }  // the window's send runs to its end
+    } watch(*this);
+    const BulkOutcome outcome = send.Run(watch);
     bulkStep_.clear();
     progressLabel_->clear();
     // A send that ended partway, or left commands out, says so: the units are not what the

@@ -37,25 +37,6 @@
 
 namespace kalvora {
 
-void TKalvoraForm::wireEditorPages()
-{
-    const auto selected = [this](const char* selector) {
-        auto* group = FindNamed<RadioGroup>(this, QString::fromLatin1(selector));
-        return group && group->itemIndex() >= 0 ? group->itemIndex() + 1 : 1;
-    };
-    NumericFieldHooks& f = fields_->hooks();
-    f.linkEstablished = [this] { return LinkEstablished(); };
-    f.selectedSourceChannel = [selected] { return selected("SourceScreenSelectRadioGroup"); };
-    f.selectedSeamChannel = [selected] { return selected("SeamScreenSelectRadioGroup"); };
-    f.fillBlackLevel = [this](int n) { display_->FillBlackLevel(n); };
-    f.fillSourcePage = [this] { FillSourcePage(); };
-    f.fillSeamPage = [this] { FillSeamPage(); };
-    f.sendEdgeFeathering = [this](int screen, int side) {
-        return side == 0 ? display_->SendLeftEdgeFeathering(screen) : display_->SendRightEdgeFeathering(screen);
-    };
-
-}
-
 void TKalvoraForm::showOutputs()
 {
     display_->FillDisplayPage();

@@ -4,60 +4,47 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "editors/field_controls.h"
 #include "editors/radio_group.h"
 #include "link/link.h"
 #include "platform/gui/named_widget.h"
-#include "operations/field_commit.h"
 #include "settings/main_flags.h"
 
 namespace kalvora {
 
-WindowValues::WindowValues(QWidget* root, CommandSet& commands, Link& link, WindowValueHooks hooks)
-    : root_(root), commands_(commands), link_(link), hooks_(std::move(hooks))
-{
-}
+WindowValues::WindowValues(QWidget* root, Link& link, WindowPages& pages) : root_(root), link_(link), pages_(pages) {}
 
-int WindowValues::ListIndex(const QString& name)
+int WindowValues::ListIndex(const FieldKey& key)
 {
-    const auto* list = root_ ? FindNamed<QComboBox>(root_, name) : nullptr;
+    const auto* list = root_ ? FindNamed<QComboBox>(root_, ControlName(key)) : nullptr;
     return list ? list->currentIndex() : -1;
 }
 
-QString WindowValues::Text(const QString& name)
+QString WindowValues::Text(const FieldKey& key)
 {
-    const auto* edit = root_ ? FindNamed<QLineEdit>(root_, name) : nullptr;
+    const auto* edit = root_ ? FindNamed<QLineEdit>(root_, ControlName(key)) : nullptr;
     return edit ? edit->text() : QString();
 }
 
-bool WindowValues::Checked(const QString& name)
+bool WindowValues::Checked(const FieldKey& key)
 {
-    const auto* box = root_ ? FindNamed<QCheckBox>(root_, name) : nullptr;
+    const auto* box = root_ ? FindNamed<QCheckBox>(root_, ControlName(key)) : nullptr;
     return box && box->isChecked();
 }
 
-int WindowValues::selected(const QString& selector) const
+void WindowValues::SelectChannel(ChannelPage page, int index)
 {
-    const auto* group = root_ ? FindNamed<RadioGroup>(root_, selector) : nullptr;
-    return group ? group->itemIndex() : -1;
-}
-
-void WindowValues::SelectChannel(const QString& selector, int index)
-{
-    auto* group = root_ ? FindNamed<RadioGroup>(root_, selector) : nullptr;
+    auto* group = root_ ? FindNamed<RadioGroup>(root_, ChannelSelectorName(page)) : nullptr;
     if (!group) return;
     group->setItemIndex(index);
     // What the selector's own click handler does: fill its page for the channel.
-    if (selector == QLatin1String("SourceScreenSelectRadioGroup")) hooks_.fillSourcePage();
-    if (selector == QLatin1String("SeamScreenSelectRadioGroup")) hooks_.fillSeamPage();
+    if (page == ChannelPage::Source) pages_.fillSourcePage();
+    else pages_.fillSeamPage();
 }
 
-CommitOutcome WindowValues::Commit(const QString& name)
+CommitOutcome WindowValues::Commit(const FieldKey& key)
 {
-    const bool seam = name.startsWith(QLatin1String("SeamGain"));
-    const int channel =
-        selected(seam ? QStringLiteral("SeamScreenSelectRadioGroup") : QStringLiteral("SourceScreenSelectRadioGroup")) + 1;
-    if (!hooks_.commitField) return RunFieldCommit(*this, name, channel < 1 ? 1 : channel, commands_, link_);
-    const bool accepted = hooks_.commitField(name);
+    const bool accepted = pages_.commitField(key);
     if (link_.sequenceStopped() || !link_.linkUp()) return CommitOutcome::Failed;
     return accepted ? CommitOutcome::Sent : CommitOutcome::Refused;
 }
@@ -65,7 +52,7 @@ CommitOutcome WindowValues::Commit(const QString& name)
 void WindowValues::RefillDisplayPage()
 {
     FlagGuard filling(link_.flags().FormFilling);
-    hooks_.fillDisplayPage();
+    pages_.fillDisplayPage();
 }
 
 }  // namespace kalvora

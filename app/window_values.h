@@ -1,10 +1,10 @@
 #pragma once
-// The bulk send's values read from the window's controls by their names: edit texts, list
-// indices, check box states; the channel selectors with their fills, and the field commit checks
-// of the colour and seam gain edits.
+// The bulk send's values read from the window's controls, each key through the control the
+// editors' table names for it (editors/field_controls.h): edit texts, list indices, check box
+// states; the channel selectors with their fills, and the commit checks of the colour and seam
+// gain fields.
 
 #include <QPointer>
-#include <functional>
 
 #include "operations/bulk_values.h"
 
@@ -12,39 +12,39 @@ class QWidget;
 
 namespace kalvora {
 
-class CommandSet;
 class Link;
 
-struct WindowValueHooks {
-    // The fills the channel selectors' handlers run.
-    std::function<void()> fillSourcePage = [] {};
-    std::function<void()> fillSeamPage = [] {};
-    std::function<void()> fillDisplayPage = [] {};
-    // The commit of a numeric field by its edit's name; false when the field refused the entry.
-    // When empty, the colour and seam gain checks run from the core's rules.
-    std::function<bool(const QString& editName)> commitField;
-    std::function<int()> overlapWidthMax = [] { return 0; };
+// What the window's values need from the pages.
+class WindowPages {
+public:
+    // The fills the channel selectors' handlers run, and the display page's refill.
+    virtual void fillSourcePage() = 0;
+    virtual void fillSeamPage() = 0;
+    virtual void fillDisplayPage() = 0;
+    // The commit of a numeric field; false when the field refused the entry.
+    virtual bool commitField(const FieldKey& key) = 0;
+    virtual int overlapWidthMax() = 0;
+
+protected:
+    ~WindowPages() = default;
 };
 
 class WindowValues : public BulkValues {
 public:
-    WindowValues(QWidget* root, CommandSet& commands, Link& link, WindowValueHooks hooks);
+    WindowValues(QWidget* root, Link& link, WindowPages& pages);
 
-    int ListIndex(const QString& name) override;
-    QString Text(const QString& name) override;
-    bool Checked(const QString& name) override;
-    void SelectChannel(const QString& selector, int index) override;
-    CommitOutcome Commit(const QString& name) override;
-    int OverlapWidthMax() override { return hooks_.overlapWidthMax(); }
+    int ListIndex(const FieldKey& key) override;
+    QString Text(const FieldKey& key) override;
+    bool Checked(const FieldKey& key) override;
+    void SelectChannel(ChannelPage page, int index) override;
+    CommitOutcome Commit(const FieldKey& key) override;
+    int OverlapWidthMax() override { return pages_.overlapWidthMax(); }
     void RefillDisplayPage() override;
 
 private:
-    int selected(const QString& selector) const;
-
     QPointer<QWidget> root_;
-    CommandSet& commands_;
     Link& link_;
-    WindowValueHooks hooks_;
+    WindowPages& pages_;
 };
 
 }  // namespace kalvora

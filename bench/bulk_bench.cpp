@@ -121,11 +121,18 @@ int SendAll(Rig& rig, const Settings* changedFrom, std::vector<BulkProgress>& se
     RecordValues values(rig.settings, rig.commands, rig.link);
     BulkSend send(rig.commands, rig.link, rig.settings, values);
     send.OnlyChangedFrom = changedFrom;
-    send.Progress = [&sent, &rig](const BulkProgress& p) {
-        sent.push_back(p);
-        rig.op.last = QStringLiteral("unit %1 %2").arg(p.unit).arg(p.what);
-    };
-    if (send.Run() != BulkOutcome::Done) std::fprintf(stderr, "the send did not complete\n");
+    struct Watch final : BulkObserver {
+        std::vector<BulkProgress>& sent;
+        Rig& rig;
+        Watch(std::vector<BulkProgress>& s, Rig& r) : sent(s), rig(r) {}
+        void Progress(const BulkProgress& p) override
+        {
+            sent.push_back(p);
+            rig.op.last = QStringLiteral("unit %1 %2").arg(p.unit).arg(p.what);
+        }
+        bool ShouldStop() override { return false; }
+    } watch(sent, rig);
+    if (send.Run(watch) != BulkOutcome::Done) std::fprintf(stderr, "the send did not complete\n");
     return send.CommandsSent();
 }
 

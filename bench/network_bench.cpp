@@ -166,7 +166,11 @@ Round RunWay(Way way, const QString& pty, Ser2net::Tuning tuning)
     r.send = Timed(rig, [&] {
         RecordValues values(rig.settings, rig.commands, rig.link);
         BulkSend send(rig.commands, rig.link, rig.settings, values);
-        return send.Run() == BulkOutcome::Done;
+        struct Unwatched final : BulkObserver {
+            void Progress(const BulkProgress&) override {}
+            bool ShouldStop() override { return false; }
+        } unwatched;
+        return send.Run(unwatched) == BulkOutcome::Done;
     });
     rig.controller.disconnectUnits();
     if (rig.op.messages > 0) r.read.ok = false;

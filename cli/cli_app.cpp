@@ -175,12 +175,22 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (o.changed) send.OnlyChangedFrom = &units;
     // A first Ctrl-C (or SIGTERM, SIGHUP) lets the command on the line finish, then stops.
     s.stopAfterCommand = true;
-    send.ShouldStop = [&s] { return s.signalWatch.received() != 0; };
-    send.Progress = [&o, &op](const BulkProgress& p) {
-        if (op.report) op.report->commands << RunReport::Command{p.k, p.n, p.unit, p.what};
-        if (!o.quiet) Print(stderr, QStringLiteral("send: %1\n").arg(BulkStepText(p)));
-    };
-    const BulkOutcome outcome = send.Run();
+    struct Watch final : BulkObserver {
+        const CliOptions& o;
+        TerminalOperator& op;
+        Session& s;
+        Watch(const CliOptions& options, TerminalOperator& terminal, Session& session)
+            : o(options), op(terminal), s(session)
+        {
+        }
+        void Progress(const BulkProgress& p) override
+        {
+            if (op.report) op.report->commands << RunReport::Command{p.k, p.n, p.unit, p.what};
+            if (!o.quiet) Print(stderr, QStringLiteral("send: %1\n").arg(BulkStepText(p)));
+        }
+        bool ShouldStop() override { return s.signalWatch.received() != 0; }
+    } watch(o, op, s);
+    const BulkOutcome outcome = send.Run(watch);
     if (op.report) {
         op.report->sent = send.CommandsSent();
         for (const BulkProgress& p : send.CommandsSkipped()) op.report->markCommand(p.k, RunReport::Outcome::Skipped);

@@ -16,9 +16,9 @@
 #include <algorithm>
 
 #include "settings/flag_protocol.h"
-#include "settings/edge_control_names.h"
 #include "editors/display_setup_focus.h"
 #include "editors/editor_visibility.h"
+#include "editors/field_controls.h"
 #include "editors/numeric_fields.h"
 #include "editors/radio_group.h"
 #include "editors/spin_arrows.h"
@@ -125,10 +125,10 @@ void DisplaySetupPage::build()
     h->addWidget(column);
 
     // The screens' numeric fields and the two wall-wide ones under the one focus handling.
-    fields_.attach(FieldFamily::BlackLevel);
-    fields_.attach(FieldFamily::HaloWidth);
-    fields_.attach(FieldFamily::HaloOffset);
-    fields_.attach(FieldFamily::Gamma);
+    fields_.attach(Field::BlackLevel);
+    fields_.attach(Field::HaloWidth);
+    fields_.attach(Field::HaloOffset);
+    fields_.attach(Field::EdgeGamma);
     fields_.attachEdit(basicGamma_, [this] { return basicGammaExit(); },
                        [this] { MoveFocusOrCommit(overlapWidth_, [this] { BasicGammaEditExit(); }); });
     fields_.attachEdit(overlapWidth_, [this] { return overlapWidthExit(); }, [this] { OWidthEditKeyPress(); });
@@ -160,7 +160,7 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
     auto* black = new QHBoxLayout;
     black->setSpacing(2);
     black->addWidget(MakeNamed<QLabel>(box, "BlackLabel" + d, QStringLiteral("Black Level ")));
-    const NumericField* blackField = FindNumericField("Black" + d + "Edit");
+    const NumericField* blackField = FindNumericField(ScreenKey(Field::BlackLevel, n));
     QLineEdit* blackEdit = MakeNumericEdit(box, *blackField);
     black->addWidget(blackEdit);
     black->addWidget(MakeNumericSpin(box, *blackField));
@@ -176,7 +176,7 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
     for (const char* caption : {"Width(R)", "Offset(R)", "Gamma(R)", "Width(L)", "Offset(L)", "Gamma(L)"})
         labelWidth = std::max(labelWidth, fm.horizontalAdvance(QString::fromLatin1(caption)) + fm.averageCharWidth());
     int editWidth = 0;
-    for (FieldFamily family : {FieldFamily::HaloWidth, FieldFamily::HaloOffset, FieldFamily::Gamma})
+    for (Field family : {Field::HaloWidth, Field::HaloOffset, Field::EdgeGamma})
         editWidth = std::max(editWidth, EditWidthFor(blackEdit, WidestFieldTexts(*FieldsOf(family).front())));
     const int spinWidth = SpinArrows::hintFor(fm).width();
     auto* hg = new QGridLayout(halo);
@@ -193,12 +193,13 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
         g->setColumnMinimumWidth(3, fm.averageCharWidth() * 2);
         g->setColumnStretch(7, 1);
     }
-    const auto addEdge = [&](const EdgeNames& names, int side) {
+    const auto addEdge = [&](int side) {
+        const EdgeControls names = EdgeControlsOf(n, side);
         const int c = side == 0 ? 0 : 4;
         const QChar s = QLatin1Char(side == 0 ? 'L' : 'R');
-        const NumericField* width = FindNumericField(names.width);
-        const NumericField* offset = FindNumericField(names.offset);
-        const NumericField* gamma = FindNumericField(names.gamma);
+        const NumericField* width = FindNumericField(EdgeKey(Field::HaloWidth, n, side));
+        const NumericField* offset = FindNumericField(EdgeKey(Field::HaloOffset, n, side));
+        const NumericField* gamma = FindNumericField(EdgeKey(Field::EdgeGamma, n, side));
         hg->addWidget(MakeNamed<QLabel>(halo, names.widthLabel, QStringLiteral("Width(%1)").arg(s)), 0, c);
         hg->addWidget(SizedEdit(MakeNumericEdit(halo, *width), editWidth), 0, c + 1);
         hg->addWidget(MakeNumericSpin(halo, *width), 0, c + 2);
@@ -211,12 +212,12 @@ QWidget* DisplaySetupPage::buildScreenBox(QWidget* parent, int n)
         fg->addWidget(MakeNumericSpin(feather, *gamma), 1, c + 2);
     };
     if (n == 1) {
-        addEdge(EndEdgeNames(n), 1);
+        addEdge(1);
     } else if (n == 8) {
-        addEdge(EndEdgeNames(n), 0);
+        addEdge(0);
     } else {
-        addEdge(LeftEdgeNames(n), 0);
-        addEdge(RightEdgeNames(n), 1);
+        addEdge(0);
+        addEdge(1);
     }
     v->addWidget(halo);
     v->addWidget(feather);

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "settings/flag_protocol.h"
-#include "settings/edge_control_names.h"
+#include "editors/field_controls.h"
 #include "editors/display_setup_focus.h"
 #include "editors/editor_visibility.h"
 #include "editors/numeric_fields.h"
@@ -50,12 +50,7 @@ void SetText(QLineEdit* edit, const QString& text)
 
 QLineEdit* EditOf(const QWidget* root, const QString& name) { return FindNamed<QLineEdit>(root, name); }
 
-const NumericField* FieldAt(FieldFamily family, int n, int side)
-{
-    for (const NumericField* f : FieldsOf(family))
-        if (f->number == n && f->side == side) return f;
-    return nullptr;
-}
+const NumericField* FieldAt(Field family, int n, int side) { return FindNumericField(EdgeKey(family, n, side)); }
 
 }  // namespace
 
@@ -87,7 +82,7 @@ void DisplaySetupPage::FillBlackLevel(int n)
     if (n < 1 || n > 8) return;
     FillingGuard filling(flags_);
     const UnitIndex at = WallToUnit(n);
-    SetText(EditOf(this, QStringLiteral("Black%1Edit").arg(n)), QString::number(settings_.output(at.unit, at.index).BlackLevel));
+    SetText(EditOf(this, ControlName(ScreenKey(Field::BlackLevel, n))), QString::number(settings_.output(at.unit, at.index).BlackLevel));
 }
 
 void DisplaySetupPage::FillHalo(int n)
@@ -97,10 +92,10 @@ void DisplaySetupPage::FillHalo(int n)
     const UnitIndex at = WallToUnit(n);
     const OutputScreenRecord& r = settings_.output(at.unit, at.index);
     for (int side : {0, 1}) {
-        if (const NumericField* w = FieldAt(FieldFamily::HaloWidth, n, side))
-            SetText(EditOf(this, w->edit), QString::number(side == 0 ? r.LeftHaloWidth : r.RightHaloWidth));
-        if (const NumericField* o = FieldAt(FieldFamily::HaloOffset, n, side))
-            SetText(EditOf(this, o->edit), QString::number(side == 0 ? r.LeftHaloOffset : r.RightHaloOffset));
+        if (const NumericField* w = FieldAt(Field::HaloWidth, n, side))
+            SetText(EditOf(this, ControlName(w->key)), QString::number(side == 0 ? r.LeftHaloWidth : r.RightHaloWidth));
+        if (const NumericField* o = FieldAt(Field::HaloOffset, n, side))
+            SetText(EditOf(this, ControlName(o->key)), QString::number(side == 0 ? r.LeftHaloOffset : r.RightHaloOffset));
     }
 }
 
@@ -111,12 +106,12 @@ void DisplaySetupPage::FillFeather(int n)
     const UnitIndex at = WallToUnit(n);
     const OutputScreenRecord& r = settings_.output(at.unit, at.index);
     for (int side : {0, 1}) {
-        const NumericField* g = FieldAt(FieldFamily::Gamma, n, side);
+        const NumericField* g = FieldAt(Field::EdgeGamma, n, side);
         if (!g) continue;
         // The unit keeps a single: it shows as that single reads (2.2), not as its binary
         // expansion in double digits.
-        SetText(EditOf(this, g->edit), FormatFloat(side == 0 ? r.LeftGamma : r.RightGamma));
-        if (auto* box = FindNamed<QCheckBox>(this, g->partner)) box->setChecked((side == 0 ? r.LeftFeather : r.RightFeather) != 0);
+        SetText(EditOf(this, ControlName(g->key)), FormatFloat(side == 0 ? r.LeftGamma : r.RightGamma));
+        if (auto* box = FindNamed<QCheckBox>(this, ControlsOf(g->key).partner)) box->setChecked((side == 0 ? r.LeftFeather : r.RightFeather) != 0);
     }
 }
 
@@ -199,7 +194,7 @@ void DisplaySetupPage::BasicEdgeFeatheringCheckBoxClick()
     EditorBusyGuard busy(flags_);
     if (!busy) return;
     double gamma = 0;
-    if (!ParseFieldInRange(FamilyRow(FieldFamily::Gamma), basicGamma_->text(), gamma)) {
+    if (!ParseFieldInRange(FamilyRow(Field::EdgeGamma), basicGamma_->text(), gamma)) {
         // A gamma the field would refuse is not sent with the box either.
         BasicGammaEditExit();
         return;
@@ -218,7 +213,7 @@ bool DisplaySetupPage::basicGammaExit()
         fields_.Refuse(basicGamma_, QStringLiteral("Error! '") + text + kGammaNotValid);
         return false;
     }
-    const NumericFamilyRow& rule = FamilyRow(FieldFamily::Gamma);  // the edge gammas' rule, shared
+    const NumericFamilyRow& rule = FamilyRow(Field::EdgeGamma);  // the edge gammas' rule, shared
     if (gamma < rule.lo || gamma > rule.hi) {
         FillBasicFeather();
         fields_.Refuse(basicGamma_, QStringLiteral("Error! Value out of bounds! ") + basicGamma_->toolTip());
@@ -238,7 +233,7 @@ void DisplaySetupPage::BasicGammaUpDownClick(int direction)
         op_.showMessage(QStringLiteral("Error! '") + basicGamma_->text() + QStringLiteral("' is not a valid number."));
         return;
     }
-    const NumericFamilyRow& rule = FamilyRow(FieldFamily::Gamma);
+    const NumericFamilyRow& rule = FamilyRow(Field::EdgeGamma);
     if (direction > 0 ? !(v >= rule.lo && v < rule.hi) : !(v > rule.lo && v <= rule.hi)) return;
     const double next = std::clamp(std::round((v + direction * rule.step) * 10) / 10, rule.lo, rule.hi);
     basicGamma_->setText(FormatFieldValue(rule.type, next));
@@ -323,13 +318,13 @@ bool DisplaySetupPage::SendLeftEdgeFeathering(int k) { return k >= 2 && k <= 8 ?
 bool DisplaySetupPage::sendEdge(int k, int side)
 {
     if (!MaySend(flags_, host_.linkUp())) return true;
-    const NumericField* g = FieldAt(FieldFamily::Gamma, k, side);
+    const NumericField* g = FieldAt(Field::EdgeGamma, k, side);
     if (!g) return true;
-    QLineEdit* edit = EditOf(this, g->edit);
-    auto* box = FindNamed<QCheckBox>(this, g->partner);
+    QLineEdit* edit = EditOf(this, ControlName(g->key));
+    auto* box = FindNamed<QCheckBox>(this, ControlsOf(g->key).partner);
     double gamma = 0;
     // A gamma the field would refuse is never sent (the bulk send reads the fields as they are).
-    if (!edit || !box || !ParseFieldInRange(FamilyRow(FieldFamily::Gamma), edit->text(), gamma))
+    if (!edit || !box || !ParseFieldInRange(FamilyRow(Field::EdgeGamma), edit->text(), gamma))
         return true;
     const UnitIndex at = WallToUnit(k);
     return commands_.SendEdgeFeather(at.unit, at.index, side, box->isChecked() ? 1 : 0, static_cast<float>(gamma));

@@ -4,7 +4,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "settings/edge_control_names.h"
+#include "editors/field_controls.h"
 #include "editors/radio_group.h"
 #include "platform/gui/named_widget.h"
 
@@ -26,7 +26,7 @@ void ShowEditorsFor(QWidget* root, int n)
     if (n > 8) n = 8;
     for (int k = 1; k <= 8; ++k) SetVisible(root, QStringLiteral("Screen%1GroupBox").arg(k), k <= n);
     for (int k = 2; k <= 7; ++k)
-        for (const QString& name : RightEdgeNames(k).all()) SetVisible(root, name, k <= n - 1);
+        for (const QString& name : EdgeControlsOf(k, 1).all()) SetVisible(root, name, k <= n - 1);
     QStringList items;
     for (int k = 1; k <= n; ++k) items << QString::number(k);
     for (const char* name : kScreenSelectors)

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "settings/flag_protocol.h"
+#include "editors/field_controls.h"
 #include "editors/spin_arrows.h"
 #include "link/commands.h"
 #include "settings/number_format.h"
@@ -42,7 +43,7 @@ QStringList WidestFieldTexts(const NumericField& field)
 
 QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field)
 {
-    auto* edit = MakeNamed<QLineEdit>(parent, field.edit, QString::fromLatin1(field.row->initialText));
+    auto* edit = MakeNamed<QLineEdit>(parent, ControlName(field.key), QString::fromLatin1(field.row->initialText));
     if (field.maxLength() > 0) edit->setMaxLength(field.maxLength());
     FitEditTo(edit, WidestFieldTexts(field));
     edit->setAccessibleName(field.accessibleName);
@@ -51,31 +52,32 @@ QLineEdit* MakeNumericEdit(QWidget* parent, const NumericField& field)
 
 SpinArrows* MakeNumericSpin(QWidget* parent, const NumericField& field)
 {
-    return MakeNamed<SpinArrows>(parent, field.spin);
+    return MakeNamed<SpinArrows>(parent, ControlsOf(field.key).spin);
 }
 
-NumericFields::NumericFields(QWidget* root, MainFlags& flags, Operator& op, CommandSet& commands, QObject* parent)
-    : QObject(parent), root_(root), flags_(flags), op_(op), commands_(commands)
+NumericFields::NumericFields(QWidget* root, NumericFieldHost& host, MainFlags& flags, Operator& op, CommandSet& commands,
+                             QObject* parent)
+    : QObject(parent), root_(root), flags_(flags), op_(op), commands_(commands), host_(host)
 {
 }
 
-int NumericFields::attach(FieldFamily family)
+int NumericFields::attach(Field family)
 {
     int count = 0;
     for (const NumericField* f : FieldsOf(family)) {
-        QLineEdit* edit = editOf(f->edit);
+        QLineEdit* edit = editOf(ControlName(f->key));
         if (!edit || edits_.contains(edit)) continue;
         Attached a;
         a.field = f;
         a.entered = edit->hasFocus();
         edits_.insert(edit, a);
         edit->installEventFilter(this);
-        if (auto* spin = FindNamed<SpinArrows>(root_, f->spin)) {
+        if (auto* spin = FindNamed<SpinArrows>(root_, ControlsOf(f->key).spin)) {
             connect(spin, &SpinArrows::stepUp, this, [this, f] { step(*f, +1); });
             connect(spin, &SpinArrows::stepDown, this, [this, f] { step(*f, -1); });
         }
         if (f->row->group == CommitGroup::WithEnableBox)
-            if (auto* box = FindNamed<QCheckBox>(root_, f->partner))
+            if (auto* box = FindNamed<QCheckBox>(root_, ControlsOf(f->key).partner))
                 connect(box, &QCheckBox::clicked, this, [this, f] { commit(*f); });
         ++count;
     }
@@ -96,19 +98,25 @@ void NumericFields::attachEdit(QLineEdit* edit, std::function<bool()> commit, st
 int NumericFields::attachAll()
 {
     int count = 0;
-    for (const NumericFamilyRow& row : kNumericFamilies) count += attach(row.family);
+    for (const NumericFamilyRow& row : kNumericFamilies) count += attach(row.field);
     return count;
 }
 
 bool NumericFields::Commit(const QString& editName)
 {
-    const NumericField* f = FindNumericField(editName);
+    const NumericField* f = NumericFieldOfEdit(editName);
+    return f ? commit(*f) : false;
+}
+
+bool NumericFields::Commit(const FieldKey& key)
+{
+    const NumericField* f = FindNumericField(key);
     return f ? commit(*f) : false;
 }
 
 void NumericFields::Step(const QString& editName, int direction)
 {
-    if (const NumericField* f = FindNumericField(editName)) step(*f, direction);
+    if (const NumericField* f = NumericFieldOfEdit(editName)) step(*f, direction);
 }
 
 QLineEdit* NumericFields::editOf(const QString& name) const { return FindNamed<QLineEdit>(root_, name); }
@@ -214,13 +222,13 @@ bool NumericFields::CommitPending()
 
 void NumericFields::enterPressed(const NumericField& field)
 {
-    QWidget* next = FindNamed(root_, field.next);
+    QWidget* next = FindNamed(root_, ControlsOf(field.key).next);
     if (next && next->isVisible() && next->isEnabled() && next->focusPolicy() != Qt::NoFocus) {
         next->setFocus(Qt::TabFocusReason);  // the field loses the focus: its commit runs
         return;
     }
     // No next field to go to: commit where we are.
-    if (QLineEdit* edit = editOf(field.edit)) {
+    if (QLineEdit* edit = editOf(ControlName(field.key))) {
         auto it = edits_.find(edit);
         if (it != edits_.end() && committing_ == 0) commit(field);
     }
@@ -231,12 +239,12 @@ std::pair<double, double> NumericFields::rangeOf(const NumericField& field) cons
     const NumericFamilyRow& row = *field.row;
     switch (row.range) {
     case RangeKind::HPositionWindow: {
-        const auto [lo, hi] = hooks_.hPositionWindow();
-        return {lo, hi};
+        const PositionWindow w = host_.positionWindow();
+        return {w.HPositionMin, w.HPositionMax};
     }
     case RangeKind::VPositionWindow: {
-        const auto [lo, hi] = hooks_.vPositionWindow();
-        return {lo, hi};
+        const PositionWindow w = host_.positionWindow();
+        return {w.VPositionMin, w.VPositionMax};
     }
     case RangeKind::Fixed: break;
     }
@@ -246,7 +254,7 @@ std::pair<double, double> NumericFields::rangeOf(const NumericField& field) cons
 QString NumericFields::boundsMessage(const NumericField& field) const
 {
     const NumericFamilyRow& row = *field.row;
-    if (row.range == RangeKind::HPositionWindow && hooks_.hPositionBoundsMessage) return hooks_.hPositionBoundsMessage();
+    if (row.range == RangeKind::HPositionWindow) return HPositionOutOfBoundsMessage(host_.positionWindow());
     QString text = QString::fromLatin1(row.boundsPrefix);
     QString range = QString::fromLatin1(row.rangeText);
     if (row.range != RangeKind::Fixed && !range.isEmpty()) {
@@ -266,15 +274,13 @@ void NumericFields::restore(const NumericField& field)
 {
     switch (field.row->restore) {
     case RestoreFill::None: break;
-    case RestoreFill::BlackLevel: hooks_.fillBlackLevel(field.number); break;
-    case RestoreFill::SourcePage: hooks_.fillSourcePage(); break;
-    case RestoreFill::SeamPage: hooks_.fillSeamPage(); break;
+    default: host_.restoreFill(field.row->restore, field.number); break;
     }
 }
 
 bool NumericFields::validate(const NumericField& field)
 {
-    QLineEdit* edit = editOf(field.edit);
+    QLineEdit* edit = editOf(ControlName(field.key));
     if (!edit) return true;  // a field the page does not show takes no part
     const QString text = edit->text();
     double value = 0;
@@ -344,15 +350,16 @@ bool NumericFields::commitTableField(const NumericField& field)
     std::vector<const NumericField*> group;
     switch (field.row->group) {
     case CommitGroup::HaloPair: {
-        const NumericField* partner = FindNumericField(field.partner);
-        const bool isWidth = field.row->family == FieldFamily::HaloWidth;
+        const std::optional<FieldKey> partnerKey = PartnerKey(field);
+        const NumericField* partner = partnerKey ? FindNumericField(*partnerKey) : nullptr;
+        const bool isWidth = field.row->field == Field::HaloWidth;
         if (partner && !isWidth) group.push_back(partner);
         group.push_back(&field);
         if (partner && isWidth) group.push_back(partner);
         break;
     }
     case CommitGroup::AllSeamGains:
-        for (const NumericField* g : FieldsOf(FieldFamily::SeamGain)) group.push_back(g);
+        for (const NumericField* g : FieldsOf(Field::SeamGain)) group.push_back(g);
         break;
     case CommitGroup::Alone:
     case CommitGroup::WithEnableBox: group.push_back(&field); break;
@@ -360,7 +367,7 @@ bool NumericFields::commitTableField(const NumericField& field)
     for (const NumericField* g : group)
         if (!validate(*g)) return false;
 
-    if (MaySend(flags_, hooks_.linkEstablished())) return send(field);
+    if (MaySend(flags_, host_.linkEstablished())) return send(field);
     return true;
 }
 
@@ -408,45 +415,46 @@ bool NumericFields::send(const NumericField& field)
 {
     const NumericFamilyRow& row = *field.row;
     int n = field.number;
-    if (row.target == FieldTarget::SourceChannel) n = hooks_.selectedSourceChannel();
-    if (row.target == FieldTarget::SeamChannel) n = hooks_.selectedSeamChannel();
+    if (row.target == FieldTarget::SourceChannel) n = host_.selectedChannel(ChannelPage::Source);
+    if (row.target == FieldTarget::SeamChannel) n = host_.selectedChannel(ChannelPage::Seam);
     if (n < 1 || n > 8) return true;
     const UnitIndex at = WallToUnit(n);
     double v = 0;
     switch (row.builder) {
     case FieldBuilder::BlackLevel:
-        if (valueOf(field.edit, row.type, v)) return commands_.SendBlackLevel(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(ControlName(field.key), row.type, v)) return commands_.SendBlackLevel(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::Halo: {
-        const bool isWidth = row.family == FieldFamily::HaloWidth;
+        const bool isWidth = row.field == Field::HaloWidth;
+        const FieldControls& controls = ControlsOf(field.key);
         double width = 0, offset = 0;
-        if (valueOf(isWidth ? field.edit : field.partner, ValueType::Integer, width) &&
-            valueOf(isWidth ? field.partner : field.edit, ValueType::Integer, offset))
+        if (valueOf(isWidth ? controls.name : controls.partner, ValueType::Integer, width) &&
+            valueOf(isWidth ? controls.partner : controls.name, ValueType::Integer, offset))
             return commands_.SendHalo(at.unit, at.index, field.side, static_cast<int>(width), static_cast<int>(offset));
         break;
     }
-    case FieldBuilder::EdgeFeather: return hooks_.sendEdgeFeathering(n, field.side);
+    case FieldBuilder::EdgeFeather: return host_.sendEdgeFeathering(n, field.side);
     case FieldBuilder::InputHPosition:
-        if (valueOf(field.edit, row.type, v)) return commands_.SendInputHPosition(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(ControlName(field.key), row.type, v)) return commands_.SendInputHPosition(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputVPosition:
-        if (valueOf(field.edit, row.type, v)) return commands_.SendInputVPosition(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(ControlName(field.key), row.type, v)) return commands_.SendInputVPosition(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputPhase:
-        if (valueOf(field.edit, row.type, v)) return commands_.SendInputPhase(at.unit, at.index, static_cast<int>(v));
+        if (valueOf(ControlName(field.key), row.type, v)) return commands_.SendInputPhase(at.unit, at.index, static_cast<int>(v));
         break;
     case FieldBuilder::InputContrast:
-        if (valueOf(field.edit, row.type, v))
+        if (valueOf(ControlName(field.key), row.type, v))
             return commands_.SendInputContrast(at.unit, at.index, field.colour, static_cast<float>(v));
         break;
     case FieldBuilder::InputBrightness:
-        if (valueOf(field.edit, row.type, v))
+        if (valueOf(ControlName(field.key), row.type, v))
             return commands_.SendInputBrightness(at.unit, at.index, field.colour, static_cast<float>(v));
         break;
     case FieldBuilder::SeamGains: {
         int gains[8] = {};
-        for (const NumericField* g : FieldsOf(FieldFamily::SeamGain)) {
-            if (!valueOf(g->edit, ValueType::Integer, v)) return true;
+        for (const NumericField* g : FieldsOf(Field::SeamGain)) {
+            if (!valueOf(ControlName(g->key), ValueType::Integer, v)) return true;
             gains[g->number - 1] = static_cast<int>(v);
         }
         return commands_.SendSeamGains(at.unit, at.index, -4, gains);
@@ -459,7 +467,7 @@ void NumericFields::step(const NumericField& field, int direction)
 {
     EditorBusyGuard busy(flags_);
     if (!busy) return;
-    QLineEdit* edit = editOf(field.edit);
+    QLineEdit* edit = editOf(ControlName(field.key));
     if (!edit) return;
     const NumericFamilyRow& row = *field.row;
     const QString text = edit->text();

@@ -28,8 +28,8 @@
 //      text and length limit from the table), and the enable check boxes and next-field controls
 //      under the names the table gives;
 //   2. once the controls exist below the root, call attach(family) (or attachAll());
-//   3. provide the hooks the family needs: the channel selector of its page, its restore fill,
-//      the position window, the per-edge feathering sender.
+//   3. give it a host (NumericFieldHost): the link's state, the channel selector of the page,
+//      the restore fills, the position window, the per-edge feathering sender.
 
 #include <QHash>
 #include <QObject>
@@ -39,6 +39,7 @@
 #include <optional>
 #include <utility>
 
+#include "operations/position_window.h"
 #include "settings/numeric_field_table.h"
 
 class QLineEdit;
@@ -51,23 +52,21 @@ class Operator;
 class SpinArrows;
 struct MainFlags;
 
-struct NumericFieldHooks {
-    std::function<bool()> linkEstablished = [] { return false; };
-    // Channel 1..8 shown by the Source Setup / Seam Removal page's selector.
-    std::function<int()> selectedSourceChannel = [] { return 1; };
-    std::function<int()> selectedSeamChannel = [] { return 1; };
-    // Restores after an out-of-bounds entry.
-    std::function<void(int screen)> fillBlackLevel = [](int) {};
-    std::function<void()> fillSourcePage = [] {};
-    std::function<void()> fillSeamPage = [] {};
-    // The accepted position windows of the selected source channel (min, max).
-    std::function<std::pair<int, int>()> hPositionWindow = [] { return std::pair{0, 0}; };
-    std::function<std::pair<int, int>()> vPositionWindow = [] { return std::pair{0, 0}; };
-    // The H position's out-of-bounds message when the page words it itself (a window the unit
-    // reported empty); empty: built from the row and the window.
-    std::function<QString()> hPositionBoundsMessage;
-    // SendLeftEdgeFeathering(screen) (side 0) or SendRightEdgeFeathering(screen) (side 1).
-    std::function<bool(int screen, int side)> sendEdgeFeathering = [](int, int) { return true; };
+// What the fields need from the page or window they live in.
+class NumericFieldHost {
+public:
+    virtual bool linkEstablished() = 0;
+    // The wall channel 1..8 the page's selector shows.
+    virtual int selectedChannel(ChannelPage page) = 0;
+    // Shows the records' values again after an out-of-bounds entry (the screen: BlackLevel's).
+    virtual void restoreFill(RestoreFill fill, int screen) = 0;
+    // The accepted position window of the channel selected on the source page.
+    virtual PositionWindow positionWindow() = 0;
+    // The advanced feathering of one edge (side 0 left, 1 right), enable box and gamma, sent.
+    virtual bool sendEdgeFeathering(int screen, int side) = 0;
+
+protected:
+    ~NumericFieldHost() = default;
 };
 
 // The edit and the arrows of a field, named and set up from its row. The edit is as wide as the
@@ -81,12 +80,11 @@ class NumericFields : public QObject {
     Q_OBJECT
 public:
     // commands: the builders the commits call. root: the widget the controls live under.
-    NumericFields(QWidget* root, MainFlags& flags, Operator& op, CommandSet& commands, QObject* parent = nullptr);
-
-    NumericFieldHooks& hooks() { return hooks_; }
+    NumericFields(QWidget* root, NumericFieldHost& host, MainFlags& flags, Operator& op, CommandSet& commands,
+                  QObject* parent = nullptr);
 
     // Connects every field of the family whose edit exists below the root; returns how many.
-    int attach(FieldFamily family);
+    int attach(Field family);
     int attachAll();
 
     // An edit with rules of its own (the wall-wide gamma and overlap width) under the same focus
@@ -109,6 +107,7 @@ public:
 
     // The commit of the field with this edit. False when the entry was rejected.
     bool Commit(const QString& editName);
+    bool Commit(const FieldKey& key);
     // One step of the field's arrows (+1 up, -1 down).
     void Step(const QString& editName, int direction);
 
@@ -149,7 +148,7 @@ private:
     MainFlags& flags_;
     Operator& op_;
     CommandSet& commands_;
-    NumericFieldHooks hooks_;
+    NumericFieldHost& host_;
     QHash<QObject*, Attached> edits_;
     int committing_ = 0;
     bool returning_ = false;  // a commit is putting the focus back where it was

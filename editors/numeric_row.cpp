@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "settings/numeric_field_table.h"
+#include "editors/field_controls.h"
 #include "editors/numeric_fields.h"
 #include "editors/spin_arrows.h"
 
@@ -19,8 +20,8 @@ NumericRow AddNumericRow(QGridLayout* grid, int row, int column, QWidget* parent
 {
     NumericRow r;
     r.label = new QLabel(caption, parent);
-    const NumericField* field = FindNumericField(editName);
-    if (field && field->spin == spinName) {
+    const NumericField* field = NumericFieldOfEdit(editName);
+    if (field && ControlsOf(field->key).spin == spinName) {
         r.edit = MakeNumericEdit(parent, *field);
         r.spin = MakeNumericSpin(parent, *field);
     } else {  // not a table field: a programming error that shows as a field that edits nothing

@@ -26,18 +26,26 @@ QString GainCaption(int k) { return k <= 4 ? QStringLiteral("Gain -%1").arg(5 - 
 
 }  // namespace
 
+// The page's fields are the selected channel's eight gains.
+struct SeamRemovalPage::FieldHost final : NumericFieldHost {
+    SeamRemovalPage& page;
+    explicit FieldHost(SeamRemovalPage& p) : page(p) {}
+    bool linkEstablished() override { return page.host_.linkUp(); }
+    int selectedChannel(ChannelPage) override { return page.SelectedChannel(); }
+    void restoreFill(RestoreFill, int) override { page.FillSeamPage(); }
+    PositionWindow positionWindow() override { return {}; }       // no position fields on this page
+    bool sendEdgeFeathering(int, int) override { return false; }  // no edge fields on this page
+};
+
 SeamRemovalPage::SeamRemovalPage(Settings& settings, MainFlags& flags, Operator& op, CommandSet& commands,
                                  UnitOperationHost& host, QWidget* parent)
     : QWidget(parent), settings_(settings), flags_(flags), op_(op), commands_(commands), host_(host)
 {
     setObjectName(QStringLiteral("SeamRemovalTabSheet"));
     build();
-    fields_ = new NumericFields(this, flags_, op_, commands_, this);
-    fields_->attach(FieldFamily::SeamGain);
-    NumericFieldHooks& h = fields_->hooks();
-    h.linkEstablished = [this] { return host_.linkUp(); };
-    h.selectedSeamChannel = [this] { return SelectedChannel(); };
-    h.fillSeamPage = [this] { FillSeamPage(); };
+    fieldHost_ = std::make_unique<FieldHost>(*this);
+    fields_ = new NumericFields(this, *fieldHost_, flags_, op_, commands_, this);
+    fields_->attach(Field::SeamGain);
 }
 
 void SeamRemovalPage::build()

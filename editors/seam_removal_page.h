@@ -5,6 +5,7 @@
 // any of them sends all eight (MANSEAM).
 
 #include <QWidget>
+#include <memory>
 
 #include "editors/unit_operation_host.h"
 
@@ -58,6 +59,8 @@ private:
     Operator& op_;
     CommandSet& commands_;
     UnitOperationHost& host_;
+    struct FieldHost;  // what the page's gain fields ask of it
+    std::unique_ptr<FieldHost> fieldHost_;
     NumericFields* fields_ = nullptr;
     RadioGroup* selector_ = nullptr;
     QCheckBox* bridgeSingle_ = nullptr;

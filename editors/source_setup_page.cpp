@@ -75,19 +75,24 @@ SourceSetupPage::SourceSetupPage(Settings& settings, MainFlags& flags, Operator&
     attachFields();
 }
 
+// The page's fields are its channel's position, phase and colour fields.
+struct SourceSetupPage::FieldHost final : NumericFieldHost {
+    SourceSetupPage& page;
+    explicit FieldHost(SourceSetupPage& p) : page(p) {}
+    bool linkEstablished() override { return page.host_.linkUp(); }
+    int selectedChannel(ChannelPage) override { return page.SelectedChannel(); }
+    void restoreFill(RestoreFill, int) override { page.FillSourcePage(); }
+    PositionWindow positionWindow() override { return page.window_; }
+    bool sendEdgeFeathering(int, int) override { return false; }  // no edge fields on this page
+};
+
 void SourceSetupPage::attachFields()
 {
-    fields_ = new NumericFields(this, flags_, op_, commands_, this);
-    for (FieldFamily f : {FieldFamily::HPosition, FieldFamily::VPosition, FieldFamily::Phase, FieldFamily::OverallContrast,
-                          FieldFamily::OverallBrightness, FieldFamily::ColourContrast, FieldFamily::ColourBrightness})
+    fieldHost_ = std::make_unique<FieldHost>(*this);
+    fields_ = new NumericFields(this, *fieldHost_, flags_, op_, commands_, this);
+    for (Field f : {Field::HPosition, Field::VPosition, Field::Phase, Field::OverallContrast, Field::OverallBrightness,
+                    Field::ColourContrast, Field::ColourBrightness})
         fields_->attach(f);
-    NumericFieldHooks& h = fields_->hooks();
-    h.linkEstablished = [this] { return host_.linkUp(); };
-    h.selectedSourceChannel = [this] { return SelectedChannel(); };
-    h.fillSourcePage = [this] { FillSourcePage(); };
-    h.hPositionWindow = [this] { return std::pair<int, int>{window_.HPositionMin, window_.HPositionMax}; };
-    h.vPositionWindow = [this] { return std::pair<int, int>{window_.VPositionMin, window_.VPositionMax}; };
-    h.hPositionBoundsMessage = [this] { return HPositionOutOfBoundsMessage(window_); };
 }
 
 void SourceSetupPage::build()

@@ -6,6 +6,7 @@
 // the records and keeps the accepted position window of the selected channel.
 
 #include <QWidget>
+#include <memory>
 
 #include "editors/unit_operation_host.h"
 #include "operations/position_window.h"
@@ -89,6 +90,8 @@ private:
     CommandSet& commands_;
     UnitOperationHost& host_;
     PositionWindow window_;
+    struct FieldHost;  // what the page's numeric fields ask of it
+    std::unique_ptr<FieldHost> fieldHost_;
     NumericFields* fields_ = nullptr;
 
     RadioGroup* selector_ = nullptr;

@@ -12,7 +12,6 @@
 #include "operations/field_commit.h"
 #include "operations/position_window.h"
 #include "planning/plan_state.h"
-#include "settings/edge_control_names.h"
 #include "settings/main_flags.h"
 #include "settings/number_format.h"
 #include "settings/numeric_field_table.h"
@@ -42,65 +41,58 @@ long long WireTenths(float v)
     return std::llround(shown * 10.0);
 }
 
-// The edge controls of screen n (1..8) on side 0 (left) or 1 (right).
-EdgeNames EdgeOf(int n, int side)
-{
-    if (n == 1 || n == 8) return EndEdgeNames(n);
-    return side == 0 ? LeftEdgeNames(n) : RightEdgeNames(n);
-}
-
 QString Wall(const char* what, int n) { return QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(n); }
 
 // The field as the operator knows it, for a message naming a value that cannot be sent.
-QString LabelOf(const QString& name)
+QString LabelOf(const FieldKey& key)
 {
-    if (const NumericField* f = FindNumericField(name)) return f->accessibleName;
-    if (name == QLatin1String("OWidthEdit")) return QStringLiteral("Overlap Width");
-    if (name == QLatin1String("BasicGammaEdit")) return QStringLiteral("Edge Feathering Gamma");
-    return name;
+    if (const NumericField* f = FindNumericField(key)) return f->accessibleName;
+    if (key.field == Field::OverlapWidth) return QStringLiteral("Overlap Width");
+    if (key.field == Field::BasicGamma) return QStringLiteral("Edge Feathering Gamma");
+    return {};
 }
 
 QString Range(long long lo, long long hi) { return QStringLiteral("%1 to %2").arg(lo).arg(hi); }
 
 // A value the sequence reads itself: it must be a number and lie within what its field accepts.
-void ReadInt(BulkValues& values, const QString& name, int lo, int hi, Carry& out)
+void ReadInt(BulkValues& values, const FieldKey& key, int lo, int hi, Carry& out)
 {
-    const QString text = values.Text(name);
+    const QString text = values.Text(key);
     double v = 0;
     if (ParseFieldValue(ValueType::Integer, text, v) && v >= lo && v <= hi) out.AddInt(std::llround(v));
-    else out.AddBad(text, LabelOf(name), Range(lo, hi));
+    else out.AddBad(text, LabelOf(key), Range(lo, hi));
 }
 // A field of the numeric field table, within its fixed range.
-void ReadInt(BulkValues& values, const QString& name, Carry& out)
+void ReadInt(BulkValues& values, const FieldKey& key, Carry& out)
 {
-    const NumericField* f = FindNumericField(name);
-    if (f) ReadInt(values, name, int(f->row->lo), int(f->row->hi), out);
-    else out.AddBad(values.Text(name), LabelOf(name));
+    const NumericField* f = FindNumericField(key);
+    if (f) ReadInt(values, key, int(f->row->lo), int(f->row->hi), out);
+    else out.AddBad(values.Text(key), LabelOf(key));
 }
 // A gamma: the edge gammas' rule, which the basic gamma shares.
-void ReadGamma(BulkValues& values, const QString& name, Carry& out)
+void ReadGamma(BulkValues& values, const FieldKey& key, Carry& out)
 {
-    const NumericFamilyRow& row = FamilyRow(FieldFamily::Gamma);
-    const QString text = values.Text(name);
+    const NumericFamilyRow& row = FamilyRow(Field::EdgeGamma);
+    const QString text = values.Text(key);
     double v = 0;
     if (ParseFieldInRange(row, text, v)) out.AddTenths(static_cast<float>(v));
-    else out.AddBad(text, LabelOf(name), FieldRangeText(row));
+    else out.AddBad(text, LabelOf(key), FieldRangeText(row));
 }
 // A field's own commit check, as the send's commit will run it.
-void ReadChecked(BulkValues& values, const QString& name, Carry& out, bool integer)
+void ReadChecked(BulkValues& values, const FieldKey& key, Carry& out, bool integer)
 {
-    const QString text = values.Text(name);
+    const QString text = values.Text(key);
     double value = 0;
-    if (!CommitCheckedValue(name, text, value)) {
-        const NumericField* f = FindNumericField(name);
-        out.AddBad(text, LabelOf(name), f ? QString::fromLatin1(f->row->rangeText).remove('(').remove(')') : QString());
+    if (!CommitCheckedValue(key, text, value)) {
+        const NumericField* f = FindNumericField(key);
+        out.AddBad(text, LabelOf(key), f ? QString::fromLatin1(f->row->rangeText).remove('(').remove(')') : QString());
     } else if (integer) {
         out.AddInt(std::llround(value));
     } else {
         out.AddTenths(static_cast<float>(value));
     }
 }
-void ReadFlag(BulkValues& values, const QString& name, Carry& out) { out.AddInt(values.Checked(name) ? 1 : 0); }
+void ReadFlag(BulkValues& values, const FieldKey& key, Carry& out) { out.AddInt(values.Checked(key) ? 1 : 0); }
 
 // The output fields that steps after TNCTRL send, put back after the unit's re-read replaced
 // them: the re-read reports what the unit held before this send reached those fields.
@@ -132,7 +124,8 @@ constexpr int kLastTestPattern = 10;  // "Horizontal Ramp"
 QString WireValue::Text() const
 {
     if (!ok) return shown;
-    return tenths ? QString::number(double(number) / 10.0, 'f', 1) : QString::number(number);
+    return tenths ? FormatFieldValue(ValueType::Tenths, double(number) / 10.0)
+                  : FormatFieldValue(ValueType::Integer, double(number));
 }
 
 bool Carry::Ok() const
@@ -149,7 +142,7 @@ WireValue HeldValue(const Settings& units, int unit, const CarriedField& f)
     const double v = ReadFieldValue(bytes, *f.field, f.element);
     if (f.field->kind != FieldKind::Tenths) return {true, static_cast<long long>(v), false, 0, {}, {}, {}};
     // The unit reports whole tenths; a float from elsewhere is taken as its wire text would be.
-    if (!std::isfinite(v)) return {false, 0, true, 0, QString::number(v), {}, {}};
+    if (!std::isfinite(v)) return {false, 0, true, 0, FormatFloat(static_cast<float>(v)), {}, {}};
     Carry c;
     c.AddTenths(static_cast<float>(v));
     return c.values.front();
@@ -191,10 +184,12 @@ struct BulkPlan::Builder {
         p.steps.push_back(std::move(s));
         return p.steps.back();
     }
-    void Action(std::function<void(BulkValues&)> act)
+    void Select(ChannelPage page, int channel)
     {
         Step s;
-        s.select = std::move(act);
+        s.kind = StepKind::SelectChannel;
+        s.page = page;
+        s.channel = channel;
         p.steps.push_back(std::move(s));
     }
 
@@ -212,10 +207,10 @@ struct BulkPlan::Builder {
     {
         Command(u, QStringLiteral("DISP"), {Out(1, "Alignment"), Out(1, "OverlapWidth")},
                 [](BulkValues& v, Carry& c) {
-                    const int align = v.ListIndex(QStringLiteral("ImageAlignComboBox"));
+                    const int align = v.ListIndex(WallKey(Field::Alignment));
                     if (align == 0 || align == 1) c.AddInt(align);
                     else c.AddBad(QStringLiteral("none"), QStringLiteral("Image Alignment"), QStringLiteral("an item of its list"));
-                    ReadInt(v, QStringLiteral("OWidthEdit"), kMinOverlap, v.OverlapWidthMax(), c);
+                    ReadInt(v, WallKey(Field::OverlapWidth), kMinOverlap, v.OverlapWidthMax(), c);
                 },
                 [this, u](const Carry& c) { return Sent(cmd().SendDisplayLayout(u, c.Int(0), c.Int(1))); });
     }
@@ -224,7 +219,7 @@ struct BulkPlan::Builder {
     {
         const UnitIndex at = WallToUnit(k + 1);
         const int u = at.unit, i = at.index;
-        Action([k](BulkValues& v) { v.SelectChannel(QStringLiteral("SourceScreenSelectRadioGroup"), k); });
+        Select(ChannelPage::Source, k);
         if (!p.settings_.IsChannelLocked(u, i)) return;
         const QString ch = Wall("channel", k + 1);
         Settings& s = p.settings_;
@@ -233,37 +228,41 @@ struct BulkPlan::Builder {
                 u, QLatin1String(horizontal ? "IRSPTN H " : "IRSPTN V ") + ch, {In(i, horizontal ? "HPosition" : "VPosition")},
                 [&s, u, i, horizontal](BulkValues& v, Carry& c) {
                     const PositionWindow w = PositionWindowOf(s.input(u, i));
-                    if (horizontal) ReadInt(v, QStringLiteral("HPositionEdit"), w.HPositionMin, w.HPositionMax, c);
-                    else ReadInt(v, QStringLiteral("VPositionEdit"), w.VPositionMin, w.VPositionMax, c);
+                    if (horizontal) ReadInt(v, WallKey(Field::HPosition), w.HPositionMin, w.HPositionMax, c);
+                    else ReadInt(v, WallKey(Field::VPosition), w.VPositionMin, w.VPositionMax, c);
                 },
                 [this, u, i, horizontal](const Carry& c) {
                     return Sent(horizontal ? cmd().SendInputHPosition(u, i, c.Int(0))
                                            : cmd().SendInputVPosition(u, i, c.Int(0)));
                 });
             // Checked before the send's first command, against the window asked for then.
-            st.check = [this, u, i, horizontal](const Carry& c, WireValue& bad) {
-                return WithinReportedWindow(u, i, horizontal, c, bad);
-            };
+            st.positionCheck = true;
+            st.horizontal = horizontal;
+            st.index = i;
         }
         Command(u, QStringLiteral("ICPHOTN ") + ch, {In(i, "Phase")},
-                [](BulkValues& v, Carry& c) { ReadInt(v, QStringLiteral("PhaseEdit"), c); },
+                [](BulkValues& v, Carry& c) { ReadInt(v, WallKey(Field::Phase), c); },
                 [this, u, i](const Carry& c) { return Sent(cmd().SendInputPhase(u, i, c.Int(0))); });
         struct Colour {
-            const char* edit;
+            FieldKey key;
             const char* keyword;
             const char* field;
         };
         static const Colour kColours[] = {
-            {"LeftOContrastEdit", "ICNTTN", "ContrastC"},   {"LeftOBrightnessEdit", "IBRTTN", "BrightnessC"},
-            {"LeftRContrastEdit", "ICNTTN", "ContrastR"},   {"LeftRBrightnessEdit", "IBRTTN", "BrightnessR"},
-            {"LeftGContrastEdit", "ICNTTN", "ContrastG"},   {"LeftGBrightnessEdit", "IBRTTN", "BrightnessG"},
-            {"LeftBContrastEdit", "ICNTTN", "ContrastB"},   {"LeftBBrightnessEdit", "IBRTTN", "BrightnessB"},
+            {WallKey(Field::OverallContrast), "ICNTTN", "ContrastC"},
+            {WallKey(Field::OverallBrightness), "IBRTTN", "BrightnessC"},
+            {{Field::ColourContrast, 1}, "ICNTTN", "ContrastR"},
+            {{Field::ColourBrightness, 1}, "IBRTTN", "BrightnessR"},
+            {{Field::ColourContrast, 2}, "ICNTTN", "ContrastG"},
+            {{Field::ColourBrightness, 2}, "IBRTTN", "BrightnessG"},
+            {{Field::ColourContrast, 3}, "ICNTTN", "ContrastB"},
+            {{Field::ColourBrightness, 3}, "IBRTTN", "BrightnessB"},
         };
         for (const Colour& col : kColours) {
-            const QString edit = QLatin1String(col.edit);
+            const FieldKey key = col.key;
             Step& st = Command(u, QLatin1String(col.keyword) + QLatin1Char(' ') + ch, {In(i, col.field)},
-                               [edit](BulkValues& v, Carry& c) { ReadChecked(v, edit, c, false); },
-                               [this, edit](const Carry&) { return Commit(edit); });
+                               [key](BulkValues& v, Carry& c) { ReadChecked(v, key, c, false); },
+                               [this, key](const Carry&) { return Commit(key); });
             st.commitChecked = true;
         }
     }
@@ -286,9 +285,9 @@ struct BulkPlan::Builder {
         return StepResult::Invalid;
     }
 
-    StepResult Commit(const QString& edit) const
+    StepResult Commit(const FieldKey& key) const
     {
-        switch (p.values_.Commit(edit)) {
+        switch (p.values_.Commit(key)) {
         case CommitOutcome::Sent: return Sent(true);
         // The field told the operator why; the send goes on without this command.
         case CommitOutcome::Refused: return p.link_.linkUp() ? StepResult::Skipped : StepResult::Failed;
@@ -313,16 +312,15 @@ struct BulkPlan::Builder {
     void TestPattern(int n)
     {
         const UnitIndex at = WallToUnit(n);
-        const QString d = QString::number(n);
         Command(at.unit, Wall("OTPMTN screen", n),
                 {Out(at.index, "TestPattern"), Out(at.index, "OutputRaster"), Out(at.index, "TestGrid")},
-                [d](BulkValues& v, Carry& c) {
-                    const int pattern = v.ListIndex("TestPattern" + d + "ComboBox");
+                [n](BulkValues& v, Carry& c) {
+                    const int pattern = v.ListIndex(ScreenKey(Field::TestPattern, n));
                     if (pattern >= 0 && pattern <= kLastTestPattern) c.AddInt(pattern);
-                    else c.AddBad(QStringLiteral("none"), QStringLiteral("Screen %1 Test Pattern").arg(d),
+                    else c.AddBad(QStringLiteral("none"), QStringLiteral("Screen %1 Test Pattern").arg(n),
                                   QStringLiteral("an item of its list"));
-                    ReadFlag(v, "OutputRaster" + d + "CheckBox", c);
-                    ReadFlag(v, "TestGrid" + d + "CheckBox", c);
+                    ReadFlag(v, ScreenKey(Field::OutputRaster, n), c);
+                    ReadFlag(v, ScreenKey(Field::TestGrid, n), c);
                 },
                 [this, at](const Carry& c) {
                     return Sent(cmd().SendTestPattern(at.unit, at.index, c.Int(0), c.Int(1), c.Int(2)));
@@ -333,21 +331,20 @@ struct BulkPlan::Builder {
     {
         const UnitIndex at = WallToUnit(n);
         Command(at.unit, Wall("BLKGN screen", n), {Out(at.index, "BlackLevel")},
-                [n](BulkValues& v, Carry& c) { ReadInt(v, QStringLiteral("Black%1Edit").arg(n), c); },
+                [n](BulkValues& v, Carry& c) { ReadInt(v, ScreenKey(Field::BlackLevel, n), c); },
                 [this, at](const Carry& c) { return Sent(cmd().SendBlackLevel(at.unit, at.index, c.Int(0))); });
     }
 
     void Halo(int n, int side)
     {
         const UnitIndex at = WallToUnit(n);
-        const EdgeNames e = EdgeOf(n, side);
         const bool left = side == 0;
         Command(at.unit, QStringLiteral("HALO %1 screen %2").arg(SideLetter(side)).arg(n),
                 {Out(at.index, left ? "LeftHaloWidth" : "RightHaloWidth"),
                  Out(at.index, left ? "LeftHaloOffset" : "RightHaloOffset")},
-                [e](BulkValues& v, Carry& c) {
-                    ReadInt(v, e.width, c);
-                    ReadInt(v, e.offset, c);
+                [n, side](BulkValues& v, Carry& c) {
+                    ReadInt(v, EdgeKey(Field::HaloWidth, n, side), c);
+                    ReadInt(v, EdgeKey(Field::HaloOffset, n, side), c);
                 },
                 [this, at, side](const Carry& c) {
                     return Sent(cmd().SendHalo(at.unit, at.index, side, c.Int(0), c.Int(1)));
@@ -359,13 +356,12 @@ struct BulkPlan::Builder {
     void EdgeFeather(int n, int side)
     {
         const UnitIndex at = WallToUnit(n);
-        const EdgeNames e = EdgeOf(n, side);
         const bool left = side == 0;
         Command(at.unit, QStringLiteral("EFTA %1 screen %2").arg(SideLetter(side)).arg(n),
                 {Out(at.index, left ? "LeftFeather" : "RightFeather"), Out(at.index, left ? "LeftGamma" : "RightGamma")},
-                [e](BulkValues& v, Carry& c) {
-                    ReadFlag(v, e.enable, c);
-                    ReadGamma(v, e.gamma, c);
+                [n, side](BulkValues& v, Carry& c) {
+                    ReadFlag(v, EdgeKey(Field::EdgeFeathering, n, side), c);
+                    ReadGamma(v, EdgeKey(Field::EdgeGamma, n, side), c);
                 },
                 [this, at, side](const Carry& c) {
                     return Sent(cmd().SendEdgeFeather(at.unit, at.index, side, int16_t(c.Int(0)), c.Single(1)));
@@ -375,7 +371,7 @@ struct BulkPlan::Builder {
     void DataDoubling(int u)
     {
         Command(u, QStringLiteral("DDBL"), {Out(1, "DataDoubling")},
-                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("EnDataDoubleCheckBox"), c); },
+                [](BulkValues& v, Carry& c) { ReadFlag(v, WallKey(Field::DataDoubling), c); },
                 [this, u](const Carry& c) { return Sent(cmd().SendDataDoubling(u, c.Int(0))); });
     }
 
@@ -383,8 +379,8 @@ struct BulkPlan::Builder {
     {
         Command(u, QStringLiteral("EFTB"), {Out(1, "BasicFeather"), Out(1, "BasicGamma")},
                 [](BulkValues& v, Carry& c) {
-                    ReadFlag(v, QStringLiteral("BasicEdgeFeatheringCheckBox"), c);
-                    ReadGamma(v, QStringLiteral("BasicGammaEdit"), c);
+                    ReadFlag(v, WallKey(Field::BasicFeathering), c);
+                    ReadGamma(v, WallKey(Field::BasicGamma), c);
                 },
                 [this, u](const Carry& c) { return Sent(cmd().SendBasicFeather(u, int16_t(c.Int(0)), c.Single(1))); });
     }
@@ -392,7 +388,7 @@ struct BulkPlan::Builder {
     void ControlMode(int u, int units)
     {
         Command(u, QStringLiteral("TNCTRL"), {Out(1, "ControlMode")},
-                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("AdvanceModeCheckBox"), c); },
+                [](BulkValues& v, Carry& c) { ReadFlag(v, WallKey(Field::AdvancedMode), c); },
                 [this, u, units](const Carry& c) {
                     const StepResult r = Sent(cmd().SendControlMode(u, c.Int(0)));
                     // Unit 1's screens were sent before: their re-read values stand. What is still
@@ -408,25 +404,25 @@ struct BulkPlan::Builder {
     {
         const UnitIndex at = WallToUnit(k + 1);
         const int u = at.unit, i = at.index;
-        Action([k](BulkValues& v) { v.SelectChannel(QStringLiteral("SeamScreenSelectRadioGroup"), k); });
+        Select(ChannelPage::Seam, k);
         if (!p.settings_.IsChannelLocked(u, i)) return;
         std::vector<CarriedField> fields{Out(i, "SeamParam")};
         for (int g = 0; g < 8; ++g) fields.push_back(Out(i, "SeamGain", g));
         for (int g = 1; g <= 8; ++g) {
-            const QString edit = QStringLiteral("SeamGain%1Edit").arg(g);
+            const FieldKey key = ScreenKey(Field::SeamGain, g);
             // Each gain's commit sends all eight gains.
             Step& st = Command(u, Wall("MANSEAM channel", k + 1), fields,
                                [](BulkValues& v, Carry& c) {
                                    c.AddInt(kSeamParam);
                                    for (int e = 1; e <= 8; ++e)
-                                       ReadChecked(v, QStringLiteral("SeamGain%1Edit").arg(e), c, true);
+                                       ReadChecked(v, ScreenKey(Field::SeamGain, e), c, true);
                                },
-                               [this, edit](const Carry&) { return Commit(edit); });
+                               [this, key](const Carry&) { return Commit(key); });
             st.commitChecked = true;
             st.repeat = g > 1;
         }
         Command(u, Wall("BRDGSEAM channel", k + 1), {Out(i, "SeamBridge")},
-                [](BulkValues& v, Carry& c) { ReadFlag(v, QStringLiteral("SeamBridgeSingleConfigCheckBox"), c); },
+                [](BulkValues& v, Carry& c) { ReadFlag(v, WallKey(Field::SeamBridge), c); },
                 [this, u, i](const Carry& c) { return Sent(cmd().SendSeamBridge(u, i, c.Int(0))); });
     }
 };
@@ -447,13 +443,9 @@ void BulkPlan::Build(int n, int unitCount)
     for (int u = 1; u <= units; ++u) b.DataDoubling(u);
     for (int u = 1; u <= units; ++u) b.BasicFeather(u);
     Step keep;
-    keep.send = [this, units](const Carry&) {
-        // Kept before TNCTRL re-reads each unit's screens; see RestorePending.
-        for (int u = 1; u <= units; ++u)
-            for (int i = 1; i <= 4; ++i) kept_[u][i] = settings_.output(u, i);
-        return StepResult::Ok;
-    };
+    keep.kind = StepKind::KeepRecords;
     steps.push_back(std::move(keep));
+    units_ = units;
     for (int u = 1; u <= units; ++u) b.ControlMode(u, units);
     if (units > 1) b.ScreenOutputs({5, 6, 7, 8}, {5, 6, 7, 8}, {5, 6, 7}, {5, 6, 7}, {5, 6, 7, 8});
     for (int k = 0; k < n && k <= 3; ++k) b.SeamChannel(k);
@@ -464,9 +456,14 @@ void BulkPlan::Build(int n, int unitCount)
 StepResult BulkPlan::Run(const Step& step)
 {
     Carry carried;
-    if (step.unit == 0) {
-        if (step.select) step.select(values_);
-        return step.send ? step.send(carried) : StepResult::Ok;
+    switch (step.kind) {
+    case StepKind::SelectChannel: values_.SelectChannel(step.page, step.channel); return StepResult::Ok;
+    case StepKind::KeepRecords:
+        // Kept before TNCTRL re-reads each unit's screens; see RestorePending.
+        for (int u = 1; u <= units_; ++u)
+            for (int i = 1; i <= 4; ++i) kept_[u][i] = settings_.output(u, i);
+        return StepResult::Ok;
+    case StepKind::Command: break;
     }
     if (!step.commitChecked) {
         step.carry(values_, carried);
@@ -479,10 +476,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
 {
     for (size_t k = 0; k < steps.size(); ++k) {
         const Step& step = steps[k];
-        if (step.unit == 0) {
-            if (step.select) step.select(values_);
-            continue;
-        }
+        if (step.kind == StepKind::SelectChannel) values_.SelectChannel(step.page, step.channel);
+        if (step.kind != StepKind::Command) continue;
         if (!include.at(k)) continue;
         at = &step;
         Carry c;
@@ -494,8 +489,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
             bad = v;
             return StepResult::Invalid;
         }
-        if (step.check) {
-            const StepResult r = step.check(c, bad);
+        if (step.positionCheck) {
+            const StepResult r = builder_->WithinReportedWindow(step.unit, step.index, step.horizontal, c, bad);
             if (r != StepResult::Ok) return r;
         }
     }
@@ -506,10 +501,8 @@ StepResult BulkPlan::CheckAll(const std::vector<bool>& include, const Step*& at,
 void EvaluatePlan(const BulkPlan& plan, BulkValues& values, const std::function<void(const Step&, const Carry&)>& visit)
 {
     for (const Step& step : plan.steps) {
-        if (step.unit == 0) {
-            if (step.select) step.select(values);
-            continue;
-        }
+        if (step.kind == StepKind::SelectChannel) values.SelectChannel(step.page, step.channel);
+        if (step.kind != StepKind::Command) continue;
         Carry c;
         step.carry(values, c);
         visit(step, c);

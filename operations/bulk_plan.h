@@ -60,22 +60,31 @@ struct Carry {
 // What the unit holds for a field, as the wire would carry it.
 WireValue HeldValue(const Settings& units, int unit, const CarriedField& f);
 
+enum class StepKind {
+    Command,        // a command to a unit
+    SelectChannel,  // the channel `channel` selected on `page`, as the operator would
+    KeepRecords,    // the output records kept before the mode change re-reads them
+};
+
+// A command step has both of its functions: Builder::Command takes them.
 struct Step {
-    int unit = 0;  // 0: not a command (a channel selection, a refill)
+    StepKind kind = StepKind::Command;
+    int unit = 0;  // 0: not a command
     QString what;
     std::vector<CarriedField> fields;
     // Reads the values the command carries from `values` (the selection steps before it ran).
     std::function<void(BulkValues& values, Carry& out)> carry;
-    // A channel selection (unit 0).
-    std::function<void(BulkValues& values)> select;
     // Sends the command with the values read; or, for a field with its own commit check, runs
-    // that check (which reads the field itself). Unit 0: an action of the send that is not a
-    // command (keeping records before a re-read).
+    // that check (which reads the field itself).
     std::function<StepResult(const Carry& carried)> send;
-    // A check of the carried values beyond their fields' own ranges, made before the first
-    // command of the send (an input position against the window its unit reports). Sets `bad`
-    // when it returns Invalid.
-    std::function<StepResult(const Carry& carried, WireValue& bad)> check;
+    // SelectChannel: the page and its channel index 0..7.
+    ChannelPage page = ChannelPage::Source;
+    int channel = 0;
+    // An input position, checked before the first command of the send against the window its
+    // unit reports (beyond its field's own range).
+    bool positionCheck = false;
+    bool horizontal = false;
+    int index = 0;  // the input channel 1..4 within the unit
     bool commitChecked = false;  // send runs the field's own check: it refuses a bad value itself
     // The same command as the step before (a channel's MANSEAM goes out once per gain edit):
     // it carries nothing that the first did not.
@@ -108,6 +117,7 @@ private:
     Settings& settings_;
     BulkValues& values_;
     OutputScreenRecord kept_[3][5]{};
+    int units_ = 1;  // units addressed
 };
 
 // Walks the plan's steps over `values` (running its selections) and calls `visit` for every

@@ -42,7 +42,7 @@ BulkSend::BulkSend(CommandSet& commands, Link& link, Settings& settings, BulkVal
 {
 }
 
-BulkOutcome BulkSend::Run()
+BulkOutcome BulkSend::Run(BulkObserver& observer)
 {
     MainFlags& flags = link_.flags();
     if (flags.EditorBusy) return BulkOutcome::NotStarted;
@@ -52,7 +52,7 @@ BulkOutcome BulkSend::Run()
     skipped_.clear();
     last_ = {};
 
-    const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
+    const int n = values_.ListIndex(WallKey(Field::ProjectorCount)) + 1;
     if (n < 1 || n > 8) {
         Carry none;
         none.AddBad(QStringLiteral("none"), QStringLiteral("Number of Projectors"), QStringLiteral("1 to 8"));
@@ -108,10 +108,10 @@ BulkOutcome BulkSend::Run()
         const Step& step = plan.steps[s];
         if (!include[s]) continue;
         if (step.unit != 0) {
-            if (ShouldStop && ShouldStop()) return BulkOutcome::Stopped;
+            if (observer.ShouldStop()) return BulkOutcome::Stopped;
             ++k;
             last_ = {k, total, step.unit, step.what};
-            if (Progress) Progress(last_);
+            observer.Progress(last_);
         }
         switch (plan.Run(step)) {
         case StepResult::Ok: break;
@@ -135,7 +135,7 @@ namespace kalvora {
 bool BulkSend::Differences(const Settings& units, std::vector<CarriedDifference>& out)
 {
     out.clear();
-    const int n = values_.ListIndex(QStringLiteral("NumOfScreenComboBox")) + 1;
+    const int n = values_.ListIndex(WallKey(Field::ProjectorCount)) + 1;
     if (n < 1 || n > 8) return false;
     BulkPlan plan(commands_, link_, settings_, values_);
     plan.Build(n, link_.flags().UnitCount);

@@ -10,7 +10,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
 #include <vector>
 
 #include "operations/bulk_plan.h"
@@ -58,14 +57,20 @@ enum class BulkOutcome {
     Stopped,       // ShouldStop asked to stop before a command: the units are partly configured
 };
 
+// Who runs a send follows it: told of each command before it goes out, asked before each
+// whether to stop there (after the command on the line).
+class BulkObserver {
+public:
+    virtual void Progress(const BulkProgress& p) = 0;
+    virtual bool ShouldStop() = 0;
+
+protected:
+    ~BulkObserver() = default;
+};
+
 class BulkSend {
 public:
     BulkSend(CommandSet& commands, Link& link, Settings& settings, BulkValues& values);
-
-    // Called before each command goes out.
-    std::function<void(const BulkProgress&)> Progress;
-    // Asked before each command; true stops the send there (after the command on the line).
-    std::function<bool()> ShouldStop;
     // When set, only the commands whose values differ from these records (what the units hold)
     // are sent, in the same order; a channel's MANSEAM goes once whatever number of gains differ.
     // The values compared are those the command carries, as the full send takes them: the
@@ -80,7 +85,7 @@ public:
 
     // The whole operation with its guards: returns at once while EditorBusy is set, sends only
     // with FormFilling clear and the link established, holds EditorBusy until it ends.
-    BulkOutcome Run();
+    BulkOutcome Run(BulkObserver& observer);
 
     // Commands the units accepted.
     int CommandsSent() const { return sent_; }

@@ -1,9 +1,11 @@
 #pragma once
-// What the bulk send reads: the values exactly as the pages show them, addressed by the names of
-// the controls. The window reads its controls; the command-line tool has no pages and formats
-// the records exactly as the page fills would (record_values.h). One sequence serves both.
+// What the bulk send reads: the values exactly as the pages show them, addressed by their keys.
+// The window reads its controls; the command-line tool has no pages and formats the records
+// exactly as the page fills would (record_values.h). One sequence serves both.
 
 #include <QString>
+
+#include "settings/field_key.h"
 
 namespace kalvora {
 
@@ -19,23 +21,23 @@ class BulkValues {
 public:
     virtual ~BulkValues() = default;
 
-    // Selected index of a list (NumOfScreenComboBox, ImageAlignComboBox, TestPattern<n>ComboBox);
-    // -1 when nothing is selected.
-    virtual int ListIndex(const QString& name) = 0;
-    // The text of an edit as shown.
-    virtual QString Text(const QString& name) = 0;
+    // The selected item of a list (projector count, alignment, a screen's test pattern) as its
+    // index; -1 when nothing is selected.
+    virtual int ListIndex(const FieldKey& key) = 0;
+    // The text of a field as shown.
+    virtual QString Text(const FieldKey& key) = 0;
     // The state of a check box.
-    virtual bool Checked(const QString& name) = 0;
-    // Selects index 0..7 in SourceScreenSelectRadioGroup or SeamScreenSelectRadioGroup; the
-    // selection's own handler fills that page from the records.
-    virtual void SelectChannel(const QString& selector, int index) = 0;
-    // Runs the commit check of a colour or seam gain edit for the channel selected on its page.
-    virtual CommitOutcome Commit(const QString& name) = 0;
-    // The largest overlap width OWidthEdit accepts.
+    virtual bool Checked(const FieldKey& key) = 0;
+    // Selects channel index 0..7 on the Source Setup or Seam Removal page; the selection's own
+    // handler fills that page from the records.
+    virtual void SelectChannel(ChannelPage page, int index) = 0;
+    // Runs the commit check of a colour or seam gain field for the channel selected on its page.
+    virtual CommitOutcome Commit(const FieldKey& key) = 0;
+    // The largest overlap width the overlap width field accepts.
     virtual int OverlapWidthMax() = 0;
     // Refills the display page from the records (with FormFilling set), after the send put back
-    // values that a unit's re-read had replaced.
-    virtual void RefillDisplayPage() {}
+    // values that a unit's re-read had replaced; nothing to do where no page shows them.
+    virtual void RefillDisplayPage() = 0;
 };
 
 }  // namespace kalvora

@@ -11,9 +11,9 @@ namespace kalvora {
 namespace {
 
 // The fields whose own commit check the bulk send runs: the colour edits and the seam gains.
-const NumericField* CheckedField(const QString& name)
+const NumericField* CheckedField(const FieldKey& key)
 {
-    const NumericField* f = FindNumericField(name);
+    const NumericField* f = FindNumericField(key);
     if (!f) return nullptr;
     switch (f->row->builder) {
     case FieldBuilder::InputContrast:
@@ -30,20 +30,20 @@ CommitOutcome Delivered(bool ok, const Link& link)
 
 }  // namespace
 
-bool IsCommitCheckedField(const QString& name) { return CheckedField(name) != nullptr; }
+bool IsCommitCheckedField(const FieldKey& key) { return CheckedField(key) != nullptr; }
 
-bool CommitCheckedValue(const QString& name, const QString& text, double& value)
+bool CommitCheckedValue(const FieldKey& key, const QString& text, double& value)
 {
-    const NumericField* f = CheckedField(name);
+    const NumericField* f = CheckedField(key);
     return f && ParseFieldInRange(*f->row, text, value);
 }
 
-CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channel, CommandSet& commands, Link& link)
+CommitOutcome RunFieldCommit(BulkValues& values, const FieldKey& key, int channel, CommandSet& commands, Link& link)
 {
-    const NumericField* f = CheckedField(name);
+    const NumericField* f = CheckedField(key);
     if (!f) return CommitOutcome::Invalid;
     const NumericFamilyRow& row = *f->row;
-    const QString text = values.Text(name);
+    const QString text = values.Text(key);
     double v = 0;
     if (!ParseFieldValue(row.type, text, v)) {
         link.op().showMessage("Error! '" + text + QLatin1String(row.notValidSuffix));
@@ -66,7 +66,7 @@ CommitOutcome RunFieldCommit(BulkValues& values, const QString& name, int channe
     int gains[8] = {};
     for (int g = 0; g < 8; ++g) {
         double gain = 0;
-        if (!ParseFieldInRange(row, values.Text(QStringLiteral("SeamGain%1Edit").arg(g + 1)), gain))
+        if (!ParseFieldInRange(row, values.Text(ScreenKey(Field::SeamGain, g + 1)), gain))
             return CommitOutcome::Invalid;
         gains[g] = int(gain);
     }

@@ -1,9 +1,9 @@
 #include "operations/record_values.h"
 
-#include "settings/edge_control_names.h"
-#include "settings/number_format.h"
 #include "operations/field_commit.h"
 #include "planning/overlap_limit.h"
+#include "settings/number_format.h"
+#include "settings/numeric_field_table.h"
 #include "settings/records.h"
 
 namespace kalvora {
@@ -15,122 +15,124 @@ QString Int(long long v) { return QString::number(v); }
 // A single-precision value widened to double, as the advanced gamma edits show it.
 QString G15(float v) { return FormatGeneral(static_cast<double>(v), 15); }
 
+bool IsScreen(int n) { return n >= 1 && n <= 8; }
+// The edges the screens have: screen 1 its right, screen 8 its left, the others both.
+bool IsEdge(const FieldKey& k)
+{
+    return IsScreen(k.place) && (k.side == 0 || k.side == 1) && !(k.place == 1 && k.side == 0) &&
+           !(k.place == 8 && k.side == 1);
+}
+
+// The colour value of a channel: place 0 the overall value, 1..3 red, green, blue.
+float Colour(const InputChannelRecord& r, bool contrast, int colour)
+{
+    switch (colour) {
+    case 1: return contrast ? r.ContrastR : r.BrightnessR;
+    case 2: return contrast ? r.ContrastG : r.BrightnessG;
+    case 3: return contrast ? r.ContrastB : r.BrightnessB;
+    default: return contrast ? r.ContrastC : r.BrightnessC;
+    }
+}
+
 }  // namespace
 
 RecordValues::RecordValues(Settings& settings, CommandSet& commands, Link& link)
     : settings_(settings), commands_(commands), link_(link)
 {
-    Settings& s = settings_;
-    lists_.insert(QStringLiteral("NumOfScreenComboBox"), [&s] {
-        const int total = s.output(1, 1).TotalProjectors;
-        return total >= 1 && total <= 8 ? total - 1 : -1;
-    });
-    lists_.insert(QStringLiteral("ImageAlignComboBox"), [&s] {
-        const int a = s.output(1, 1).Alignment;
-        return a <= 1 ? a : -1;
-    });
-    texts_.insert(QStringLiteral("OWidthEdit"), [&s] { return Int(s.output(1, 1).OverlapWidth); });
-    texts_.insert(QStringLiteral("BasicGammaEdit"), [&s] { return FormatGeneral(s.output(1, 1).BasicGamma, 3); });
-    boxes_.insert(QStringLiteral("EnDataDoubleCheckBox"), [&s] { return s.output(1, 1).DataDoubling != 0; });
-    boxes_.insert(QStringLiteral("BasicEdgeFeatheringCheckBox"), [&s] { return s.output(1, 1).BasicFeather != 0; });
-    boxes_.insert(QStringLiteral("AdvanceModeCheckBox"), [&s] { return s.output(1, 1).ControlMode != 0; });
-    for (int n = 1; n <= 8; ++n) addScreen(n);
-
-    // The source page shows the selected channel; position and colour only while it is locked.
-    auto input = [this]() -> InputChannelRecord& {
-        const UnitIndex at = WallToUnit(sourceChannel());
-        return settings_.input(at.unit, at.index);
-    };
-    auto locked = [input] { return input().VideoLocked == 1; };
-    texts_.insert(QStringLiteral("HPositionEdit"), [=] { return locked() ? Int(input().HPosition) : kNotAvailable; });
-    texts_.insert(QStringLiteral("VPositionEdit"), [=] { return locked() ? Int(input().VPosition) : kNotAvailable; });
-    texts_.insert(QStringLiteral("PhaseEdit"), [=] { return Int(input().Phase); });
-    struct Colour {
-        const char* edit;
-        float InputChannelRecord::*field;
-        int digits;
-    };
-    for (const Colour c : {Colour{"LeftOContrastEdit", &InputChannelRecord::ContrastC, 5},
-                           Colour{"LeftOBrightnessEdit", &InputChannelRecord::BrightnessC, 5},
-                           Colour{"LeftRContrastEdit", &InputChannelRecord::ContrastR, 4},
-                           Colour{"LeftRBrightnessEdit", &InputChannelRecord::BrightnessR, 4},
-                           Colour{"LeftGContrastEdit", &InputChannelRecord::ContrastG, 4},
-                           Colour{"LeftGBrightnessEdit", &InputChannelRecord::BrightnessG, 4},
-                           Colour{"LeftBContrastEdit", &InputChannelRecord::ContrastB, 4},
-                           Colour{"LeftBBrightnessEdit", &InputChannelRecord::BrightnessB, 4}})
-        texts_.insert(QLatin1String(c.edit), [=] {
-            return locked() ? FormatGeneral(input().*c.field, c.digits) : kNotAvailable;
-        });
-
-    // The seam page shows the selected screen's gains and bridge.
-    auto seam = [this]() -> OutputScreenRecord& {
-        const UnitIndex at = WallToUnit(seamChannel());
-        return settings_.output(at.unit, at.index);
-    };
-    for (int g = 1; g <= 8; ++g)
-        texts_.insert(QStringLiteral("SeamGain%1Edit").arg(g), [=] { return Int(seam().SeamGain[g - 1]); });
-    boxes_.insert(QStringLiteral("SeamBridgeSingleConfigCheckBox"), [=] { return seam().SeamBridge != 0; });
 }
 
-void RecordValues::addScreen(int n)
+OutputScreenRecord& RecordValues::wall() const { return settings_.output(1, 1); }
+
+OutputScreenRecord& RecordValues::screen(int n) const
 {
     const UnitIndex at = WallToUnit(n);
-    Settings& s = settings_;
-    auto rec = [&s, at]() -> OutputScreenRecord& { return s.output(at.unit, at.index); };
-    const QString d = QString::number(n);
-    lists_.insert("TestPattern" + d + "ComboBox", [rec] {
-        const int p = rec().TestPattern;
-        return p <= 10 ? p : -1;  // beyond the list: no selection
-    });
-    boxes_.insert("OutputRaster" + d + "CheckBox", [rec] { return rec().OutputRaster != 0; });
-    boxes_.insert("TestGrid" + d + "CheckBox", [rec] { return rec().TestGrid != 0; });
-    texts_.insert("Black" + d + "Edit", [rec] { return Int(rec().BlackLevel); });
+    return settings_.output(at.unit, at.index);
+}
 
-    auto addEdge = [&](const EdgeNames& e, bool left) {
-        texts_.insert(e.width, [rec, left] { return Int(left ? rec().LeftHaloWidth : rec().RightHaloWidth); });
-        texts_.insert(e.offset, [rec, left] { return Int(left ? rec().LeftHaloOffset : rec().RightHaloOffset); });
-        texts_.insert(e.gamma, [rec, left] { return G15(left ? rec().LeftGamma : rec().RightGamma); });
-        boxes_.insert(e.enable, [rec, left] { return (left ? rec().LeftFeather : rec().RightFeather) != 0; });
-    };
-    if (n == 1) {
-        addEdge(EndEdgeNames(n), false);
-    } else if (n == 8) {
-        addEdge(EndEdgeNames(n), true);
-    } else {
-        addEdge(LeftEdgeNames(n), true);
-        addEdge(RightEdgeNames(n), false);
+InputChannelRecord& RecordValues::source() const
+{
+    const UnitIndex at = WallToUnit(sourceChannel());
+    return settings_.input(at.unit, at.index);
+}
+
+OutputScreenRecord& RecordValues::seam() const { return screen(seamChannel()); }
+
+int RecordValues::ListIndex(const FieldKey& key)
+{
+    switch (key.field) {
+    case Field::ProjectorCount: {
+        const int total = wall().TotalProjectors;
+        return total >= 1 && total <= 8 ? total - 1 : -1;
+    }
+    case Field::Alignment: {
+        const int a = wall().Alignment;
+        return a <= 1 ? a : -1;
+    }
+    case Field::TestPattern: {
+        if (!IsScreen(key.place)) return -1;
+        const int p = screen(key.place).TestPattern;
+        return p <= 10 ? p : -1;  // beyond the list: no selection
+    }
+    default: return -1;
     }
 }
 
-int RecordValues::ListIndex(const QString& name)
+QString RecordValues::Text(const FieldKey& key)
 {
-    const auto it = lists_.constFind(name);
-    return it != lists_.cend() ? (*it)() : -1;
+    // The source page shows position and colour only while its channel is locked.
+    const auto locked = [this] { return source().VideoLocked == 1; };
+    switch (key.field) {
+    case Field::OverlapWidth: return Int(wall().OverlapWidth);
+    case Field::BasicGamma: return FormatGeneral(wall().BasicGamma, 3);
+    case Field::BlackLevel: return IsScreen(key.place) ? Int(screen(key.place).BlackLevel) : QString();
+    case Field::HaloWidth:
+        if (!IsEdge(key)) return {};
+        return Int(key.side == 0 ? screen(key.place).LeftHaloWidth : screen(key.place).RightHaloWidth);
+    case Field::HaloOffset:
+        if (!IsEdge(key)) return {};
+        return Int(key.side == 0 ? screen(key.place).LeftHaloOffset : screen(key.place).RightHaloOffset);
+    case Field::EdgeGamma:
+        if (!IsEdge(key)) return {};
+        return G15(key.side == 0 ? screen(key.place).LeftGamma : screen(key.place).RightGamma);
+    case Field::HPosition: return locked() ? Int(source().HPosition) : kNotAvailable;
+    case Field::VPosition: return locked() ? Int(source().VPosition) : kNotAvailable;
+    case Field::Phase: return Int(source().Phase);
+    case Field::OverallContrast:
+    case Field::OverallBrightness:
+        return locked() ? FormatGeneral(Colour(source(), key.field == Field::OverallContrast, 0), 5) : kNotAvailable;
+    case Field::ColourContrast:
+    case Field::ColourBrightness:
+        if (key.place < 1 || key.place > 3) return {};
+        return locked() ? FormatGeneral(Colour(source(), key.field == Field::ColourContrast, key.place), 4) : kNotAvailable;
+    case Field::SeamGain: return key.place >= 1 && key.place <= 8 ? Int(seam().SeamGain[key.place - 1]) : QString();
+    default: return {};
+    }
 }
 
-QString RecordValues::Text(const QString& name)
+bool RecordValues::Checked(const FieldKey& key)
 {
-    const auto it = texts_.constFind(name);
-    return it != texts_.cend() ? (*it)() : QString();
+    switch (key.field) {
+    case Field::DataDoubling: return wall().DataDoubling != 0;
+    case Field::BasicFeathering: return wall().BasicFeather != 0;
+    case Field::AdvancedMode: return wall().ControlMode != 0;
+    case Field::OutputRaster: return IsScreen(key.place) && screen(key.place).OutputRaster != 0;
+    case Field::TestGrid: return IsScreen(key.place) && screen(key.place).TestGrid != 0;
+    case Field::EdgeFeathering:
+        return IsEdge(key) && (key.side == 0 ? screen(key.place).LeftFeather : screen(key.place).RightFeather) != 0;
+    case Field::SeamBridge: return seam().SeamBridge != 0;
+    default: return false;
+    }
 }
 
-bool RecordValues::Checked(const QString& name)
-{
-    const auto it = boxes_.constFind(name);
-    return it != boxes_.cend() && (*it)();
-}
-
-void RecordValues::SelectChannel(const QString& selector, int index)
+void RecordValues::SelectChannel(ChannelPage page, int index)
 {
     if (index < 0 || index > 7) return;
-    if (selector == QLatin1String("SourceScreenSelectRadioGroup")) sourceIndex_ = index;
-    if (selector == QLatin1String("SeamScreenSelectRadioGroup")) seamIndex_ = index;
+    (page == ChannelPage::Source ? sourceIndex_ : seamIndex_) = index;
 }
 
-CommitOutcome RecordValues::Commit(const QString& name)
+CommitOutcome RecordValues::Commit(const FieldKey& key)
 {
-    const bool seam = name.startsWith(QLatin1String("SeamGain"));
-    return RunFieldCommit(*this, name, seam ? seamChannel() : sourceChannel(), commands_, link_);
+    return RunFieldCommit(*this, key, OnSeamPage(key.field) ? seamChannel() : sourceChannel(), commands_, link_);
 }
 
 int RecordValues::OverlapWidthMax() { return OverlapWidthMaxOfRecords(settings_); }

@@ -16,7 +16,7 @@ namespace kalvora {
 using Rgb = std::uint32_t;  // 0xRRGGBB
 constexpr Rgb kSilver = 0xC0C0C0;
 constexpr Rgb kBlack = 0x000000;
-// Background colours of the legend labels Screen1Label..Screen8Label, in projector order.
+// Background colours of the screens' legend labels, in projector order.
 inline constexpr std::array<Rgb, kMaxProjectors> kProjectorColours{
     0xFFFF00, 0xFF0000, 0x0000FF, 0x00FF00, 0xFF00FF, 0x00FFFF, 0x800080, 0x008080};
 

@@ -25,12 +25,12 @@ struct PlanState {
 
 // Texts the steps put on the page. Only the fields a step touched are set; a later write wins.
 struct PlanShow {
-    std::optional<QString> aspectRatio;      // OutAspectRatioLabel (G3)
-    std::optional<QString> imageSizeH;       // ImageSizeHLabel (G15)
-    std::optional<QString> imageSizeV;       // ImageSizeVLabel (G15)
-    std::optional<QString> horizontalSize;   // HorizontalOutEdit (G5)
-    std::optional<QString> overlap;          // MinNumOfOverlapLabel (G15)
-    std::optional<QString> overlapWidth;     // OWidthEdit on the Display Setup page (integer)
+    std::optional<QString> aspectRatio;      // the output aspect ratio (G3)
+    std::optional<QString> imageSizeH;       // the image size, horizontal (G15)
+    std::optional<QString> imageSizeV;       // the image size, vertical (G15)
+    std::optional<QString> horizontalSize;   // the horizontal output size (G5)
+    std::optional<QString> overlap;          // the least overlap (G15)
+    std::optional<QString> overlapWidth;     // the Display Setup page's overlap width (integer)
 };
 
 // What limits the overlap: a completed status read of a unit with a known input width.
@@ -65,7 +65,7 @@ void CalcOverlap(PlanState& plan, int n, const OverlapLimit& limit, PlanShow& sh
 
 // First and last input-image column of each projector for overlap width w.
 struct ImagePositions {
-    // Texts of Screen1HLabel..Screen8HLabel and Screen1VLabel..Screen8VLabel; "N/A" beyond n.
+    // The projectors' first and last columns as the Information page shows them; "N/A" beyond n.
     std::array<QString, kMaxProjectors> start;
     std::array<QString, kMaxProjectors> end;
     std::array<long long, kMaxProjectors> startValue{};

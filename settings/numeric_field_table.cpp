@@ -7,8 +7,7 @@
 
 namespace kalvora {
 
-using F = FieldFamily;
-using S = FieldScope;
+using F = Field;
 using V = ValueType;
 using R = RangeKind;
 using Re = RestoreFill;
@@ -18,124 +17,83 @@ using G = CommitGroup;
 
 // clang-format off
 const std::array<NumericFamilyRow, 12> kNumericFamilies = {{
-    // family, scope, edit, spin, next on Enter,
+    // field,
     //   type, range, lo, hi, range text, step, max length (only for), initial text,
     //   bounds prefix, restore, not-valid suffix, spin uses not-valid,
     //   target, builder, colour, group, partner,
     //   accessible name
-    {F::BlackLevel, S::Screens, "Black{n}Edit", "Black{n}UpDown", "{e1}HaloWidth{n}Edit",
+    {F::BlackLevel,
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 5, 1, "0",
      "Error! Value out of bounds! ", Re::BlackLevel, "' is not a valid Black Level.", false,
-     T::ScreenFromName, B::BlackLevel, 0, G::Alone, nullptr,
+     T::Screen, B::BlackLevel, 0, G::Alone, std::nullopt,
      "Screen {n} Black Level"},
-    {F::HaloWidth, S::Edges, "{e}HaloWidth{n}Edit", "{e}HaloWidth{n}UpDown", "{e}HaloOffset{n}Edit",
+    {F::HaloWidth,
      V::Integer, R::Fixed, 0, 64, "(0 - 64)", 1, 3, 0, "0",
      "Error! Halo width out of bounds. ", Re::None, "' is not a valid Halo width value.", false,
-     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloOffset{n}Edit",
+     T::Screen, B::Halo, 0, G::HaloPair, F::HaloOffset,
      "Screen {n} Halo Width ({s})"},
-    {F::HaloOffset, S::Edges, "{e}HaloOffset{n}Edit", "{e}HaloOffset{n}UpDown", "{e}HaloWidth{n}Edit",
+    {F::HaloOffset,
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 4, 0, "0",
      "Error! Halo offset out of bounds. ", Re::None, "' is not a valid Halo offset value.", false,
-     T::ScreenFromName, B::Halo, 0, G::HaloPair, "{e}HaloWidth{n}Edit",
+     T::Screen, B::Halo, 0, G::HaloPair, F::HaloWidth,
      "Screen {n} Halo Offset ({s})"},
-    {F::Gamma, S::Edges, "{e}Gamma{n}Edit", "{e}Gamma{n}UpDown", "TestPattern{n}ComboBox",
+    {F::EdgeGamma,
      V::Tenths, R::Fixed, 1.0, 5.0, "(1.0 - 5.0)", 0.1, 0, 0, "2.2",
      "Error! Value out of bounds! ", Re::None, "' is not a valid Edge Feathering Gamma value.", false,
-     T::ScreenFromName, B::EdgeFeather, 0, G::WithEnableBox, "{e}EdgeFeathering{n}CheckBox",
+     T::Screen, B::EdgeFeather, 0, G::WithEnableBox, F::EdgeFeathering,
      "Screen {n} Edge Feathering Gamma ({s})"},
-    {F::HPosition, S::Single, "HPositionEdit", "HPositionUpDown", "VPositionEdit",
+    {F::HPosition,
      V::Integer, R::HPositionWindow, 0, 0, "(%1 - %2)", 1, 0, 0, "0",
      "Error! H Position value out of bounds! ", Re::SourcePage, "' is not a valid H Position Value.", true,
-     T::SourceChannel, B::InputHPosition, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputHPosition, 0, G::Alone, std::nullopt,
      "H Position"},
-    {F::VPosition, S::Single, "VPositionEdit", "VPositionUpDown", "PhaseEdit",
+    {F::VPosition,
      V::Integer, R::VPositionWindow, 0, 0, "", 1, 5, 0, "0",
      "Error! V Position value out of bounds! ", Re::SourcePage, "' is not a valid V Position Value.", true,
-     T::SourceChannel, B::InputVPosition, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputVPosition, 0, G::Alone, std::nullopt,
      "V Position"},
-    {F::Phase, S::Single, "PhaseEdit", "PhaseUpDown", "HPositionEdit",
+    {F::Phase,
      V::Integer, R::Fixed, -16, 15, "(-16 - +15)", 1, 4, 0, "0",
      "Error! Phase Offset value out of bounds! ", Re::SourcePage, "' is not a valid Phase Value.", true,
-     T::SourceChannel, B::InputPhase, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputPhase, 0, G::Alone, std::nullopt,
      "Phase"},
-    {F::OverallContrast, S::Single, "LeftOContrastEdit", "LeftOContrastUpDown", "LeftOBrightnessEdit",
+    {F::OverallContrast,
      V::Tenths, R::Fixed, 75.0, 125.0, "(75 - 125)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Contrast Level.", false,
-     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputContrast, 0, G::Alone, std::nullopt,
      "Overall Contrast"},
-    {F::OverallBrightness, S::Single, "LeftOBrightnessEdit", "LeftOBrightnessUpDown", "LeftRContrastEdit",
+    {F::OverallBrightness,
      V::Tenths, R::Fixed, 75.0, 125.0, "(75 - 125)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Brightness Level.", false,
-     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputBrightness, 0, G::Alone, std::nullopt,
      "Overall Brightness"},
-    {F::ColourContrast, S::Colours, "Left{x}ContrastEdit", "Left{x}ContrastUpDown", "Left{x}BrightnessEdit",
+    {F::ColourContrast,
      V::Tenths, R::Fixed, -25.0, 25.0, "(-25 - +25)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Contrast Level.", false,
-     T::SourceChannel, B::InputContrast, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputContrast, 0, G::Alone, std::nullopt,
      "{colour} Contrast"},
-    {F::ColourBrightness, S::Colours, "Left{x}BrightnessEdit", "Left{x}BrightnessUpDown", "Left{x+1}ContrastEdit",
+    {F::ColourBrightness,
      V::Tenths, R::Fixed, -25.0, 25.0, "(-25 - +25)", 0.1, 0, 0, "0",
      "Error! Value out of bounds! ", Re::SourcePage, "' is not a valid Brightness Level.", false,
-     T::SourceChannel, B::InputBrightness, 0, G::Alone, nullptr,
+     T::SourceChannel, B::InputBrightness, 0, G::Alone, std::nullopt,
      "{colour} Brightness"},
-    {F::SeamGain, S::Gains, "SeamGain{n}Edit", "SeamGain{n}UpDown", "SeamGain{n+1}Edit",
+    {F::SeamGain,
      V::Integer, R::Fixed, 0, 255, "(0 - 255)", 1, 4, 0, "0",
      "Error! Seam Position value out of bounds! ", Re::SeamPage, "' is not a valid Seam Gain Value.", false,
-     T::SeamChannel, B::SeamGains, 0, G::AllSeamGains, nullptr,
+     T::SeamChannel, B::SeamGains, 0, G::AllSeamGains, std::nullopt,
      "Seam Gain {n}"},
 }};
 // clang-format on
 
 namespace {
 
-struct Instance {
-    int number = 0;
-    int side = -1;
-    QString edge;   // {e}
-    QString edge1;  // {e1}
-    int colour = 0;
-};
-
-std::vector<Instance> InstancesOf(FieldScope scope)
+QString AccessibleName(const char* pattern, const FieldKey& key, int colour)
 {
-    std::vector<Instance> out;
-    switch (scope) {
-    case S::Screens:
-        for (int n = 1; n <= 8; ++n) out.push_back({n, -1, {}, (n == 1 || n == 8) ? QString() : QStringLiteral("L"), 0});
-        break;
-    case S::Edges:
-        out.push_back({1, 1, {}, {}, 0});
-        for (int n = 2; n <= 7; ++n) {
-            out.push_back({n, 0, QStringLiteral("L"), QStringLiteral("L"), 0});
-            out.push_back({n, 1, QStringLiteral("R"), QStringLiteral("L"), 0});
-        }
-        out.push_back({8, 0, {}, {}, 0});
-        break;
-    case S::Single: out.push_back({}); break;
-    case S::Colours:
-        for (int c = 1; c <= 3; ++c) out.push_back({0, -1, {}, {}, c});
-        break;
-    case S::Gains:
-        for (int k = 1; k <= 8; ++k) out.push_back({k, -1, {}, {}, 0});
-        break;
-    }
-    return out;
-}
-
-QString Expand(const char* pattern, const Instance& i)
-{
-    if (!pattern) return {};
-    static const char kColours[] = "ORGB";
-    QString s = QString::fromLatin1(pattern);
-    s.replace(QStringLiteral("{n+1}"), QString::number(i.number % 8 + 1));
-    s.replace(QStringLiteral("{n}"), QString::number(i.number));
-    s.replace(QStringLiteral("{e1}"), i.edge1);
-    s.replace(QStringLiteral("{e}"), i.edge);
-    s.replace(QStringLiteral("{x+1}"), QString(QLatin1Char(kColours[(i.colour + 1) % 4])));
-    s.replace(QStringLiteral("{x}"), QString(QLatin1Char(kColours[i.colour % 4])));
     static const char* const kColourNames[] = {"Overall", "Red", "Green", "Blue"};
-    s.replace(QStringLiteral("{colour}"), QString::fromLatin1(kColourNames[i.colour % 4]));
-    s.replace(QStringLiteral("{s}"), i.side == 0 ? QStringLiteral("L") : QStringLiteral("R"));
+    QString s = QString::fromLatin1(pattern);
+    s.replace(QStringLiteral("{n}"), QString::number(key.place));
+    s.replace(QStringLiteral("{colour}"), QString::fromLatin1(kColourNames[colour % 4]));
+    s.replace(QStringLiteral("{s}"), key.side == 0 ? QStringLiteral("L") : QStringLiteral("R"));
     return s;
 }
 
@@ -143,17 +101,15 @@ std::vector<NumericField> Build()
 {
     std::vector<NumericField> out;
     for (const NumericFamilyRow& row : kNumericFamilies) {
-        for (const Instance& i : InstancesOf(row.scope)) {
+        const bool colours = ScopeOf(row.field) == FieldScope::Colours;
+        for (const FieldKey& key : KeysOf(row.field)) {
             NumericField f;
             f.row = &row;
-            f.edit = Expand(row.edit, i);
-            f.spin = Expand(row.spin, i);
-            f.next = Expand(row.next, i);
-            f.partner = Expand(row.partner, i);
-            f.accessibleName = Expand(row.accessibleName, i);
-            f.number = i.number;
-            f.side = i.side;
-            f.colour = row.scope == S::Colours ? i.colour : row.colour;
+            f.key = key;
+            f.colour = colours ? key.place : row.colour;
+            f.number = colours ? 0 : key.place;
+            f.side = key.side;
+            f.accessibleName = AccessibleName(row.accessibleName, key, f.colour);
             out.push_back(f);
         }
     }
@@ -190,10 +146,10 @@ QString FieldRangeText(const NumericFamilyRow& row)
     return QStringLiteral("%1 to %2").arg(FormatFieldValue(row.type, row.lo), FormatFieldValue(row.type, row.hi));
 }
 
-const NumericFamilyRow& FamilyRow(FieldFamily family)
+const NumericFamilyRow& FamilyRow(Field field)
 {
     for (const NumericFamilyRow& row : kNumericFamilies)
-        if (row.family == family) return row;
+        if (row.field == field) return row;
     return kNumericFamilies[0];  // every family has a row; a test checks it
 }
 
@@ -203,22 +159,28 @@ const std::vector<NumericField>& AllNumericFields()
     return fields;
 }
 
-std::vector<const NumericField*> FieldsOf(FieldFamily family)
+std::vector<const NumericField*> FieldsOf(Field field)
 {
     std::vector<const NumericField*> out;
     for (const NumericField& f : AllNumericFields())
-        if (f.row->family == family) out.push_back(&f);
+        if (f.row->field == field) out.push_back(&f);
     return out;
 }
 
-const NumericField* FindNumericField(const QString& editName)
+const NumericField* FindNumericField(const FieldKey& key)
 {
-    static const QHash<QString, const NumericField*> byName = [] {
-        QHash<QString, const NumericField*> h;
-        for (const NumericField& f : AllNumericFields()) h.insert(f.edit, &f);
+    static const QHash<FieldKey, const NumericField*> byKey = [] {
+        QHash<FieldKey, const NumericField*> h;
+        for (const NumericField& f : AllNumericFields()) h.insert(f.key, &f);
         return h;
     }();
-    return byName.value(editName, nullptr);
+    return byKey.value(key, nullptr);
+}
+
+std::optional<FieldKey> PartnerKey(const NumericField& field)
+{
+    if (!field.row->partner) return std::nullopt;
+    return FieldKey{*field.row->partner, field.key.place, field.key.side};
 }
 
 }  // namespace kalvora

@@ -1,42 +1,18 @@
 #pragma once
 // Every numeric field of the Display Setup, Source Setup and Seam Removal pages, described once.
 //
-// One row per field family. A row's name templates expand to the family's concrete fields:
-//   {n}    the screen number (black level, halo, gamma) or the gain number k (seam gains)
-//   {e}    the edge prefix of the field: "" for the single edge of screens 1 and 8, "L" or "R"
-//   {e1}   the prefix of the screen's first edge: "" for screens 1 and 8, "L" otherwise
-//   {n+1}  the next gain number, 8 wrapping to 1
-//   {x}    the colour letter R, G or B;  {x+1}  the next one, B wrapping to the overall O
-// The editing itself (commit, step, Enter) lives in numeric_fields.h and reads only this table.
+// One row per numeric field of field_key.h, for all its screens, edges, colours or gains: how
+// its text reads, its range, its messages and the command that carries it. Which controls show
+// a field is the editors' business (editors/field_controls.h).
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
+#include "settings/field_key.h"
+
 namespace kalvora {
-
-enum class FieldFamily {
-    BlackLevel,
-    HaloWidth,
-    HaloOffset,
-    Gamma,
-    HPosition,
-    VPosition,
-    Phase,
-    OverallContrast,
-    OverallBrightness,
-    ColourContrast,
-    ColourBrightness,
-    SeamGain,
-};
-
-enum class FieldScope {
-    Screens,  // one field per screen 1..8
-    Edges,    // one field per screen edge: 1 R, 2..7 L and R, 8 L
-    Single,   // one field
-    Colours,  // one field per colour R, G, B
-    Gains,    // one field per seam gain 1..8
-};
 
 enum class ValueType {
     Integer,  // plain decimal integer
@@ -52,8 +28,8 @@ enum class RangeKind {
 // What shows the record's value again after an out-of-bounds entry.
 enum class RestoreFill { None, BlackLevel, SourcePage, SeamPage };
 
-// Where the value goes: the screen number in the field's name, or the channel of a page's selector.
-enum class FieldTarget { ScreenFromName, SourceChannel, SeamChannel };
+// Where the value goes: the screen of the field's key, or the channel selected on a page.
+enum class FieldTarget { Screen, SourceChannel, SeamChannel };
 
 enum class FieldBuilder {
     BlackLevel,       // BLKGN
@@ -76,11 +52,7 @@ enum class CommitGroup {
 };
 
 struct NumericFamilyRow {
-    FieldFamily family;
-    FieldScope scope;
-    const char* edit;  // name templates
-    const char* spin;
-    const char* next;  // the field Enter moves to
+    Field field;
     ValueType type;
     RangeKind range;
     double lo, hi;  // inclusive, for RangeKind::Fixed
@@ -100,7 +72,7 @@ struct NumericFamilyRow {
     FieldBuilder builder;
     int colour;  // Single colour rows: 0 overall ('C'); Colours rows take 1..3 from {x}
     CommitGroup group;
-    const char* partner;  // HaloPair: the other edit of the edge; WithEnableBox: the check box
+    std::optional<Field> partner;  // HaloPair: the other field of the edge; WithEnableBox: the check box
     // What a screen reader calls the field: its label, with {s} the side L or R and {colour}
     // Red, Green or Blue.
     const char* accessibleName;
@@ -111,7 +83,7 @@ extern const std::array<NumericFamilyRow, 12> kNumericFamilies;
 // One concrete field.
 struct NumericField {
     const NumericFamilyRow* row = nullptr;
-    QString edit, spin, next, partner;
+    FieldKey key;
     QString accessibleName;  // "Screen 6 Halo Width (L)"
     int number = 0;   // screen (Screens, Edges) or gain (Gains); 0 otherwise
     int side = -1;    // 0 left 'L', 1 right 'R'; -1 no side
@@ -133,11 +105,13 @@ bool ParseFieldInRange(const NumericFamilyRow& row, const QString& text, double&
 // The fixed range as the messages give it: "0 to 255", "1.0 to 5.0".
 QString FieldRangeText(const NumericFamilyRow& row);
 
-const NumericFamilyRow& FamilyRow(FieldFamily family);
+const NumericFamilyRow& FamilyRow(Field field);
 // Every field of every family, in table order; built once.
 const std::vector<NumericField>& AllNumericFields();
-std::vector<const NumericField*> FieldsOf(FieldFamily family);
-// The field whose edit has this name; nullptr when there is none.
-const NumericField* FindNumericField(const QString& editName);
+std::vector<const NumericField*> FieldsOf(Field field);
+// The numeric field of this key; nullptr when the key names no numeric field.
+const NumericField* FindNumericField(const FieldKey& key);
+// The key of the field's partner on its edge (HaloPair, WithEnableBox); nullopt when it has none.
+std::optional<FieldKey> PartnerKey(const NumericField& field);
 
 }  // namespace kalvora

@@ -22,6 +22,7 @@
 #include "app/secondary_windows.h"
 #include "app/traffic_window.h"
 #include "editors/projector_setup_page.h"
+#include "editors/field_controls.h"
 #include "editors/radio_group.h"
 #include "file_bytes.h"
 #include "platform/gui/mnemonics.h"
@@ -352,8 +353,8 @@ TEST_F(DesktopHabitsTest, EveryNumericFieldIsNamedByItsLabel)
     QSet<QString> names;
     int fields = 0;
     for (const NumericField& f : AllNumericFields()) {
-        auto* edit = FindNamed<QLineEdit>(form.get(), f.edit);
-        ASSERT_NE(edit, nullptr) << f.edit.toStdString();
+        auto* edit = FindNamed<QLineEdit>(form.get(), ControlName(f.key));
+        ASSERT_NE(edit, nullptr) << ControlName(f.key).toStdString();
         EXPECT_EQ(edit->accessibleName(), f.accessibleName);
         EXPECT_FALSE(names.contains(f.accessibleName)) << f.accessibleName.toStdString();
         names.insert(f.accessibleName);

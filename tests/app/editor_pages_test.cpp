@@ -15,6 +15,7 @@
 #include "clock_scale.h"
 #include "editors/display_setup_page.h"
 #include "editors/projector_setup_page.h"
+#include "editors/field_controls.h"
 #include "editors/radio_group.h"
 #include "operations/bulk_send.h"
 #include "editors/spin_arrows.h"
@@ -215,6 +216,14 @@ TEST_F(EditorPagesTest, ATypedGammaReadsTheSameInTheFieldCommitAndInTheSend)
         {"LGamma6Edit", " 4,7 ", PassFrame("*7EFTA 2 L 1  4.7!")},
         {"RGamma6Edit", "1,000", PassFrame("*7EFTA 2 R 1  1.0!")},
         {"Gamma8Edit", "5,0", PassFrame("*7EFTA 4 L 1  5.0!")},
+        {"Gamma1Edit", "2", PassFrame("*3EFTA 1 R 1  2.0!")},
+        {"LGamma4Edit", "2.", PassFrame("*3EFTA 4 L 1  2.0!")},
+        {"RGamma4Edit", " 2.5", PassFrame("*3EFTA 4 R 1  2.5!")},
+        {"LGamma7Edit", "3,", PassFrame("*7EFTA 3 L 1  3.0!")},
+        {"LGamma3Edit", ",5", {}},
+        {"LGamma3Edit", "2,5,1", {}},
+        {"LGamma3Edit", "2.5.1", {}},
+        {"LGamma3Edit", "1e1", {}},
         {"LGamma3Edit", "5,1", {}},
         {"LGamma3Edit", "0,9", {}},
         {"LGamma3Edit", "2,5,0", {}},
@@ -224,9 +233,9 @@ TEST_F(EditorPagesTest, ATypedGammaReadsTheSameInTheFieldCommitAndInTheSend)
         {"LGamma3Edit", "abc", {}},
     };
     const auto type = [&](const Case& c) {
-        const int screen = FindNumericField(QString::fromLatin1(c.field))->number;
+        const int screen = NumericFieldOfEdit(QString::fromLatin1(c.field))->number;
         find<QTabWidget>("ScreenPageControl")->setCurrentIndex(screen <= 4 ? 0 : 1);
-        find<QCheckBox>(FindNumericField(QString::fromLatin1(c.field))->partner.toLatin1().constData())->setChecked(true);
+        find<QCheckBox>(ControlsOf(NumericFieldOfEdit(QString::fromLatin1(c.field))->key).partner.toLatin1().constData())->setChecked(true);
         settle();
         simulator->log().clear();
         op.clear();

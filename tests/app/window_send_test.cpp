@@ -13,6 +13,7 @@
 #include "link/queries.h"
 #include "editors/planning_page.h"
 #include "platform/gui/named_widget.h"
+#include "bulk_watch.h"
 #include "operations/bulk_send.h"
 #include "settings/config_file.h"
 #include "operations/record_values.h"
@@ -150,7 +151,8 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
     flags.UnitCount = c.units;
     RecordValues values(settings, commands, link);
     BulkSend send(commands, link, settings, values);
-    EXPECT_EQ(send.Run(), expected);
+    BulkWatch watch;
+    EXPECT_EQ(send.Run(watch), expected);
     EXPECT_TRUE(WaitUntil([&] { return unit->isIdle(); }));
     if (expected == BulkOutcome::Done)
         EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();

@@ -17,6 +17,7 @@
 #include "app/qt_print.h"
 #include "support/link_fixture.h"
 #include "editors/numeric_fields.h"
+#include "editors/field_controls.h"
 #include "editors/spin_arrows.h"
 #include "settings/number_format.h"
 #include "platform/gui/named_widget.h"
@@ -36,8 +37,8 @@ public:
             grid->addWidget(MakeNumericEdit(this, f), row, 0);
             grid->addWidget(MakeNumericSpin(this, f), row, 1);
             if (f.row->group == CommitGroup::WithEnableBox) {
-                grid->addWidget(MakeNamed<QCheckBox>(this, f.partner, QStringLiteral("Enable")), row, 2);
-                grid->addWidget(MakeNamed<QComboBox>(this, f.next), row, 3);
+                grid->addWidget(MakeNamed<QCheckBox>(this, ControlsOf(f.key).partner, QStringLiteral("Enable")), row, 2);
+                grid->addWidget(MakeNamed<QComboBox>(this, ControlsOf(f.key).next), row, 3);
             }
             ++row;
         }
@@ -72,48 +73,46 @@ private:
     ScriptedOperator& record_;
 };
 
-class NumericFieldsTest : public LinkFixture {
+class NumericFieldsTest : public LinkFixture, public NumericFieldHost {
 protected:
     void SetUp() override
     {
         sim = StartSim(sim::PortMode::Controller, ids);
         Connect(*sim);
         page = std::make_unique<AllFieldsPage>();
-        fields = std::make_unique<NumericFields>(page.get(), flags, boxes, commands);
-        NumericFieldHooks& h = fields->hooks();
-        h.linkEstablished = [this] { return link.linkUp(); };
-        h.selectedSourceChannel = [this] { return channel; };
-        h.selectedSeamChannel = [this] { return channel; };
-        h.fillBlackLevel = [this](int n) {
-            const UnitIndex at = WallToUnit(n);
-            edit(QStringLiteral("Black%1Edit").arg(n))->setText(QString::number(settings.output(at.unit, at.index).BlackLevel));
-        };
-        h.fillSourcePage = [this] { ++sourceFills; };
-        h.fillSeamPage = [this] { ++seamFills; };
-        h.hPositionWindow = [] { return std::pair{-100, 120}; };
-        h.vPositionWindow = [] { return std::pair{-16, 16}; };
-        h.sendEdgeFeathering = [this](int n, int side) {
-            const NumericField* f = nullptr;
-            for (const NumericField* g : FieldsOf(FieldFamily::Gamma))
-                if (g->number == n && g->side == side) f = g;
-            double gamma = 0;
-            ParseFieldValue(ValueType::Tenths, edit(f->edit)->text(), gamma);
-            const UnitIndex at = WallToUnit(n);
-            return commands.SendEdgeFeather(at.unit, at.index, side,
-                                            FindNamed<QCheckBox>(page.get(), f->partner)->isChecked(),
-                                            static_cast<float>(gamma));
-        };
+        fields = std::make_unique<NumericFields>(page.get(), *this, flags, boxes, commands);
         ASSERT_EQ(fields->attachAll(), static_cast<int>(AllNumericFields().size()));
         page->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
         startAfresh();
     }
 
+    bool linkEstablished() override { return link.linkUp(); }
+    int selectedChannel(ChannelPage) override { return channel; }
+    void restoreFill(RestoreFill fill, int n) override
+    {
+        if (fill == RestoreFill::SourcePage) ++sourceFills;
+        if (fill == RestoreFill::SeamPage) ++seamFills;
+        if (fill != RestoreFill::BlackLevel) return;
+        const UnitIndex at = WallToUnit(n);
+        edit(QStringLiteral("Black%1Edit").arg(n))->setText(QString::number(settings.output(at.unit, at.index).BlackLevel));
+    }
+    PositionWindow positionWindow() override { return {-100, 120, -16, 16}; }
+    bool sendEdgeFeathering(int n, int side) override
+    {
+        const FieldControls& c = ControlsOf(EdgeKey(Field::EdgeGamma, n, side));
+        double gamma = 0;
+        ParseFieldValue(ValueType::Tenths, edit(c.name)->text(), gamma);
+        const UnitIndex at = WallToUnit(n);
+        return commands.SendEdgeFeather(at.unit, at.index, side, FindNamed<QCheckBox>(page.get(), c.partner)->isChecked(),
+                                        static_cast<float>(gamma));
+    }
+
     // Every field back at its initial text, the focus on a plain edit, the line and the
     // messages cleared. (Leaving a field commits it, changed or not, as the units expect.)
     void startAfresh()
     {
-        for (const NumericField& f : AllNumericFields()) edit(f.edit)->setText(QString::fromLatin1(f.row->initialText));
+        for (const NumericField& f : AllNumericFields()) edit(ControlName(f.key))->setText(QString::fromLatin1(f.row->initialText));
         page->elsewhere->setFocus();
         settled();
         sim->log().clear();
@@ -131,7 +130,7 @@ protected:
     }
     void clickArrow(const QString& editName, int direction)
     {
-        auto* spin = FindNamed<SpinArrows>(page.get(), FindNumericField(editName)->spin);
+        auto* spin = FindNamed<SpinArrows>(page.get(), ControlsOf(NumericFieldOfEdit(editName)->key).spin);
         const QPoint at(spin->width() / 2, direction > 0 ? 2 : spin->height() - 3);
         QTest::mouseClick(spin, Qt::LeftButton, {}, at);
     }
@@ -202,7 +201,7 @@ TEST_F(NumericFieldsTest, LeavingAFieldValidatesStoresAndSendsOnce)
         EXPECT_EQ(QApplication::focusWidget() == edit(QString::fromLatin1(c.field)), !message.isEmpty());
         EXPECT_EQ(settled(), c.wire.isEmpty() ? QByteArray() : PassFrame(c.wire));
         // An out-of-bounds position, phase, colour or gain entry refills its page once.
-        const RestoreFill r = FindNumericField(QString::fromLatin1(c.field))->row->restore;
+        const RestoreFill r = NumericFieldOfEdit(QString::fromLatin1(c.field))->row->restore;
         const bool refills = message.contains("bounds") && (r == RestoreFill::SourcePage || r == RestoreFill::SeamPage);
         EXPECT_EQ(sourceFills + seamFills, refills ? 1 : 0);
     }
@@ -600,19 +599,20 @@ TEST_F(TypingTest, AMenuIsNoDepartureAndCommitPendingCommitsTheFieldOnce)
 TEST(NumericFieldTable, EveryFamilyExpandsToNamedFieldsWithExistingNextFields)
 {
     QStringList edits;
-    for (const NumericField& f : AllNumericFields()) edits << f.edit;
+    for (const NumericField& f : AllNumericFields()) edits << ControlName(f.key);
     EXPECT_EQ(edits.size(), 8 + 14 + 14 + 14 + 3 + 2 + 6 + 8);
     EXPECT_EQ(edits.removeDuplicates(), 0);
     for (const NumericField& f : AllNumericFields()) {
-        SCOPED_TRACE(f.edit.toStdString());
-        EXPECT_TRUE(f.spin.endsWith("UpDown"));
-        if (!f.next.startsWith("TestPattern")) {
-            EXPECT_NE(FindNumericField(f.next), nullptr) << f.next.toStdString();
+        const FieldControls& c = ControlsOf(f.key);
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_TRUE(c.spin.endsWith("UpDown"));
+        if (!c.next.startsWith("TestPattern")) {
+            EXPECT_NE(NumericFieldOfEdit(c.next), nullptr) << c.next.toStdString();
         }
     }
-    for (const NumericFamilyRow& row : kNumericFamilies) EXPECT_EQ(&FamilyRow(row.family), &row);
-    EXPECT_EQ(FindNumericField("Black1Edit")->maxLength(), 5);
-    EXPECT_EQ(FindNumericField("Black2Edit")->maxLength(), 0);
+    for (const NumericFamilyRow& row : kNumericFamilies) EXPECT_EQ(&FamilyRow(row.field), &row);
+    EXPECT_EQ(NumericFieldOfEdit("Black1Edit")->maxLength(), 5);
+    EXPECT_EQ(NumericFieldOfEdit("Black2Edit")->maxLength(), 0);
 }
 
 }  // namespace

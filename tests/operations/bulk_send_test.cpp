@@ -2,11 +2,13 @@
 // lines on the wire for one unit and for two units through a controller, the channels visited
 // and skipped, the stop at a value that cannot be sent, a line that dies in the middle, and the
 // progress reported.
+#include <optional>
 #include <limits>
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "support/bulk_watch.h"
 #include "support/link_fixture.h"
 #include "operations/bulk_send.h"
 #include "operations/position_window.h"
@@ -153,8 +155,9 @@ protected:
     {
         RecordValues values(settings, commands, link);
         BulkSend send(commands, link, settings, values);
-        send.Progress = [this](const BulkProgress& p) { progress.push_back(p); };
-        return send.Run();
+        testing::BulkWatch watch;
+        watch.progress = [this](const BulkProgress& p) { progress.push_back(p); };
+        return send.Run(watch);
     }
     std::vector<BulkProgress> progress;
 };
@@ -229,28 +232,28 @@ TEST_F(BulkSendTest, AValueThatCannotBeSentStopsTheSendBeforeItsFirstCommand)
         PortMode mode;
         int n;
         std::function<void(Settings&)> spoil;
-        const char* override_;  // edit name whose text becomes "abc", or nullptr
+        std::optional<FieldKey> override_;  // the field whose text becomes "abc"
         const char* named;      // the value as the message names it
     };
     const StopCase cases[] = {
-        {"black level 3 not a number", PortMode::Direct, 4, nullptr, "Black3Edit",
+        {"black level 3 not a number", PortMode::Direct, 4, nullptr, ScreenKey(Field::BlackLevel, 3),
          "Tornel 1, BLKGN screen 3: Screen 3 Black Level is \"abc\"; accepted: 0 to 255"},
         {"halo width 200 from a file", PortMode::Direct, 4, [](Settings& s) { s.output(1, 3).LeftHaloWidth = 200; },
-         nullptr, "Tornel 1, HALO L screen 3: Screen 3 Halo Width (L) is \"200\"; accepted: 0 to 64"},
-        {"phase beyond 15", PortMode::Direct, 4, [](Settings& s) { s.input(1, 1).Phase = 16; }, nullptr,
+         std::nullopt, "Tornel 1, HALO L screen 3: Screen 3 Halo Width (L) is \"200\"; accepted: 0 to 64"},
+        {"phase beyond 15", PortMode::Direct, 4, [](Settings& s) { s.input(1, 1).Phase = 16; }, std::nullopt,
          "Tornel 1, ICPHOTN channel 1: Phase is \"16\"; accepted: -16 to 15"},
-        {"no projector count", PortMode::Direct, 4, [](Settings& s) { s.output(1, 1).TotalProjectors = 0; }, nullptr,
+        {"no projector count", PortMode::Direct, 4, [](Settings& s) { s.output(1, 1).TotalProjectors = 0; }, std::nullopt,
          "Tornel 1, PRJ: Number of Projectors is \"none\"; accepted: 1 to 8"},
         {"unit 2 screen 8 gamma not a number", PortMode::Controller, 8,
-         [](Settings& s) { s.output(2, 4).LeftGamma = std::numeric_limits<float>::quiet_NaN(); }, nullptr,
+         [](Settings& s) { s.output(2, 4).LeftGamma = std::numeric_limits<float>::quiet_NaN(); }, std::nullopt,
          "Tornel 2, EFTA L screen 8: Screen 8 Edge Feathering Gamma (L) is \"NAN\"; accepted: 1.0 to 5.0"},
-        {"seam gain 8 not a number", PortMode::Direct, 2, nullptr, "SeamGain8Edit",
+        {"seam gain 8 not a number", PortMode::Direct, 2, nullptr, ScreenKey(Field::SeamGain, 8),
          "Tornel 1, MANSEAM channel 1: Seam Gain 8 is \"abc\"; accepted: 0 - 255"},
     };
     struct Spoiled : RecordValues {
         using RecordValues::RecordValues;
-        QString bad;
-        QString Text(const QString& name) override { return name == bad ? QStringLiteral("abc") : RecordValues::Text(name); }
+        std::optional<FieldKey> bad;
+        QString Text(const FieldKey& key) override { return key == bad ? QStringLiteral("abc") : RecordValues::Text(key); }
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -262,10 +265,11 @@ TEST_F(BulkSendTest, AValueThatCannotBeSentStopsTheSendBeforeItsFirstCommand)
         if (c.spoil) c.spoil(settings);
         flags.UnitCount = c.n > 4 ? 2 : 1;
         Spoiled values(settings, commands, link);
-        if (c.override_) values.bad = QLatin1String(c.override_);
+        values.bad = c.override_;
         BulkSend send(commands, link, settings, values);
 
-        EXPECT_EQ(send.Run(), BulkOutcome::InvalidValue);
+        testing::BulkWatch watch;
+        EXPECT_EQ(send.Run(watch), BulkOutcome::InvalidValue);
         ASSERT_TRUE(SettleAfter(*unit, 0));
         EXPECT_EQ(unit->received(), QByteArray()) << "nothing is sent";
         EXPECT_EQ(send.CommandsSent(), 0);
@@ -292,14 +296,15 @@ TEST_F(BulkSendTest, DeadLineEndsTheSendOnce)
     RecordValues values(settings, commands, link);
     BulkSend send(commands, link, settings, values);
     QString cut;
-    send.Progress = [&](const BulkProgress& p) {
+    testing::BulkWatch watch;
+    watch.progress = [&](const BulkProgress& p) {
         if (p.k == 5) {
             unit->faults().dead = true;
             cut = p.what;
         }
     };
 
-    EXPECT_EQ(send.Run(), BulkOutcome::LinkFailed);
+    EXPECT_EQ(send.Run(watch), BulkOutcome::LinkFailed);
     EXPECT_EQ(cut, "IRSPTN H channel 1");
     EXPECT_EQ(send.CommandsSent(), 4);
     EXPECT_EQ(op.questions().size(), 1);  // the way out, asked once

@@ -8,12 +8,12 @@
 #include <random>
 #include <set>
 
+#include "support/bulk_watch.h"
 #include "support/link_fixture.h"
 #include "operations/bulk_send.h"
 #include "operations/position_window.h"
 #include "operations/record_values.h"
 #include "planning/overlap_limit.h"
-#include "settings/edge_control_names.h"
 #include "settings/numeric_field_table.h"
 
 namespace kalvora {
@@ -43,19 +43,19 @@ struct Gen {
     }
 };
 
-const NumericFamilyRow& Row(const char* edit) { return *FindNumericField(QLatin1String(edit))->row; }
+const NumericFamilyRow& Row(const FieldKey& key) { return *FindNumericField(key)->row; }
 
-// Colour fields with their edits (the ranges differ).
+// Colour fields with their keys (the ranges differ).
 struct ColourField {
     float InputChannelRecord::*field;
-    const char* edit;
+    FieldKey key;
     const char* keyword;
 };
 const ColourField kColours[] = {
-    {&InputChannelRecord::ContrastC, "LeftOContrastEdit", "ICNTTN"},
-    {&InputChannelRecord::BrightnessC, "LeftOBrightnessEdit", "IBRTTN"},
-    {&InputChannelRecord::ContrastR, "LeftRContrastEdit", "ICNTTN"},
-    {&InputChannelRecord::BrightnessB, "LeftBBrightnessEdit", "IBRTTN"},
+    {&InputChannelRecord::ContrastC, WallKey(Field::OverallContrast), "ICNTTN"},
+    {&InputChannelRecord::BrightnessC, WallKey(Field::OverallBrightness), "IBRTTN"},
+    {&InputChannelRecord::ContrastR, {Field::ColourContrast, 1}, "ICNTTN"},
+    {&InputChannelRecord::BrightnessB, {Field::ColourBrightness, 3}, "IBRTTN"},
 };
 
 // A file for a wall of n projectors: every value the send carries within what its field
@@ -156,7 +156,7 @@ std::vector<Change> PossibleChanges(Gen& g, const Settings& f, int n, int units)
     const int phase = g.Other(f.input(c.unit, c.index).Phase, -16, 15);
     out.push_back({[=](Settings& s) { s.input(c.unit, c.index).Phase = phase; }, carried("ICPHOTN channel " + sc)});
     const ColourField& col = kColours[g.Int(0, 3)];
-    const NumericFamilyRow& row = Row(col.edit);
+    const NumericFamilyRow& row = Row(col.key);
     const float colour = g.OtherTenths(f.input(c.unit, c.index).*col.field, row.lo, row.hi);
     out.push_back({[=](Settings& s) { s.input(c.unit, c.index).*col.field = colour; },
                    carried(QLatin1String(col.keyword) + " channel " + sc)});
@@ -184,8 +184,9 @@ protected:
         BulkSend send(commands, link, settings, values);
         send.OnlyChangedFrom = changedFrom;
         Outcome o;
-        send.Progress = [&o](const BulkProgress& p) { o.sent.insert({p.unit, p.what}); };
-        o.outcome = send.Run();
+        testing::BulkWatch watch;
+        watch.progress = [&o](const BulkProgress& p) { o.sent.insert({p.unit, p.what}); };
+        o.outcome = send.Run(watch);
         o.count = send.CommandsSent();
         return o;
     }

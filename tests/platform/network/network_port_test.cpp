@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
+#include "support/bulk_watch.h"
 #include "support/link_fixture.h"
 #include "operations/bulk_send.h"
 #include "operations/record_values.h"
@@ -85,7 +86,8 @@ protected:
         }
         RecordValues values(settings, commands, link);
         BulkSend send(commands, link, settings, values);
-        EXPECT_EQ(send.Run(), BulkOutcome::Done);
+        BulkWatch watch;
+        EXPECT_EQ(send.Run(watch), BulkOutcome::Done);
         EXPECT_TRUE(commands.SendBlackLevel(2, 3, 77));
         EXPECT_TRUE(SettleAfter(s, 1));
         EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('\n').toStdString();
@@ -236,7 +238,8 @@ TEST_P(NetworkPortTest, ServerKilledAndRestartedMidOperationIsAPulledCableThenFo
          [this] {
              RecordValues values(settings, commands, link);
              BulkSend send(commands, link, settings, values);
-             return send.Run() == BulkOutcome::Done;
+             BulkWatch watch;
+             return send.Run(watch) == BulkOutcome::Done;
          }},
         {"field edit", 1, [this] { return commands.SendBlackLevel(2, 3, 77); }},
         {"idle", 0, nullptr},
@@ -345,7 +348,8 @@ TEST_P(NetworkPortTest, ConnectionCutMidSendEndsTheSend)
     RecordValues values(settings, commands, link);
     BulkSend send(commands, link, settings, values);
 
-    EXPECT_EQ(send.Run(), BulkOutcome::LinkFailed);
+    BulkWatch watch;
+    EXPECT_EQ(send.Run(watch), BulkOutcome::LinkFailed);
 
     EXPECT_LT(send.CommandsSent(), 12);
     EXPECT_FALSE(link.linkUp());
