@@ -55,12 +55,12 @@ void TKalvoraForm::SaveConfigurationtoFile1Click()
 {
     // Before anything was read or loaded the tables hold nothing the units have: a file of them
     // would overwrite a good one with empty settings.
-    if (!settings_.SettingsAvailable() && !statusOp_.askYesNo(kTitleSaveEmpty, kSaveEmptyQuestion)) return;
+    if (!session_.settings().SettingsAvailable() && !statusOp_.askYesNo(kTitleSaveEmpty, kSaveEmptyQuestion)) return;
     const QString name = SaveDialog1 ? SaveDialog1() : QString();
     if (name.isEmpty()) return;
     statusOp_.setBusy(true);
-    const QByteArray image = ConfigImage(settings_);
-    const bool saved = WriteConfigFile(settings_, name, statusOp_);
+    const QByteArray image = ConfigImage(session_.settings());
+    const bool saved = WriteConfigFile(session_.settings(), name, statusOp_);
     statusOp_.setBusy(false);
     if (saved) fileUsed(name, image);
 }
@@ -91,7 +91,7 @@ void TKalvoraForm::openRequestedFileWhenFree()
     if (requestedFile_.isEmpty()) return;
     // Opening refills every page: not under an operation that waits for the units, a page
     // being filled, or a dialogue that expects the window as it left it. Look again later.
-    if (!link_->MayStart() || flags_.EditorBusy || flags_.FormFilling || QApplication::activeModalWidget()) {
+    if (!session_.mayStart() || session_.flags().EditorBusy || session_.flags().FormFilling || QApplication::activeModalWidget()) {
         if (!requestRetry_) {
             requestRetry_ = new QTimer(this);
             requestRetry_->setSingleShot(true);
@@ -114,9 +114,9 @@ void TKalvoraForm::OpenNamedFile(const QByteArray& name)
 void TKalvoraForm::OpenConfigurationFile(const QString& name)
 {
     statusOp_.setBusy(true);
-    if (ReadConfigFile(settings_, name, statusOp_)) {
-        settings_.FileLoadedAvailable = true;
-        const QByteArray image = ConfigImage(settings_);  // before the refill's checks may change a record
+    if (ReadConfigFile(session_.settings(), name, statusOp_)) {
+        session_.settings().FileLoadedAvailable = true;
+        const QByteArray image = ConfigImage(session_.settings());  // before the refill's checks may change a record
         RefillFromRecords();
         fileUsed(name, image);
         statusOp_.showMessage(kMsgFileOpenSuccessful);

@@ -83,15 +83,11 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
           // The operation's step goes with the operation's text; a bulk send's count stays
           // for the whole send, across the transactions of each of its commands.
           if (text.isEmpty() && progressLabel_) progressLabel_->setText(bulkStep_);
-      })
+      }),
+      session_(statusOp_)
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora"));
-    link_ = std::make_unique<Link>(port_, statusOp_, flags_);
-    trace_.attach(port_);
-    link_->setTrace(&trace_);
-    commands_ = std::make_unique<CommandSet>(*link_, settings_);
-    controller_ = std::make_unique<LinkController>(*link_, settings_);
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();
@@ -112,7 +108,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
     setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
     setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
-    setComDevices(port_.device(1), port_.device(2));
+    setComDevices(session_.port().device(1), session_.port().device(2));
     // The devices are looked up afresh whenever the "COM Port" menu opens (adapters come and go).
     if (QMenu* comPort = menu_.value(QStringLiteral("COMPort1"))->menu()) {
         connect(comPort, &QMenu::aboutToShow, this, [this] {
@@ -152,18 +148,18 @@ TKalvoraForm::~TKalvoraForm()
 void TKalvoraForm::buildPages()
 {
     pages_ = MakeNamed<QTabWidget>(this, QStringLiteral("PhasePageControl"));
-    planning_ = new PlanningPage(settings_, flags_, statusOp_, pages_);
+    planning_ = new PlanningPage(session_.settings(), session_.flags(), statusOp_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
-    info_ = new InfoPage(settings_, pages_);
-    fields_ = new NumericFields(this, flags_, statusOp_, *commands_, this);
-    projector_ = new ProjectorSetupPage(flags_, *commands_, pages_);
-    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, pages_);
+    info_ = new InfoPage(session_.settings(), pages_);
+    fields_ = new NumericFields(this, session_.flags(), statusOp_, session_.commands(), this);
+    projector_ = new ProjectorSetupPage(session_.flags(), session_.commands(), pages_);
+    display_ = new DisplaySetupPage(session_.settings(), session_.flags(), statusOp_, session_.commands(), *fields_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
     pages_->addTab(projector_, QStringLiteral("Projector Setup"));
-    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, pages_);
+    source_ = new SourceSetupPage(session_.settings(), session_.flags(), statusOp_, session_.commands(), pages_);
     pages_->addTab(source_, QStringLiteral("Source Setup"));
     pages_->addTab(display_, QStringLiteral("Display Setup"));
-    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, pages_);
+    seam_ = new SeamRemovalPage(session_.settings(), session_.flags(), statusOp_, session_.commands(), pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     info_->plannedProjectors = [this] { return planning_->workingCount(); };
@@ -195,7 +191,7 @@ void TKalvoraForm::runMenuItem(const QString& name)
         QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
         QStringLiteral("OpenConfigurationFile1"),
     };
-    if (kUnitItems.contains(name) && !link_->MayStart()) return;
+    if (kUnitItems.contains(name) && !session_.mayStart()) return;
     // Only the items that open a window of their own leave the field being edited as it is.
     static const QSet<QString> kWindowItems = {
         QStringLiteral("About1"), QStringLiteral("HelpwithKalvoraSerialconnection1"), QStringLiteral("TrafficView1")};
@@ -248,7 +244,7 @@ void TKalvoraForm::showEvent(QShowEvent* event)
 void TKalvoraForm::FormShow()
 {
     {
-        FillingGuard filling(flags_);
+        FillingGuard filling(session_.flags());
         planning_->InitialisePlan();
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
@@ -263,7 +259,7 @@ void TKalvoraForm::FormShow()
 void TKalvoraForm::PhasePageControlChange()
 {
     if (!LinkEstablished()) statusOp_.setStatus(kNoLinkNote);
-    const bool ready = LinkEstablished() && !flags_.EditorBusy;
+    const bool ready = LinkEstablished() && !session_.flags().EditorBusy;
     const QWidget* current = pages_->currentWidget();
     if (!current) return;
     for (const LinkPage& p : kLinkPages) {
@@ -297,7 +293,7 @@ void TKalvoraForm::FormClose()
     if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
     Link::WaitMs(kCloseWaitMs);
-    port_.close();
+    session_.port().close();
     closed_ = true;
     emit closed();
 }
@@ -334,7 +330,7 @@ void TKalvoraForm::About1Click()
 TrafficWindow* TKalvoraForm::trafficWindow()
 {
     if (!trafficWindow_) {
-        trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+        trafficWindow_ = new TrafficWindow(session_.trace(), statusOp_, this);
         trafficWindow_->setWindowIcon(ProgramIcon());
     }
     return trafficWindow_;

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: six pages, the menu tree, the status bar, the first-show dialogue, the page
 // change rules and the close sequence. It owns everything that lives for the whole run: the
-// settings records, the flags, the serial port, the link and the plan.
+// session with the units (the settings records, the flags, the serial port, the link).
 
 #include <QHash>
 #include <QMainWindow>
@@ -12,9 +12,7 @@
 #include "app/secondary_windows.h"
 #include "app/status_operator.h"
 #include "app/window_fit.h"
-#include "link/commands.h"
-#include "link/connection.h"
-#include "link/link.h"
+#include "operations/session.h"
 #include "platform/recent_files.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
@@ -91,12 +89,13 @@ public:
 
     // ---- what the other parts of the program reach ----
     Operator& op() { return statusOp_; }
-    Settings& settings() { return settings_; }
-    MainFlags& flags() { return flags_; }
-    SerialPort& port() { return port_; }
-    Link& link() { return *link_; }
-    CommandSet& commands() { return *commands_; }
-    LinkController& linkController() { return *controller_; }
+    Session& session() { return session_; }
+    Settings& settings() { return session_.settings(); }
+    MainFlags& flags() { return session_.flags(); }
+    SerialPort& port() { return session_.port(); }
+    Link& link() { return session_.link(); }
+    CommandSet& commands() { return session_.commands(); }
+    LinkController& linkController() { return session_.linkController(); }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
     DisplaySetupPage* displayPage() const { return display_; }
@@ -108,7 +107,7 @@ public:
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
-    bool LinkEstablished() const { return link_->linkUp(); }
+    bool LinkEstablished() const { return session_.linkUp(); }
     // The size the window's contents ask at the desktop's font (menu and status bars included),
     // at least kClientWidth x kClientHeight below the menu bar.
     QSize contentsSize() const;
@@ -135,7 +134,7 @@ public:
     void OpenConfigurationFile1Click();
     // "Traffic View...": the window of every byte exchanged with the units.
     void TrafficView1Click();
-    TrafficTrace& trace() { return trace_; }
+    TrafficTrace& trace() { return session_.trace(); }
     TrafficWindow* trafficWindow();
     // Loads `name` as "Open Configuration File" does once the file is chosen: the same
     // messages, the pages refilled, nothing sent.
@@ -234,13 +233,7 @@ private:
     void SystemSaveTornels();
 
     StatusOperator statusOp_;
-    Settings settings_;
-    MainFlags flags_;
-    SerialPort port_;
-    TrafficTrace trace_;
-    std::unique_ptr<Link> link_;
-    std::unique_ptr<CommandSet> commands_;
-    std::unique_ptr<LinkController> controller_;
+    Session session_;
 
     QTabWidget* pages_ = nullptr;
     FitWatch fitWatch_;

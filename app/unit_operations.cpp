@@ -19,7 +19,7 @@ namespace kalvora {
 
 void TKalvoraForm::wireUnitOperations()
 {
-    LinkController& c = *controller_;
+    LinkController& c = session_.linkController();
     c.UnitCountKnown = [this](int count) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
             l->setText(QString::number(count));
@@ -38,8 +38,8 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
     hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
     hooks.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
-    WindowValues values(this, *commands_, *link_, hooks);
-    BulkSend send(*commands_, *link_, settings_, values);
+    WindowValues values(this, session_.commands(), session_.link(), hooks);
+    BulkSend send(session_.commands(), session_.link(), session_.settings(), values);
     send.Progress = [this](const BulkProgress& p) {
         bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
         progressLabel_->setText(bulkStep_);
@@ -52,7 +52,7 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     // pages show.
     const BulkProgress& last = send.LastCommand();
     if (outcome == BulkOutcome::LinkFailed && last.k > 0) {
-        const QString how = port_.isOpen() ? QStringLiteral("the Tornel(s) stopped accepting commands at")
+        const QString how = session_.port().isOpen() ? QStringLiteral("the Tornel(s) stopped accepting commands at")
                                            : QStringLiteral("the serial port failed after");
         statusOp_.showMessage(QStringLiteral("Sending stopped: %1 command %2 of %3 (Tornel %4: %5). The Tornel(s) are "
                                              "partly configured; send the settings again once the connection is back.")
@@ -77,12 +77,12 @@ void TKalvoraForm::setUnitMenusEnabled(bool enabled)
 
 void TKalvoraForm::ResetTornels()
 {
-    EditorBusyGuard busy(flags_);
+    EditorBusyGuard busy(session_.flags());
     if (!busy) return;
     setUnitMenusEnabled(false);
-    if (MaySend(flags_, LinkEstablished()) && statusOp_.askYesNo(kTitleFactoryReset, kQuestionFactoryReset)) {
+    if (MaySend(session_.flags(), LinkEstablished()) && statusOp_.askYesNo(kTitleFactoryReset, kQuestionFactoryReset)) {
         if (infoForm_) infoForm_->showInfo(kInfoResetInProgress);
-        if (commands_->SendReset(1, 'F') && flags_.UnitCount > 1) commands_->SendReset(2, 'F');
+        if (session_.commands().SendReset(1, 'F') && session_.flags().UnitCount > 1) session_.commands().SendReset(2, 'F');
         if (infoForm_) infoForm_->hideInfo();
     }
     setUnitMenusEnabled(true);
@@ -90,9 +90,9 @@ void TKalvoraForm::ResetTornels()
 
 void TKalvoraForm::SystemSaveTornels()
 {
-    EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, LinkEstablished())) return;
-    if (commands_->SendSystemSave(1) && flags_.UnitCount > 1) commands_->SendSystemSave(2);
+    EditorBusyGuard busy(session_.flags());
+    if (!busy || !MaySend(session_.flags(), LinkEstablished())) return;
+    if (session_.commands().SendSystemSave(1) && session_.flags().UnitCount > 1) session_.commands().SendSystemSave(2);
 }
 
 }  // namespace kalvora

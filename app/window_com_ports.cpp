@@ -41,8 +41,8 @@ namespace kalvora {
 
 void TKalvoraForm::setComDevices(const QString& com1, const QString& com2)
 {
-    port_.setDevice(1, com1);
-    port_.setDevice(2, com2);
+    session_.port().setDevice(1, com1);
+    session_.port().setDevice(2, com2);
     serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
     showComDevices();
 }
@@ -62,7 +62,7 @@ void TKalvoraForm::chooseComDevice(int n, const QString& name)
     const int other = 3 - n;
     // The other port keeps its device; resolving with it given finds this one's.
     PortOptions fixed;
-    (other == 1 ? fixed.com1 : fixed.com2) = port_.device(other);
+    (other == 1 ? fixed.com1 : fixed.com2) = session_.port().device(other);
     QString com[3];
     ResolveComDevices(fixed, comChoice_, serialDevices_, com[1], com[2]);
     // An automatic other port that now names the same device moves on to a free one.
@@ -76,8 +76,8 @@ void TKalvoraForm::chooseComDevice(int n, const QString& name)
         (other == 1 ? automatic.com1 : automatic.com2).clear();
         ResolveComDevices(keep, automatic, serialDevices_, com[1], com[2]);
     }
-    port_.setDevice(1, com[1]);
-    port_.setDevice(2, com[2]);
+    session_.port().setDevice(1, com[1]);
+    session_.port().setDevice(2, com[2]);
     if (!comChoiceFile_.isEmpty()) {
         QString reason;
         if (!SaveComChoice(comChoiceFile_, comChoice_, &reason))
@@ -91,7 +91,7 @@ void TKalvoraForm::chooseComDevice(int n, const QString& name)
 void TKalvoraForm::chooseNetworkPort(int n)
 {
     if (n != 1 && n != 2) return;
-    QString text = port_.isNetworkPort(n) ? port_.device(n) : QString();
+    QString text = session_.port().isNetworkPort(n) ? session_.port().device(n) : QString();
     for (;;) {
         text = AskNetworkPortAddress ? AskNetworkPortAddress(n, text) : AskNetworkPortAddressDialog(this, n, text);
         text = text.trimmed();
@@ -107,14 +107,14 @@ void TKalvoraForm::chooseNetworkPort(int n)
 
 void TKalvoraForm::showComDevices()
 {
-    ComPortMenuState state{serialDevices_, {port_.device(1), port_.device(2)}, comChoice_};
+    ComPortMenuState state{serialDevices_, {session_.port().device(1), session_.port().device(2)}, comChoice_};
     QAction* comPort = menu_.value(QStringLiteral("COMPort1"));
     ShowComPortMenu(comPort ? comPort->menu() : nullptr, state,
                     [this](int n, const QString& name) { chooseComDevice(n, name); },
                     [this](int n) { chooseNetworkPort(n); });
     for (int n = 1; n <= 2; ++n) {
         // A network port shows its server first; the whole address and its kind are in the tip.
-        if (const auto address = ParseNetworkPortAddress(port_.device(n))) {
+        if (const auto address = ParseNetworkPortAddress(session_.port().device(n))) {
             info_->setComDevice(n, address->shortText(),
                                 address->text() + (address->protocol == NetworkPortAddress::Protocol::Raw
                                                        ? QStringLiteral("\nA port on a network serial server, raw "
@@ -125,8 +125,8 @@ void TKalvoraForm::showComDevices()
                                 int(address->shortText().size() - address->hostAndPort().lastIndexOf(QLatin1Char(':'))));
             continue;
         }
-        const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, port_.device(n));
-        info_->setComDevice(n, ComDeviceText(port_.device(n), serialDevices_), d ? d->details() : port_.device(n));
+        const SerialDeviceInfo* d = FindSerialDevice(serialDevices_, session_.port().device(n));
+        info_->setComDevice(n, ComDeviceText(session_.port().device(n), serialDevices_), d ? d->details() : session_.port().device(n));
     }
 }
 

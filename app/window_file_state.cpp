@@ -37,8 +37,7 @@ void TKalvoraForm::wireFileState()
     modifiedCheck_->setSingleShot(true);
     modifiedCheck_->setInterval(0);
     connect(modifiedCheck_, &QTimer::timeout, this, &TKalvoraForm::updateModifiedMark);
-    connect(&trace_, &TrafficTrace::rowAdded, modifiedCheck_, qOverload<>(&QTimer::start));
-    connect(&trace_, &TrafficTrace::lastRowChanged, modifiedCheck_, qOverload<>(&QTimer::start));
+    connect(&session_, &Session::trafficChanged, modifiedCheck_, qOverload<>(&QTimer::start));
     qApp->installEventFilter(this);
     showRecentFiles();
     showFileTitle();
@@ -111,7 +110,7 @@ void TKalvoraForm::showRecentFiles()
 void TKalvoraForm::OpenRecentFile(const QString& path)
 {
     // As "Open Configuration File": not while an operation waits for the units.
-    if (!link_->MayStart() || !CommitPendingField()) return;
+    if (!session_.mayStart() || !CommitPendingField()) return;
     OpenConfigurationFile(path);
 }
 
@@ -132,7 +131,7 @@ void TKalvoraForm::showFileTitle()
 
 void TKalvoraForm::updateModifiedMark()
 {
-    setWindowModified(!currentFile_.isEmpty() && ConfigImage(settings_) != fileImage_);
+    setWindowModified(!currentFile_.isEmpty() && ConfigImage(session_.settings()) != fileImage_);
 }
 
 }  // namespace kalvora

@@ -58,12 +58,12 @@ void TKalvoraForm::buildStatusBar()
     stepClear_->setSingleShot(true);
     stepClear_->setInterval(150);
     connect(stepClear_, &QTimer::timeout, this, [this] {
-        const bool open = !trace_.rows().empty() && trace_.rows().back().open;
+        const bool open = !session_.trace().rows().empty() && session_.trace().rows().back().open;
         if (!open && bulkStep_.isEmpty()) progressLabel_->clear();
     });
     auto showStep = [this] {
-        if (trace_.rows().empty()) return;
-        const TraceRow& row = trace_.rows().back();
+        if (session_.trace().rows().empty()) return;
+        const TraceRow& row = session_.trace().rows().back();
         if (!bulkStep_.isEmpty()) return;
         if (!row.open) {
             stepClear_->start();
@@ -73,8 +73,7 @@ void TKalvoraForm::buildStatusBar()
         stepClear_->stop();
         progressLabel_->setText(OperationStepText(row));
     };
-    connect(&trace_, &TrafficTrace::rowAdded, this, showStep);
-    connect(&trace_, &TrafficTrace::lastRowChanged, this, showStep);
+    connect(&session_, &Session::trafficChanged, this, showStep);
 }
 
 QString OperationStepText(const TraceRow& row)
@@ -94,35 +93,35 @@ QString TKalvoraForm::statusText() const { return statusLabel_ ? statusLabel_->t
 void TKalvoraForm::wireLink()
 {
     TerminalView* terminal = info_->terminal();
-    terminal->portOpen = [this] { return port_.isOpen(); };
-    terminal->send = [this](const QByteArray& bytes) { port_.putString(bytes); };
+    terminal->portOpen = [this] { return session_.port().isOpen(); };
+    terminal->send = [this](const QByteArray& bytes) { session_.port().putString(bytes); };
     // The terminal shows every byte taken from the line, whoever takes it.
-    connect(&port_, &SerialPort::bytesRead, info_->terminal(), &TerminalView::receive);
+    connect(&session_.port(), &SerialPort::bytesRead, info_->terminal(), &TerminalView::receive);
     // While the operator works in the terminal (Information page shown, no unit operation or
     // search running) nobody else reads the port, so the terminal takes what the units send
     // then. At any other time the bytes stay queued for the link, whose waits rely on them.
-    connect(&port_, &SerialPort::triggerAvail, this, [this](int count) {
-        const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !flags_.EditorBusy &&
-                                  !link_->AwaitingReply && !controller_->searching();
+    connect(&session_.port(), &SerialPort::triggerAvail, this, [this](int count) {
+        const bool terminalTime = pages_->currentWidget() == info_ && pages_->isEnabled() && !session_.flags().EditorBusy &&
+                                  !session_.link().AwaitingReply && !session_.linkController().searching();
         if (!terminalTime || count <= 0) return;
         QByteArray bytes(count, '\0');
-        port_.getBlock(bytes.data(), count);  // shown through bytesRead
+        session_.port().getBlock(bytes.data(), count);  // shown through bytesRead
     });
 
     // No operation on the units starts inside another one's wait or pause.
     connect(info_->resetButton(), &QPushButton::clicked, this, [this] {
-        if (link_->MayStart()) ResetButtonClick();
+        if (session_.mayStart()) ResetButtonClick();
     });
     connect(info_->systemSaveButton(), &QPushButton::clicked, this, [this] {
-        if (link_->MayStart()) SystemSaveButtonClick();
+        if (session_.mayStart()) SystemSaveButtonClick();
     });
-    connect(link_.get(), &Link::editingAllowedChanged, this, [this] { updatePageControlEnabling(); });
-    connect(link_.get(), &Link::unitVersionChanged, this, [this](const QString& text) {
+    connect(&session_, &Session::editingAllowedChanged, this, [this] { updatePageControlEnabling(); });
+    connect(&session_, &Session::unitVersionChanged, this, [this](const QString& text) {
         if (auto* l = FindNamed<QLabel>(this, QStringLiteral("Version1Label"))) l->setText(text);
     });
-    connect(link_.get(), &Link::unitIdsChanged, this, [this] {
+    connect(&session_, &Session::unitIdsChanged, this, [this] {
         // Each unit's RS-485 ID, shown once the controller detected the unit.
-        const UnitIds& ids = link_->unitIds();
+        const UnitIds& ids = session_.link().unitIds();
         for (int u = 0; u < 2; ++u) {
             if (auto* e = FindNamed<QLineEdit>(this, QStringLiteral("TornelID%1Edit").arg(u + 1))) {
                 e->setText(QString::number(ids.id[size_t(u)]));
@@ -132,23 +131,23 @@ void TKalvoraForm::wireLink()
                 c->setVisible(ids.detected[size_t(u)]);
         }
     });
-    connect(link_.get(), &Link::lineStateChanged, this, [this](const SerialPort::LineState& s) {
+    connect(&session_, &Session::lineStateChanged, this, [this](const SerialPort::LineState& s) {
         info_->setLight(InfoPage::Light::Cts, s.cts);
         info_->setLight(InfoPage::Light::Dcd, s.dcd);
         info_->setLight(InfoPage::Light::Rxd, s.rxd);
         info_->setLight(InfoPage::Light::Txd, s.txd);
     });
-    connect(link_.get(), &Link::linkUpChanged, this, [this](bool up) {
+    connect(&session_, &Session::linkUpChanged, this, [this](bool up) {
         if (up) return;
         for (auto light : {InfoPage::Light::Txd, InfoPage::Light::Rxd, InfoPage::Light::Dcd, InfoPage::Light::Cts})
             info_->setLight(light, false);  // the lights show the line only while the link is up
     });
     ExitProgram = [this](int status) {
-        port_.close();
+        session_.port().close();
         std::fflush(nullptr);
         std::_Exit(status & 0xFF);
     };
-    connect(link_.get(), &Link::exitRequested, this, [this](int status) {
+    connect(&session_, &Session::exitRequested, this, [this](int status) {
         // Cancel in the recovery dialog ends the program with the link's status, at once.
         if (ExitProgram) ExitProgram(status);
     });
@@ -156,7 +155,7 @@ void TKalvoraForm::wireLink()
 
 void TKalvoraForm::wireLinkController()
 {
-    LinkController& c = *controller_;
+    LinkController& c = session_.linkController();
     c.NumOfProjectors = [this] {
         // The stored count may exceed the list after the minimum-count message; it only
         // decides one or two units here.
@@ -186,22 +185,22 @@ void TKalvoraForm::wireLinkController()
         {"ParitySpace", [](LinkController& lc) { lc.chooseParity(Parity::Space); }},
     };
     for (const auto& [name, step] : items)
-        setMenuHandler(QString::fromLatin1(name), [this, step] { step(*controller_); });
+        setMenuHandler(QString::fromLatin1(name), [this, step] { step(session_.linkController()); });
 
-    connect(&c, &LinkController::stateChanged, this, [this] { showLinkControllerState(); });
-    connect(&c, &LinkController::searchingChanged, this, [this] { updatePageControlEnabling(); });
+    connect(&session_, &Session::connectionChanged, this, [this] { showLinkControllerState(); });
+    connect(&session_, &Session::searchingChanged, this, [this] { updatePageControlEnabling(); });
     showLinkControllerState();
 }
 
 void TKalvoraForm::updatePageControlEnabling()
 {
     // Disabled while the link waits for a unit and for the whole of a port search.
-    pages_->setEnabled(link_->editingAllowed() && !controller_->searching() && !pageControlHeld_);
+    pages_->setEnabled(session_.link().editingAllowed() && !session_.linkController().searching() && !pageControlHeld_);
 }
 
 void TKalvoraForm::showLinkControllerState()
 {
-    const LinkController& c = *controller_;
+    const LinkController& c = session_.linkController();
     menu_.value(QStringLiteral("ReadfromTornels1"))->setEnabled(c.connected());
     menu_.value(QStringLiteral("SendCurrentSettingstoTornels1"))->setEnabled(c.connected());
     static const char* const kBaudItems[] = {"Defaultvalues1", "N9600", "N19200", "N38400", "N57600"};

@@ -41,14 +41,14 @@ void TKalvoraForm::wirePlanningPage()
 {
     PlanningHooks& h = planning_->hooks();
     h.linkEstablished = [this] { return LinkEstablished(); };
-    h.linkBusy = [this] { return !link_->MayStart(); };
-    h.controllerMode = [this] { return link_->throughController(); };
-    h.queryUnitCount = [this] { return QueryUnitCount(*link_); };
-    h.queryUnit = [this](int unit) { return QueryUnit(*link_, settings_, unit); };
-    h.twoUnitCheck = [this](int, int) { return controller_->checkTwoUnits(); };
-    h.sendProjectorCount = [this](int unit, int count) { return commands_->SendProjectorCount(unit, count); };
+    h.linkBusy = [this] { return !session_.link().MayStart(); };
+    h.controllerMode = [this] { return session_.link().throughController(); };
+    h.queryUnitCount = [this] { return QueryUnitCount(session_.link()); };
+    h.queryUnit = [this](int unit) { return QueryUnit(session_.link(), session_.settings(), unit); };
+    h.twoUnitCheck = [this](int, int) { return session_.linkController().checkTwoUnits(); };
+    h.sendProjectorCount = [this](int unit, int count) { return session_.commands().SendProjectorCount(unit, count); };
     h.sendDisplayLayout = [this](int unit, int alignment, int width) {
-        return commands_->SendDisplayLayout(unit, alignment, width);
+        return session_.commands().SendDisplayLayout(unit, alignment, width);
     };
     auto* overlap = FindNamed<QLineEdit>(this, QStringLiteral("OWidthEdit"));
     h.overlapWidthText = [overlap] { return overlap->text(); };
@@ -90,7 +90,7 @@ void TKalvoraForm::wireEditorPages()
     d.setOverlapText = [this](const QString& text) { planning_->setOverlapText(text); };
 
     projector_->FillTestPattern = [this](int n) { display_->FillTestPattern(n); };
-    commands_->FillDisplayPage = [this] {
+    session_.commands().FillDisplayPage = [this] {
         display_->FillDisplayPage();
         info_->refreshWallOverview();
     };
@@ -98,7 +98,7 @@ void TKalvoraForm::wireEditorPages()
 
 void TKalvoraForm::RefillFromRecords()
 {
-    FillingGuard filling(flags_);
+    FillingGuard filling(session_.flags());
     // A test pattern chosen for a group of screens no longer says what the units show.
     projector_->ClearSelections();
     info_->ScreenInfoComboBoxChange();
@@ -115,10 +115,10 @@ void TKalvoraForm::wireSourceAndSeamPages()
 {
     FillSourcePage = [this] { source_->FillSourcePage(); };
     FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->FillSourcePage = [this] { source_->FillSourcePage(); };
-    commands_->FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
-    commands_->FillSeamPage = [this] { seam_->FillSeamPage(); };
-    commands_->SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
+    session_.commands().FillSourcePage = [this] { source_->FillSourcePage(); };
+    session_.commands().FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
+    session_.commands().FillSeamPage = [this] { seam_->FillSeamPage(); };
+    session_.commands().SelectedSourceChannel = [this] { return source_->SelectedChannel(); };
     for (UnitOperationHooks* h : {&source_->hooks(), &seam_->hooks()}) {
         h->linkEstablished = [this] { return LinkEstablished(); };
         h->phasePageControlChange = [this] { PhasePageControlChange(); };
@@ -140,7 +140,7 @@ void TKalvoraForm::wireSourceAndSeamPages()
         h->hideProgress = [this] {
             if (infoForm_) infoForm_->hideInfo();
         };
-        h->busyCursor = [this](bool busy) { link_->SetCursorBusy(busy); };
+        h->busyCursor = [this](bool busy) { session_.link().SetCursorBusy(busy); };
     }
 }
 

@@ -122,12 +122,13 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
                            bool readFirst = true)
 {
     ScriptedOperator op;
-    MainFlags flags;
-    Settings settings;
-    SerialPort port;
-    Link link(port, op, flags);
-    CommandSet commands(link, settings);
-    LinkController controller(link, settings);
+    Session session(op, Session::Traffic::NotRecorded);
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    SerialPort& port = session.port();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
     auto unit = Sim(c.mode);
     MatchWindows(*unit, file);
     port.setDevice(1, unit->slavePath());
