@@ -78,12 +78,10 @@ const LinkPage kLinkPages[] = {
 TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      statusOp_(op, [this](const QString& text) {
-          if (statusLabel_) statusLabel_->setText(text);
-          // The operation's step goes with the operation's text; a bulk send's count stays
-          // for the whole send, across the transactions of each of its commands.
-          if (text.isEmpty() && progressLabel_) progressLabel_->setText(bulkStep_);
-      }),
+      statusOp_(op,
+                [this](const QString& text) {
+                    if (status_) status_->showStatus(text);
+                }),
       session_(statusOp_)
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
@@ -91,7 +89,7 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();
-    buildStatusBar();
+    status_ = new StatusBarDisplay(statusBar(), session_);
     wirePlanningPage();
     wireEditorPages();
     wireLink();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/secondary_windows.h"
+#include "app/status_bar_display.h"
 #include "app/status_operator.h"
 #include "app/window_fit.h"
 #include "operations/session.h"
@@ -50,10 +51,6 @@ class PlanningPage;
 class ProjectorSetupPage;
 class SeamRemovalPage;
 class SourceSetupPage;
-
-// The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
-// "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
-QString OperationStepText(const TraceRow& row);
 
 class TKalvoraForm : public QMainWindow {
     Q_OBJECT
@@ -207,7 +204,6 @@ protected:
 private:
     void buildPages();
     void wrapPagesInScrollArea();
-    void buildStatusBar();
     void wirePlanningPage();
     void wireEditorPages();
     void wireLink();
@@ -244,10 +240,7 @@ private:
     ProjectorSetupPage* projector_ = nullptr;
     SourceSetupPage* source_ = nullptr;
     SeamRemovalPage* seam_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
-    QTimer* stepClear_ = nullptr;  // clears the step shortly after the last exchange closed
-    QString bulkStep_;  // "Command k of n, unit u: what" while a bulk send runs
+    StatusBarDisplay* status_ = nullptr;
     QHash<QString, QAction*> menu_;
     QHash<QString, std::function<void()>> menuHandlers_;
     QPointer<TInfoForm> infoForm_;

@@ -41,13 +41,11 @@ BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
     WindowValues values(this, session_.commands(), session_.link(), hooks);
     BulkSend send(session_.commands(), session_.link(), session_.settings(), values);
     send.Progress = [this](const BulkProgress& p) {
-        bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
-        progressLabel_->setText(bulkStep_);
+        status_->showBulkStep(QStringLiteral("Sending ") + BulkStepText(p));
         if (BulkSendProgress) BulkSendProgress(p);
     };
     const BulkOutcome outcome = send.Run();
-    bulkStep_.clear();
-    progressLabel_->clear();
+    status_->showBulkStep(QString());
     // A send that ended partway, or left commands out, says so: the units are not what the
     // pages show.
     const BulkProgress& last = send.LastCommand();

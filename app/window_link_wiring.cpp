@@ -40,55 +40,7 @@
 
 namespace kalvora {
 
-void TKalvoraForm::buildStatusBar()
-{
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("MainStatusBar"));
-    bar->setSizeGripEnabled(false);
-    // One permanent text: menu hints must not wipe the progress and notes written here.
-    statusLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("MainStatusBarText"));
-    bar->addWidget(statusLabel_, 1);
-    // Beside it, the step a unit operation is at: the unit and the query or command now on
-    // the line, taken from the traffic trace.
-    progressLabel_ = MakeNamed<QLabel>(bar, QStringLiteral("ProgressLabel"));
-    bar->addPermanentWidget(progressLabel_);
-    // Once no exchange has been open for a moment the operation is over and its step goes; the
-    // short delay keeps the text steady between the exchanges of one operation.
-    stepClear_ = new QTimer(this);
-    stepClear_->setSingleShot(true);
-    stepClear_->setInterval(150);
-    connect(stepClear_, &QTimer::timeout, this, [this] {
-        const bool open = !session_.trace().rows().empty() && session_.trace().rows().back().open;
-        if (!open && bulkStep_.isEmpty()) progressLabel_->clear();
-    });
-    auto showStep = [this] {
-        if (session_.trace().rows().empty()) return;
-        const TraceRow& row = session_.trace().rows().back();
-        if (!bulkStep_.isEmpty()) return;
-        if (!row.open) {
-            stepClear_->start();
-            return;
-        }
-        if (row.kind != TraceRow::Kind::Query && row.kind != TraceRow::Kind::Command) return;
-        stepClear_->stop();
-        progressLabel_->setText(OperationStepText(row));
-    };
-    connect(&session_, &Session::trafficChanged, this, showStep);
-}
-
-QString OperationStepText(const TraceRow& row)
-{
-    // "TNQUERY *2OINFOTN 3!\r" or "OINFOTN 3\r" -> "OINFOTN 3"; "PASS *2BLKGN 2 30!C4\r\r" -> "BLKGN 2 30",
-    // also while the frame is still being sent.
-    const QByteArray text = ParseFrame(row.sent).frame.text.trimmed();
-    if (text.isEmpty()) return QString();
-    const QString what = QString::fromLatin1(text).left(40);
-    const QString unit = row.unit == 1 || row.unit == 2 ? QStringLiteral("unit %1").arg(row.unit) : QStringLiteral("controller");
-    return row.kind == TraceRow::Kind::Query ? QStringLiteral("Reading %1: %2").arg(unit, what)
-                                             : QStringLiteral("Sending to %1: %2").arg(unit, what);
-}
-
-QString TKalvoraForm::statusText() const { return statusLabel_ ? statusLabel_->text() : QString(); }
+QString TKalvoraForm::statusText() const { return status_ ? status_->text() : QString(); }
 
 void TKalvoraForm::wireLink()
 {
