@@ -106,14 +106,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
     setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
     setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
+    comPorts_ = new ComPortChoice(session_.port(), statusOp_, menu_.value(QStringLiteral("COMPort1"))->menu(), this);
+    connect(comPorts_, &ComPortChoice::deviceShown, info_, &InfoPage::setComDevice);
     setComDevices(session_.port().device(1), session_.port().device(2));
-    // The devices are looked up afresh whenever the "COM Port" menu opens (adapters come and go).
-    if (QMenu* comPort = menu_.value(QStringLiteral("COMPort1"))->menu()) {
-        connect(comPort, &QMenu::aboutToShow, this, [this] {
-            serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
-            showComDevices();
-        });
-    }
 
     setWindowIcon(ProgramIcon());
     // Alt+letter for the buttons of each page, none taken by the menu bar's letters.

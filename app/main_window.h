@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/com_port_choice.h"
 #include "app/secondary_windows.h"
 #include "app/status_bar_display.h"
 #include "app/status_operator.h"
@@ -68,21 +69,13 @@ public:
     void setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help);
     // The devices COM1 and COM2 stand for (named in the "COM Port" menu and on the
     // Information page).
-    void setComDevices(const QString& com1, const QString& com2);
+    void setComDevices(const QString& com1, const QString& com2) { comPorts_->setDevices(com1, com2); }
     // The operator's choice of devices by stable name, remembered in `file` (a QSettings INI
     // file; empty: not remembered) when the "COM Port" menu changes it.
-    void setComChoice(const ComChoice& choice, const QString& file);
-    ComChoice comChoice() const { return comChoice_; }
-    // "COM Port" menu: COM n is to stand for the device of stable name `name` (empty:
-    // automatic, the first device the other port does not take).
-    void chooseComDevice(int n, const QString& name);
-    // The machine's serial devices as the "COM Port" menu lists them; tests give their own.
-    std::function<QList<SerialDeviceInfo>()> ListSerialDevices = [] { return SystemSerialDeviceInfos(); };
-    // "COM Port" > COM n > "Network port...": asks for the address (socket:// or rfc2217://),
-    // again after a malformed one, and makes COM n stand for it.
-    void chooseNetworkPort(int n);
-    // The question for the address, `current` offered; empty: cancelled. Tests give their own.
-    std::function<QString(int n, const QString& current)> AskNetworkPortAddress;
+    void setComChoice(const ComChoice& choice, const QString& file) { comPorts_->setChoice(choice, file); }
+    ComChoice comChoice() const { return comPorts_->choice(); }
+    // The "COM Port" menu's choice of devices.
+    ComPortChoice& comPorts() { return *comPorts_; }
 
     // ---- what the other parts of the program reach ----
     Operator& op() { return statusOp_; }
@@ -221,7 +214,6 @@ private:
     void keepRecentFiles();  // into the settings file, and the menu shows them
     void showRecentFiles();
     void showFileTitle();
-    void showComDevices();
     void wireSourceAndSeamPages();
     void wireUnitOperations();
     void setUnitMenusEnabled(bool enabled);
@@ -259,9 +251,7 @@ private:
     static constexpr int kRequestRetryMs = 500;
     void openRequestedFileWhenFree();
     void OpenNamedFile(const QByteArray& name);
-    ComChoice comChoice_;
-    QString comChoiceFile_;
-    QList<SerialDeviceInfo> serialDevices_;
+    ComPortChoice* comPorts_ = nullptr;
     bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;
