@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include <QWindow>
+#include <QApplication>
+#include <QFile>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -94,8 +96,10 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireEditorPages();
     wireLink();
     wireLinkController();
-    wireConfigFileMenu();
-    wireFileState();
+    files_ = new ConfigFiles(*this, *this, session_, statusOp_, menu_.value(QStringLiteral("OpenRecent1")));
+    qApp->installEventFilter(this);  // a page change waits for the field being edited
+    setMenuHandler(QStringLiteral("SaveConfigurationtoFile1"), [this] { files_->SaveConfigurationtoFile1Click(); });
+    setMenuHandler(QStringLiteral("OpenConfigurationFile1"), [this] { files_->OpenConfigurationFile1Click(); });
     wireSourceAndSeamPages();
     wireUnitOperations();
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
@@ -225,6 +229,7 @@ void TKalvoraForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    files_->windowShown();
     // Moved to a screen of another size or scale: the window fits that one.
     if (QWindow* handle = windowHandle())
         connect(handle, &QWindow::screenChanged, this, [this] { fitToContents(); });
@@ -242,7 +247,7 @@ void TKalvoraForm::FormShow()
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
-    if (!startupFile_.isEmpty()) OpenNamedFile(startupFile_);
+    files_->openStartupFile();
     if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         runMenuItem(QStringLiteral("SearchAll"));
     else
@@ -311,6 +316,16 @@ void TKalvoraForm::closeEvent(QCloseEvent* event)
     }
     FormClose();
     event->accept();
+}
+
+void TKalvoraForm::setStartupFile(const QString& name) { files_->setStartupFileName(QFile::encodeName(name)); }
+
+void TKalvoraForm::OpenRequestedFile(const QString& name) { files_->OpenRequestedFileName(QFile::encodeName(name)); }
+
+bool TKalvoraForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (pageChangeRefused(watched, event)) return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TKalvoraForm::About1Click()

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/com_port_choice.h"
+#include "app/config_files.h"
 #include "app/secondary_windows.h"
 #include "app/status_bar_display.h"
 #include "app/status_operator.h"
@@ -33,16 +34,7 @@ namespace kalvora {
 inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
 inline const QString kQuestionFactoryReset = QStringLiteral(
     "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
-inline const QString kTitleSaveEmpty = QStringLiteral("Vorn - Kalvora :Save Configuration");
-inline const QString kSaveEmptyQuestion = QStringLiteral(
-    "Warning. No settings have been read from the Tornel(s) or loaded from a file yet, so the file will hold "
-    "empty settings. Save it anyway?");
 inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
-// A file named on the command line or by another start whose name is not valid text: opened by
-// a name Qt can hold, it would be another file. %1: the name, other bytes as \xHH.
-inline const QString kMsgFileNameNotText = QStringLiteral(
-    "Error! Unable to open Configuration file. Its name is not valid UTF-8 text, so Kalvora cannot open it by "
-    "that name:\n%1\nRename the file and open it again.");
 
 class DisplaySetupPage;
 class InfoPage;
@@ -53,7 +45,7 @@ class ProjectorSetupPage;
 class SeamRemovalPage;
 class SourceSetupPage;
 
-class TKalvoraForm : public QMainWindow {
+class TKalvoraForm : public QMainWindow, public ConfigFilePages {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 908;
@@ -110,7 +102,7 @@ public:
     // Everything that leaves the field behind runs this first: closing, the File and Serial Port
     // items, a page change. False: the entry was refused with its message, and the focus is back
     // in the field; the action stops there.
-    bool CommitPendingField();
+    bool CommitPendingField() override;
 
     // ---- handlers ----
     void FormShow();
@@ -120,44 +112,36 @@ public:
     void Exit1Click() { close(); }
     void About1Click();
     void HelpwithKalvoraSerialconnection1Click();
-    void SaveConfigurationtoFile1Click();
-    void OpenConfigurationFile1Click();
+    void SaveConfigurationtoFile1Click() { files_->SaveConfigurationtoFile1Click(); }
+    void OpenConfigurationFile1Click() { files_->OpenConfigurationFile1Click(); }
     // "Traffic View...": the window of every byte exchanged with the units.
     void TrafficView1Click();
     TrafficTrace& trace() { return session_.trace(); }
     TrafficWindow* trafficWindow();
     // Loads `name` as "Open Configuration File" does once the file is chosen: the same
     // messages, the pages refilled, nothing sent.
-    void OpenConfigurationFile(const QString& name);
+    void OpenConfigurationFile(const QString& name) { files_->OpenConfigurationFile(name); }
     // A configuration file named on the command line (kalvora FILE.tnc, as a file manager
     // starts it): loaded at the first show, once the plan is initialised and before the
     // search is offered. `name` is the path's bytes as the system gives them; one that cannot
     // be opened by exactly that name is refused there with one message (kMsgFileNameNotText).
-    void setStartupFileName(const QByteArray& name) { startupFile_ = name; }
+    void setStartupFileName(const QByteArray& name) { files_->setStartupFileName(name); }
     void setStartupFile(const QString& name);
     // A configuration file another start of the program was given, by its path's bytes: opened
     // as "Open Configuration File" opens one (or refused as above), once no operation runs and
     // no dialogue is open.
-    void OpenRequestedFileName(const QByteArray& name);
+    void OpenRequestedFileName(const QByteArray& name) { files_->OpenRequestedFileName(name); }
     void OpenRequestedFile(const QString& name);
 
-    // The file dialogs of the two File menu items: the chosen path, or empty when the operator
-    // cancels. Tests put a path here instead of a dialog.
-    std::function<QString()> SaveDialog1;
-    std::function<QString()> OpenDialog1;
-    // Those dialogs as the menu items set them up (filters, the folder they start in).
-    std::unique_ptr<QFileDialog> MakeConfigFileDialog(bool save);
-
+    // The configuration files: open, save, recent files, the title with the modified mark.
+    ConfigFiles& configFiles() { return *files_; }
     // The program's settings file (kalvora.conf; empty: nothing kept): "Open Recent" and the
     // folder the file dialogs start in are read from it now and kept there.
-    void setRecentFilesFile(const QString& file);
-    const RecentFiles& recentFiles() const { return recent_; }
-    // "Open Recent" > a file: opened as "Open Configuration File" opens it.
-    void OpenRecentFile(const QString& path);
+    void setRecentFilesFile(const QString& file) { files_->setRecentFilesFile(file); }
+    const RecentFiles& recentFiles() const { return files_->recentFiles(); }
     // The configuration file last opened or saved (empty: none); the title names it and marks
     // it modified while the records differ from what the file holds.
-    QString currentFile() const { return currentFile_; }
-    void updateModifiedMark();
+    QString currentFile() const { return files_->currentFile(); }
 
     // Page fills of the editor pages (they arrive with the editors); run by the page change.
     std::function<void()> FillSourcePage = [] {};
@@ -166,7 +150,7 @@ public:
     // Information page, the Planning page from the records (with its warnings), the Source
     // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
     // image positions of the wall read) and the page change.
-    void RefillFromRecords();
+    void RefillFromRecords() override;
     // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
     BulkOutcome SendCurrentSettingstoTornels1Click();
     // Called before each command of the bulk send goes out (command k of n, unit, what).
@@ -208,12 +192,6 @@ private:
     // commits the field being edited first; true when its entry was refused (the event is then
     // dropped).
     bool pageChangeRefused(QObject* watched, QEvent* event);
-    void wireConfigFileMenu();
-    void wireFileState();
-    void fileUsed(const QString& path, const QByteArray& image);  // a successful open or save of `image`
-    void keepRecentFiles();  // into the settings file, and the menu shows them
-    void showRecentFiles();
-    void showFileTitle();
     void wireSourceAndSeamPages();
     void wireUnitOperations();
     void setUnitMenusEnabled(bool enabled);
@@ -239,18 +217,7 @@ private:
     QPointer<TConnectionHelpForm> helpForm_;
     QPointer<TrafficWindow> trafficWindow_;
 
-    RecentFiles recent_;
-    QString recentFilesFile_;
-    QString currentFile_;
-    QByteArray fileImage_;  // what the current file holds
-    QTimer* modifiedCheck_ = nullptr;
-
-    QByteArray startupFile_;
-    QByteArray requestedFile_;  // waiting for the running operation or dialogue to end
-    QTimer* requestRetry_ = nullptr;
-    static constexpr int kRequestRetryMs = 500;
-    void openRequestedFileWhenFree();
-    void OpenNamedFile(const QByteArray& name);
+    ConfigFiles* files_ = nullptr;
     ComPortChoice* comPorts_ = nullptr;
     bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;

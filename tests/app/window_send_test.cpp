@@ -80,7 +80,7 @@ protected:
             form->planningPage()->InitialisePlan();
         }
         op.defaultAnswer = true;
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         op.defaultAnswer = false;
         form->menuItem("TornelconnectedthruController1")->trigger();
@@ -191,7 +191,7 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
             ->trigger();
         ASSERT_TRUE(form->LinkEstablished());
         ASSERT_EQ(form->flags().UnitCount, c.units);
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
         unit->log().clear();
@@ -333,7 +333,7 @@ TEST_F(WindowSendTest, TheWindowAndTheToolRefuseTheSameOverlapWidths)
         }
         ASSERT_EQ(form->planningPage()->plan().OverlapWidthMax, 640);
         op.defaultAnswer = true;
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         op.defaultAnswer = false;  // no read after connecting
         form->menuItem("TornelconnectedtoSerialPortdirectly1")->trigger();
