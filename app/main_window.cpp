@@ -101,7 +101,9 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     setMenuHandler(QStringLiteral("SaveConfigurationtoFile1"), [this] { files_->SaveConfigurationtoFile1Click(); });
     setMenuHandler(QStringLiteral("OpenConfigurationFile1"), [this] { files_->OpenConfigurationFile1Click(); });
     wireSourceAndSeamPages();
-    wireUnitOperations();
+    unitOps_ = new UnitOperations(*this, session_, statusOp_, *status_, valueHooks(),
+                                  {menu_.value(QStringLiteral("File1")), menu_.value(QStringLiteral("Search1"))});
+    setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
         const QString name = it.key();
         connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
@@ -167,6 +169,7 @@ void TKalvoraForm::buildPages()
 void TKalvoraForm::setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help)
 {
     infoForm_ = info;
+    unitOps_->setInfoForm(info);
     helpForm_ = help;
     for (QWidget* w : {static_cast<QWidget*>(info), static_cast<QWidget*>(help)})
         if (w) w->setWindowIcon(ProgramIcon());

@@ -14,6 +14,7 @@
 #include "app/secondary_windows.h"
 #include "app/status_bar_display.h"
 #include "app/status_operator.h"
+#include "app/unit_operations.h"
 #include "app/window_fit.h"
 #include "operations/session.h"
 #include "platform/recent_files.h"
@@ -31,10 +32,6 @@ class QTimer;
 
 namespace kalvora {
 
-inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
-inline const QString kQuestionFactoryReset = QStringLiteral(
-    "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
-inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
 
 class DisplaySetupPage;
 class InfoPage;
@@ -143,25 +140,23 @@ public:
     // it modified while the records differ from what the file holds.
     QString currentFile() const { return files_->currentFile(); }
 
-    // Page fills of the editor pages (they arrive with the editors); run by the page change.
-    std::function<void()> FillSourcePage = [] {};
-    std::function<void()> FillSeamPage = [] {};
+    // Page fills of the Source Setup and Seam Removal pages, run by the page change and the
+    // refills; tests count them.
+    std::function<void()> FillSourcePage = [this] { fillSourcePage(); };
+    std::function<void()> FillSeamPage = [this] { fillSeamPage(); };
     // After a read from the units or a configuration file load, with FormFilling set: the
     // Information page, the Planning page from the records (with its warnings), the Source
     // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
     // image positions of the wall read) and the page change.
     void RefillFromRecords() override;
     // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
-    BulkOutcome SendCurrentSettingstoTornels1Click();
-    // Called before each command of the bulk send goes out (command k of n, unit, what).
-    std::function<void(const BulkProgress&)> BulkSendProgress;
+    BulkOutcome SendCurrentSettingstoTornels1Click() { return unitOps_->SendCurrentSettings(); }
     // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
     // the reset and system-save buttons) are wired through this.
     void setMenuHandler(const QString& itemName, std::function<void()> handler);
-    // The Information page's buttons; their operations on the units arrive with the bulk
-    // operations (each then guards itself with EditorBusy).
-    std::function<void()> ResetButtonClick = [] {};
-    std::function<void()> SystemSaveButtonClick = [] {};
+    // The Information page's buttons (each guards itself with EditorBusy).
+    void ResetButtonClick() { unitOps_->ResetUnits(); }
+    void SystemSaveButtonClick() { unitOps_->SystemSaveUnits(); }
     // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
     // port is closed and the process exits without unwinding the operation that asked.
     // Tests replace it.
@@ -193,10 +188,9 @@ private:
     // dropped).
     bool pageChangeRefused(QObject* watched, QEvent* event);
     void wireSourceAndSeamPages();
-    void wireUnitOperations();
-    void setUnitMenusEnabled(bool enabled);
-    void ResetTornels();
-    void SystemSaveTornels();
+    WindowValueHooks valueHooks();
+    void fillSourcePage();
+    void fillSeamPage();
 
     StatusOperator statusOp_;
     Session session_;
@@ -218,6 +212,7 @@ private:
     QPointer<TrafficWindow> trafficWindow_;
 
     ConfigFiles* files_ = nullptr;
+    UnitOperations* unitOps_ = nullptr;
     ComPortChoice* comPorts_ = nullptr;
     bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;

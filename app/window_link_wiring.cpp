@@ -116,6 +116,11 @@ void TKalvoraForm::wireLinkController()
     };
     c.WorkingProjectorCount = [this] { return planning_->workingCount(); };
     c.LinkDropped = [this] { PhasePageControlChange(); };
+    c.UnitCountKnown = [this](int count) {
+        if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
+            l->setText(QString::number(count));
+    };
+    c.FillAfterRead = [this] { RefillFromRecords(); };
 
     // The menu items of the link and the connection step each one runs.
     using Baud = LinkController::BaudChoice;

@@ -111,10 +111,23 @@ void TKalvoraForm::RefillFromRecords()
     info_->refreshWallOverview();  // after the planning sync: the planned count may have changed
 }
 
+void TKalvoraForm::fillSourcePage() { source_->FillSourcePage(); }
+
+void TKalvoraForm::fillSeamPage() { seam_->FillSeamPage(); }
+
+WindowValueHooks TKalvoraForm::valueHooks()
+{
+    WindowValueHooks hooks;
+    hooks.fillSourcePage = [this] { FillSourcePage(); };
+    hooks.fillSeamPage = [this] { FillSeamPage(); };
+    hooks.fillDisplayPage = [this] { display_->FillDisplayPage(); };
+    hooks.commitField = [this](const QString& name) { return fields_->Commit(name); };
+    hooks.overlapWidthMax = [this] { return planning_->overlapWidthMax(); };
+    return hooks;
+}
+
 void TKalvoraForm::wireSourceAndSeamPages()
 {
-    FillSourcePage = [this] { source_->FillSourcePage(); };
-    FillSeamPage = [this] { seam_->FillSeamPage(); };
     session_.commands().FillSourcePage = [this] { source_->FillSourcePage(); };
     session_.commands().FillSourceColour = [this](int n) { source_->FillSourceColour(n); };
     session_.commands().FillSeamPage = [this] { seam_->FillSeamPage(); };
