@@ -100,20 +100,22 @@ TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     wireLinkController();
     files_ = new ConfigFiles(*this, *this, session_, statusOp_, menu_.value(QStringLiteral("OpenRecent1")));
     qApp->installEventFilter(this);  // a page change waits for the field being edited
-    setMenuHandler(QStringLiteral("SaveConfigurationtoFile1"), [this] { files_->SaveConfigurationtoFile1Click(); });
-    setMenuHandler(QStringLiteral("OpenConfigurationFile1"), [this] { files_->OpenConfigurationFile1Click(); });
+    onMenuItem(QStringLiteral("SaveConfigurationtoFile1"), [this] { files_->SaveConfigurationtoFile1Click(); });
+    onMenuItem(QStringLiteral("OpenConfigurationFile1"), [this] { files_->OpenConfigurationFile1Click(); });
     wireSourceAndSeamPages();
     unitOps_ = new UnitOperations(*this, session_, statusOp_, *status_, valueHooks(),
                                   {menu_.value(QStringLiteral("File1")), menu_.value(QStringLiteral("Search1"))});
-    setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
+    onMenuItem(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
+    onMenuItem(QStringLiteral("Exit1"), [this] { Exit1Click(); });
+    onMenuItem(QStringLiteral("About1"), [this] { About1Click(); });
+    onMenuItem(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
+    onMenuItem(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
+    // The items without an operation of their own (the submenus) still commit the field.
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
+        if (handledItems_.contains(it.key())) continue;
         const QString name = it.key();
-        connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
+        connect(it.value(), &QAction::triggered, this, [this, name] { menuItemMayRun(name); });
     }
-    setMenuHandler(QStringLiteral("Exit1"), [this] { Exit1Click(); });
-    setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
-    setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
-    setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
     comPorts_ = new ComPortChoice(session_.port(), statusOp_, menu_.value(QStringLiteral("COMPort1"))->menu(), this);
     connect(comPorts_, &ComPortChoice::deviceShown, info_, &InfoPage::setComDevice);
     setComDevices(session_.port().device(1), session_.port().device(2));
@@ -178,12 +180,17 @@ void TKalvoraForm::setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* hel
     if (help) CloseOnEscape(help);
 }
 
-void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()> handler)
+void TKalvoraForm::onMenuItem(const QString& name, std::function<void()> handler)
 {
-    menuHandlers_.insert(itemName, std::move(handler));
+    QAction* item = menu_.value(name);
+    Q_ASSERT_X(item, "onMenuItem", qPrintable(name));
+    handledItems_.insert(name);
+    connect(item, &QAction::triggered, this, [this, name, handler = std::move(handler)] {
+        if (menuItemMayRun(name)) handler();
+    });
 }
 
-void TKalvoraForm::runMenuItem(const QString& name)
+bool TKalvoraForm::menuItemMayRun(const QString& name)
 {
     // The items that talk to the units (or drop the link under a waiting operation) do nothing
     // while an operation waits: they would overwrite the command and reply buffers under it.
@@ -193,13 +200,11 @@ void TKalvoraForm::runMenuItem(const QString& name)
         QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
         QStringLiteral("OpenConfigurationFile1"),
     };
-    if (kUnitItems.contains(name) && !session_.mayStart()) return;
+    if (kUnitItems.contains(name) && !session_.mayStart()) return false;
     // Only the items that open a window of their own leave the field being edited as it is.
     static const QSet<QString> kWindowItems = {
         QStringLiteral("About1"), QStringLiteral("HelpwithKalvoraSerialconnection1"), QStringLiteral("TrafficView1")};
-    if (!kWindowItems.contains(name) && !CommitPendingField()) return;
-    const auto it = menuHandlers_.constFind(name);
-    if (it != menuHandlers_.cend() && *it) (*it)();
+    return kWindowItems.contains(name) || CommitPendingField();
 }
 
 bool TKalvoraForm::pageChangeRefused(QObject* watched, QEvent* event)
@@ -253,10 +258,10 @@ void TKalvoraForm::FormShow()
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
     files_->openStartupFile();
-    if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
-        runMenuItem(QStringLiteral("SearchAll"));
-    else
+    if (!statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         statusOp_.showMessage(kSearchLaterNote);
+    else if (menuItemMayRun(QStringLiteral("SearchAll")))
+        session_.linkController().searchAll();
 }
 
 void TKalvoraForm::PhasePageControlChange()

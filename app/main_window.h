@@ -4,6 +4,7 @@
 // session with the units (the settings records, the flags, the serial port, the link).
 
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -151,9 +152,6 @@ public:
     void RefillFromRecords() override;
     // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
     BulkOutcome SendCurrentSettingstoTornels1Click() { return unitOps_->SendCurrentSettings(); }
-    // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
-    // the reset and system-save buttons) are wired through this.
-    void setMenuHandler(const QString& itemName, std::function<void()> handler);
     // The Information page's buttons (each guards itself with EditorBusy).
     void ResetButtonClick() { unitOps_->ResetUnits(); }
     void SystemSaveButtonClick() { unitOps_->SystemSaveUnits(); }
@@ -182,7 +180,11 @@ private:
     void wireLinkController();
     void showLinkControllerState();
     void updatePageControlEnabling();
-    void runMenuItem(const QString& name);
+    // Menu item `name` runs `handler` once the checks every item passes allow it.
+    void onMenuItem(const QString& name, std::function<void()> handler);
+    // The checks every menu item passes: not while an operation waits (items that talk to the
+    // units), and the field being edited commits first.
+    bool menuItemMayRun(const QString& name);
     // A click, wheel turn or Ctrl+Tab that is about to change page (or a page's inner page)
     // commits the field being edited first; true when its entry was refused (the event is then
     // dropped).
@@ -206,7 +208,7 @@ private:
     SeamRemovalPage* seam_ = nullptr;
     StatusBarDisplay* status_ = nullptr;
     QHash<QString, QAction*> menu_;
-    QHash<QString, std::function<void()>> menuHandlers_;
+    QSet<QString> handledItems_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
     QPointer<TrafficWindow> trafficWindow_;

@@ -262,7 +262,7 @@ void TKalvoraForm::wireLinkController()
         {"ParitySpace", [](LinkController& lc) { lc.chooseParity(Parity::Space); }},
     };
     for (const auto& [name, step] : items)
-        setMenuHandler(QString::fromLatin1(name), [this, step] { step(session_.linkController()); });
+        onMenuItem(QString::fromLatin1(name), [this, step] { step(session_.linkController()); });
 
     connect(&session_, &Session::connectionChanged, this, [this] { showLinkControllerState(); });
     connect(&session_, &Session::searchingChanged, this, [this] { updatePageControlEnabling(); });
