@@ -1,6 +1,10 @@
 #include "app/main_window.h"
 
 #include <QWindow>
+#include <algorithm>
+#include <QScrollArea>
+#include <QApplication>
+#include <QFile>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -83,46 +87,40 @@ const LinkPage kLinkPages[] = {
 TKalvoraForm::TKalvoraForm(Operator& op, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      statusOp_(op, [this](const QString& text) {
-          if (statusLabel_) statusLabel_->setText(text);
-          // The operation's step goes with the operation's text; a bulk send's count stays
-          // for the whole send, across the transactions of each of its commands.
-          if (text.isEmpty() && progressLabel_) progressLabel_->setText(bulkStep_);
-      })
+      statusOp_(op,
+                [this](const QString& text) {
+                    if (status_) status_->showStatus(text);
+                }),
+      session_(statusOp_, static_cast<ReadBackView&>(*this), static_cast<ConnectionView&>(*this), Session::Traffic::Recorded)
 {
     setObjectName(QStringLiteral("TKalvoraForm"));
     setWindowTitle(QStringLiteral("Quennel - Kalvora"));
-    link_ = std::make_unique<Link>(port_, statusOp_, flags_);
-    trace_.attach(port_);
-    link_->setTrace(&trace_);
-    commands_ = std::make_unique<CommandSet>(*link_, settings_, static_cast<ReadBackView&>(*this));
-    controller_ = std::make_unique<LinkController>(*link_, settings_, static_cast<ConnectionView&>(*this));
 
     menu_ = BuildMenuTree(menuBar());
     buildPages();
-    buildStatusBar();
+    status_ = new StatusBarDisplay(statusBar(), session_);
     wireLink();
     wireLinkController();
-    wireConfigFileMenu();
-    wireFileState();
-    wireSourceAndSeamPages();
-    wireUnitOperations();
+    files_ = new ConfigFiles(*this, *this, session_, statusOp_, menu_.value(QStringLiteral("OpenRecent1")));
+    qApp->installEventFilter(this);  // a page change waits for the field being edited
+    onMenuItem(QStringLiteral("SaveConfigurationtoFile1"), [this] { files_->SaveConfigurationtoFile1Click(); });
+    onMenuItem(QStringLiteral("OpenConfigurationFile1"), [this] { files_->OpenConfigurationFile1Click(); });
+    unitOps_ = new UnitOperations(*this, session_, statusOp_, *status_, static_cast<WindowPages&>(*this),
+                                  {menu_.value(QStringLiteral("File1")), menu_.value(QStringLiteral("Search1"))});
+    onMenuItem(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
+    onMenuItem(QStringLiteral("Exit1"), [this] { Exit1Click(); });
+    onMenuItem(QStringLiteral("About1"), [this] { About1Click(); });
+    onMenuItem(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
+    onMenuItem(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
+    // The items without an operation of their own (the submenus) still commit the field.
     for (auto it = menu_.cbegin(); it != menu_.cend(); ++it) {
+        if (handledItems_.contains(it.key())) continue;
         const QString name = it.key();
-        connect(it.value(), &QAction::triggered, this, [this, name] { runMenuItem(name); });
+        connect(it.value(), &QAction::triggered, this, [this, name] { menuItemMayRun(name); });
     }
-    setMenuHandler(QStringLiteral("Exit1"), [this] { Exit1Click(); });
-    setMenuHandler(QStringLiteral("About1"), [this] { About1Click(); });
-    setMenuHandler(QStringLiteral("TrafficView1"), [this] { TrafficView1Click(); });
-    setMenuHandler(QStringLiteral("HelpwithKalvoraSerialconnection1"), [this] { HelpwithKalvoraSerialconnection1Click(); });
-    setComDevices(port_.device(1), port_.device(2));
-    // The devices are looked up afresh whenever the "COM Port" menu opens (adapters come and go).
-    if (QMenu* comPort = menu_.value(QStringLiteral("COMPort1"))->menu()) {
-        connect(comPort, &QMenu::aboutToShow, this, [this] {
-            serialDevices_ = ListSerialDevices ? ListSerialDevices() : QList<SerialDeviceInfo>{};
-            showComDevices();
-        });
-    }
+    comPorts_ = new ComPortChoice(session_.port(), statusOp_, menu_.value(QStringLiteral("COMPort1"))->menu(), this);
+    connect(comPorts_, &ComPortChoice::deviceShown, info_, &InfoPage::setComDevice);
+    setComDevices(session_.port().device(1), session_.port().device(2));
 
     setWindowIcon(ProgramIcon());
     // Alt+letter for the buttons of each page, none taken by the menu bar's letters.
@@ -159,18 +157,21 @@ void TKalvoraForm::buildPages()
     projectorHost_ = std::make_unique<WindowProjectorSetupHost>(*this);
     unitOperationHost_ = std::make_unique<WindowUnitOperationHost>(*this);
     pages_ = MakeNamed<QTabWidget>(this, QStringLiteral("PhasePageControl"));
-    planning_ = new PlanningPage(settings_, flags_, statusOp_, *planningHost_, pages_);
+    planning_ = new PlanningPage(session_.settings(), session_.flags(), statusOp_, *planningHost_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
-    info_ = new InfoPage(settings_, pages_);
-    fields_ = new NumericFields(this, *new WindowFieldHost(*this), flags_, statusOp_, *commands_, this);
-    projector_ = new ProjectorSetupPage(flags_, *commands_, *projectorHost_, pages_);
-    display_ = new DisplaySetupPage(settings_, flags_, statusOp_, *commands_, *fields_, *displayHost_, pages_);
+    info_ = new InfoPage(session_.settings(), pages_);
+    fields_ = new NumericFields(this, *new WindowFieldHost(*this), session_.flags(), statusOp_, session_.commands(), this);
+    projector_ = new ProjectorSetupPage(session_.flags(), session_.commands(), *projectorHost_, pages_);
+    display_ = new DisplaySetupPage(session_.settings(), session_.flags(), statusOp_, session_.commands(), *fields_,
+                                    *displayHost_, pages_);
     pages_->addTab(planning_, QStringLiteral("Planning"));
     pages_->addTab(projector_, QStringLiteral("Projector Setup"));
-    source_ = new SourceSetupPage(settings_, flags_, statusOp_, *commands_, *unitOperationHost_, pages_);
+    source_ = new SourceSetupPage(session_.settings(), session_.flags(), statusOp_, session_.commands(),
+                                  *unitOperationHost_, pages_);
     pages_->addTab(source_, QStringLiteral("Source Setup"));
     pages_->addTab(display_, QStringLiteral("Display Setup"));
-    seam_ = new SeamRemovalPage(settings_, flags_, statusOp_, *commands_, *unitOperationHost_, pages_);
+    seam_ = new SeamRemovalPage(session_.settings(), session_.flags(), statusOp_, session_.commands(),
+                                *unitOperationHost_, pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
     info_->plannedProjectors = [this] { return planning_->workingCount(); };
@@ -181,18 +182,24 @@ void TKalvoraForm::buildPages()
 void TKalvoraForm::setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help)
 {
     infoForm_ = info;
+    unitOps_->setInfoForm(info);
     helpForm_ = help;
     for (QWidget* w : {static_cast<QWidget*>(info), static_cast<QWidget*>(help)})
         if (w) w->setWindowIcon(ProgramIcon());
     if (help) CloseOnEscape(help);
 }
 
-void TKalvoraForm::setMenuHandler(const QString& itemName, std::function<void()> handler)
+void TKalvoraForm::onMenuItem(const QString& name, std::function<void()> handler)
 {
-    menuHandlers_.insert(itemName, std::move(handler));
+    QAction* item = menu_.value(name);
+    Q_ASSERT_X(item, "onMenuItem", qPrintable(name));
+    handledItems_.insert(name);
+    connect(item, &QAction::triggered, this, [this, name, handler = std::move(handler)] {
+        if (menuItemMayRun(name)) handler();
+    });
 }
 
-void TKalvoraForm::runMenuItem(const QString& name)
+bool TKalvoraForm::menuItemMayRun(const QString& name)
 {
     // The items that talk to the units (or drop the link under a waiting operation) do nothing
     // while an operation waits: they would overwrite the command and reply buffers under it.
@@ -202,13 +209,11 @@ void TKalvoraForm::runMenuItem(const QString& name)
         QStringLiteral("SendCurrentSettingstoTornels1"), QStringLiteral("DisconnectSerialCo1"),
         QStringLiteral("OpenConfigurationFile1"),
     };
-    if (kUnitItems.contains(name) && !link_->MayStart()) return;
+    if (kUnitItems.contains(name) && !session_.mayStart()) return false;
     // Only the items that open a window of their own leave the field being edited as it is.
     static const QSet<QString> kWindowItems = {
         QStringLiteral("About1"), QStringLiteral("HelpwithKalvoraSerialconnection1"), QStringLiteral("TrafficView1")};
-    if (!kWindowItems.contains(name) && !CommitPendingField()) return;
-    const auto it = menuHandlers_.constFind(name);
-    if (it != menuHandlers_.cend() && *it) (*it)();
+    return kWindowItems.contains(name) || CommitPendingField();
 }
 
 bool TKalvoraForm::pageChangeRefused(QObject* watched, QEvent* event)
@@ -243,6 +248,7 @@ void TKalvoraForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    files_->windowShown();
     // Moved to a screen of another size or scale: the window fits that one.
     if (QWindow* handle = windowHandle())
         connect(handle, &QWindow::screenChanged, this, [this] { fitToContents(); });
@@ -255,22 +261,22 @@ void TKalvoraForm::showEvent(QShowEvent* event)
 void TKalvoraForm::FormShow()
 {
     {
-        FillingGuard filling(flags_);
+        FillingGuard filling(session_.flags());
         planning_->InitialisePlan();
         if (auto* baud = FindNamed<QComboBox>(this, QStringLiteral("BaudComboBox"))) baud->setCurrentIndex(0);
         info_->screenInfoComboBox()->setCurrentIndex(0);
     }
-    if (!startupFile_.isEmpty()) OpenNamedFile(startupFile_);
-    if (statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
-        runMenuItem(QStringLiteral("SearchAll"));
-    else
+    files_->openStartupFile();
+    if (!statusOp_.askYesNo(kTitleSearchQuestion, kSearchQuestion))
         statusOp_.showMessage(kSearchLaterNote);
+    else if (menuItemMayRun(QStringLiteral("SearchAll")))
+        session_.linkController().searchAll();
 }
 
 void TKalvoraForm::PhasePageControlChange()
 {
     if (!LinkEstablished()) statusOp_.setStatus(kNoLinkNote);
-    const bool ready = LinkEstablished() && !flags_.EditorBusy;
+    const bool ready = LinkEstablished() && !session_.flags().EditorBusy;
     const QWidget* current = pages_->currentWidget();
     if (!current) return;
     for (const LinkPage& p : kLinkPages) {
@@ -303,8 +309,8 @@ void TKalvoraForm::FormClose()
     if (helpForm_) helpForm_->hide();
     if (trafficWindow_) trafficWindow_->hide();
     // Give the units time to finish what they were sent before the port goes.
-    link_->WaitMs(kCloseWaitMs);
-    port_.close();
+    session_.link().WaitMs(kCloseWaitMs);
+    session_.port().close();
     closed_ = true;
     emit closed();
 }
@@ -331,6 +337,16 @@ void TKalvoraForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TKalvoraForm::setStartupFile(const QString& name) { files_->setStartupFileName(QFile::encodeName(name)); }
+
+void TKalvoraForm::OpenRequestedFile(const QString& name) { files_->OpenRequestedFileName(QFile::encodeName(name)); }
+
+bool TKalvoraForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (pageChangeRefused(watched, event)) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TKalvoraForm::About1Click()
 {
     AboutBox box(kVersionText, this);
@@ -341,7 +357,7 @@ void TKalvoraForm::About1Click()
 TrafficWindow* TKalvoraForm::trafficWindow()
 {
     if (!trafficWindow_) {
-        trafficWindow_ = new TrafficWindow(trace_, statusOp_, this);
+        trafficWindow_ = new TrafficWindow(session_.trace(), statusOp_, this);
         trafficWindow_->setWindowIcon(ProgramIcon());
     }
     return trafficWindow_;
@@ -361,6 +377,38 @@ void TKalvoraForm::HelpwithKalvoraSerialconnection1Click()
     if (!helpForm_) helpForm_ = new TConnectionHelpForm(this);
     helpForm_->setWindowIcon(ProgramIcon());
     helpForm_->showHelp();
+}
+
+QSize TKalvoraForm::contentsSize() const
+{
+    // Every page whole (the widest and tallest of them) with the menu and status bars; never less
+    // than the window's classic size.
+    const QSize pages = pages_->minimumSizeHint();
+    const int status = statusBar()->sizeHint().height();
+    const int menu = menuBar()->sizeHint().height();
+    return {std::max(kClientWidth, pages.width()), std::max(kClientHeight, pages.height() + status) + menu};
+}
+
+void TKalvoraForm::fitToContents()
+{
+    // Fixed at what the contents ask, within the screen; what the screen cannot show scrolls.
+    const QSize size = ClampToScreen(this, contentsSize());
+    if (size != minimumSize() || size != maximumSize()) setFixedSize(size);
+    if (isVisible()) KeepOnScreen(this);
+}
+
+void TKalvoraForm::wrapPagesInScrollArea()
+{
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("PageScrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(pages_);
+    setCentralWidget(scroll);
+    // A page that grows (more screens, advanced feathering) grows the window with it.
+    for (QWidget* w : {static_cast<QWidget*>(pages_), static_cast<QWidget*>(statusBar()), static_cast<QWidget*>(menuBar())})
+        w->installEventFilter(&fitWatch_);
+    connect(&fitWatch_, &FitWatch::contentsChanged, this, [this] { fitToContents(); });
 }
 
 }  // namespace kalvora

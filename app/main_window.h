@@ -1,20 +1,23 @@
 #pragma once
 // The main window: six pages, the menu tree, the status bar, the first-show dialogue, the page
 // change rules and the close sequence. It owns everything that lives for the whole run: the
-// settings records, the flags, the serial port, the link and the plan.
+// session with the units (the settings records, the flags, the serial port, the link).
 
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
 
+#include "app/com_port_choice.h"
+#include "app/config_files.h"
 #include "app/secondary_windows.h"
+#include "app/status_bar_display.h"
 #include "app/status_operator.h"
+#include "app/unit_operations.h"
 #include "app/window_fit.h"
-#include "link/commands.h"
-#include "link/connection.h"
-#include "link/link.h"
+#include "operations/session.h"
 #include "platform/recent_files.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
@@ -30,19 +33,6 @@ class QTimer;
 
 namespace kalvora {
 
-inline const QString kTitleFactoryReset = QStringLiteral("Kalvora - Factory Reset Verification");
-inline const QString kQuestionFactoryReset = QStringLiteral(
-    "Resetting the Tornel(s) will reset settings to default values. Are you sure you want to reset the Tornel(s)?");
-inline const QString kTitleSaveEmpty = QStringLiteral("Vorn - Kalvora :Save Configuration");
-inline const QString kSaveEmptyQuestion = QStringLiteral(
-    "Warning. No settings have been read from the Tornel(s) or loaded from a file yet, so the file will hold "
-    "empty settings. Save it anyway?");
-inline const QString kInfoResetInProgress = QStringLiteral("Tornel reset in progress. Please wait....");
-// A file named on the command line or by another start whose name is not valid text: opened by
-// a name Qt can hold, it would be another file. %1: the name, other bytes as \xHH.
-inline const QString kMsgFileNameNotText = QStringLiteral(
-    "Error! Unable to open Configuration file. Its name is not valid UTF-8 text, so Kalvora cannot open it by "
-    "that name:\n%1\nRename the file and open it again.");
 
 class DisplaySetupPage;
 class DisplaySetupHost;
@@ -57,11 +47,11 @@ class SeamRemovalPage;
 class SourceSetupPage;
 class UnitOperationHost;
 
-// The step of a unit operation shown beside the status bar's text: "Reading unit 2: OINFOTN 3",
-// "Sending to unit 1: BLKGN 1 20" (empty for rows that are neither).
-QString OperationStepText(const TraceRow& row);
-
-class TKalvoraForm : public QMainWindow, private ReadBackView, private ConnectionView {
+class TKalvoraForm : public QMainWindow,
+                     public ConfigFilePages,
+                     private ReadBackView,
+                     private ConnectionView,
+                     private WindowPages {
     Q_OBJECT
     friend class WindowUnitOperationHost;  // holds the pages disabled during a unit procedure
 
@@ -79,30 +69,23 @@ public:
     void setSecondaryWindows(TInfoForm* info, TConnectionHelpForm* help);
     // The devices COM1 and COM2 stand for (named in the "COM Port" menu and on the
     // Information page).
-    void setComDevices(const QString& com1, const QString& com2);
+    void setComDevices(const QString& com1, const QString& com2) { comPorts_->setDevices(com1, com2); }
     // The operator's choice of devices by stable name, remembered in `file` (a QSettings INI
     // file; empty: not remembered) when the "COM Port" menu changes it.
-    void setComChoice(const ComChoice& choice, const QString& file);
-    ComChoice comChoice() const { return comChoice_; }
-    // "COM Port" menu: COM n is to stand for the device of stable name `name` (empty:
-    // automatic, the first device the other port does not take).
-    void chooseComDevice(int n, const QString& name);
-    // The machine's serial devices as the "COM Port" menu lists them; tests give their own.
-    std::function<QList<SerialDeviceInfo>()> ListSerialDevices = [] { return SystemSerialDeviceInfos(); };
-    // "COM Port" > COM n > "Network port...": asks for the address (socket:// or rfc2217://),
-    // again after a malformed one, and makes COM n stand for it.
-    void chooseNetworkPort(int n);
-    // The question for the address, `current` offered; empty: cancelled. Tests give their own.
-    std::function<QString(int n, const QString& current)> AskNetworkPortAddress;
+    void setComChoice(const ComChoice& choice, const QString& file) { comPorts_->setChoice(choice, file); }
+    ComChoice comChoice() const { return comPorts_->choice(); }
+    // The "COM Port" menu's choice of devices.
+    ComPortChoice& comPorts() { return *comPorts_; }
 
     // ---- what the other parts of the program reach ----
     Operator& op() { return statusOp_; }
-    Settings& settings() { return settings_; }
-    MainFlags& flags() { return flags_; }
-    SerialPort& port() { return port_; }
-    Link& link() { return *link_; }
-    CommandSet& commands() { return *commands_; }
-    LinkController& linkController() { return *controller_; }
+    Session& session() { return session_; }
+    Settings& settings() { return session_.settings(); }
+    MainFlags& flags() { return session_.flags(); }
+    SerialPort& port() { return session_.port(); }
+    Link& link() { return session_.link(); }
+    CommandSet& commands() { return session_.commands(); }
+    LinkController& linkController() { return session_.linkController(); }
     PlanningPage* planningPage() const { return planning_; }
     InfoPage* infoPage() const { return info_; }
     DisplaySetupPage* displayPage() const { return display_; }
@@ -114,7 +97,7 @@ public:
     QTabWidget* pages() const { return pages_; }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
     QString statusText() const;
-    bool LinkEstablished() const { return link_->linkUp(); }
+    bool LinkEstablished() const { return session_.linkUp(); }
     // The size the window's contents ask at the desktop's font (menu and status bars included),
     // at least kClientWidth x kClientHeight below the menu bar.
     QSize contentsSize() const;
@@ -127,7 +110,7 @@ public:
     // Everything that leaves the field behind runs this first: closing, the File and Serial Port
     // items, a page change. False: the entry was refused with its message, and the focus is back
     // in the field; the action stops there.
-    bool CommitPendingField();
+    bool CommitPendingField() override;
 
     // ---- handlers ----
     void FormShow();
@@ -137,64 +120,51 @@ public:
     void Exit1Click() { close(); }
     void About1Click();
     void HelpwithKalvoraSerialconnection1Click();
-    void SaveConfigurationtoFile1Click();
-    void OpenConfigurationFile1Click();
+    void SaveConfigurationtoFile1Click() { files_->SaveConfigurationtoFile1Click(); }
+    void OpenConfigurationFile1Click() { files_->OpenConfigurationFile1Click(); }
     // "Traffic View...": the window of every byte exchanged with the units.
     void TrafficView1Click();
-    TrafficTrace& trace() { return trace_; }
+    TrafficTrace& trace() { return session_.trace(); }
     TrafficWindow* trafficWindow();
     // Loads `name` as "Open Configuration File" does once the file is chosen: the same
     // messages, the pages refilled, nothing sent.
-    void OpenConfigurationFile(const QString& name);
+    void OpenConfigurationFile(const QString& name) { files_->OpenConfigurationFile(name); }
     // A configuration file named on the command line (kalvora FILE.tnc, as a file manager
     // starts it): loaded at the first show, once the plan is initialised and before the
     // search is offered. `name` is the path's bytes as the system gives them; one that cannot
     // be opened by exactly that name is refused there with one message (kMsgFileNameNotText).
-    void setStartupFileName(const QByteArray& name) { startupFile_ = name; }
+    void setStartupFileName(const QByteArray& name) { files_->setStartupFileName(name); }
     void setStartupFile(const QString& name);
     // A configuration file another start of the program was given, by its path's bytes: opened
     // as "Open Configuration File" opens one (or refused as above), once no operation runs and
     // no dialogue is open.
-    void OpenRequestedFileName(const QByteArray& name);
+    void OpenRequestedFileName(const QByteArray& name) { files_->OpenRequestedFileName(name); }
     void OpenRequestedFile(const QString& name);
 
-    // The file dialogs of the two File menu items: the chosen path, or empty when the operator
-    // cancels. Tests put a path here instead of a dialog.
-    std::function<QString()> SaveDialog1;
-    std::function<QString()> OpenDialog1;
-    // Those dialogs as the menu items set them up (filters, the folder they start in).
-    std::unique_ptr<QFileDialog> MakeConfigFileDialog(bool save);
-
+    // The configuration files: open, save, recent files, the title with the modified mark.
+    ConfigFiles& configFiles() { return *files_; }
     // The program's settings file (kalvora.conf; empty: nothing kept): "Open Recent" and the
     // folder the file dialogs start in are read from it now and kept there.
-    void setRecentFilesFile(const QString& file);
-    const RecentFiles& recentFiles() const { return recent_; }
-    // "Open Recent" > a file: opened as "Open Configuration File" opens it.
-    void OpenRecentFile(const QString& path);
+    void setRecentFilesFile(const QString& file) { files_->setRecentFilesFile(file); }
+    const RecentFiles& recentFiles() const { return files_->recentFiles(); }
     // The configuration file last opened or saved (empty: none); the title names it and marks
     // it modified while the records differ from what the file holds.
-    QString currentFile() const { return currentFile_; }
-    void updateModifiedMark();
+    QString currentFile() const { return files_->currentFile(); }
 
-    // Page fills of the editor pages (they arrive with the editors); run by the page change.
-    std::function<void()> FillSourcePage = [] {};
-    std::function<void()> FillSeamPage = [] {};
+    // Page fills of the Source Setup and Seam Removal pages, run by the page change and the
+    // refills; tests count them.
+    std::function<void()> FillSourcePage = [this] { fillSourcePage(); };
+    std::function<void()> FillSeamPage = [this] { fillSeamPage(); };
     // After a read from the units or a configuration file load, with FormFilling set: the
     // Information page, the Planning page from the records (with its warnings), the Source
     // Setup, Display Setup and Seam Removal pages, the overlap width check (the drawings and
     // image positions of the wall read) and the page change.
-    void RefillFromRecords();
+    void RefillFromRecords() override;
     // "Send Current Settings to Tornel(s)": every setting the pages show, to the units.
-    BulkOutcome SendCurrentSettingstoTornels1Click();
-    // Called before each command of the bulk send goes out (command k of n, unit, what).
-    std::function<void(const BulkProgress&)> BulkSendProgress;
-    // Menu items whose operations arrive with later work ("Send Current Settings to Tornel(s)",
-    // the reset and system-save buttons) are wired through this.
-    void setMenuHandler(const QString& itemName, std::function<void()> handler);
-    // The Information page's buttons; their operations on the units arrive with the bulk
-    // operations (each then guards itself with EditorBusy).
-    std::function<void()> ResetButtonClick = [] {};
-    std::function<void()> SystemSaveButtonClick = [] {};
+    BulkOutcome SendCurrentSettingstoTornels1Click() { return unitOps_->SendCurrentSettings(); }
+    // The Information page's buttons (each guards itself with EditorBusy).
+    void ResetButtonClick() { unitOps_->ResetUnits(); }
+    void SystemSaveButtonClick() { unitOps_->SystemSaveUnits(); }
     // Ends the program at once with `status` (Cancel in the direct-mode recovery dialog): the
     // port is closed and the process exits without unwinding the operation that asked.
     // Tests replace it.
@@ -227,37 +197,28 @@ private:
 
     void buildPages();
     void wrapPagesInScrollArea();
-    void buildStatusBar();
     void wireLink();
     void wireLinkController();
     void showLinkControllerState();
     void updatePageControlEnabling();
-    void runMenuItem(const QString& name);
+    // Menu item `name` runs `handler` once the checks every item passes allow it.
+    void onMenuItem(const QString& name, std::function<void()> handler);
+    // The checks every menu item passes: not while an operation waits (items that talk to the
+    // units), and the field being edited commits first.
+    bool menuItemMayRun(const QString& name);
     // A click, wheel turn or Ctrl+Tab that is about to change page (or a page's inner page)
     // commits the field being edited first; true when its entry was refused (the event is then
     // dropped).
     bool pageChangeRefused(QObject* watched, QEvent* event);
-    void wireConfigFileMenu();
-    void wireFileState();
-    void fileUsed(const QString& path, const QByteArray& image);  // a successful open or save of `image`
-    void keepRecentFiles();  // into the settings file, and the menu shows them
-    void showRecentFiles();
-    void showFileTitle();
-    void showComDevices();
-    void wireSourceAndSeamPages();
-    void wireUnitOperations();
-    void setUnitMenusEnabled(bool enabled);
-    void ResetTornels();
-    void SystemSaveTornels();
+    // What the bulk send's values need from the pages (window_page_wiring.cpp).
+    void fillSourcePage() override;
+    void fillSeamPage() override;
+    void fillDisplayPage() override;
+    bool commitField(const FieldKey& key) override;
+    int overlapWidthMax() override;
 
     StatusOperator statusOp_;
-    Settings settings_;
-    MainFlags flags_;
-    SerialPort port_;
-    TrafficTrace trace_;
-    std::unique_ptr<Link> link_;
-    std::unique_ptr<CommandSet> commands_;
-    std::unique_ptr<LinkController> controller_;
+    Session session_;
 
     // What the pages reach outside themselves; they outlive the pages.
     std::unique_ptr<PlanningHost> planningHost_;
@@ -273,31 +234,16 @@ private:
     ProjectorSetupPage* projector_ = nullptr;
     SourceSetupPage* source_ = nullptr;
     SeamRemovalPage* seam_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
-    QTimer* stepClear_ = nullptr;  // clears the step shortly after the last exchange closed
-    QString bulkStep_;  // "Command k of n, unit u: what" while a bulk send runs
+    StatusBarDisplay* status_ = nullptr;
     QHash<QString, QAction*> menu_;
-    QHash<QString, std::function<void()>> menuHandlers_;
+    QSet<QString> handledItems_;
     QPointer<TInfoForm> infoForm_;
     QPointer<TConnectionHelpForm> helpForm_;
     QPointer<TrafficWindow> trafficWindow_;
 
-    RecentFiles recent_;
-    QString recentFilesFile_;
-    QString currentFile_;
-    QByteArray fileImage_;  // what the current file holds
-    QTimer* modifiedCheck_ = nullptr;
-
-    QByteArray startupFile_;
-    QByteArray requestedFile_;  // waiting for the running operation or dialogue to end
-    QTimer* requestRetry_ = nullptr;
-    static constexpr int kRequestRetryMs = 500;
-    void openRequestedFileWhenFree();
-    void OpenNamedFile(const QByteArray& name);
-    ComChoice comChoice_;
-    QString comChoiceFile_;
-    QList<SerialDeviceInfo> serialDevices_;
+    ConfigFiles* files_ = nullptr;
+    UnitOperations* unitOps_ = nullptr;
+    ComPortChoice* comPorts_ = nullptr;
     bool pageControlHeld_ = false;  // a unit procedure keeps the pages disabled
     bool shown_ = false;
     bool closing_ = false;

@@ -1,109 +1,86 @@
-// The operations on whole units: the read from the units with the refill of every page, the bulk
-// send of the current settings, and the Information page's factory reset and system save.
+#include "app/unit_operations.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMenu>
+#include <QAction>
 
+#include "app/secondary_windows.h"
+#include "app/status_bar_display.h"
+#include "operations/session.h"
+#include "platform/operator.h"
 #include "settings/flag_protocol.h"
-#include "app/info_page.h"
-#include "app/main_window.h"
-#include "app/window_values.h"
-#include "editors/display_setup_page.h"
-#include "editors/numeric_fields.h"
-#include "editors/planning_page.h"
-#include "platform/gui/named_widget.h"
-#include "operations/bulk_send.h"
 
 namespace kalvora {
 
-void TKalvoraForm::wireUnitOperations()
+UnitOperations::UnitOperations(QWidget& window, Session& session, Operator& op, StatusBarDisplay& status,
+                               WindowPages& pages, QList<QAction*> unitMenus)
+    : QObject(&window),
+      window_(window),
+      session_(session),
+      op_(op),
+      status_(status),
+      pages_(pages),
+      unitMenus_(std::move(unitMenus))
 {
-    setMenuHandler(QStringLiteral("SendCurrentSettingstoTornels1"), [this] { SendCurrentSettingstoTornels1Click(); });
-    ResetButtonClick = [this] { ResetTornels(); };
-    SystemSaveButtonClick = [this] { SystemSaveTornels(); };
 }
 
-void TKalvoraForm::unitCountKnown(int count)
+BulkOutcome UnitOperations::SendCurrentSettings()
 {
-    if (auto* l = FindNamed<QLabel>(this, QStringLiteral("NumOfTornelDetectedLabel")))
-        l->setText(QString::number(count));
-}
-
-void TKalvoraForm::showUnitsRead() { RefillFromRecords(); }
-
-BulkOutcome TKalvoraForm::SendCurrentSettingstoTornels1Click()
-{
-    struct Pages final : WindowPages {
-        TKalvoraForm& w;
-        explicit Pages(TKalvoraForm& form) : w(form) {}
-        void fillSourcePage() override { w.FillSourcePage(); }
-        void fillSeamPage() override { w.FillSeamPage(); }
-        void fillDisplayPage() override { w.display_->FillDisplayPage(); }
-        bool commitField(const FieldKey& key) override { return w.fields_->Commit(key); }
-        int overlapWidthMax() override { return w.planning_->overlapWidthMax(); }
-    } pages(*this);
-    WindowValues values(this, *link_, pages);
-    BulkSend send(*commands_, *link_, settings_, values);
+    WindowValues values(&window_, session_.link(), pages_);
+    BulkSend send(session_.commands(), session_.link(), session_.settings(), values);
     struct Watch final : BulkObserver {
-        TKalvoraForm& w;
-        explicit Watch(TKalvoraForm& form) : w(form) {}
-        void Progress(const BulkProgress& p) override
-        {
-            w.bulkStep_ = QStringLiteral("Sending ") + BulkStepText(p);
-            w.progressLabel_->setText(w.bulkStep_);
-            if (w.BulkSendProgress) w.BulkSendProgress(p);
-        }
+        StatusBarDisplay& status;
+        explicit Watch(StatusBarDisplay& s) : status(s) {}
+        void Progress(const BulkProgress& p) override { status.showBulkStep(QStringLiteral("Sending ") + BulkStepText(p)); }
         bool ShouldStop() override { return false; }  // the window's send runs to its end
-    } watch(*this);
+    } watch(status_);
     const BulkOutcome outcome = send.Run(watch);
-    bulkStep_.clear();
-    progressLabel_->clear();
+    status_.showBulkStep(QString());
     // A send that ended partway, or left commands out, says so: the units are not what the
     // pages show.
     const BulkProgress& last = send.LastCommand();
     if (outcome == BulkOutcome::LinkFailed && last.k > 0) {
-        const QString how = port_.isOpen() ? QStringLiteral("the Tornel(s) stopped accepting commands at")
-                                           : QStringLiteral("the serial port failed after");
-        statusOp_.showMessage(QStringLiteral("Sending stopped: %1 command %2 of %3 (Tornel %4: %5). The Tornel(s) are "
-                                             "partly configured; send the settings again once the connection is back.")
-                                  .arg(how)
-                                  .arg(last.k)
-                                  .arg(last.n)
-                                  .arg(last.unit)
-                                  .arg(last.what));
+        const QString how = session_.port().isOpen() ? QStringLiteral("the Tornel(s) stopped accepting commands at")
+                                                     : QStringLiteral("the serial port failed after");
+        op_.showMessage(QStringLiteral("Sending stopped: %1 command %2 of %3 (Tornel %4: %5). The Tornel(s) are "
+                                       "partly configured; send the settings again once the connection is back.")
+                            .arg(how)
+                            .arg(last.k)
+                            .arg(last.n)
+                            .arg(last.unit)
+                            .arg(last.what));
     } else if (outcome == BulkOutcome::Done && !send.CommandsSkipped().isEmpty()) {
         QStringList skipped;
         for (const BulkProgress& p : send.CommandsSkipped()) skipped << BulkStepText(p);
-        statusOp_.showMessage(QStringLiteral("Not sent, their values are out of range:\n") + skipped.join(QLatin1Char('\n')));
+        op_.showMessage(QStringLiteral("Not sent, their values are out of range:\n") + skipped.join(QLatin1Char('\n')));
     }
     return outcome;
 }
 
-void TKalvoraForm::setUnitMenusEnabled(bool enabled)
+void UnitOperations::setUnitMenusEnabled(bool enabled)
 {
-    for (const char* name : {"File1", "Search1"})
-        if (QAction* menu = menu_.value(QString::fromLatin1(name))) menu->setEnabled(enabled);
+    for (QAction* menu : unitMenus_)
+        if (menu) menu->setEnabled(enabled);
 }
 
-void TKalvoraForm::ResetTornels()
+void UnitOperations::ResetUnits()
 {
-    EditorBusyGuard busy(flags_);
+    MainFlags& flags = session_.flags();
+    EditorBusyGuard busy(flags);
     if (!busy) return;
     setUnitMenusEnabled(false);
-    if (MaySend(flags_, LinkEstablished()) && statusOp_.askYesNo(kTitleFactoryReset, kQuestionFactoryReset)) {
+    if (MaySend(flags, session_.linkUp()) && op_.askYesNo(kTitleFactoryReset, kQuestionFactoryReset)) {
         if (infoForm_) infoForm_->showInfo(kInfoResetInProgress);
-        if (commands_->SendReset(1, 'F') && flags_.UnitCount > 1) commands_->SendReset(2, 'F');
+        if (session_.commands().SendReset(1, 'F') && flags.UnitCount > 1) session_.commands().SendReset(2, 'F');
         if (infoForm_) infoForm_->hideInfo();
     }
     setUnitMenusEnabled(true);
 }
 
-void TKalvoraForm::SystemSaveTornels()
+void UnitOperations::SystemSaveUnits()
 {
-    EditorBusyGuard busy(flags_);
-    if (!busy || !MaySend(flags_, LinkEstablished())) return;
-    if (commands_->SendSystemSave(1) && flags_.UnitCount > 1) commands_->SendSystemSave(2);
+    MainFlags& flags = session_.flags();
+    EditorBusyGuard busy(flags);
+    if (!busy || !MaySend(flags, session_.linkUp())) return;
+    if (session_.commands().SendSystemSave(1) && flags.UnitCount > 1) session_.commands().SendSystemSave(2);
 }
 
 }  // namespace kalvora

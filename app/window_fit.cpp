@@ -11,7 +11,6 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/main_window.h"
 
 namespace kalvora {
 namespace {
@@ -56,40 +55,6 @@ void KeepOnScreen(QWidget* window)
     at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width())));
     at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height())));
     if (at != (window->isVisible() ? window->frameGeometry().topLeft() : window->pos())) window->move(at);
-}
-
-// ---- the main window ------------------------------------------------------------------------------
-
-QSize TKalvoraForm::contentsSize() const
-{
-    // Every page whole (the widest and tallest of them) with the menu and status bars; never less
-    // than the window's classic size.
-    const QSize pages = pages_->minimumSizeHint();
-    const int status = statusBar()->sizeHint().height();
-    const int menu = menuBar()->sizeHint().height();
-    return {std::max(kClientWidth, pages.width()), std::max(kClientHeight, pages.height() + status) + menu};
-}
-
-void TKalvoraForm::fitToContents()
-{
-    // Fixed at what the contents ask, within the screen; what the screen cannot show scrolls.
-    const QSize size = ClampToScreen(this, contentsSize());
-    if (size != minimumSize() || size != maximumSize()) setFixedSize(size);
-    if (isVisible()) KeepOnScreen(this);
-}
-
-void TKalvoraForm::wrapPagesInScrollArea()
-{
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("PageScrollArea"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(pages_);
-    setCentralWidget(scroll);
-    // A page that grows (more screens, advanced feathering) grows the window with it.
-    for (QWidget* w : {static_cast<QWidget*>(pages_), static_cast<QWidget*>(statusBar()), static_cast<QWidget*>(menuBar())})
-        w->installEventFilter(&fitWatch_);
-    connect(&fitWatch_, &FitWatch::contentsChanged, this, [this] { fitToContents(); });
 }
 
 bool FitWatch::eventFilter(QObject* watched, QEvent* event)

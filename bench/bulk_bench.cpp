@@ -17,6 +17,7 @@
 #include "link/commands_table.h"
 #include "link/connection.h"
 #include "link/link.h"
+#include "operations/session.h"
 #include "platform/operator.h"
 #include "operations/bulk_send.h"
 #include "settings/main_flags.h"
@@ -45,7 +46,7 @@ public:
 };
 
 struct Rig {
-    Rig() : link(port, op, flags), commands(link, settings, ReadBackView::none()), controller(link, settings, ConnectionView::none())
+    Rig()
     {
         sim.start(QStringLiteral(KALVORA_SIM_PATH),
                   {"--mode", "controller", "--units", "2", "--baud", QString::number(kBaud), "--think", "0"});
@@ -69,13 +70,14 @@ struct Rig {
     }
     QProcess sim;
     qsizetype sent = 0, read = 0;  // bytes the program wrote to and took from the line
-    SerialPort port;
     QuietOperator op;
-    MainFlags flags;
-    Settings settings;
-    Link link;
-    CommandSet commands;
-    LinkController controller;
+    Session session{op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded};
+    SerialPort& port = session.port();
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
 };
 
 // The pause after the controller accepted each command, as the command table specifies.

@@ -14,6 +14,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "operations/session.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "platform/serial_port.h"
@@ -82,12 +83,13 @@ SoakResult RunFaultSoak(const SoakConfig& config)
     if (!simulator.start()) return result;
 
     SoakOperator op;
-    MainFlags flags;
-    Settings settings;
-    SerialPort port;
-    Link link(port, op, flags);
-    CommandSet commands(link, settings, ReadBackView::none());
-    LinkController controller(link, settings, ConnectionView::none());
+    Session session(op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded);
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    SerialPort& port = session.port();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
     port.setDevice(1, simulator.slavePath());
     // Connect and read everything (the question after connecting is answered Yes). The probe
     // waits ten ticks; on a fast clock a loaded machine may not pass the prompt in time.

@@ -14,6 +14,7 @@
 
 #include "link/link.h"
 #include "link/queries.h"
+#include "operations/session.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
 #include "settings/main_flags.h"
@@ -37,7 +38,7 @@ public:
 };
 
 struct Rig {
-    explicit Rig(sim::SimConfig config) : sim(config), link(port, op, flags)
+    explicit Rig(sim::SimConfig config) : sim(config)
     {
         QString error;
         if (!sim.start(&error)) {
@@ -58,11 +59,12 @@ struct Rig {
         link.setLinkUp(true);
     }
     sim::Simulator sim;
-    SerialPort port;
     QuietOperator op;
-    MainFlags flags;
-    Link link;
-    Settings settings;
+    Session session{op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded};
+    SerialPort& port = session.port();
+    MainFlags& flags = session.flags();
+    Link& link = session.link();
+    Settings& settings = session.settings();
 };
 
 sim::SimConfig ControllerConfig(int baud, int thinkMs)

@@ -25,6 +25,7 @@
 #include "link/connection.h"
 #include "link/link.h"
 #include "link/queries.h"
+#include "operations/session.h"
 #include "operations/bulk_send.h"
 #include "operations/record_values.h"
 #include "platform/clock.h"
@@ -110,7 +111,7 @@ private:
 };
 
 struct Rig {
-    explicit Rig(const QString& device) : link(port, op, flags), commands(link, settings, ReadBackView::none()), controller(link, settings, ConnectionView::none())
+    explicit Rig(const QString& device)
     {
         port.setDevice(1, device);
         QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });
@@ -121,13 +122,14 @@ struct Rig {
         controller.connectThroughController();  // the read is declined: it is timed apart
         if (!link.linkUp()) Fail("no link");
     }
-    SerialPort port;
     QuietOperator op;
-    MainFlags flags;
-    Settings settings;
-    Link link;
-    CommandSet commands;
-    LinkController controller;
+    Session session{op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded};
+    SerialPort& port = session.port();
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
     qsizetype sent = 0, read = 0;
 };
 

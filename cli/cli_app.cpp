@@ -169,7 +169,7 @@ int SendCommand(const CliOptions& o, TerminalOperator& op)
     if (op.report) PrintConnection(s, s.flags.UnitCount);
 
     s.settings = fileSettings;
-    CommandSet commands(s.link, s.settings, ReadBackView::none());
+    CommandSet& commands = s.core.commands();
     RecordValues values(s.settings, commands, s.link);
     BulkSend send(commands, s.link, s.settings, values);
     if (o.changed) send.OnlyChangedFrom = &units;

@@ -9,7 +9,10 @@
 namespace kalvora::cli {
 
 Session::Session(const CliOptions& o, TerminalOperator& op)
-    : op(op), link(port, op, flags), controller(link, settings, ConnectionView::none()), traceFile(o.trace)
+    : op(op),
+      core(op, ReadBackView::none(), ConnectionView::none(),
+           o.trace.isEmpty() ? kalvora::Session::Traffic::NotRecorded : kalvora::Session::Traffic::Recorded),
+      traceFile(o.trace)
 {
     QString com1, com2;
     // The devices as the window resolves them: an option, else the operator's choice in the
@@ -19,10 +22,6 @@ Session::Session(const CliOptions& o, TerminalOperator& op)
     port.setDevice(1, com1);
     port.setDevice(2, com2);
     noPort = com1.isEmpty() && com2.isEmpty();
-    if (!traceFile.isEmpty()) {
-        trace.attach(port);
-        link.setTrace(&trace);
-    }
     QObject::connect(&signalWatch, &SignalWatch::signalled, [this] {
         if (stopAfterCommand && !stopping) {
             stopping = true;

@@ -1,7 +1,7 @@
 #pragma once
-// One run of a command that talks to the units: the port with its COM devices resolved as the
-// window resolves them, the link, the connection controller, the traffic trace, and what a
-// signal does to the run; with the search and the retries every such command shares.
+// One run of a command that talks to the units: a session with the units whose port has its COM
+// devices resolved as the window resolves them, and what a signal does to the run; with the
+// search and the retries every such command shares.
 
 #include <QString>
 #include <cstdio>
@@ -9,13 +9,8 @@
 #include "cli/cli_app.h"
 #include "cli/command_line.h"
 #include "cli/terminal_operator.h"
-#include "link/connection.h"
-#include "link/link.h"
-#include "link/traffic_trace.h"
-#include "platform/serial_port.h"
+#include "operations/session.h"
 #include "platform/signal_watch.h"
-#include "settings/main_flags.h"
-#include "settings/records.h"
 
 namespace kalvora::cli {
 
@@ -42,12 +37,14 @@ struct Session {
     bool stopping = false;
 
     TerminalOperator& op;
-    SerialPort port;
-    MainFlags flags;
-    Settings settings;
-    TrafficTrace trace;
-    Link link;
-    LinkController controller;
+    kalvora::Session core;
+    // The parts of the session, by the names the commands use.
+    SerialPort& port = core.port();
+    MainFlags& flags = core.flags();
+    Settings& settings = core.settings();
+    TrafficTrace& trace = core.trace();
+    Link& link = core.link();
+    LinkController& controller = core.linkController();
     QString traceFile;
     SignalWatch signalWatch;
 

@@ -20,8 +20,8 @@ class ConfigFileMenuTest : public WindowTest {
 protected:
     void choose(const QString& path)
     {
-        form->SaveDialog1 = [path] { return path; };
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().SaveDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
     }
     QTemporaryDir dir;
 };
@@ -125,7 +125,7 @@ TEST_F(ConfigFileMenuTest, FileNamedAtStartIsLoadedBeforeTheSearchIsOffered)
         EXPECT_TRUE(RunUntil([&menuOp] { return !menuOp.questions().isEmpty(); }));
         QCoreApplication::processEvents();
         menuOp.events.clear();
-        other.OpenDialog1 = [path] { return path; };
+        other.configFiles().OpenDialog1 = [path] { return path; };
         other.menuItem(QStringLiteral("OpenConfigurationFile1"))->trigger();
         return menuOp.messages();
     };

@@ -136,8 +136,8 @@ TEST_F(DesktopHabitsTest, AltFOpensTheFileMenuAndTheStandardKeysRunTheirItems)
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
 
     int opened = 0, saved = 0;
-    form->OpenDialog1 = [&] { ++opened; return QString(); };
-    form->SaveDialog1 = [&] { ++saved; return QString(); };
+    form->configFiles().OpenDialog1 = [&] { ++opened; return QString(); };
+    form->configFiles().SaveDialog1 = [&] { ++saved; return QString(); };
     op.defaultAnswer = false;  // "No" to the exit question and to saving empty settings
     struct Case {
         const char* item;
@@ -252,7 +252,7 @@ TEST_F(DesktopHabitsTest, SavingEmptySettingsAsksFirst)
         form->settings().output(2, 3).BlackLevel = 77;
         const QString path = dir.filePath(QStringLiteral("wall%1.tnc").arg(++i));
         int dialogs = 0;
-        form->SaveDialog1 = [&] { ++dialogs; return path; };
+        form->configFiles().SaveDialog1 = [&] { ++dialogs; return path; };
         op.answer(c.answer);
         form->menuItem("SaveConfigurationtoFile1")->trigger();
         EXPECT_EQ(op.questions().size(), c.asked ? 1 : 0);
@@ -267,7 +267,7 @@ TEST_F(DesktopHabitsTest, SavingEmptySettingsAsksFirst)
         }
     }
     // Replacing a file asks through the dialog's own question.
-    EXPECT_FALSE(form->MakeConfigFileDialog(true)->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_FALSE(form->configFiles().MakeConfigFileDialog(true)->testOption(QFileDialog::DontConfirmOverwrite));
 }
 
 TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
@@ -290,7 +290,7 @@ TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
     form->settings().FileLoadedAvailable = true;
     form->settings().output(1, 2).BlackLevel = 12;
     for (const QString& path : {a, b}) {
-        form->SaveDialog1 = [path] { return path; };
+        form->configFiles().SaveDialog1 = [path] { return path; };
         form->menuItem("SaveConfigurationtoFile1")->trigger();
     }
     ASSERT_EQ(form->recentFiles().files, (QStringList{b, a}));
@@ -329,7 +329,7 @@ TEST_F(DesktopHabitsTest, OpenRecentTheLastFolderAndTheFileInTheTitle)
     EXPECT_TRUE(form->menuItem("OpenRecent1")->isEnabled());
     EXPECT_EQ(form->menuItem("OpenRecent1")->menu()->actions().size(), 4);
     for (bool save : {true, false})
-        EXPECT_EQ(QDir(form->MakeConfigFileDialog(save)->directory()).absolutePath(), QDir(dir.filePath("walls")).absolutePath());
+        EXPECT_EQ(QDir(form->configFiles().MakeConfigFileDialog(save)->directory()).absolutePath(), QDir(dir.filePath("walls")).absolutePath());
 
     // A file gone since: the open says so and the list drops it.
     QFile::remove(b);

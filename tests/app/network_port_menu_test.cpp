@@ -33,7 +33,7 @@ TEST_F(WindowTest, NetworkPortIsAskedRememberedAndSearched)
 
     QTemporaryDir dir;
     const QString settingsFile = dir.filePath("kalvora.conf");
-    form->ListSerialDevices = [] { return QList<SerialDeviceInfo>{}; };
+    form->comPorts().ListSerialDevices = [] { return QList<SerialDeviceInfo>{}; };
     form->setComDevices(QString(), QString());
     form->setComChoice({}, settingsFile);
     op.answer(false);  // no search at start
@@ -43,7 +43,7 @@ TEST_F(WindowTest, NetworkPortIsAskedRememberedAndSearched)
     // The operator first forgets the port number, then types the whole address.
     QStringList typed = {"rfc2217://127.0.0.1", server.address()};
     QStringList offered;
-    form->AskNetworkPortAddress = [&](int n, const QString& current) {
+    form->comPorts().AskNetworkPortAddress = [&](int n, const QString& current) {
         EXPECT_EQ(n, 1);
         offered << current;
         return typed.isEmpty() ? QString() : typed.takeFirst();
@@ -107,7 +107,7 @@ TEST_F(WindowTest, NetworkPortIsAskedRememberedAndSearched)
 // the port and the kind of port, all within the label; a device name loses its middle.
 TEST_F(WindowTest, LongNetworkAddressesKeepTheirStartPortAndKindOnTheInformationPage)
 {
-    form->ListSerialDevices = [] { return QList<SerialDeviceInfo>{}; };
+    form->comPorts().ListSerialDevices = [] { return QList<SerialDeviceInfo>{}; };
     op.answer(false);  // no search at start
     showAndSettle();
     form->pages()->setCurrentWidget(form->infoPage());

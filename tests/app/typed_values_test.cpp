@@ -266,7 +266,7 @@ TEST_F(TypedValuesTest, SavingCommitsTheTypedValueSoTheFileHoldsIt)
     ASSERT_NO_FATAL_FAILURE(connect());
     QTemporaryDir dir;
     const QString path = dir.filePath("wall.tnc");
-    form->SaveDialog1 = [path] { return path; };
+    form->configFiles().SaveDialog1 = [path] { return path; };
     press(Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(form->windowTitle(), "wall.tnc[*] - Quennel - Kalvora");
     showPage(form->displayPage());

@@ -156,9 +156,9 @@ TEST_F(WindowCaptions, EveryWindowAndBoxShowsItsCaptionExactly)
     help.hide();
 
     form.About1Click();
-    ASSERT_TRUE(form.SaveDialog1 && form.OpenDialog1);
-    EXPECT_EQ(form.SaveDialog1(), QString());
-    EXPECT_EQ(form.OpenDialog1(), QString());
+    ASSERT_TRUE(form.configFiles().SaveDialog1 && form.configFiles().OpenDialog1);
+    EXPECT_EQ(form.configFiles().SaveDialog1(), QString());
+    EXPECT_EQ(form.configFiles().OpenDialog1(), QString());
     op.askOkCancel(QStringLiteral("Kalvora - Confirm Auto Color Balance"), QStringLiteral("Click OK to continue."));
     op.askRetryCancel(kApplicationTitle, QStringLiteral("keep trying?"));
     static_cast<KalvoraApplication*>(qApp)->showException(QStringLiteral("Unknown error."));

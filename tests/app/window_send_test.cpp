@@ -81,7 +81,7 @@ protected:
             form->planningPage()->InitialisePlan();
         }
         op.defaultAnswer = true;
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         op.defaultAnswer = false;
         form->menuItem("TornelconnectedthruController1")->trigger();
@@ -123,12 +123,13 @@ QByteArray SentFromRecords(const Case& c, const Settings& file, BulkOutcome expe
                            bool readFirst = true)
 {
     ScriptedOperator op;
-    MainFlags flags;
-    Settings settings;
-    SerialPort port;
-    Link link(port, op, flags);
-    CommandSet commands(link, settings, ReadBackView::none());
-    LinkController controller(link, settings, ConnectionView::none());
+    Session session(op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded);
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    SerialPort& port = session.port();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
     auto unit = Sim(c.mode);
     MatchWindows(*unit, file);
     port.setDevice(1, unit->slavePath());
@@ -192,7 +193,7 @@ TEST_F(WindowSendTest, WindowAndRecordsSendTheSameBytes)
             ->trigger();
         ASSERT_TRUE(form->LinkEstablished());
         ASSERT_EQ(form->flags().UnitCount, c.units);
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         ASSERT_TRUE(RunUntil([&] { return unit->isIdle(); }));
         unit->log().clear();
@@ -334,7 +335,7 @@ TEST_F(WindowSendTest, TheWindowAndTheToolRefuseTheSameOverlapWidths)
         }
         ASSERT_EQ(form->planningPage()->plan().OverlapWidthMax, 640);
         op.defaultAnswer = true;
-        form->OpenDialog1 = [path] { return path; };
+        form->configFiles().OpenDialog1 = [path] { return path; };
         form->menuItem("OpenConfigurationFile1")->trigger();
         op.defaultAnswer = false;  // no read after connecting
         form->menuItem("TornelconnectedtoSerialPortdirectly1")->trigger();

@@ -179,7 +179,7 @@ TEST_F(WindowTest, ComPortMenuListsTheDevicesAndRemembersTheChoice)
         {ttyB, "USB-Serial Controller", "Prolific", "BBBB", stableB},
     };
     const QString settingsFile = dir.filePath("kalvora.conf");
-    form->ListSerialDevices = [&devices] { return devices; };
+    form->comPorts().ListSerialDevices = [&devices] { return devices; };
     form->setComDevices(ttyA, ttyB);
     form->setComChoice({}, settingsFile);
 

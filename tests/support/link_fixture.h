@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link.h"
+#include "operations/session.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 #include "clock_scale.h"
@@ -85,8 +86,6 @@ inline std::unique_ptr<sim::Simulator> StartSim(sim::PortMode mode, std::vector<
 
 class LinkFixture : public ::testing::Test {
 protected:
-    LinkFixture() : link(port, op, flags), commands(link, settings, pages), controller(link, settings, connectionView) {}
-
     // A probe waits 10 ticks of 55 ms: at a scale of 0.1 that is 55 ms, long enough for a
     // simulated unit to answer on a loaded machine (at 0.01 a busy scheduler loses probes).
     // No test here waits for a timeout that does not end at once, so this stays fast.
@@ -121,14 +120,15 @@ protected:
     }
 
     ScriptedOperator op;
-    MainFlags flags;
-    Settings settings;
-    SerialPort port;
-    Link link;
     TestReadBackView pages;
     TestConnectionView connectionView;
-    CommandSet commands;
-    LinkController controller;
+    Session session{op, pages, connectionView, Session::Traffic::NotRecorded};
+    MainFlags& flags = session.flags();
+    Settings& settings = session.settings();
+    SerialPort& port = session.port();
+    Link& link = session.link();
+    CommandSet& commands = session.commands();
+    LinkController& controller = session.linkController();
 };
 
 }  // namespace kalvora::testing
