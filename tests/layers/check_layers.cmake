@@ -1,6 +1,7 @@
 # Fails when a source file includes one from a folder its layer may not use (layers.txt), when a
-# folder with sources has no layer, when a layer names one below it, or when the README's layer
-# table is out of order.
+# folder with sources has no layer, when a layer names one below it, when a class's member
+# functions are defined in more than two source files, or when the README's layer table is out of
+# order.
 #   cmake -DSOURCE_DIR=<repo> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(table ${CMAKE_CURRENT_LIST_DIR}/layers.txt)
@@ -42,6 +43,19 @@ foreach(file IN LISTS sources)
   string(REPLACE "/" "_" key ${folder})
   file(STRINGS ${SOURCE_DIR}/${file} content)
   foreach(line IN LISTS content)
+    # A member function defined at the start of a line: Class::name( (Qt's own classes aside).
+    set(class "")
+    if(file MATCHES "\\.cpp$" AND line MATCHES "^[A-Za-z].*[^A-Za-z0-9_:]([A-Z][A-Za-z0-9_]*)::~?[A-Za-z_][A-Za-z0-9_]*\\(")
+      set(class ${CMAKE_MATCH_1})
+    endif()
+    if(class AND NOT class MATCHES "^Q[A-Z]")
+      if(NOT class IN_LIST classes)
+        list(APPEND classes ${class})
+      endif()
+      if(NOT file IN_LIST class_files_${class})
+        list(APPEND class_files_${class} ${file})
+      endif()
+    endif()
     if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)/[^/\"]+\"")
       set(target ${CMAKE_MATCH_1})
       if(NOT target IN_LIST allowed_${key})
@@ -55,6 +69,15 @@ foreach(file IN LISTS sources)
       endif()
     endif()
   endforeach()
+endforeach()
+
+# A class lives in one source file, two where a builder file helps.
+foreach(class IN LISTS classes)
+  list(LENGTH class_files_${class} count)
+  if(count GREATER 2)
+    list(JOIN class_files_${class} ", " where)
+    list(APPEND failures "class ${class}: members defined in ${count} files (${where}): keep a class in one file, two at most")
+  endif()
 endforeach()
 
 # The README's "Source layout" table names the layers in the table's order.
