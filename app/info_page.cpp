@@ -200,7 +200,8 @@ QGroupBox* MakeInfoGroup(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-InfoPage::InfoPage(const Settings& settings, QWidget* parent) : QWidget(parent), settings_(settings)
+InfoPage::InfoPage(const Settings& settings, std::function<int()> plannedProjectors, QWidget* parent)
+    : QWidget(parent), settings_(settings), plannedProjectors_(std::move(plannedProjectors))
 {
     setObjectName(QStringLiteral("InfoTabSheet"));
     auto* top = new QHBoxLayout(this);
@@ -417,7 +418,7 @@ void InfoPage::ScreenInfoComboBoxChange()
 void InfoPage::refreshWallOverview()
 {
     if (!overview_) return;
-    overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors ? plannedProjectors() : 1,
+    overview_->setOverview(LayoutWallOverview(settings_, plannedProjectors_(),
                                               overview_->overview().width, kOverviewHeight, overview_->lineHeight()));
 }
 

@@ -25,7 +25,8 @@ class InfoPage : public QWidget {
 public:
     enum class Light { Txd, Rxd, Dcd, Cts };
 
-    InfoPage(const Settings& settings, QWidget* parent = nullptr);
+    // `plannedProjectors` gives the planned projector count, drawn for a wall not read yet.
+    InfoPage(const Settings& settings, std::function<int()> plannedProjectors, QWidget* parent = nullptr);
 
     // Unit 1's input channel n and output screen n (n = 1..4); other n change nothing.
     void FillInputInfo(int n);
@@ -39,9 +40,8 @@ public:
     void setLight(Light light, bool on);
 
     // The wall overview: redrawn from the records after every fill of the page and whenever
-    // the page is shown. `plannedProjectors` gives the planned count for a wall not read yet.
+    // the page is shown.
     void refreshWallOverview();
-    std::function<int()> plannedProjectors = [] { return 1; };
     WallOverviewView* wallOverview() const { return overview_; }
     QWidget* wallOverviewWindow() const { return overviewWindow_; }
     // "Wall Overview...": the overview's window, brought up to date and to the front.
@@ -67,6 +67,7 @@ private:
     void setValue(const char* name, const QString& text);
 
     const Settings& settings_;
+    std::function<int()> plannedProjectors_;
     TerminalView* terminal_ = nullptr;
     WallOverviewView* overview_ = nullptr;
     QWidget* overviewWindow_ = nullptr;

@@ -159,7 +159,7 @@ void TKalvoraForm::buildPages()
     pages_ = MakeNamed<QTabWidget>(this, QStringLiteral("PhasePageControl"));
     planning_ = new PlanningPage(session_.settings(), session_.flags(), statusOp_, *planningHost_, pages_);
     planning_->setObjectName(QStringLiteral("PlanningTabSheet"));
-    info_ = new InfoPage(session_.settings(), pages_);
+    info_ = new InfoPage(session_.settings(), [this] { return planning_->workingCount(); }, pages_);
     fields_ = new NumericFields(this, *new WindowFieldHost(*this), session_.flags(), statusOp_, session_.commands(), this);
     projector_ = new ProjectorSetupPage(session_.flags(), session_.commands(), *projectorHost_, pages_);
     display_ = new DisplaySetupPage(session_.settings(), session_.flags(), statusOp_, session_.commands(), *fields_,
@@ -174,7 +174,6 @@ void TKalvoraForm::buildPages()
                                 *unitOperationHost_, pages_);
     pages_->addTab(seam_, QStringLiteral("Seam Removal"));
     pages_->addTab(info_, QStringLiteral("Information"));
-    info_->plannedProjectors = [this] { return planning_->workingCount(); };
     wrapPagesInScrollArea();
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PhasePageControlChange(); });
 }

@@ -34,7 +34,8 @@ protected:
         page.ScreenInfoComboBoxChange();
     }
     Settings settings;
-    InfoPage page{settings};
+    int planned = 1;  // what the planning page would give
+    InfoPage page{settings, [this] { return planned; }};
 };
 
 TEST_F(InfoPageTest, StartsWithItsCaptionsAndNotAvailableValues)
