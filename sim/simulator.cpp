@@ -21,7 +21,8 @@ using namespace detail;
 
 Simulator::Simulator(SimConfig config, QObject* parent) : QObject(parent), config_(std::move(config))
 {
-    sender_ = std::make_unique<PacedSender>(log_, config_.baud, faults_.seed);
+    // A child, so that it moves to the thread the simulator is moved to.
+    sender_ = std::make_unique<PacedSender>(log_, config_.baud, faults_.seed, this);
     connect(sender_.get(), &PacedSender::settled, this, &Simulator::checkIdle);
     if (config_.mode == PortMode::Direct) {
         UnitSetup s;
