@@ -9,7 +9,6 @@
 // Usage: kalvora-bench-bulk [full|changed|all]
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +23,7 @@
 #include "operations/record_values.h"
 #include "settings/records.h"
 #include "cpu_time.h"
+#include "tests/support/programs.h"
 
 using namespace kalvora;
 
@@ -48,13 +48,11 @@ public:
 struct Rig {
     Rig()
     {
-        sim.start(QStringLiteral(KALVORA_SIM_PATH),
-                  {"--mode", "controller", "--units", "2", "--baud", QString::number(kBaud), "--think", "0"});
-        if (!sim.waitForStarted() || !sim.waitForReadyRead(10000)) {
+        if (sim.path().isEmpty()) {
             std::fprintf(stderr, "simulator did not start\n");
             std::exit(1);
         }
-        port.setDevice(1, QString::fromLocal8Bit(sim.readLine()).trimmed());
+        port.setDevice(1, sim.path());
         QObject::connect(&port, &SerialPort::bytesSent, [this](const QByteArray& b) { sent += b.size(); });
         QObject::connect(&port, &SerialPort::bytesRead, [this](const QByteArray& b) { read += b.size(); });
         controller.connectThroughController();
@@ -63,12 +61,7 @@ struct Rig {
             std::exit(1);
         }
     }
-    ~Rig()
-    {
-        sim.terminate();
-        sim.waitForFinished(5000);
-    }
-    QProcess sim;
+    kalvora::testing::SimProcess sim{{"--mode", "controller", "--units", "2", "--baud", QString::number(kBaud)}};
     qsizetype sent = 0, read = 0;  // bytes the program wrote to and took from the line
     QuietOperator op;
     Session session{op, ReadBackView::none(), ConnectionView::none(), Session::Traffic::NotRecorded};

@@ -13,7 +13,6 @@
 // Usage: kalvora-bench-network [rounds] [--no-defaults] [--no-idle]
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +29,7 @@
 #include "operations/record_values.h"
 #include "platform/clock.h"
 #include "platform/operator.h"
+#include "tests/support/programs.h"
 #include "ser2net_server.h"
 #include "settings/main_flags.h"
 #include "settings/records.h"
@@ -68,23 +68,17 @@ public:
 class SimProcess {
 public:
     explicit SimProcess(const QStringList& extra)
+        : sim_(QStringList{"--mode", "controller", "--ids", "3,7", "--baud", QString::number(kBaud), "--think",
+                           QString::number(kThinkMs)} +
+                   extra,
+               kalvora::testing::SimProcess::Thinking::Usual)
     {
-        QStringList args = {"--mode", "controller", "--ids", "3,7", "--baud", QString::number(kBaud), "--think",
-                            QString::number(kThinkMs)};
-        process_.start(QStringLiteral(KALVORA_SIM_PATH), args + extra);
-        if (!process_.waitForStarted() || !process_.waitForReadyRead(10000)) Fail("the simulator did not start");
-        path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+        if (sim_.path().isEmpty()) Fail("the simulator did not start");
     }
-    ~SimProcess()
-    {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    QString path() const { return path_; }
+    QString path() const { return sim_.path(); }
 
 private:
-    QProcess process_;
-    QString path_;
+    kalvora::testing::SimProcess sim_;
 };
 
 enum class Way { Local, Raw, Rfc2217 };

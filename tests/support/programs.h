@@ -3,7 +3,8 @@
 // the length of a test, one run of a program with its exit status and both outputs, and a
 // kalvora-cli left running while the test watches its progress and signals it.
 // A test target that includes this declares it with kalvora_runs_programs() (tests/CMakeLists.txt),
-// which gives it the programs' paths and builds them first.
+// which gives it the programs' paths and builds them first; a benchmark names the program it runs
+// (KALVORA_SIM_PATH) and gets only what runs that one.
 
 #include <QByteArray>
 #include <QProcess>
@@ -14,12 +15,10 @@
 
 namespace kalvora::testing {
 
-inline QString CliPath() { return QStringLiteral(KALVORA_CLI_PATH); }
 inline QString SimPath() { return QStringLiteral(KALVORA_SIM_PATH); }
+#ifdef KALVORA_WINDOW_PATH
 inline QString WindowPath() { return QStringLiteral(KALVORA_WINDOW_PATH); }
-
-// Every timeout of a kalvora-cli run a tenth as long.
-inline const QStringList kCliClock{QStringLiteral("--clock-scale"), QStringLiteral("0.1")};
+#endif
 
 // One kalvora-sim process; its first output line is the device path (empty when it did not start).
 class SimProcess {
@@ -79,6 +78,12 @@ inline ProgramRun RunProgram(const QString& program, const QStringList& args,
     return r;
 }
 
+#ifdef KALVORA_CLI_PATH
+inline QString CliPath() { return QStringLiteral(KALVORA_CLI_PATH); }
+
+// Every timeout of a kalvora-cli run a tenth as long.
+inline const QStringList kCliClock{QStringLiteral("--clock-scale"), QStringLiteral("0.1")};
+
 // One kalvora-cli run to its end (with its configuration under `configHome` when given).
 inline ProgramRun RunCli(const QStringList& args, const QString& configHome = QString())
 {
@@ -133,5 +138,7 @@ private:
     QProcess process_;
     QByteArray err_, out_;
 };
+
+#endif  // KALVORA_CLI_PATH
 
 }  // namespace kalvora::testing
