@@ -159,8 +159,6 @@ void TKalvoraForm::showUnitsRead() { RefillFromRecords(); }
 
 void TKalvoraForm::wireLinkController()
 {
-    LinkController& c = session_.linkController();
-
     // The menu items of the link and the connection step each one runs.
     using Baud = LinkController::BaudChoice;
     const std::pair<const char*, std::function<void(LinkController&)>> items[] = {

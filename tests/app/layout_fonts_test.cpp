@@ -213,8 +213,12 @@ TEST_P(LayoutFonts, MainWindowOpensOnTheScreen)
     const QSize need = form.pages()->minimumSizeHint();
     EXPECT_GE(form.pages()->width(), need.width());
     EXPECT_GE(form.pages()->height(), need.height());
-    if (need.width() > scroll->viewport()->width()) EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
-    if (need.height() > scroll->viewport()->height()) EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    if (need.width() > scroll->viewport()->width()) {
+        EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    }
+    if (need.height() > scroll->viewport()->height()) {
+        EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    }
 }
 
 // Opened whole on a large screen, then taken to a smaller one: it fits the smaller one.
