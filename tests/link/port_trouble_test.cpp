@@ -1,6 +1,7 @@
 // A search over ports that cannot be used: a device that is not there, one another program
 // holds (by its lock file), next to ports that stay silent or answer. The troubles are named
 // once each; the cable advice follows only when a port was actually tried.
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -86,7 +87,7 @@ TEST_F(PortTrouble, MissingDevicesAreNamedInsteadOfTheCableAdvice)
         op.clear();
         port.setDevice(1, c.com1);
         port.setDevice(2, c.com2);
-        (controller.*c.command)();
+        std::invoke(c.command, controller);
         EXPECT_FALSE(link.linkUp());
         EXPECT_FALSE(port.isOpen());
         EXPECT_EQ(op.messages(), QStringList{c.message});
