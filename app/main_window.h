@@ -188,7 +188,7 @@ private:
     void showInputColours(int channel) override;
     int shownInputChannel() const override;
     void showSeams() override;
-    // The connection steps' questions and findings (window_link_wiring.cpp).
+    // The connection steps' questions and findings (window_page_wiring.cpp).
     int plannedProjectors() const override;
     int workingProjectors() const override;
     void unitCountKnown(int count) override;
